@@ -1,0 +1,3 @@
+target_sources(gimbalui PRIVATE
+  app/Placeholder.cpp
+)

@@ -1,0 +1,3 @@
+target_sources(gimbalcore PRIVATE
+  platform/MainQueue.cpp
+)

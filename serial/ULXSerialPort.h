@@ -1,0 +1,211 @@
+#pragma once
+// One serial device of the system: exclusive raw open at 115200 8N1, a
+// background reader feeding the link protocol's parser, framed writes, modem
+// lines and error reporting. Port objects are unique per callout path through
+// a class-wide registry of weak references.
+//
+// The member functions are defined by subsystem: line handling, registry,
+// lines and errors in serial/, the receive parser and reply decoder in
+// protocol/, the firmware block senders in upgrade/.
+
+#include <termios.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "serial/PosixError.h"
+#include "serial/SerialDevice.h"
+
+class ULXSerialPort;
+
+// Receiver of a port's callbacks, all delivered on the main thread. Every
+// callback is optional: a delegate states the ones it handles in handles().
+class ULXSerialPortDelegate {
+public:
+    enum Callback : unsigned {
+        kWasOpened = 1u << 0,
+        kWasClosed = 1u << 1,
+        kWasRemovedFromSystem = 1u << 2,
+        kDidEncounterError = 1u << 3,
+        kDidReceiveData = 1u << 4,
+    };
+    virtual ~ULXSerialPortDelegate() = default;
+    virtual unsigned handles() const = 0;
+
+    virtual void serialPortWasOpened(const std::shared_ptr<ULXSerialPort>&) {}
+    virtual void serialPortWasClosed(const std::shared_ptr<ULXSerialPort>&) {}
+    virtual void serialPortWasRemovedFromSystem(const std::shared_ptr<ULXSerialPort>&) {}
+    virtual void serialPortDidEncounterError(const std::shared_ptr<ULXSerialPort>&,
+                                             const PosixError&) {}
+    virtual void serialPortDidReceiveData(const std::shared_ptr<ULXSerialPort>&,
+                                          const std::vector<uint8_t>&) {}
+};
+
+class ULXSerialPort : public std::enable_shared_from_this<ULXSerialPort> {
+    struct Token {};  // construction goes through the factories only
+
+public:
+    // ---- Construction and registry (serial/PortRegistry.cpp) ----
+    // The live port object for the device at this path (callout path, dial-in
+    // path or a udev link), a new one when none lives, or none when no serial
+    // device has the path.
+    static std::shared_ptr<ULXSerialPort> serialPortWithPath(const std::string& path);
+    // The live port object for the device's callout path, or a new one.
+    // An empty device handle violates the contract (assertion).
+    static std::shared_ptr<ULXSerialPort> serialPortWithDevice(const SerialDevice& device);
+    static std::shared_ptr<ULXSerialPort> existingPortWithPath(const std::string& path);
+    // Number of live port objects listed (for tests and diagnostics).
+    static std::size_t registeredPortCount();
+
+    ULXSerialPort(Token, const SerialDevice& device);
+    ~ULXSerialPort();
+    ULXSerialPort(const ULXSerialPort&) = delete;
+    ULXSerialPort& operator=(const ULXSerialPort&) = delete;
+
+    // ---- Device lookup (serial/DeviceLookup.cpp) ----
+    static SerialDevice deviceFromBSDPath(const std::string& path);
+    static std::optional<std::string> bsdCalloutPathFromDevice(const SerialDevice& device);
+    static std::optional<std::string> bsdDialinPathFromDevice(const SerialDevice& device);
+    static std::optional<std::string> modemNameFromDevice(const SerialDevice& device);
+    static std::optional<std::string> baseNameFromDevice(const SerialDevice& device);
+    static std::optional<std::string> serviceTypeFromDevice(const SerialDevice& device);
+    static std::optional<std::string> suffixFromDevice(const SerialDevice& device);
+
+    // ---- Identity ----
+    std::string path() const;
+    std::string name() const;
+    SerialDevice IOKitDevice() const;
+    std::string description() const;  // the name
+    std::size_t hash() const;         // hash of the path
+    bool isEqual(const ULXSerialPort& other) const;
+    friend bool operator==(const ULXSerialPort& a, const ULXSerialPort& b) { return a.isEqual(b); }
+
+    void setDelegate(std::weak_ptr<ULXSerialPortDelegate> delegate);
+    std::shared_ptr<ULXSerialPortDelegate> delegate() const;
+
+    // ---- Line (serial/SerialLine.cpp) ----
+    bool open();   // true when this call opened the port
+    bool close();  // true when the port is closed afterwards
+    bool isOpen() const;
+    int fileDescriptor() const;
+    void setPortOptions();
+    void cleanupAfterSystemRemoval();
+    void cleanup();  // deprecated name of cleanupAfterSystemRemoval, logs a line
+
+    // Line settings; an equal value changes nothing.
+    unsigned long baudRate() const;
+    void setBaudRate(unsigned long bitsPerSecond);
+    unsigned long numberOfStopBits() const;
+    void setNumberOfStopBits(unsigned long stopBits);
+    unsigned long parity() const;  // 0 none, 1 odd, 2 even
+    void setParity(unsigned long parity);
+    bool shouldEchoReceivedData() const;
+    void setShouldEchoReceivedData(bool echo);
+    bool usesRTSCTSFlowControl() const;
+    void setUsesRTSCTSFlowControl(bool uses);
+    bool usesDTRDSRFlowControl() const;
+    void setUsesDTRDSRFlowControl(bool uses);
+    bool usesDCDOutputFlowControl() const;
+    void setUsesDCDOutputFlowControl(bool uses);
+
+    // ---- Writes (serial/SerialLine.cpp) ----
+    bool sendData(const std::vector<uint8_t>& block);       // buffered, keeps an unwritten tail
+    bool sendDataWithLen(const uint8_t* bytes, int length);  // one write of a finished frame
+    // Frames the n content bytes (id, command, payload) that the caller placed
+    // at offset 4 of a buffer with room for n + 6 bytes, and writes the frame.
+    void ComSendData(uint8_t* buffer, int n);
+    void receiveData(const std::vector<uint8_t>& block);  // forwards to the delegate
+
+    // ---- Modem lines and errors (serial/ModemLines.cpp) ----
+    bool RTS() const;
+    void setRTS(bool on);
+    bool DTR() const;
+    void setDTR(bool on);
+    bool CTS() const;
+    void setCTS(bool on);
+    bool DSR() const;
+    void setDSR(bool on);
+    bool DCD() const;
+    void setDCD(bool on);
+    void notifyDelegateOfPosixError();
+    void notifyDelegateOfPosixErrorWaitingUntilDone(bool wait);
+    // Observers of isOpen, told on every change of the descriptor.
+    using OpenObserver = std::function<void(ULXSerialPort&)>;
+    int addIsOpenObserver(OpenObserver observer);
+    void removeIsOpenObserver(int token);
+
+    // ---- Link protocol (protocol/) ----
+    // True when the checksum byte at offset L matches the sum of offsets 2..L-1.
+    bool USART_PLOV_PROTOCOL_CHECKSUM(const uint8_t* frame) const;
+    // Feeds count received bytes to the process-wide frame parser.
+    void MAIN_USART_PLOV_PROTOCOL_RUN(const uint8_t* bytes, std::size_t count);
+    // Decodes one complete, verified frame.
+    void MAIN_USART_PLOV_PROTOCOL_DECODE(const uint8_t* frame);
+
+    // Reply state, written by the decoder on the reader's thread and polled and
+    // reset by the window's status poll on the main thread.
+    std::atomic<uint8_t> m_MessageShow_Flag{0};
+    std::atomic<int16_t> m_Recv_Data_0{0};
+    std::atomic<int16_t> m_Recv_Data_1{0};
+    std::atomic<int16_t> m_Recv_Data_2{0};
+    std::atomic<int16_t> m_Recv_Data_3{0};
+
+    // ---- Firmware upgrade (upgrade/BlockTransfer.cpp) ----
+    // Upgrade state: 0 idle, 1 requesting, 2 transferring, 3 own board done,
+    // 9 refused or failed, 10 complete.
+    std::atomic<int8_t> iapstate{0};
+    std::atomic<int> timer_count{0};
+    std::atomic<int> fnum{0};
+    std::atomic<int> IDNum{0};
+
+    void Upgrade();  // starts a new upgrade state; writes nothing
+    // Block senders: 0 block written, 1 end-of-image frame written, 2 past the end.
+    int8_t SendFirwareData(int block);      // single image, gimbal id 3
+    int8_t SendFirwareData0x02(int block);  // single image, gimbal id 2
+    int8_t SendFirwareData0x01(int block);  // single image, gimbal id 1
+    int8_t SendFirwareData2(int block, int gimbalId);  // multi-image, board 1..3
+
+private:
+    // The decoder hands the four upgrade frames (0xE0, 0xE3, 0xE5, 0xE7) here.
+    void handleUpgradeFrame(const uint8_t* frame);
+    // Stops what the line handling still runs when the object goes away.
+    void destroyLineState();
+
+    // ---- Line handling state (serial/) ----
+    mutable std::mutex identityMutex_;
+    std::string path_;
+    std::string name_;
+    SerialDevice device_;
+    std::weak_ptr<ULXSerialPortDelegate> delegate_;
+
+    std::atomic<int> fileDescriptor_{0};
+    std::mutex writeMutex_;
+    std::vector<uint8_t> writeBuffer_;
+    termios originalPortAttributes_{};
+
+    unsigned long baudRate_ = 115200;
+    unsigned long numberOfStopBits_ = 1;
+    unsigned long parity_ = 0;
+    bool shouldEchoReceivedData_ = false;
+    bool usesRTSCTSFlowControl_ = false;
+    bool usesDTRDSRFlowControl_ = false;
+    bool usesDCDOutputFlowControl_ = false;
+    std::atomic<bool> RTS_{false};
+    std::atomic<bool> DTR_{false};
+    std::atomic<bool> CTS_{false};
+    std::atomic<bool> DSR_{false};
+    std::atomic<bool> DCD_{false};
+};
+
+// Hash and equality by path, for unordered containers of port objects.
+struct ULXSerialPortHash {
+    std::size_t operator()(const std::shared_ptr<ULXSerialPort>& p) const { return p ? p->hash() : 0; }
+};

@@ -1,0 +1,4 @@
+target_sources(gimbalcore PRIVATE
+  serial/PortRegistry.cpp
+  serial/LineStubs.cpp
+)

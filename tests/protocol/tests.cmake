@@ -1,0 +1,3 @@
+gimbal_add_test(protocol_tests LABEL protocol
+  SOURCES protocol/FrameTest.cpp protocol/ParserTest.cpp protocol/SimulatorTest.cpp
+  LIBS coretestmain)

@@ -1,0 +1,12 @@
+// Entry point of the core test binaries: the test thread is the main thread
+// and runs a LoopMainQueue that tests pump while they wait.
+
+#include <gtest/gtest.h>
+
+#include "platform/LoopMainQueue.h"
+
+int main(int argc, char** argv) {
+    MainQueue::install(std::make_shared<LoopMainQueue>());
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

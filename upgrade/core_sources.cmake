@@ -1,0 +1,3 @@
+target_sources(gimbalcore PRIVATE
+  upgrade/BlockTransfer.cpp
+)
