@@ -1,0 +1,154 @@
+#pragma once
+// The main-window controller: owns the port object in use, the three timers
+// and every control of the window; every button sends its action here.
+//
+// Member functions are defined by subsystem:
+//   app/UartToolCtrl.cpp          start-up, tab buttons, message log, clear actions
+//   app/PortSelection.cpp         Search, Open, Close
+//   app/HelpPanel.cpp             joystick help panel
+//   calibration/CalibrationRequests.cpp  request buttons
+//   calibration/StatusPoll.cpp    status poll
+//   upgrade/FileLoading.cpp       firmware file chooser and loading
+//   upgrade/UpgradeSupervision.cpp  upgrade button, supervision timer, progress
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+#include "app/WindowFrame.h"
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLineEdit;
+class QMainWindow;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+class QWidget;
+class ULXSerialPort;
+class ULXSerialPortManager;
+
+namespace Ui {
+class MainWindow;
+}
+
+class UartToolCtrl : public QObject {
+    Q_OBJECT
+
+public:
+    // Builds the window description into `window` and connects every control
+    // to its action. Call init() afterwards for the start-up step.
+    explicit UartToolCtrl(QMainWindow* window, QObject* parent = nullptr);
+    ~UartToolCtrl() override;
+
+    // ---- Start-up, tabs, message log (app/UartToolCtrl.cpp) ----
+    UartToolCtrl* init();
+    void setOut(const QString& text);
+
+public slots:
+    void btn_FirmwareUpgrade();
+    void btn_AttitudeCalibration();
+    void btn_CalibratioonJoystick();
+    void ClearMessageShow();
+    void ClearJoystickMessageShow();
+
+    // ---- Port selection (app/PortSelection.cpp) ----
+    void TestFindPort();
+    void SearchUart();
+    void OpenPort();
+    void ClosePort();
+
+    // ---- Help panel (app/HelpPanel.cpp) ----
+    void btn_CalibrHelp();
+    void handleTimerGuide();
+
+    // ---- Calibration requests and status poll (calibration/) ----
+    void InitGyro();
+    void CalibrAcc();
+    void SaveAll();
+    void ReadVer();
+    void ResetAcc();
+    void ReadAcc();
+    void SendData();
+    void btn_CalibrUp();
+    void btn_CalibrDown();
+    void btn_CalibrLeft();
+    void btn_CalibrRight();
+    void btn_CalibrMid();
+    void btn_CalibrSave();
+    void handleTimer();
+
+    // ---- Firmware upgrade (upgrade/) ----
+    void OpenFile();
+    // End of the file chooser: returnCode 1 when the user confirmed `path`.
+    void OpenPanelDidEnd(const QString& path, int returnCode);
+    void Upgrade();
+    void handleUpgradeTimer();
+
+public:
+    void TransmitFile();
+    void ProgressCtrl();
+    void ProgressCtrl0x02();
+    void ProgressCtrl2();
+    void Askupdate();
+
+    // ---- Owned objects and outlets ----
+    std::shared_ptr<ULXSerialPort> m_ULXSerialPort;  // may be absent
+    QTimer* timer = nullptr;         // status poll, 0.1 s
+    QTimer* UpgradeTimer = nullptr;  // upgrade supervision, 0.04 s
+    QTimer* timerGuide = nullptr;    // help panel, 0.1 s
+
+    QLineEdit* m_MessageShow = nullptr;
+    QLineEdit* m_Gyro_x = nullptr;
+    QLineEdit* m_Gyro_y = nullptr;
+    QLineEdit* m_Gyro_z = nullptr;
+    QLineEdit* m_Acc_x = nullptr;
+    QLineEdit* m_Acc_y = nullptr;
+    QLineEdit* m_Acc_z = nullptr;
+    QLineEdit* m_File_Path = nullptr;
+    QProgressBar* progressIndicator = nullptr;
+    QComboBox* lineEndingPopUpButton = nullptr;
+    QTabWidget* functionTab = nullptr;
+    // Outlets whose name is also an action carry a trailing underscore.
+    QPushButton* btn_Search = nullptr;
+    QPushButton* btn_Open = nullptr;
+    QPushButton* btn_Close = nullptr;
+    QPushButton* btn_FirmwareUpgrade_ = nullptr;
+    QPushButton* btn_AttitudeCalibration_ = nullptr;
+    QPushButton* btn_CalibratioonJoystick_ = nullptr;
+    QPushButton* btn_Upgrade = nullptr;
+    QPushButton* btn_OpenFile = nullptr;
+    QComboBox* popupbtn_ComSelect = nullptr;
+    QPushButton* btn_CalibrUp_ = nullptr;
+    QPushButton* btn_CalibrDown_ = nullptr;
+    QPushButton* btn_CalibrMid_ = nullptr;
+    QPushButton* btn_CalibrLeft_ = nullptr;
+    QPushButton* btn_CalibrRight_ = nullptr;
+    QPushButton* btn_CalibrSave_ = nullptr;
+    QPushButton* btn_CalibrHelp_ = nullptr;
+    QLineEdit* m_JoystickMessageShow = nullptr;
+    QLineEdit* m_JoystickValue1 = nullptr;
+    QLineEdit* m_JoystickValue2 = nullptr;
+    QPlainTextEdit* m_UserGuideText = nullptr;
+    QFrame* m_SplitLine = nullptr;
+    QMainWindow* m_Mainwindow = nullptr;
+
+    // ---- Properties ----
+    bool rTimerFlag = false;
+    bool InitUserGuideFlag = false;
+    int fnum = 0;
+    int MaxProgress = 0;
+    int TabSelectNum = 1;
+    int m_CalibrHelpIsOpen = 1;
+    int m_CalibrHelpFirstClose = 1;
+    QPlainTextEdit* outText = nullptr;
+    std::shared_ptr<ULXSerialPortManager> serialPortManager;
+    QWidget* window = nullptr;  // parent of the file chooser; not owned
+    WindowRect SpiltLine{0.0, 0.0, 0.0, 0.0};
+
+private:
+    std::unique_ptr<Ui::MainWindow> ui_;
+};
