@@ -1,3 +1,4 @@
 target_sources(gimbalui PRIVATE
+  app/QtMainQueue.cpp
   app/Placeholder.cpp
 )
