@@ -1,2 +1,4 @@
 target_sources(gimbalui PRIVATE
+  calibration/CalibrationRequests.cpp
+  calibration/StatusPoll.cpp
 )

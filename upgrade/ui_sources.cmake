@@ -1,2 +1,3 @@
 target_sources(gimbalui PRIVATE
+  upgrade/UpgradeSupervision.cpp
 )
