@@ -4,23 +4,6 @@
 
 #include "serial/ULXSerialPort.h"
 
-SerialDevice ULXSerialPort::deviceFromBSDPath(const std::string&) { return {}; }
-std::optional<std::string> ULXSerialPort::bsdCalloutPathFromDevice(const SerialDevice& d) {
-    if (!d) return std::nullopt;
-    return d.info().calloutPath;
-}
-std::optional<std::string> ULXSerialPort::bsdDialinPathFromDevice(const SerialDevice& d) {
-    if (!d) return std::nullopt;
-    return d.info().dialinPath;
-}
-std::optional<std::string> ULXSerialPort::modemNameFromDevice(const SerialDevice& d) {
-    if (!d) return std::nullopt;
-    return d.info().ttyName;
-}
-std::optional<std::string> ULXSerialPort::baseNameFromDevice(const SerialDevice&) { return {}; }
-std::optional<std::string> ULXSerialPort::serviceTypeFromDevice(const SerialDevice&) { return {}; }
-std::optional<std::string> ULXSerialPort::suffixFromDevice(const SerialDevice&) { return {}; }
-
 void ULXSerialPort::destroyLineState() {}
 bool ULXSerialPort::open() { return false; }
 bool ULXSerialPort::close() { return true; }

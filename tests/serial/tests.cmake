@@ -1,0 +1,3 @@
+gimbal_add_test(serial_tests LABEL serial
+  SOURCES serial/DeviceLookupTest.cpp
+  LIBS coretestmain)
