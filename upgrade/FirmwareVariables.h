@@ -1,13 +1,20 @@
 #pragma once
 // The loaded firmware file, shared process-wide: written by the loader on the
-// main thread, read by the block senders on the reader's thread during an
-// upgrade (loading is disabled while an upgrade runs).
+// main thread, read by the block senders on the reader's thread.
+//
+// Loading is disabled while an upgrade runs, but a gimbal may still ask for a
+// block while the port is open outside an upgrade. The loader therefore swaps
+// in a whole new set of variables under firmwareVariablesMutex(), and the
+// senders hold that lock while they copy a block out. Main-thread readers need
+// no lock: the main thread is the only writer.
 
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 struct FirmwareVariables {
     static constexpr int Blocksize = 1056;  // image bytes in one full block
+    static constexpr int kMaxBlocks = 255;  // block numbers travel in one byte
 
     std::vector<uint8_t> FileBuffer;  // the whole file, trailer included
     int64_t iFileLength = 0;          // size of the image area; 0: no usable file
@@ -23,3 +30,8 @@ struct FirmwareVariables {
 };
 
 FirmwareVariables& firmwareVariables();
+// Held by the reader's thread while it reads the variables, and by the main
+// thread while it replaces them.
+std::mutex& firmwareVariablesMutex();
+// Replaces the variables as a whole under the lock (main thread).
+void installFirmwareVariables(FirmwareVariables variables);

@@ -1,0 +1,147 @@
+#include "upgrade/FirmwareFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/UniqueFd.h"
+#include "upgrade/FirmwareVariables.h"
+
+namespace firmware {
+namespace {
+
+constexpr int64_t kSingleTrailer = 16;
+constexpr int64_t kMultiTrailer = 32;
+constexpr char kMakerWord[] = "tuvik";
+
+struct Blocks {
+    int64_t full = 0;
+    int64_t last = 0;  // 1 when a shorter block follows the full ones
+    int64_t count() const { return full + last; }
+};
+
+Blocks blocksOf(int64_t length) {
+    Blocks b;
+    b.full = length / FirmwareVariables::Blocksize;
+    b.last = length > b.full * FirmwareVariables::Blocksize ? 1 : 0;
+    return b;
+}
+
+bool nameEndsInPlov(const std::string& path) {
+    // Compared case-sensitively: .PLOV, .1plov or .plov2 do not pass.
+    constexpr std::string_view kExtension = ".plov";
+    return path.size() >= kExtension.size() &&
+           path.compare(path.size() - kExtension.size(), kExtension.size(), kExtension) == 0;
+}
+
+// The kind of file from its name and the marker at 6 and 5 bytes before its
+// end; 0 for a marker this name does not allow.
+int8_t classify(bool plainPlovName, uint8_t low, uint8_t high) {
+    if (plainPlovName) return (high == 0x12 && low == 0xFF) ? 2 : 3;
+    if (high == 0x10 && low == 0xFF) return 3;
+    if (high == 0x20 && low >= 1 && low <= 3) return static_cast<int8_t>(0x10 + low);
+    return 0;
+}
+
+bool isSingleImage(int8_t updateRange) { return updateRange == 3 || updateRange == 2; }
+
+uint32_t le32At(const std::vector<uint8_t>& bytes, int64_t offset) {
+    const uint8_t* p = bytes.data() + offset;
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+std::string versionText(const uint8_t* v) {
+    const double hardware = static_cast<int8_t>(v[0]) + static_cast<int8_t>(v[1]) / 1000.0;
+    const double firmware = static_cast<int8_t>(v[2]) + static_cast<int8_t>(v[3]) / 1000.0;
+    char text[96];
+    std::snprintf(text, sizeof text, "\r\nHardware Ver.:%.3f   \r\nFirmware Ver.:%.3f", hardware,
+                  firmware);
+    return text;
+}
+
+LoadResult refuse() {
+    installFirmwareVariables(FirmwareVariables{});
+    return LoadResult{false, {kIllegalFileMessage}, 0};
+}
+
+}  // namespace
+
+std::optional<std::vector<uint8_t>> readFile(const std::string& path) {
+    // Non-blocking, so that a named pipe chosen by mistake cannot hang the window.
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd) return std::nullopt;
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    if (static_cast<uint64_t>(info.st_size) > kMaxFileSize) return std::nullopt;
+
+    std::vector<uint8_t> content(static_cast<std::size_t>(info.st_size));
+    std::size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t n = ::read(fd.get(), content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return std::nullopt;
+        if (n == 0) break;  // the file shrank while being read
+        done += static_cast<std::size_t>(n);
+    }
+    content.resize(done);
+    return content;
+}
+
+LoadResult load(const std::string& path) { return load(path, readFile(path)); }
+
+LoadResult load(const std::string& path, std::optional<std::vector<uint8_t>> content) {
+    if (!content || content->size() < 6) return refuse();
+    const auto length = static_cast<int64_t>(content->size());
+
+    FirmwareVariables v;
+    v.update_range = classify(nameEndsInPlov(path), (*content)[length - 6], (*content)[length - 5]);
+    if (v.update_range == 0) return refuse();
+
+    const bool single = isSingleImage(v.update_range);
+    const int64_t trailerSize = single ? kSingleTrailer : kMultiTrailer;
+    if (length < trailerSize) return refuse();
+    v.iFileLength = length - trailerSize;
+    const int64_t trailer = v.iFileLength;
+
+    int maxProgress = 0;
+    if (single) {
+        const Blocks b = blocksOf(v.iFileLength);
+        if (b.count() > FirmwareVariables::kMaxBlocks) return refuse();
+        v.Blocknum = b.full;
+        v.LastBlock = b.last;
+        maxProgress = static_cast<int>(b.count() * (v.update_range == 3 ? 3 : 2));
+    } else {
+        int64_t total = 0;
+        for (int k = 1; k <= 3; ++k) {
+            const int64_t imageLength = le32At(*content, trailer + 4 + 4 * k);
+            const Blocks b = blocksOf(imageLength);
+            if (b.count() > FirmwareVariables::kMaxBlocks) return refuse();
+            v.iFileLength_id[k] = imageLength;
+            v.Blocknum_id[k] = b.full;
+            v.LastBlock_id[k] = b.last;
+            total += imageLength;
+            maxProgress += static_cast<int>(b.count());
+        }
+        // The three images lie back to back in the image area and must fit it.
+        if (total > v.iFileLength) return refuse();
+    }
+
+    LoadResult result{true, {}, maxProgress};
+    // A wrong maker word is reported, yet the file stays loadable.
+    if (std::memcmp(content->data() + trailer, kMakerWord, 5) != 0) {
+        result.messages.emplace_back(kIllegalFileMessage);
+    } else {
+        result.messages.push_back(versionText(content->data() + trailer + trailerSize - 4));
+    }
+
+    v.FileBuffer = std::move(*content);
+    installFirmwareVariables(std::move(v));
+    return result;
+}
+
+}  // namespace firmware
