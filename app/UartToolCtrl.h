@@ -149,6 +149,18 @@ public:
     QWidget* window = nullptr;  // parent of the file chooser; not owned
     WindowRect SpiltLine{0.0, 0.0, 0.0, 0.0};
 
+    // Stops a repeating timer and lets it go (nothing when absent).
+    void invalidate(QTimer*& repeating);
+    // A started repeating timer, owned by the controller, calling `callback`.
+    QTimer* startRepeatingTimer(int intervalMs, void (UartToolCtrl::*callback)());
+
 private:
+    void bindOutlets(QMainWindow* mainWindow);
+    void connectActions();
+    void selectFunction(int tabIndex, QPushButton* selector);
+    // Help panel (app/HelpPanel.cpp).
+    void hideHelpPanelWithFreshMeasurement();
+    void changeWindowHeight(double delta);
+
     std::unique_ptr<Ui::MainWindow> ui_;
 };

@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-QMainWindow* makeMainWindow();
+#include "app/AppDelegate.h"
+#include "app/QtMainQueue.h"
+#include "app/UartToolCtrl.h"
 
 int main(int argc, char** argv) {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
@@ -14,7 +16,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     QApplication app(argc, argv);
-    QMainWindow* window = makeMainWindow();
-    window->show();
+    MainQueue::install(std::make_shared<QtMainQueue>());
+
+    QMainWindow window;
+    UartToolCtrl controller(&window);
+    AppDelegate delegate(app, controller);
+    if (!controller.init()) return 1;
+    window.show();
+    delegate.applicationDidFinishLaunching();
     return app.exec();
 }

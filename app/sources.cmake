@@ -1,4 +1,10 @@
 target_sources(gimbalui PRIVATE
+  app/AppDelegate.cpp
+  app/HelpPanel.cpp
+  app/MainWindow.ui
+  app/PortSelection.cpp
   app/QtMainQueue.cpp
-  app/Placeholder.cpp
+  app/TopAnchoredArea.cpp
+  app/UartToolCtrl.cpp
+  app/WindowFrame.cpp
 )

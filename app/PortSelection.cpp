@@ -1,0 +1,90 @@
+// The port row: Search lists the serial devices present, Open opens the path
+// chosen or typed in the port list, Close gives the device back.
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include "app/UartToolCtrl.h"
+#include "serial/ULXSerialPort.h"
+#include "serial/ULXSerialPortManager.h"
+
+namespace {
+
+constexpr int kStatusPollMs = 100;
+
+// The open messages carry the control byte 0x18 before the exclamation mark.
+const QString kOpenSucceeded = QStringLiteral("Open serial succeed\x18!");
+const QString kOpenFailed = QStringLiteral("Open serial fail\x18!");
+
+// Adds an item at the end of the list; an item with the same title is removed
+// first, so that a title is never listed twice.
+void addItemWithTitle(QComboBox* list, const QString& title) {
+    for (int index = list->findText(title, Qt::MatchExactly); index >= 0;
+         index = list->findText(title, Qt::MatchExactly)) {
+        list->removeItem(index);
+    }
+    list->addItem(title);
+}
+
+}  // namespace
+
+void UartToolCtrl::TestFindPort() { SearchUart(); }
+
+void UartToolCtrl::SearchUart() {
+    serialPortManager = ULXSerialPortManager::sharedSerialPortManager();
+
+    // Removing and re-adding items moves the list's selection; the path the
+    // person chose or typed stays chosen.
+    const QString chosen = lineEndingPopUpButton->currentText();
+    for (std::size_t index = 0; index < serialPortManager->countOfAvailablePorts(); ++index) {
+        const std::shared_ptr<ULXSerialPort> port =
+            serialPortManager->objectInAvailablePortsAtIndex(index);
+        if (port) addItemWithTitle(lineEndingPopUpButton, QString::fromStdString(port->path()));
+    }
+    if (!chosen.isEmpty()) {
+        const int index = lineEndingPopUpButton->findText(chosen, Qt::MatchExactly);
+        if (index >= 0) {
+            lineEndingPopUpButton->setCurrentIndex(index);
+        } else {
+            lineEndingPopUpButton->setEditText(chosen);
+        }
+    }
+}
+
+void UartToolCtrl::OpenPort() {
+    // Spaces around a typed path are a slip of the keyboard, never part of a
+    // device node's name.
+    const QString title = lineEndingPopUpButton->currentText().trimmed();
+    m_ULXSerialPort =
+        title.isEmpty() ? nullptr : ULXSerialPort::serialPortWithPath(title.toStdString());
+    if (m_ULXSerialPort) m_ULXSerialPort->open();
+
+    if (!m_ULXSerialPort || !m_ULXSerialPort->isOpen()) {
+        setOut(kOpenFailed + QLatin1Char('\n'));
+        m_MessageShow->setText(kOpenFailed);
+        return;
+    }
+
+    btn_Open->setEnabled(false);
+    btn_Search->setEnabled(false);
+    popupbtn_ComSelect->setEnabled(false);
+
+    switch (TabSelectNum) {
+    case 1: setOut(kOpenSucceeded + QLatin1Char('\n')); break;
+    case 2: m_MessageShow->setText(kOpenSucceeded); break;
+    case 3: m_JoystickMessageShow->setText(kOpenSucceeded); break;
+    default: break;
+    }
+
+    invalidate(timer);
+    timer = startRepeatingTimer(kStatusPollMs, &UartToolCtrl::handleTimer);
+}
+
+void UartToolCtrl::ClosePort() {
+    btn_Open->setEnabled(true);
+    btn_Search->setEnabled(true);
+    popupbtn_ComSelect->setEnabled(true);
+    if (m_ULXSerialPort) m_ULXSerialPort->close();
+}
