@@ -13,10 +13,18 @@ namespace {
 // Weak references to every live port object, in construction order. One mutex
 // guards the list and the check-then-list of construction, since an object can
 // be unlisted from a background thread that drops its last owner.
+//
+// Entries are matched by their stored path before their weak reference is
+// locked: a strong reference taken and dropped under the mutex could be the
+// last one, and the destructor it runs would wait for the same mutex.
 struct Registry {
+    struct Entry {
+        std::weak_ptr<ULXSerialPort> port;
+        const ULXSerialPort* identity;  // for unlisting by the destructor
+        std::string path;
+    };
     std::mutex mutex;
-    std::vector<std::weak_ptr<ULXSerialPort>> ports;
-    std::vector<const ULXSerialPort*> identities;  // parallel to ports, for unlisting
+    std::vector<Entry> entries;
 };
 
 Registry& registry() {
@@ -25,8 +33,9 @@ Registry& registry() {
 }
 
 std::shared_ptr<ULXSerialPort> findLocked(Registry& reg, const std::string& path) {
-    for (auto& weak : reg.ports) {
-        if (auto port = weak.lock(); port && port->path() == path) return port;
+    for (auto& entry : reg.entries) {
+        if (entry.path != path) continue;
+        if (auto port = entry.port.lock()) return port;
     }
     return nullptr;
 }
@@ -50,8 +59,7 @@ std::shared_ptr<ULXSerialPort> ULXSerialPort::serialPortWithDevice(const SerialD
     std::lock_guard lock(reg.mutex);
     if (auto existing = findLocked(reg, callout)) return existing;
     auto port = std::make_shared<ULXSerialPort>(Token{}, device);
-    reg.ports.push_back(port);
-    reg.identities.push_back(port.get());
+    reg.entries.push_back({port, port.get(), callout});
     return port;
 }
 
@@ -65,7 +73,8 @@ std::size_t ULXSerialPort::registeredPortCount() {
     Registry& reg = registry();
     std::lock_guard lock(reg.mutex);
     return static_cast<std::size_t>(
-        std::count_if(reg.ports.begin(), reg.ports.end(), [](auto& w) { return !w.expired(); }));
+        std::count_if(reg.entries.begin(), reg.entries.end(),
+                      [](const Registry::Entry& e) { return !e.port.expired(); }));
 }
 
 ULXSerialPort::ULXSerialPort(Token, const SerialDevice& device)
@@ -77,14 +86,8 @@ ULXSerialPort::~ULXSerialPort() {
     {
         Registry& reg = registry();
         std::lock_guard lock(reg.mutex);
-        for (std::size_t i = 0; i < reg.identities.size();) {
-            if (reg.identities[i] == this) {
-                reg.identities.erase(reg.identities.begin() + static_cast<long>(i));
-                reg.ports.erase(reg.ports.begin() + static_cast<long>(i));
-            } else {
-                ++i;
-            }
-        }
+        std::erase_if(reg.entries,
+                      [this](const Registry::Entry& e) { return e.identity == this; });
     }
     destroyLineState();
 }

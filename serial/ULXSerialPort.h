@@ -14,9 +14,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <shared_mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -179,17 +181,49 @@ private:
     // Stops what the line handling still runs when the object goes away.
     void destroyLineState();
 
-    // ---- Line handling state (serial/) ----
+    // ---- Line handling (serial/) ----
+    // One open-to-close span of the line, shared by its reader and its poller.
+    struct LineSession;
+
+    // True while the session's descriptor is still the port's open one.
+    bool sessionIsCurrent(const LineSession& session) const;
+    void runReader(const std::shared_ptr<LineSession>& session);
+    void runPoller(const std::shared_ptr<LineSession>& session);
+    // The first of reader and poller to see the device gone reports it and
+    // cleans up; the other one just ends.
+    void handleDeviceGone(LineSession& session, int code);
+    bool startLineThreads(const std::shared_ptr<LineSession>& session);
+    void restoreLineOnClose(int fd);
+    void reportPosixError(int code, bool waitUntilDone);
+    // Posts a callback to the delegate on the main thread when it handles it.
+    void postToDelegate(ULXSerialPortDelegate::Callback callback,
+                        std::function<void(ULXSerialPortDelegate&,
+                                           const std::shared_ptr<ULXSerialPort>&)> call);
+    bool delegateHandles(ULXSerialPortDelegate::Callback callback) const;
+    void notifyIsOpenObservers();
+    void driveOutputLine(std::atomic<bool>& line, int bit, bool on);
+
     mutable std::mutex identityMutex_;
     std::string path_;
     std::string name_;
     SerialDevice device_;
     std::weak_ptr<ULXSerialPortDelegate> delegate_;
 
+    // Users of the descriptor (reads, writes, ioctls) hold the gate shared;
+    // close holds it exclusively while it takes the descriptor away, so no
+    // thread can use a descriptor number after close(2) has released it.
+    mutable std::shared_mutex descriptorGate_;
     std::atomic<int> fileDescriptor_{0};
+    std::atomic<uint64_t> currentSession_{0};  // 0 while closed
+    uint64_t lastSession_ = 0;                 // guarded by descriptorGate_
     std::mutex writeMutex_;
     std::vector<uint8_t> writeBuffer_;
     termios originalPortAttributes_{};
+    bool originalAttributesSaved_ = false;  // never write back attributes never read
+
+    std::mutex observersMutex_;
+    std::map<int, OpenObserver> isOpenObservers_;
+    int nextObserverToken_ = 1;
 
     unsigned long baudRate_ = 115200;
     unsigned long numberOfStopBits_ = 1;

@@ -1,5 +1,8 @@
 target_sources(gimbalcore PRIVATE
   serial/PortRegistry.cpp
   serial/DeviceLookup.cpp
-  serial/LineStubs.cpp
+  serial/SerialLine.cpp
+  serial/LineSettings.cpp
+  serial/SerialIO.cpp
+  serial/ModemLines.cpp
 )
