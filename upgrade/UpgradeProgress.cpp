@@ -5,10 +5,14 @@ namespace {
 
 const char* boardCompleteMessage(int i) {
     switch (i) {
-        case 0: return "-----ID3 Upgrade complete-----\n";
-        case 1: return "-----ID2 Upgrade complete-----\n";
-        case 2: return "-----ID1 Upgrade complete-----\n";
-        default: return nullptr;
+        case 0:
+            return "-----ID3 Upgrade complete-----\n";
+        case 1:
+            return "-----ID2 Upgrade complete-----\n";
+        case 2:
+            return "-----ID1 Upgrade complete-----\n";
+        default:
+            return nullptr;
     }
 }
 
@@ -18,7 +22,7 @@ ProgressStep singleImageProgress(int boards, int f, int i, int maxProgress) {
     // f / (N + 1) / boards x (M + boards) + (i - first board) / boards x (M + boards):
     // a single-precision quotient, each term rounded to single precision, and
     // their single-precision sum truncated toward zero (about f + (i - first) x (N + 1)).
-    const int firstBoard = 3 - boards;  // IDNum of the board the image is sent to
+    const int firstBoard = 3 - boards;      // IDNum of the board the image is sent to
     const int span = maxProgress + boards;  // (N + 1) x boards
     const int perBoard = span / boards;     // N + 1
     const float quotient = static_cast<float>(f) / static_cast<float>(perBoard);

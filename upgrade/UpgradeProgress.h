@@ -9,9 +9,9 @@
 namespace upgrade {
 
 struct ProgressStep {
-    int value = 0;                        // for the progress bar
-    const char* boardMessage = nullptr;   // "-----IDk Upgrade complete-----\n" or none
-    bool finished = false;                // the last board is done
+    int value = 0;                       // for the progress bar
+    const char* boardMessage = nullptr;  // "-----IDk Upgrade complete-----\n" or none
+    bool finished = false;               // the last board is done
 };
 
 inline constexpr const char* kUpgradeCompleteMessage = "-----Firmware upgrade complete-----\n";

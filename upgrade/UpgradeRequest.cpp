@@ -14,7 +14,8 @@ int fillUpgradeRequest(uint8_t* buffer) {
     // Version bytes of a single image, the ID2 length of three images.
     const bool trailerPresent = static_cast<int64_t>(v.FileBuffer.size()) >= v.iFileLength + 16;
     for (int j = 0; j < 4; ++j) {
-        buffer[7 + j] = trailerPresent ? v.FileBuffer[static_cast<std::size_t>(v.iFileLength + 12 + j)] : 0;
+        buffer[7 + j] =
+            trailerPresent ? v.FileBuffer[static_cast<std::size_t>(v.iFileLength + 12 + j)] : 0;
     }
     if (v.update_range == 3 || v.update_range == 2) {
         buffer[11] = static_cast<uint8_t>(v.Blocknum + v.LastBlock);

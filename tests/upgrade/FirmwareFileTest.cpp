@@ -41,10 +41,10 @@ TEST_F(FirmwareFileTest, KindFollowsNameAndMarker) {
         uint8_t low, high;
         int8_t expected;  // 0: refused
     } cases[] = {
-        {"fw.plov", 0xFF, 0x12, 2},   {"fw.plov", 0x00, 0x00, 3},  {"fw.plov", 0xFF, 0x10, 3},
-        {"fw.plov", 0x02, 0x20, 3},   {"fw.1plov", 0xFF, 0x12, 0}, {"fw.2plov", 0xFF, 0x10, 3},
-        {"fw.PLOV", 0xFF, 0x10, 3},   {"fw.PLOV", 0x00, 0x00, 0},  {"fw.plov2", 0x00, 0x00, 0},
-        {"fw.3plov", 0x04, 0x20, 0},  {"fw.3plov", 0x00, 0x20, 0}, {"plov", 0x00, 0x00, 0},
+        {"fw.plov", 0xFF, 0x12, 2},  {"fw.plov", 0x00, 0x00, 3},  {"fw.plov", 0xFF, 0x10, 3},
+        {"fw.plov", 0x02, 0x20, 3},  {"fw.1plov", 0xFF, 0x12, 0}, {"fw.2plov", 0xFF, 0x10, 3},
+        {"fw.PLOV", 0xFF, 0x10, 3},  {"fw.PLOV", 0x00, 0x00, 0},  {"fw.plov2", 0x00, 0x00, 0},
+        {"fw.3plov", 0x04, 0x20, 0}, {"fw.3plov", 0x00, 0x20, 0}, {"plov", 0x00, 0x00, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.name) + " marker " + std::to_string(c.low) + " " +

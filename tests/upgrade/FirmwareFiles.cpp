@@ -49,7 +49,8 @@ std::vector<uint8_t> multiImageFileWithLengths(const std::vector<uint8_t>& area,
     return file;
 }
 
-std::vector<uint8_t> multiImageFile(const std::vector<uint8_t>& id1, const std::vector<uint8_t>& id2,
+std::vector<uint8_t> multiImageFile(const std::vector<uint8_t>& id1,
+                                    const std::vector<uint8_t>& id2,
                                     const std::vector<uint8_t>& id3, uint8_t which,
                                     Version version) {
     std::vector<uint8_t> area = id1;
@@ -74,7 +75,8 @@ TempDir::~TempDir() {
 std::string TempDir::write(const std::string& name, const std::vector<uint8_t>& bytes) const {
     const std::string file = path_ + "/" + name;
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + file);
     return file;
 }

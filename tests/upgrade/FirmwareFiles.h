@@ -21,7 +21,8 @@ std::vector<uint8_t> singleImageFile(const std::vector<uint8_t>& image, uint8_t 
 
 // Three images back to back followed by the 32-byte trailer with the marker
 // `which` 0x20 and the three lengths (or the given ones, to lie about them).
-std::vector<uint8_t> multiImageFile(const std::vector<uint8_t>& id1, const std::vector<uint8_t>& id2,
+std::vector<uint8_t> multiImageFile(const std::vector<uint8_t>& id1,
+                                    const std::vector<uint8_t>& id2,
                                     const std::vector<uint8_t>& id3, uint8_t which,
                                     Version version = {});
 std::vector<uint8_t> multiImageFileWithLengths(const std::vector<uint8_t>& area, uint32_t len1,

@@ -40,19 +40,22 @@ std::vector<std::string> join(std::initializer_list<std::vector<std::string>> pa
 }
 
 TEST(UpgradeProgressTest, SingleImageToId3ThenReportsForId2AndId1) {
-    const auto shown = run({{0, 10}, {1, 10}, {2, 10}}, [](int f, int i) {
-        return upgrade::singleImageProgress(3, f, i, 30);
-    });
-    EXPECT_EQ(shown, join({values(1, 11), {"-----ID3 Upgrade complete-----\n"}, values(12, 22),
-                           {"-----ID2 Upgrade complete-----\n"}, values(23, 33),
+    const auto shown = run({{0, 10}, {1, 10}, {2, 10}},
+                           [](int f, int i) { return upgrade::singleImageProgress(3, f, i, 30); });
+    EXPECT_EQ(shown, join({values(1, 11),
+                           {"-----ID3 Upgrade complete-----\n"},
+                           values(12, 22),
+                           {"-----ID2 Upgrade complete-----\n"},
+                           values(23, 33),
                            {"-----ID1 Upgrade complete-----\n", "finished"}}));
 }
 
 TEST(UpgradeProgressTest, SingleImageToId2ThenReportsForId1) {
-    const auto shown = run({{1, 10}, {2, 10}}, [](int f, int i) {
-        return upgrade::singleImageProgress(2, f, i, 20);
-    });
-    EXPECT_EQ(shown, join({values(1, 11), {"-----ID2 Upgrade complete-----\n"}, values(12, 22),
+    const auto shown = run({{1, 10}, {2, 10}},
+                           [](int f, int i) { return upgrade::singleImageProgress(2, f, i, 20); });
+    EXPECT_EQ(shown, join({values(1, 11),
+                           {"-----ID2 Upgrade complete-----\n"},
+                           values(12, 22),
                            {"-----ID1 Upgrade complete-----\n", "finished"}}));
     // A stray board number never completes anything.
     EXPECT_EQ(upgrade::singleImageProgress(2, 11, 0, 20).boardMessage, nullptr);
@@ -72,8 +75,10 @@ TEST(UpgradeProgressTest, ThreeImagesServedId3Id2Id1) {
     const int64_t blocks[4] = {0, 67, 2, 0};  // N1, N2, N3
     auto step = [&](int f, int i) { return upgrade::multiImageProgress(0x13, f, i, blocks); };
     const auto shown = run({{0, 0}, {1, 2}, {2, 67}}, step);
-    EXPECT_EQ(shown, join({{"1", "-----ID3 Upgrade complete-----\n"}, {"2", "3", "4"},
-                           {"-----ID2 Upgrade complete-----\n"}, values(5, 72),
+    EXPECT_EQ(shown, join({{"1", "-----ID3 Upgrade complete-----\n"},
+                           {"2", "3", "4"},
+                           {"-----ID2 Upgrade complete-----\n"},
+                           values(5, 72),
                            {"-----ID1 Upgrade complete-----\n", "finished"}}));
 
     // 0x12 shifts ID1 by one, 0x11 by nothing, and 0x11 finishes after ID3.

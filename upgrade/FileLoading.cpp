@@ -1,0 +1,48 @@
+// The firmware file button: a window-modal file chooser, then the loading of
+// the chosen file into the process-wide firmware variables.
+
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <algorithm>
+
+#include "app/UartToolCtrl.h"
+#include "upgrade/FirmwareFile.h"
+
+void UartToolCtrl::OpenFile() {
+    // Owned by the window and deleted when it closes.
+    auto* panel = new QFileDialog(window, QStringLiteral("Open firmware file"));
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->setObjectName(QStringLiteral("openPanel"));
+    panel->setAccessibleName(QStringLiteral("Firmware file chooser"));
+    // Qt's own dialog, so the prompt on the accept button is shown everywhere.
+    panel->setOption(QFileDialog::DontUseNativeDialog);
+    panel->setFileMode(QFileDialog::ExistingFile);
+    panel->setAcceptMode(QFileDialog::AcceptOpen);
+    panel->setLabelText(QFileDialog::Accept, QStringLiteral("plov file"));
+    panel->setNameFilter(QStringLiteral("plov file (*.plov *.1plov *.2plov *.3plov)"));
+    panel->setWindowModality(Qt::WindowModal);
+    connect(panel, &QFileDialog::finished, this, [this, panel](int result) {
+        const QStringList files = panel->selectedFiles();
+        const bool confirmed = result == QDialog::Accepted && !files.isEmpty();
+        OpenPanelDidEnd(confirmed ? files.first() : QString(), confirmed ? 1 : 0);
+    });
+    panel->open();
+}
+
+void UartToolCtrl::OpenPanelDidEnd(const QString& path, int returnCode) {
+    if (returnCode != 1) return;  // cancelled: the previous file stays loaded
+    m_File_Path->setText(path);
+
+    const firmware::LoadResult result = firmware::load(QFile::encodeName(path).toStdString());
+    for (const std::string& message : result.messages) setOut(QString::fromStdString(message));
+    if (!result.usable) return;
+
+    MaxProgress = result.maxProgress;
+    progressIndicator->setValue(0);
+    progressIndicator->setMinimum(0);
+    // A range of 0..0 would turn the bar into a busy indicator; an empty image
+    // shows an empty bar instead.
+    progressIndicator->setMaximum(std::max(MaxProgress, 1));
+}
