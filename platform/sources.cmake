@@ -1,3 +1,4 @@
 target_sources(gimbalcore PRIVATE
   platform/MainQueue.cpp
+  platform/NotificationCenter.cpp
 )

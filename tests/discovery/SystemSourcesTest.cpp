@@ -1,0 +1,227 @@
+// The system's event sources on this machine: udev listing and monitoring, and
+// logind's sleep signal, the latter against a private bus with a stand-in
+// logind on it.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/inotify.h>
+#include <sys/wait.h>
+#include <systemd/sd-bus.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+
+#include "platform/LoopMainQueue.h"
+#include "platform/UniqueFd.h"
+#include "serial/DeviceLookup.h"
+#include "serial/LogindSleepSource.h"
+#include "serial/ULXSerialPortManager.h"
+
+extern char** environ;
+
+namespace {
+
+LoopMainQueue& mainQueue() { return static_cast<LoopMainQueue&>(MainQueue::current()); }
+
+// Counts opens of the given device nodes while it lives.
+class OpenWatch {
+public:
+    explicit OpenWatch(const std::vector<SerialDevice>& devices)
+        : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        for (const auto& device : devices) {
+            ::inotify_add_watch(fd_.get(), device.info().calloutPath.c_str(), IN_OPEN);
+        }
+    }
+    int opens() const {
+        int count = 0;
+        alignas(inotify_event) char buffer[4096];
+        ssize_t n;
+        while ((n = ::read(fd_.get(), buffer, sizeof buffer)) > 0) {
+            for (char* p = buffer; p < buffer + n;) {
+                auto* event = reinterpret_cast<inotify_event*>(p);
+                if (event->mask & IN_OPEN) ++count;
+                p += sizeof(inotify_event) + event->len;
+            }
+        }
+        return count;
+    }
+
+private:
+    UniqueFd fd_;
+};
+
+TEST(SystemSourcesTest, RealSourceListsSerialDevicesWithoutOpeningAnyAndStops) {
+    ULXSerialPortManager::resetForTests();
+    ULXSerialPortManager::useEventSourceFactory(nullptr);
+    const std::vector<SerialDevice> devices = enumerateSerialDevices();
+    OpenWatch watch(devices);
+
+    auto manager = ULXSerialPortManager::sharedSerialPortManager();
+    ASSERT_TRUE(manager->availablePorts().has_value())
+        << "no udev monitor could be made on this machine";
+    std::vector<std::string> listed, expected;
+    for (const auto& port : *manager->availablePorts()) {
+        listed.push_back(port->path());
+        EXPECT_FALSE(port->isOpen());
+    }
+    for (const auto& device : devices) expected.push_back(device.info().calloutPath);
+    EXPECT_EQ(listed, expected);
+
+    mainQueue().runFor(std::chrono::milliseconds(50));  // whatever the monitor delivers
+    manager.reset();
+    ULXSerialPortManager::resetForTests();  // stops the monitor and bus threads
+    EXPECT_EQ(watch.opens(), 0);
+}
+
+TEST(SystemSourcesTest, SleepSourceWithoutABusReportsNothingAndStops) {
+    int calls = 0;
+    {
+        LogindSleepSource source("unix:path=/nonexistent/bus_socket");
+        source.start([&] { ++calls; }, [&] { ++calls; });
+        mainQueue().runFor(std::chrono::milliseconds(50));
+        EXPECT_FALSE(source.isFollowing());
+    }
+    mainQueue().runPending();
+    EXPECT_EQ(calls, 0);
+}
+
+// A private message bus with a stand-in logind that grants sleep delay locks
+// (pipes whose other end it keeps) and sends PrepareForSleep.
+class FakeLogindTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (::access("/usr/bin/dbus-daemon", X_OK) != 0) GTEST_SKIP() << "dbus-daemon missing";
+        char dirTemplate[] = "/tmp/fake-logind-XXXXXX";
+        ASSERT_NE(::mkdtemp(dirTemplate), nullptr);
+        dir = dirTemplate;
+        const std::string config = dir + "/bus.conf";
+        const std::string policy =
+            "<policy context=\"default\"><allow send_destination=\"*\"/>"
+            "<allow receive_sender=\"*\"/><allow own=\"*\"/></policy>";
+        std::ofstream(config) << "<busconfig><type>session</type><listen>unix:dir=" + dir +
+                                     "</listen><auth>EXTERNAL</auth>" + policy + "</busconfig>";
+        ASSERT_TRUE(startDaemon(config));
+        ASSERT_TRUE(connectLogind());
+    }
+
+    void TearDown() override {
+        if (logind) sd_bus_flush_close_unref(logind);
+        if (daemonPid > 0) {
+            ::kill(daemonPid, SIGTERM);
+            ::waitpid(daemonPid, nullptr, 0);
+        }
+        if (!dir.empty()) std::system(("rm -rf " + dir).c_str());
+    }
+
+    bool startDaemon(const std::string& config) {
+        int out[2];
+        if (::pipe(out) != 0) return false;
+        UniqueFd readEnd(out[0]), writeEnd(out[1]);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 3);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        const std::string configArg = "--config-file=" + config;
+        const char* argv[] = {"dbus-daemon", configArg.c_str(), "--nofork", "--print-address=3",
+                              nullptr};
+        const int spawned = posix_spawn(&daemonPid, "/usr/bin/dbus-daemon", &actions, nullptr,
+                                        const_cast<char**>(argv), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0) return false;
+        writeEnd.reset();
+        char line[512] = {};
+        std::size_t got = 0;
+        while (got < sizeof line - 1) {
+            const ssize_t n = ::read(readEnd.get(), line + got, sizeof line - 1 - got);
+            if (n <= 0) break;
+            got += static_cast<std::size_t>(n);
+            if (std::string(line, got).find('\n') != std::string::npos) break;
+        }
+        address = std::string(line, got);
+        address = address.substr(0, address.find('\n'));
+        return !address.empty();
+    }
+
+    static int inhibit(sd_bus_message* call, void* userdata, sd_bus_error*) {
+        auto* self = static_cast<FakeLogindTest*>(userdata);
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC) != 0) return -errno;
+        self->grantedLocks.emplace_back(ends[0]);
+        const int replied = sd_bus_reply_method_return(call, "h", ends[1]);
+        ::close(ends[1]);  // the reply carries its own copy
+        return replied;
+    }
+
+    bool connectLogind() {
+        static const sd_bus_vtable vtable[] = {
+            SD_BUS_VTABLE_START(0),
+            SD_BUS_METHOD("Inhibit", "ssss", "h", &FakeLogindTest::inhibit,
+                          SD_BUS_VTABLE_UNPRIVILEGED),
+            SD_BUS_VTABLE_END};
+        return sd_bus_new(&logind) >= 0 && sd_bus_set_address(logind, address.c_str()) >= 0 &&
+               sd_bus_set_bus_client(logind, 1) >= 0 && sd_bus_start(logind) >= 0 &&
+               sd_bus_request_name(logind, "org.freedesktop.login1", 0) >= 0 &&
+               sd_bus_add_object_vtable(logind, nullptr, "/org/freedesktop/login1",
+                                        "org.freedesktop.login1.Manager", vtable, this) >= 0;
+    }
+
+    void prepareForSleep(bool goingToSleep) {
+        ASSERT_GE(
+            sd_bus_emit_signal(logind, "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
+                               "PrepareForSleep", "b", int(goingToSleep)),
+            0);
+        sd_bus_flush(logind);
+    }
+
+    // Serves the stand-in logind and runs main-thread tasks until done holds.
+    bool serveUntil(const std::function<bool()>& done) {
+        return mainQueue().runUntil(
+            [&] {
+                while (sd_bus_process(logind, nullptr) > 0) {
+                }
+                return done();
+            },
+            std::chrono::milliseconds(5000));
+    }
+
+    static bool released(const UniqueFd& lock) {
+        pollfd p{lock.get(), POLLIN, 0};
+        return ::poll(&p, 1, 0) == 1 && (p.revents & POLLHUP);
+    }
+
+    std::string dir, address;
+    pid_t daemonPid = -1;
+    sd_bus* logind = nullptr;
+    std::vector<UniqueFd> grantedLocks;
+};
+
+TEST_F(FakeLogindTest, SleepIsDelayedUntilHandledAndWakeIsReported) {
+    int wakes = 0;
+    bool lockHeldWhileHandling = false;
+    bool sleptOnMainThread = false;
+    LogindSleepSource source(address);
+    source.start(
+        [&] {
+            sleptOnMainThread = MainQueue::current().isMainThread();
+            lockHeldWhileHandling = grantedLocks.size() == 1 && !released(grantedLocks[0]);
+        },
+        [&] { ++wakes; });
+    ASSERT_TRUE(serveUntil([&] { return source.isFollowing() && grantedLocks.size() == 1; }));
+
+    prepareForSleep(true);
+    ASSERT_TRUE(serveUntil([&] { return released(grantedLocks[0]); }));
+    EXPECT_TRUE(sleptOnMainThread);
+    EXPECT_TRUE(lockHeldWhileHandling);
+
+    // Waking reports it and takes a new lock for the next sleep.
+    prepareForSleep(false);
+    ASSERT_TRUE(serveUntil([&] { return wakes == 1 && grantedLocks.size() == 2; }));
+    EXPECT_FALSE(released(grantedLocks[1]));
+}
+
+}  // namespace
