@@ -169,7 +169,7 @@ bool ULXSerialPort::close() {
 
 // Clears hardware flow control (which could hold pending output forever), lets
 // the output drain for a bounded time, puts back the attributes found at open
-// and gives up exclusive use. Results are not examined: closing goes on.
+// and gives up exclusive use at once. Results are not examined: closing goes on.
 void ULXSerialPort::restoreLineOnClose(int fd) {
     termios current{};
     if (::tcgetattr(fd, &current) == 0) {
@@ -179,6 +179,9 @@ void ULXSerialPort::restoreLineOnClose(int fd) {
     drainOutput(fd);
     if (originalAttributesSaved_) ::tcsetattr(fd, TCSADRAIN, &originalPortAttributes_);
     ::ioctl(fd, TIOCNXCL);
+    // Unlock explicitly: a reader still waiting in poll() keeps the open file
+    // alive for a moment after close(2), and with it an flock lock.
+    ::flock(fd, LOCK_UN);
 }
 
 void ULXSerialPort::cleanupAfterSystemRemoval() {

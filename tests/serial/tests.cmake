@@ -1,3 +1,6 @@
 gimbal_add_test(serial_tests LABEL serial
-  SOURCES serial/DeviceLookupTest.cpp
+  SOURCES
+    serial/DeviceLookupTest.cpp
+    serial/SerialLineTest.cpp
+    serial/SerialDataTest.cpp
   LIBS coretestmain)
