@@ -40,6 +40,10 @@ protected:
         protocolParserState().reset();
         port = ULXSerialPort::serialPortWithPath(gimbal.slavePath());
         ASSERT_TRUE(port);
+        // Pseudo-terminal numbers are reused: the object of an earlier test on
+        // the same path may still be alive, with its reply state.
+        port->m_MessageShow_Flag = 0;
+        port->m_Recv_Data_2 = 0;
         ASSERT_TRUE(port->open());
     }
     void TearDown() override { port->close(); }
