@@ -1,0 +1,3 @@
+gimbal_add_test(calibration_tests LABEL calibration
+  SOURCES calibration/CalibrationTest.cpp
+  LIBS qttestmain)
