@@ -13,6 +13,7 @@
 
 #include "platform/MainQueue.h"
 #include "serial/LineSession.h"
+#include "serial/LineThreads.h"
 
 namespace {
 
@@ -42,7 +43,8 @@ bool ULXSerialPort::isOpen() const { return fileDescriptor_ != 0; }
 int ULXSerialPort::fileDescriptor() const { return fileDescriptor_; }
 
 bool ULXSerialPort::sessionIsCurrent(const LineSession& session) const {
-    return currentSession_.load() == session.number && !session.deviceGone.load();
+    return currentSession_.load() == session.number && !session.deviceGone.load() &&
+           !LineThreads::stopping();
 }
 
 bool ULXSerialPort::open() {
@@ -121,14 +123,23 @@ bool ULXSerialPort::open() {
 // stays alive; they end on their own once the session is over, and the port
 // may be destroyed on whichever of them lets go last.
 bool ULXSerialPort::startLineThreads(const std::shared_ptr<LineSession>& session) {
-    try {
-        auto self = shared_from_this();
-        std::thread([self, session] { self->runReader(session); }).detach();
-        std::thread([self, session] { self->runPoller(session); }).detach();
-    } catch (const std::exception&) {
-        return false;
-    }
-    return true;
+    using Body = void (ULXSerialPort::*)(const std::shared_ptr<LineSession>&);
+    const auto start = [&](Body body) {
+        LineThreads& threads = LineThreads::instance();
+        threads.started();
+        try {
+            std::thread([self = shared_from_this(), session, body, &threads]() mutable {
+                ((*self).*body)(session);
+                self.reset();  // may destroy the port: before the thread counts as finished
+                threads.finished();
+            }).detach();
+        } catch (const std::exception&) {
+            threads.finished();
+            return false;
+        }
+        return true;
+    };
+    return start(&ULXSerialPort::runReader) && start(&ULXSerialPort::runPoller);
 }
 
 bool ULXSerialPort::close() {

@@ -5,4 +5,5 @@ target_sources(gimbalcore PRIVATE
   serial/LineSettings.cpp
   serial/SerialIO.cpp
   serial/ModemLines.cpp
+  serial/LineThreads.cpp
 )
