@@ -1,0 +1,112 @@
+// Whole upgrades from the upgrade button to the final message, on the real
+// window with the simulated gimbal: what the user sees, and what each board
+// receives.
+
+#include "tests/upgrade/UpgradeWindowFixture.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<uint8_t>;
+
+TEST_F(UpgradeWindow, SingleImageToId3ThenReportsForId2AndId1) {
+    // Records that follow each other within one 40 ms tick show only the
+    // later one: the first report must come well after the 0.2 s pause that
+    // follows the end frame, or "ID3 complete" is never seen.
+    gimbal.setReportInterval(300ms);
+    const Bytes image = imageBytes(9 * 1056 + 500, 3);  // N = 10, a short last block
+    load("fw.plov", singleImageFile(image, 0, 0));
+    ASSERT_EQ(h.ctrl.MaxProgress, 30);
+    startUpgrade();
+    ASSERT_TRUE(waitForEnd(30000)) << log();
+
+    // 31..33 lie past the maximum: the bar stays full.
+    EXPECT_EQ(seen, Seen{kBegin} + values(1, 11) + kId3Done + values(12, 22) + kId2Done +
+                        values(23, 30) + kId1Done + kComplete);
+    EXPECT_EQ(h.ctrl.progressIndicator->value(), 30);
+    const auto id3 = gimbal.board(3);
+    EXPECT_EQ(id3.assembled(), image);
+    EXPECT_TRUE(id3.endOfImage);
+    EXPECT_EQ(id3.blockFrames, 11);
+}
+
+TEST_F(UpgradeWindow, SingleImageToId2ThenReportsForId1) {
+    gimbal.setReportInterval(300ms);
+    const Bytes image = imageBytes(10 * 1056, 2);
+    load("fw.plov", singleImageFile(image, 0xFF, 0x12));
+    ASSERT_EQ(h.ctrl.MaxProgress, 20);
+    startUpgrade();
+    ASSERT_TRUE(waitForEnd(30000)) << log();
+
+    EXPECT_EQ(seen,
+              Seen{kBegin} + values(1, 11) + kId2Done + values(12, 20) + kId1Done + kComplete);
+    EXPECT_EQ(gimbal.board(2).assembled(), image);
+    EXPECT_TRUE(gimbal.board(3).blocks.empty());
+}
+
+TEST_F(UpgradeWindow, ThreeImagesWithAnEmptyOneForId3) {
+    const Bytes id1 = imageBytes(70000, 1), id2 = imageBytes(2112, 2);
+    load("fw.3plov", multiImageFile(id1, id2, {}, 3));
+    ASSERT_EQ(h.ctrl.MaxProgress, 69);
+    startUpgrade();
+    ASSERT_TRUE(waitForEnd(60000)) << log();
+
+    // ID3 is done with its end frame alone, ID2 at f = 3 with the bar at 4,
+    // ID1 at f = 68 with the bar at 72 (shown full at 69).
+    // The first block of ID2 repeats f = 1 and moves nothing.
+    const Seen expected =
+        Seen{kBegin, "1", kId3Done, "3", "4", kId2Done} + values(5, 69) + kId1Done + kComplete;
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(gimbal.board(1).assembled(), id1);
+    EXPECT_EQ(gimbal.board(2).assembled(), id2);
+    EXPECT_TRUE(gimbal.board(3).endOfImage);
+    EXPECT_TRUE(gimbal.board(3).blocks.empty());
+}
+
+TEST_F(UpgradeWindow, ThreeImagesEndingWithId1) {
+    const Bytes id1 = imageBytes(1200, 1), id2 = imageBytes(2200, 2), id3 = imageBytes(900, 3);
+    load("fw.2plov", multiImageFile(id1, id2, id3, 2));
+    startUpgrade();
+    ASSERT_TRUE(waitForEnd(30000)) << log();
+
+    EXPECT_TRUE(logEndsWith(kBegin + kId3Done + kId2Done + kId1Done + kComplete)) << log();
+    EXPECT_EQ(gimbal.board(1).assembled(), id1);
+    EXPECT_EQ(gimbal.board(2).assembled(), id2);
+    EXPECT_EQ(gimbal.board(3).assembled(), id3);
+}
+
+TEST_F(UpgradeWindow, ThreeImagesOfKind0x11FinishWithId3) {
+    const Bytes id3 = imageBytes(1500, 3);
+    load("fw.1plov", multiImageFile(imageBytes(3000, 1), imageBytes(3000, 2), id3, 1));
+    startUpgrade();
+    ASSERT_TRUE(waitForEnd(30000)) << log();
+
+    EXPECT_TRUE(logEndsWith(kBegin + kId3Done + kComplete)) << log();
+    EXPECT_EQ(occurrences(kId2Done), 0);
+    EXPECT_EQ(gimbal.board(3).assembled(), id3);
+}
+
+TEST_F(UpgradeWindow, ABlockAskedTwiceIsAnsweredTwiceAndNothingRepeats) {
+    gimbal.setReportInterval(300ms);
+    GimbalSimulator::Faults faults;
+    faults.askTwiceBlock = 1;
+    gimbal.setFaults(faults);
+    const Bytes image = imageBytes(3 * 1056, 4);  // N = 3
+    load("fw.plov", singleImageFile(image, 0, 0));
+    startUpgrade();
+    ASSERT_TRUE(waitForEnd(30000)) << log();
+
+    EXPECT_EQ(gimbal.board(3).assembled(), image);
+    EXPECT_EQ(gimbal.board(3).blockFrames, 4 + 1);  // three blocks, the end frame, a repeat
+    std::vector<Bytes> blockOne;
+    for (const Bytes& f : gimbal.framesReceived()) {
+        if (f[5] == 0xE3 && f[6] == 1) blockOne.push_back(f);
+    }
+    ASSERT_EQ(blockOne.size(), 2u);
+    EXPECT_EQ(blockOne[0], blockOne[1]);
+    // The repeat leaves the block number where it was: no value or message twice.
+    EXPECT_EQ(seen, Seen{kBegin} + values(1, 4) + kId3Done + values(5, 8) + kId2Done +
+                        values(9, 9) + kId1Done + kComplete);
+}
+
+}  // namespace
