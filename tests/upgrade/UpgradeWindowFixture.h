@@ -43,12 +43,11 @@ protected:
     UpgradeWindow() {
         firmwareVariables().reset();
         QObject::connect(h.ctrl.progressIndicator, &QProgressBar::valueChanged, [this](int v) {
-            if (recording) seen.push_back(std::to_string(v));
-            lastProgress.start();
+            if (recording) note(std::to_string(v));
         });
         QObject::connect(h.ctrl.outText->document(), &QTextDocument::contentsChange, [this] {
             const QString all = h.ctrl.outText->toPlainText();
-            if (recording) seen.push_back(all.mid(logLength).toStdString());
+            if (recording) note(all.mid(logLength).toStdString());
             logLength = all.size();
         });
     }
@@ -71,6 +70,7 @@ protected:
     void startUpgrade() {
         ASSERT_TRUE(h.openPort(gimbal.slavePath()));
         recording = true;
+        sinceStart.start();
         h.ctrl.btn_Upgrade->click();
     }
 
@@ -117,7 +117,20 @@ protected:
     GimbalSimulator gimbal;  // outlives the window, whose end closes the port
     WindowHarness h;
     bool recording = false;
+    void note(const std::string& what) {
+        seen.push_back(what);
+        seenAtMs.push_back(sinceStart.elapsed());
+    }
+    // When `what` was first seen, in ms since the upgrade button; -1: never.
+    qint64 seenAt(const std::string& what) const {
+        for (std::size_t k = 0; k < seen.size(); ++k) {
+            if (seen[k] == what) return seenAtMs[k];
+        }
+        return -1;
+    }
+
     Seen seen;
+    std::vector<qint64> seenAtMs;
+    QElapsedTimer sinceStart;
     qsizetype logLength = 0;
-    QElapsedTimer lastProgress;
 };
