@@ -5,6 +5,6 @@ gimbal_add_test(upgrade_core_tests LABEL upgrade
 if(GIMBAL_BUILD_APP)
   gimbal_add_test(upgrade_window_tests LABEL upgrade
     SOURCES upgrade/FirmwareFiles.cpp upgrade/UpgradeEndToEndTest.cpp
-            upgrade/UpgradeFaultsTest.cpp
+            upgrade/UpgradeFaultsTest.cpp upgrade/FileLoadingWindowTest.cpp
     LIBS qttestmain)
 endif()
