@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl1-mesa-dev
-  libudev-dev libsystemd-dev
+  libudev-dev libsystemd-dev dbus-daemon
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
 )

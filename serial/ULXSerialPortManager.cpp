@@ -246,7 +246,8 @@ void ULXSerialPortManager::serialPortsWereTerminated(const std::vector<SerialDev
 
 void ULXSerialPortManager::systemWillSleep() {
     if (ended_ || !availablePorts_) return;
-    for (const auto& port : *availablePorts_) {
+    const PortList ports = *availablePorts_;  // closing tells observers, who may change the list
+    for (const auto& port : ports) {
         if (port->isOpen() && port->close()) portsToReopenAfterSleep_.push_back(port);
     }
 }
