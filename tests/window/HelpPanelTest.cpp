@@ -37,6 +37,7 @@ TEST(HelpPanel, FirstTickFillsTheTextAndHidesThePanelOnAnyPage) {
     WindowHarness h;
     UartToolCtrl& c = h.ctrl;
     const WindowRect full = windowFrame(&h.window);
+    const int bottomEdge = h.window.geometry().bottom();
     const QPoint openButton = c.btn_Open->mapTo(&h.window, QPoint(0, 0));
     EXPECT_TRUE(panelFullyShown(h));
 
@@ -55,6 +56,7 @@ TEST(HelpPanel, FirstTickFillsTheTextAndHidesThePanelOnAnyPage) {
     EXPECT_DOUBLE_EQ(full.height - hidden.height, c.SpiltLine.y + 3.0);
     EXPECT_DOUBLE_EQ(hidden.x, full.x);
     EXPECT_DOUBLE_EQ(hidden.y, full.y);
+    EXPECT_EQ(h.window.geometry().bottom(), bottomEdge);
     EXPECT_TRUE(panelFullyHidden(h));
     EXPECT_EQ(c.btn_Open->mapTo(&h.window, QPoint(0, 0)), openButton);  // anchored at the top
     EXPECT_TRUE(c.outText->isVisible());
@@ -73,6 +75,7 @@ TEST(HelpPanel, ButtonTogglesBetweenTheSameTwoHeights) {
     ASSERT_TRUE(h.waitForHelpPanelStart());
     c.btn_CalibratioonJoystick_->click();
     const WindowRect hidden = windowFrame(&h.window);
+    const int bottomEdge = h.window.geometry().bottom();
 
     for (int round = 0; round < 5; ++round) {
         c.btn_CalibrHelp_->click();
@@ -82,6 +85,7 @@ TEST(HelpPanel, ButtonTogglesBetweenTheSameTwoHeights) {
         EXPECT_EQ(c.m_CalibrHelpIsOpen, 1);
         EXPECT_DOUBLE_EQ(frame.height, full);
         EXPECT_DOUBLE_EQ(frame.y, hidden.y);
+        EXPECT_EQ(h.window.geometry().bottom(), bottomEdge);
         EXPECT_TRUE(panelFullyShown(h));
 
         c.btn_CalibrHelp_->click();
@@ -110,21 +114,6 @@ TEST(HelpPanel, LeavingTheJoystickPageHidesThePanelOnTheNextTick) {
     EXPECT_DOUBLE_EQ(frame.height, hidden.height);
     EXPECT_DOUBLE_EQ(frame.y, hidden.y);
     EXPECT_TRUE(panelFullyHidden(h));
-}
-
-TEST(HelpPanel, WindowFramesUseALowerLeftOrigin) {
-    WindowHarness h;
-    WindowRect frame = windowFrame(&h.window);
-    frame.height -= 40;
-    setWindowFrame(&h.window, frame, true);
-    const WindowRect moved = windowFrame(&h.window);
-    EXPECT_DOUBLE_EQ(moved.y, frame.y);
-    EXPECT_DOUBLE_EQ(moved.height, frame.height);
-    // A control's frame counts from the bottom of the widget that holds it.
-    const WindowRect line = frameInParent(h.ctrl.m_SplitLine);
-    const QWidget* holder = h.ctrl.m_SplitLine->parentWidget();
-    EXPECT_DOUBLE_EQ(line.y, holder->height() - h.ctrl.m_SplitLine->geometry().bottom() - 1);
-    EXPECT_DOUBLE_EQ(line.height, 3.0);
 }
 
 }  // namespace
