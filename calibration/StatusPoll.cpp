@@ -72,7 +72,13 @@ void UartToolCtrl::handleTimer() {
     };
 
     switch (code) {
-        case 0: message("Welcome!"); markShown(); break;
+        case 0:
+            // A new port object greets once it is open; one that failed to
+            // open keeps the failure message in view.
+            if (!port->isOpen()) break;
+            message("Welcome!");
+            markShown();
+            break;
         case 1: {
             message("Init Gyro Succeed!");
             markShown();

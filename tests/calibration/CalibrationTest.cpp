@@ -2,6 +2,10 @@
 // opened through the port list and the Open button on a pseudo-terminal, and
 // the simulated gimbal answering on the other end.
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -13,6 +17,7 @@
 #include "protocol/Frame.h"
 #include "protocol/ParserState.h"
 #include "tests/support/GimbalSimulator.h"
+#include "tests/support/PtyPair.h"
 #include "tests/support/WindowHarness.h"
 
 using Bytes = std::vector<uint8_t>;
@@ -247,6 +252,21 @@ TEST_F(CalibrationTest, FailedOpenIsNotCoveredByAGreeting) {
     EXPECT_EQ(ctrl().m_MessageShow->text(), failure);
     pumpFor(350);  // several poll ticks
     EXPECT_EQ(ctrl().m_MessageShow->text(), failure);
+
+    // A device that another program holds: the new port object stays closed
+    // and is not greeted either.
+    PtyPair other;
+    const int holder = ::open(other.slavePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    ctrl().m_MessageShow->clear();
+    h.ctrl.lineEndingPopUpButton->setEditText(QString::fromStdString(other.slavePath()));
+    press("btn_Open");
+    ASSERT_TRUE(h.ctrl.m_ULXSerialPort);
+    EXPECT_FALSE(h.isOpen());
+    pumpFor(350);
+    EXPECT_EQ(ctrl().m_MessageShow->text(), failure);
+    ::close(holder);
 }
 
 }  // namespace
