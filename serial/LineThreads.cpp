@@ -10,8 +10,8 @@ std::atomic<bool> processEnding{false};
 constexpr auto kExitWait = std::chrono::milliseconds(500);
 }  // namespace
 
-// First used by the first open, hence built after the port registry and
-// destroyed before it.
+// First used by the first open, hence built after the main queue and the
+// parser state and destroyed before them.
 LineThreads& LineThreads::instance() {
     static LineThreads threads;
     return threads;

@@ -1,8 +1,8 @@
 #pragma once
 // Keeps count of the ports' reader and poller threads, which run detached. At
 // the end of the process it asks them to stop and waits a moment for them, so
-// none of them outlives the registry and the queues it still uses (a port's
-// last owner may be one of its own threads).
+// none of them still feeds the parser or posts to the main queue while those
+// are destroyed (a port's last owner may be one of its own threads).
 
 #include <condition_variable>
 #include <mutex>

@@ -27,9 +27,17 @@ struct Registry {
     std::vector<Entry> entries;
 };
 
+// Never destroyed: a port can be released while the process ends (by a task
+// still queued for the main thread, or by a finishing line thread), and it
+// unlists itself then.
 Registry& registry() {
-    static Registry instance;
-    return instance;
+    union Immortal {
+        Registry value;
+        Immortal() : value() {}
+        ~Immortal() {}
+    };
+    static Immortal instance;
+    return instance.value;
 }
 
 std::shared_ptr<ULXSerialPort> findLocked(Registry& reg, const std::string& path) {
@@ -86,8 +94,7 @@ ULXSerialPort::~ULXSerialPort() {
     {
         Registry& reg = registry();
         std::lock_guard lock(reg.mutex);
-        std::erase_if(reg.entries,
-                      [this](const Registry::Entry& e) { return e.identity == this; });
+        std::erase_if(reg.entries, [this](const Registry::Entry& e) { return e.identity == this; });
     }
     destroyLineState();
 }

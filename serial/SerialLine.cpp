@@ -77,6 +77,9 @@ bool ULXSerialPort::open() {
     }
     ::ioctl(fd, TIOCEXCL);
     ::fcntl(fd, F_SETFL, 0);  // reads and writes block from now on
+    // Read before the descriptor is published, so a close from another thread
+    // always finds them.
+    originalAttributesSaved_ = ::tcgetattr(fd, &originalPortAttributes_) == 0;
 
     std::shared_ptr<LineSession> session;
     {
@@ -86,8 +89,6 @@ bool ULXSerialPort::open() {
         session = std::make_shared<LineSession>(fd, currentSession_.load());
     }
     notifyIsOpenObservers();
-
-    originalAttributesSaved_ = ::tcgetattr(fd, &originalPortAttributes_) == 0;
     setPortOptions();
 
     // The kernel raises RTS and DTR on open: take the lines as they are, then
