@@ -10,8 +10,8 @@
 #include <cstring>
 #include <functional>
 
-#include "serial/UdevHandles.h"
 #include "serial/ULXSerialPort.h"
+#include "serial/UdevHandles.h"
 
 namespace {
 
