@@ -87,7 +87,12 @@ TEST_P(Refusal, EndsWithError) {
 
 INSTANTIATE_TEST_SUITE_P(UpgradeWindow, Refusal,
                          ::testing::Values(GimbalSimulator::UpgradeAnswer::kRefuse1,
-                                           GimbalSimulator::UpgradeAnswer::kRefuse2));
+                                           GimbalSimulator::UpgradeAnswer::kRefuse2),
+                         [](const auto& info) {
+                             return info.param == GimbalSimulator::UpgradeAnswer::kRefuse1
+                                        ? "Answer1"
+                                        : "Answer2";
+                         });
 
 TEST_F(UpgradeWindow, FailureReportEndsWithError) {
     GimbalSimulator::Faults faults;
