@@ -84,17 +84,8 @@ int blockHeader(FrameBuffer& buffer, int gimbalId, int block, int64_t size) {
     return kBlockHeader + static_cast<int>(size);
 }
 
-}  // namespace
-
-void ULXSerialPort::Upgrade() {
-    iapstate = 1;
-    timer_count = 0;
-    IDNum = 0;
-    fnum.store(0, std::memory_order_release);
-}
-
 // The single image, served to the board `gimbalId`.
-static int8_t sendSingleImage(ULXSerialPort& port, int block, int gimbalId) {
+int8_t sendSingleImage(ULXSerialPort& port, int block, int gimbalId) {
     FrameBuffer buffer;
     BlockPlan plan;
     int8_t result;
@@ -109,6 +100,15 @@ static int8_t sendSingleImage(ULXSerialPort& port, int block, int gimbalId) {
     // Only the single image moves on to the gimbal's reports for the other boards.
     if (result == kEndOfImageWritten) port.iapstate = 3;
     return result;
+}
+
+}  // namespace
+
+void ULXSerialPort::Upgrade() {
+    iapstate = 1;
+    timer_count = 0;
+    IDNum = 0;
+    fnum.store(0, std::memory_order_release);
 }
 
 int8_t ULXSerialPort::SendFirwareData(int block) { return sendSingleImage(*this, block, 3); }
