@@ -7,7 +7,6 @@
 
 #include "tests/serial/SerialTestSupport.h"
 #include "tests/support/PtyPair.h"
-#include "tests/support/WaitFor.h"
 
 TEST(PortRegistry, PathAndDeviceYieldOneObjectUntilItIsGone) {
     PtyPair pty;
@@ -27,19 +26,6 @@ TEST(PortRegistry, PathAndDeviceYieldOneObjectUntilItIsGone) {
     auto fresh = ULXSerialPort::serialPortWithPath(pty.slavePath());
     ASSERT_TRUE(fresh);
     EXPECT_EQ(fresh->baudRate(), 115200u);
-}
-
-TEST(PortRegistry, AnOpenPortKeepsItselfAliveUntilClosed) {
-    PtyPair pty;
-    auto port = ULXSerialPort::serialPortWithPath(pty.slavePath());
-    ASSERT_TRUE(port && port->open());
-    std::weak_ptr<ULXSerialPort> weak = port;
-    port.reset();
-    auto again = ULXSerialPort::existingPortWithPath(pty.slavePath());
-    ASSERT_TRUE(again && again->isOpen());
-    again->close();
-    again.reset();
-    EXPECT_TRUE(waitFor([&] { return weak.expired(); }));
 }
 
 TEST(PortRegistry, ConcurrentConstructionYieldsOneObject) {

