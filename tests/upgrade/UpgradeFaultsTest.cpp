@@ -55,12 +55,13 @@ TEST_F(UpgradeWindow, RequestsFollowTheScheduleAndTheEndComesOneTickAfterTheTime
     EXPECT_FALSE(h.ctrl.rTimerFlag);
     EXPECT_TRUE(port->isOpen());
     EXPECT_TRUE(allControls(false));
+    // Closing discards what the gimbal has not read yet: let it read first.
+    ASSERT_TRUE(gimbal.waitUntil(
+        [](const auto& g) { return g.framesReceived().size() >= 201 + 22; }, 2000ms));
     h.ctrl.handleUpgradeTimer();  // the ending tick
     EXPECT_FALSE(port->isOpen());
     EXPECT_TRUE(allControls(true));
 
-    ASSERT_TRUE(gimbal.waitUntil(
-        [](const auto& g) { return g.framesReceived().size() >= 201 + 22; }, 2000ms));
     std::vector<int> requestTicks;
     int tick = 0;
     for (const Bytes& f : gimbal.framesReceived()) {
