@@ -9,11 +9,14 @@ namespace {
 using namespace std::chrono_literals;
 using Bytes = std::vector<uint8_t>;
 
+// Records that follow each other within one 40 ms tick show only the later
+// one. The gimbal's first report must come well after the 0.2 s pause that
+// follows the end frame, or "ID3 complete" is never seen: 0.4 s leaves the
+// supervision 0.2 s to see it even on a busy machine.
+constexpr auto kReportInterval = 400ms;
+
 TEST_F(UpgradeWindow, SingleImageToId3ThenReportsForId2AndId1) {
-    // Records that follow each other within one 40 ms tick show only the
-    // later one: the first report must come well after the 0.2 s pause that
-    // follows the end frame, or "ID3 complete" is never seen.
-    gimbal.setReportInterval(300ms);
+    gimbal.setReportInterval(kReportInterval);
     const Bytes image = imageBytes(9 * 1056 + 500, 3);  // N = 10, a short last block
     load("fw.plov", singleImageFile(image, 0, 0));
     ASSERT_EQ(h.ctrl.MaxProgress, 30);
@@ -31,7 +34,7 @@ TEST_F(UpgradeWindow, SingleImageToId3ThenReportsForId2AndId1) {
 }
 
 TEST_F(UpgradeWindow, SingleImageToId2ThenReportsForId1) {
-    gimbal.setReportInterval(300ms);
+    gimbal.setReportInterval(kReportInterval);
     const Bytes image = imageBytes(10 * 1056, 2);
     load("fw.plov", singleImageFile(image, 0xFF, 0x12));
     ASSERT_EQ(h.ctrl.MaxProgress, 20);
@@ -87,7 +90,7 @@ TEST_F(UpgradeWindow, ThreeImagesOfKind0x11FinishWithId3) {
 }
 
 TEST_F(UpgradeWindow, ABlockAskedTwiceIsAnsweredTwiceAndNothingRepeats) {
-    gimbal.setReportInterval(300ms);
+    gimbal.setReportInterval(kReportInterval);
     GimbalSimulator::Faults faults;
     faults.askTwiceBlock = 1;
     gimbal.setFaults(faults);

