@@ -51,13 +51,13 @@ protected:
         gimbal.clearReceived();
         press(objectName);
         gimbal.waitUntil([](auto& g) { return !g.framesReceived().empty(); },
-                         std::chrono::milliseconds(2000));
+                         std::chrono::milliseconds(5000));
         auto frames = gimbal.framesReceived();
         return frames.size() == 1 ? frames.front() : Bytes{};
     }
 
     static bool showsText(const QLineEdit* field, const QString& text) {
-        return pumpUntil([&] { return field->text() == text; }, 2000);
+        return pumpUntil([&] { return field->text() == text; }, 5000);
     }
 
     std::vector<QColor> colours(std::initializer_list<const QLineEdit*> fields) {

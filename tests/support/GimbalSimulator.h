@@ -56,7 +56,9 @@ public:
     void setVersion(uint8_t hwMinor, uint8_t hwMajor, uint8_t fwMinor, uint8_t fwMajor);
     void setJoystick(uint8_t command, int16_t value1, int16_t value2 = 0);
     void setFaults(const Faults& faults);
-    // Interval between the gimbal's block reports for the other boards.
+    // Interval between the gimbal's block reports for the other boards. The
+    // default leaves the tool's 0.2 s pause after the end-of-image frame and
+    // a supervision tick between two reports, so every step is seen.
     void setReportInterval(std::chrono::milliseconds interval);
 
     // Sends bytes to the tool in one write (a frame, noise, or several frames
@@ -110,7 +112,7 @@ private:
     uint8_t version_[4] = {0, 0, 0, 0};
     std::map<uint8_t, std::pair<int16_t, int16_t>> joystick_;
     Faults faults_;
-    std::chrono::milliseconds reportInterval_{100};
+    std::chrono::milliseconds reportInterval_{400};
     std::vector<uint8_t> received_;
     std::vector<uint8_t> pending_;  // bytes not yet cut into frames
     std::vector<std::vector<uint8_t>> frames_;

@@ -57,7 +57,7 @@ TEST_F(UpgradeWindow, RequestsFollowTheScheduleAndTheEndComesOneTickAfterTheTime
     EXPECT_TRUE(allControls(false));
     // Closing discards what the gimbal has not read yet: let it read first.
     ASSERT_TRUE(gimbal.waitUntil(
-        [](const auto& g) { return g.framesReceived().size() >= 201 + 22; }, 2000ms));
+        [](const auto& g) { return g.framesReceived().size() >= 201 + 22; }, 10000ms));
     h.ctrl.handleUpgradeTimer();  // the ending tick
     EXPECT_FALSE(port->isOpen());
     EXPECT_TRUE(allControls(true));
