@@ -141,6 +141,7 @@ UartToolCtrl* UartToolCtrl::init() {
 
 QTimer* UartToolCtrl::startRepeatingTimer(int intervalMs, void (UartToolCtrl::*callback)()) {
     auto* repeating = new QTimer(this);
+    repeating->setTimerType(Qt::PreciseTimer);  // timeouts are counted in ticks
     repeating->setInterval(intervalMs);
     connect(repeating, &QTimer::timeout, this, callback);
     repeating->start();

@@ -70,15 +70,8 @@ void UartToolCtrl::Upgrade() {
     for (QWidget* control : controlsInLockOrder(*this)) control->setEnabled(false);
 
     // A new timer for every upgrade; the first tick comes one interval later.
-    if (UpgradeTimer) {
-        UpgradeTimer->stop();
-        UpgradeTimer->deleteLater();
-    }
-    UpgradeTimer = new QTimer(this);
-    UpgradeTimer->setTimerType(Qt::PreciseTimer);  // the 8 s timeout counts ticks
-    UpgradeTimer->setInterval(kTickMs);
-    connect(UpgradeTimer, &QTimer::timeout, this, &UartToolCtrl::handleUpgradeTimer);
-    UpgradeTimer->start();
+    invalidate(UpgradeTimer);
+    UpgradeTimer = startRepeatingTimer(kTickMs, &UartToolCtrl::handleUpgradeTimer);
 }
 
 void UartToolCtrl::handleUpgradeTimer() {
