@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 #include <array>
 
 #include "app/UartToolCtrl.h"
@@ -37,16 +38,11 @@ std::array<QWidget*, 9> controlsInLockOrder(UartToolCtrl& c) {
             c.popupbtn_ComSelect};
 }
 
+// Unlocking follows the same order but gives the joystick tab button back last.
 std::array<QWidget*, 9> controlsInUnlockOrder(UartToolCtrl& c) {
-    return {c.btn_Open,
-            c.btn_Close,
-            c.btn_Search,
-            c.btn_Upgrade,
-            c.btn_OpenFile,
-            c.btn_FirmwareUpgrade_,
-            c.btn_AttitudeCalibration_,
-            c.popupbtn_ComSelect,
-            c.btn_CalibratioonJoystick_};
+    std::array<QWidget*, 9> order = controlsInLockOrder(c);
+    std::rotate(order.begin() + 6, order.begin() + 7, order.end());
+    return order;
 }
 
 }  // namespace
