@@ -42,6 +42,8 @@ bool ULXSerialPort::isOpen() const { return fileDescriptor_ != 0; }
 
 int ULXSerialPort::fileDescriptor() const { return fileDescriptor_; }
 
+int ULXSerialPort::lastOpenError() const { return lastOpenError_; }
+
 bool ULXSerialPort::sessionIsCurrent(const LineSession& session) const {
     return currentSession_.load() == session.number && !session.deviceGone.load() &&
            !LineThreads::stopping();
@@ -54,7 +56,8 @@ bool ULXSerialPort::open() {
     // that someone else holds, never hangs.
     int fd = ::open(path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        reportPosixError(errno, false);
+        lastOpenError_ = errno;
+        reportPosixError(lastOpenError_, false);
         return false;
     }
     if (fd == 0) {
@@ -63,6 +66,7 @@ bool ULXSerialPort::open() {
         const int error = errno;
         ::close(fd);
         if (moved < 0) {
+            lastOpenError_ = error;
             reportPosixError(error, false);
             return false;
         }
@@ -72,9 +76,11 @@ bool ULXSerialPort::open() {
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         ::close(fd);
+        lastOpenError_ = error;
         reportPosixError(error, false);
         return false;
     }
+    lastOpenError_ = 0;
     ::ioctl(fd, TIOCEXCL);
     ::fcntl(fd, F_SETFL, 0);  // reads and writes block from now on
     // Read before the descriptor is published, so a close from another thread

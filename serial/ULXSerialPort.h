@@ -97,6 +97,9 @@ public:
     bool open();   // true when this call opened the port
     bool close();  // true when the port is closed afterwards
     bool isOpen() const;
+    // errno of the last open that failed (0 after an open that succeeded), so
+    // a caller can explain the failure in words (serial/OpenFailure.h).
+    int lastOpenError() const;
     int fileDescriptor() const;
     void setPortOptions();
     void cleanupAfterSystemRemoval();
@@ -214,6 +217,7 @@ private:
     // thread can use a descriptor number after close(2) has released it.
     mutable std::shared_mutex descriptorGate_;
     std::atomic<int> fileDescriptor_{0};
+    std::atomic<int> lastOpenError_{0};
     std::atomic<uint64_t> currentSession_{0};  // 0 while closed
     uint64_t lastSession_ = 0;                 // guarded by descriptorGate_
     std::mutex writeMutex_;

@@ -6,4 +6,5 @@ target_sources(gimbalcore PRIVATE
   serial/SerialIO.cpp
   serial/ModemLines.cpp
   serial/LineThreads.cpp
+  serial/OpenFailure.cpp
 )
