@@ -39,6 +39,15 @@ void ULXSerialPort::setPortOptions() {
     termios options{};
     ::tcgetattr(fd, &options);
     ::cfmakeraw(&options);
+    // cfmakeraw leaves some flags as another program may have set them. Every
+    // one that could change a byte on its way, or stop the line, is cleared:
+    // no software flow control either way (an XOFF from us would stall a
+    // firmware transfer), no translation, no parity marking or stripping.
+    options.c_iflag &= ~(IXON | IXOFF | IXANY | INLCR | IGNCR | ICRNL | IUCLC | ISTRIP | PARMRK |
+                         IGNBRK | BRKINT | IMAXBEL);
+    options.c_oflag &= ~(OPOST | ONLCR | OCRNL | ONOCR | ONLRET | OLCUC | OFILL);
+    options.c_lflag &= ~(ECHO | ECHOE | ECHOK | ECHONL | ECHOCTL | ECHOPRT | ECHOKE | ICANON | ISIG |
+                         IEXTEN | TOSTOP | XCASE);
     options.c_cc[VMIN] = 1;  // a read returns as soon as one byte is there
     options.c_cc[VTIME] = 2;
 
@@ -46,6 +55,7 @@ void ULXSerialPort::setPortOptions() {
     options.c_cflag |= CS8;
     if (parity_ == 0) {
         options.c_cflag &= ~PARENB;
+        options.c_iflag &= ~(INPCK | IGNPAR);
     } else {
         options.c_cflag |= PARENB;
         if (parity_ == 1) {

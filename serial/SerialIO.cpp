@@ -19,11 +19,22 @@ constexpr std::size_t kReadChunk = 1024;
 
 }  // namespace
 
+thread_local const ULXSerialPort::LineSession* ULXSerialPort::readerSession_ = nullptr;
+
+bool ULXSerialPort::readerSessionEnded() const {
+    return readerSession_ != nullptr && !sessionIsCurrent(*readerSession_);
+}
+
 // Waits up to 0.1 s for input, reads what is there and hands exactly those
 // bytes to the parser on this thread. A hang-up (a read of nothing after the
 // line said readable, or EIO/ENXIO/ENODEV) ends the reader and reports the
-// device gone, so it never spins on a dead descriptor.
+// device gone, so it never spins on a dead descriptor. A wait that ends with
+// nothing to read means the line is quiet: a partial frame is given up then.
 void ULXSerialPort::runReader(const std::shared_ptr<LineSession>& session) {
+    struct ReaderScope {
+        explicit ReaderScope(const LineSession* s) { readerSession_ = s; }
+        ~ReaderScope() { readerSession_ = nullptr; }
+    } scope(session.get());
     std::array<uint8_t, kReadChunk> buffer;
     const int fd = session->fd;
     while (sessionIsCurrent(*session)) {
@@ -38,7 +49,11 @@ void ULXSerialPort::runReader(const std::shared_ptr<LineSession>& session) {
             }
             continue;
         }
-        if (ready == 0 || (wait.revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
+        if (ready == 0) {
+            MAIN_USART_PLOV_PROTOCOL_QUIET();
+            continue;
+        }
+        if ((wait.revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
 
         ssize_t count = 0;
         int readError = 0;
@@ -87,10 +102,13 @@ bool ULXSerialPort::sendData(const std::vector<uint8_t>& block) {
     return true;
 }
 
+// On a reader thread (block frames answering the gimbal) the frame goes to the
+// reader's own session or nowhere, never into a session opened after it.
 bool ULXSerialPort::sendDataWithLen(const uint8_t* bytes, int length) {
     if (bytes == nullptr || length <= 0) return true;
     std::shared_lock gate(descriptorGate_);
-    const int fd = fileDescriptor_;
+    if (readerSessionEnded()) return true;
+    const int fd = readerSession_ != nullptr ? readerSession_->fd : fileDescriptor_.load();
     if (fd == 0) return true;  // descriptor 0 marks a closed port, never a target
     [[maybe_unused]] const ssize_t written = ::write(fd, bytes, static_cast<std::size_t>(length));
     return true;

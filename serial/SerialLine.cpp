@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "platform/MainQueue.h"
+#include "protocol/ParserState.h"
 #include "serial/LineSession.h"
 #include "serial/LineThreads.h"
 
@@ -86,6 +87,9 @@ bool ULXSerialPort::open() {
     // Read before the descriptor is published, so a close from another thread
     // always finds them.
     originalAttributesSaved_ = ::tcgetattr(fd, &originalPortAttributes_) == 0;
+
+    // A half-collected frame of an earlier session means nothing on this one.
+    protocolParserState().reset();
 
     std::shared_ptr<LineSession> session;
     {

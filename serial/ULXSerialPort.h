@@ -27,6 +27,7 @@
 #include "serial/SerialDevice.h"
 
 class ULXSerialPort;
+class FrameScanner;
 
 // Receiver of a port's callbacks, all delivered on the main thread. Every
 // callback is optional: a delegate states the ones it handles in handles().
@@ -152,6 +153,9 @@ public:
     bool USART_PLOV_PROTOCOL_CHECKSUM(const uint8_t* frame) const;
     // Feeds count received bytes to the process-wide frame parser.
     void MAIN_USART_PLOV_PROTOCOL_RUN(const uint8_t* bytes, std::size_t count);
+    // The line has been quiet for a whole read wait: a partial frame is given
+    // up and its bytes after the start are examined again.
+    void MAIN_USART_PLOV_PROTOCOL_QUIET();
     // Decodes one complete, verified frame.
     void MAIN_USART_PLOV_PROTOCOL_DECODE(const uint8_t* frame);
 
@@ -179,6 +183,12 @@ public:
     int8_t SendFirwareData2(int block, int gimbalId);  // multi-image, board 1..3
 
 private:
+    // Hands every frame the scanner cuts to the decoder, until the reader's
+    // session (if this runs on a reader) ends.
+    void decodeScannedFrames(FrameScanner& scanner);
+    // True on a reader thread whose session is over: it must not decode,
+    // answer or write anything more.
+    bool readerSessionEnded() const;
     // The decoder hands the four upgrade frames (0xE0, 0xE3, 0xE5, 0xE7) here.
     void handleUpgradeFrame(const uint8_t* frame);
     // Stops what the line handling still runs when the object goes away.
@@ -187,6 +197,8 @@ private:
     // ---- Line handling (serial/) ----
     // One open-to-close span of the line, shared by its reader and its poller.
     struct LineSession;
+    // The session of the reader running on this thread, if any.
+    static thread_local const LineSession* readerSession_;
 
     // True while the session's descriptor is still the port's open one.
     bool sessionIsCurrent(const LineSession& session) const;

@@ -4,6 +4,7 @@
 // its block frame (or the end-of-image frame) built from the loaded file.
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -28,10 +29,14 @@ void installFirmwareVariables(FirmwareVariables variables) {
 }
 
 namespace {
+std::atomic<std::chrono::milliseconds::rep> pauseAfterBlockMs{kDefaultPauseAfterBlock.count()};
+}  // namespace
 
-// The gimbal paces the transfer by asking block by block; the pause after
-// every answer keeps the tool at no more than five frames a second.
-constexpr auto kPauseAfterBlock = std::chrono::milliseconds(200);
+void setPauseAfterBlock(std::chrono::milliseconds pause) { pauseAfterBlockMs = pause.count(); }
+
+std::chrono::milliseconds pauseAfterBlock() { return std::chrono::milliseconds(pauseAfterBlockMs.load()); }
+
+namespace {
 
 constexpr int kBlockHeader = 5;  // id, command, block number, 16-bit data length
 constexpr int kDataOffset = 9;   // first data byte of a block frame
@@ -147,7 +152,11 @@ void ULXSerialPort::handleUpgradeFrame(const uint8_t* f) {
         IDNum = board;
         fnum.store(k + 1, std::memory_order_release);
     };
-    auto pause = [] { std::this_thread::sleep_for(kPauseAfterBlock); };
+    // After the pause the session may be over: nothing is recorded for it then.
+    auto pause = [this] {
+        std::this_thread::sleep_for(pauseAfterBlock());
+        return !readerSessionEnded();
+    };
     auto updateRange = [] {
         std::lock_guard lock(firmwareVariablesMutex());
         return firmwareVariables().update_range;
@@ -166,20 +175,17 @@ void ULXSerialPort::handleUpgradeFrame(const uint8_t* f) {
             const int8_t ur = updateRange();
             if (id == 3) {
                 const int8_t r = (ur == 3) ? SendFirwareData(k) : SendFirwareData2(k, 3);
-                pause();
-                if (r == kBlockWritten || r == kEndOfImageWritten) record(0);
+                if (pause() && (r == kBlockWritten || r == kEndOfImageWritten)) record(0);
             } else if (id == 2) {
                 if (ur == 2) {
                     SendFirwareData0x02(k);
                 } else {
                     SendFirwareData2(k, 2);
                 }
-                pause();
-                record(1);
+                if (pause()) record(1);
             } else if (id == 1 && ur != 3) {
                 SendFirwareData2(k, 1);
-                pause();
-                record(2);
+                if (pause()) record(2);
             }
             break;
         }

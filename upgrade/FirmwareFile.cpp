@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/NumberText.h"
 #include "platform/UniqueFd.h"
 #include "upgrade/FirmwareVariables.h"
 
@@ -58,10 +59,8 @@ uint32_t le32At(const std::vector<uint8_t>& bytes, int64_t offset) {
 std::string versionText(const uint8_t* v) {
     const double hardware = static_cast<int8_t>(v[0]) + static_cast<int8_t>(v[1]) / 1000.0;
     const double firmware = static_cast<int8_t>(v[2]) + static_cast<int8_t>(v[3]) / 1000.0;
-    char text[96];
-    std::snprintf(text, sizeof text, "\r\nHardware Ver.:%.3f   \r\nFirmware Ver.:%.3f", hardware,
-                  firmware);
-    return text;
+    return "\r\nHardware Ver.:" + fixedPointText(hardware, 3) + "   \r\nFirmware Ver.:" +
+           fixedPointText(firmware, 3);
 }
 
 LoadResult refuse() {

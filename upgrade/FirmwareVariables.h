@@ -8,6 +8,7 @@
 // senders hold that lock while they copy a block out. Main-thread readers need
 // no lock: the main thread is the only writer.
 
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -35,3 +36,9 @@ FirmwareVariables& firmwareVariables();
 std::mutex& firmwareVariablesMutex();
 // Replaces the variables as a whole under the lock (main thread).
 void installFirmwareVariables(FirmwareVariables variables);
+
+// The pause after every block frame: the gimbal is answered at no more than
+// five frames a second. Tests and fuzzers may shorten it; the tool never does.
+constexpr std::chrono::milliseconds kDefaultPauseAfterBlock{200};
+void setPauseAfterBlock(std::chrono::milliseconds pause);
+std::chrono::milliseconds pauseAfterBlock();
