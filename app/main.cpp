@@ -19,12 +19,13 @@ bool answeredInfoOption(int argc, char** argv) {
             return true;
         }
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::printf("usage: gimbal-tool [--help] [--version]\n"
-                        "Service tool for a camera gimbal: firmware upgrade of its boards, attitude\n"
-                        "and joystick calibration, over a USB serial adapter. It opens a window and\n"
-                        "needs a desktop session (or xvfb-run). gimbal-sim serves a simulated gimbal.\n"
-                        "  --help     show this help and exit\n"
-                        "  --version  show the version and exit\n");
+            std::printf(
+                "usage: gimbal-tool [--help] [--version]\n"
+                "Service tool for a camera gimbal: firmware upgrade of its boards, attitude\n"
+                "and joystick calibration, over a USB serial adapter. It opens a window and\n"
+                "needs a desktop session (or xvfb-run). gimbal-sim serves a simulated gimbal.\n"
+                "  --help     show this help and exit\n"
+                "  --version  show the version and exit\n");
             return true;
         }
     }
