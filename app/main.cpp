@@ -2,12 +2,39 @@
 #include <QMainWindow>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/AppDelegate.h"
 #include "app/QtMainQueue.h"
 #include "app/UartToolCtrl.h"
+#include "platform/BuildInfo.h"
+
+namespace {
+// Answers --version and --help before anything needs a display. Returns true
+// when one of them was asked for.
+bool answeredInfoOption(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("gimbal-tool %s\n", build_info::kVersion);
+            return true;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::printf(
+                "usage: gimbal-tool [--help] [--version]\n"
+                "Service tool for a camera gimbal: firmware upgrade of its boards, attitude\n"
+                "and joystick calibration, over a USB serial adapter. It opens a window and\n"
+                "needs a desktop session (or xvfb-run). gimbal-sim serves a simulated gimbal.\n"
+                "  --help     show this help and exit\n"
+                "  --version  show the version and exit\n");
+            return true;
+        }
+    }
+    return false;
+}
+}  // namespace
 
 int main(int argc, char** argv) {
+    if (answeredInfoOption(argc, argv)) return 0;
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !platform) {
         std::fprintf(stderr,
@@ -15,6 +42,8 @@ int main(int argc, char** argv) {
                      "with: xvfb-run ./build/gimbal-tool\n");
         return 1;
     }
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(build_info::kDesktopAppId);
     QApplication app(argc, argv);
     MainQueue::install(std::make_shared<QtMainQueue>());
 

@@ -9,6 +9,7 @@ PACKAGES=(
   libudev-dev libsystemd-dev dbus-daemon
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils
+  desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Makes the Debian package from an already built tree, checks what it holds and
+# what it depends on, validates its desktop entry and metainfo, and runs the
+# unpacked programs: gimbal-tool answers --version with no display, and
+# gimbal-sim answers a gyroscope request on its pseudo-terminal.
+# usage: check-package.sh CPACK BUILD_DIR VERSION APP_ID PROGRAM...
+set -euo pipefail
+cpack=$1 build=$2 version=$3 app_id=$4
+shift 4
+programs=()
+for p in "$@"; do [ -n "$p" ] && programs+=("$p"); done
+
+# A scratch folder of its own, so nothing else in the build tree is touched.
+scratch=$build/package-check
+rm -rf "$scratch"
+mkdir -p "$scratch"
+sim_pid=""
+cleanup() { if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null || true; fi; }
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# cpack installs from the tree as it is; it does not build.
+if ! (cd "$build" && "$cpack" -G DEB -B "$scratch" >"$scratch/cpack.log" 2>&1); then
+  cat "$scratch/cpack.log" >&2
+  fail "cpack -G DEB"
+fi
+deb=$scratch/gimbal-tool_${version}_$(dpkg --print-architecture).deb
+[ -f "$deb" ] || fail "no $deb; made: $(ls "$scratch")"
+echo "package: $deb"
+
+listing=$(dpkg-deb -c "$deb" | awk '{print $6}')
+expected=(
+  ./usr/share/applications/"$app_id".desktop
+  ./usr/share/metainfo/"$app_id".metainfo.xml
+  ./usr/share/icons/hicolor/scalable/apps/"$app_id".svg
+  ./usr/share/icons/hicolor/128x128/apps/"$app_id".png
+)
+for p in "${programs[@]}"; do expected+=("./usr/bin/$p"); done
+for f in "${expected[@]}"; do
+  grep -qxF "$f" <<<"$listing" || fail "the package lacks $f"
+done
+
+[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version is not $version"
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+# Computed from the binaries, plus the Qt platform plugins that nothing links.
+names=$(sed 's/ ([^)]*)//g; s/, /\n/g' <<<"$depends")
+for dep in libqt6widgets6 libudev1 libstdc++6 qt6-qpa-plugins; do
+  grep -qxF "$dep" <<<"$names" || fail "Depends lacks $dep"
+done
+
+root=$scratch/root
+dpkg-deb -x "$deb" "$root"
+desktop-file-validate "$root/usr/share/applications/$app_id.desktop" || fail "desktop entry"
+appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml" || fail "metainfo"
+grep -qx "Icon=$app_id" "$root/usr/share/applications/$app_id.desktop" || fail "Icon= is not $app_id"
+grep -qx "Exec=gimbal-tool" "$root/usr/share/applications/$app_id.desktop" || fail "Exec= is not gimbal-tool"
+
+answer=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/gimbal-tool" --version)
+[ "$answer" = "gimbal-tool $version" ] || fail "gimbal-tool --version said: $answer"
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/gimbal-tool" --help |
+  grep -q "^usage: gimbal-tool" || fail "gimbal-tool --help"
+
+"$root/usr/bin/gimbal-sim" >"$scratch/sim.out" 2>"$scratch/sim.err" &
+sim_pid=$!
+pty=""
+for _ in $(seq 100); do
+  if [ -s "$scratch/sim.out" ]; then pty=$(head -n 1 "$scratch/sim.out"); break; fi
+  sleep 0.05
+done
+[ -n "$pty" ] || fail "gimbal-sim printed no path: $(cat "$scratch/sim.err")"
+exec 3<>"$pty"
+printf '\xAA\x55\x06\x00\x01\x40\x47\xFF' >&3
+reply=$(timeout 5 head -c 14 <&3 | od -An -tx1 | tr -s ' \n' ' ' | sed 's/^ //; s/ $//')
+exec 3>&-
+[ "$reply" = "aa 55 0c 00 01 40 03 00 fe ff 01 00 4e ff" ] || fail "gimbal-sim replied: $reply"
+echo "gimbal-sim on $pty replied: $reply"
+echo "package checks passed"
