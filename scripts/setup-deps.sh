@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tool and the tests need.
-# Idempotent: when every package is already present it returns at once.
+# Idempotent: when everything is already present it changes nothing.
 set -euo pipefail
 
 PACKAGES=(
@@ -10,7 +10,11 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils
   desktop-file-utils appstream dpkg-dev file
+  clang libclang-rt-14-dev locales
 )
+
+# The texts built from numbers are checked under a comma-decimal locale.
+TEST_LOCALE=de_DE.UTF-8
 
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -19,13 +23,17 @@ for p in "${PACKAGES[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
-fi
-
-echo "Installing: ${missing[*]}"
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -q
-$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -q
+  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+if ! locale -a 2>/dev/null | grep -qix "${TEST_LOCALE/UTF-8/utf8}"; then
+  echo "Generating the $TEST_LOCALE locale"
+  $SUDO localedef -i "${TEST_LOCALE%%.*}" -f UTF-8 "$TEST_LOCALE"
+fi

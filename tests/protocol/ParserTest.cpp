@@ -107,6 +107,42 @@ TEST_F(ParserTest, DropsBadEndByteAndBadChecksumSilentlyAndGoesOn) {
     EXPECT_EQ(code(), 5);
 }
 
+// Line noise that looks like a frame start with a plausible length (1210)
+// must not swallow the reply behind it: the false frame is dropped when its
+// end byte fails or when the line falls quiet, and its bytes are examined again.
+TEST_F(ParserTest, FalseStartDoesNotSwallowTheReplyBehindIt) {
+    const Bytes falseStart = {0xAA, 0x55, 0xBA, 0x04, 0x13};
+    const Bytes reply = frame::make(1, 0x40, {1, 0, 2, 0, 3, 0});
+    const Bytes noise(1300, 0x00);  // completes the false frame with a bad end byte
+    const auto expectDecodedOnce = [&](const char* how) {
+        EXPECT_EQ(code(), 1) << how;
+        EXPECT_EQ(values()[2], 3) << how;
+        port->m_MessageShow_Flag = 255;
+        feed(noise);
+        port->MAIN_USART_PLOV_PROTOCOL_QUIET();
+        EXPECT_EQ(code(), 255) << how << ": decoded twice";
+    };
+
+    feed(join({falseStart, reply, noise}));
+    expectDecodedOnce("in one read");
+
+    feed(falseStart);
+    feed(reply);
+    EXPECT_EQ(code(), 255);
+    feed(noise);
+    expectDecodedOnce("across reads");
+
+    feed(join({falseStart, reply}));
+    EXPECT_EQ(code(), 255);
+    port->MAIN_USART_PLOV_PROTOCOL_QUIET();
+    expectDecodedOnce("line falling quiet");
+
+    // A false start inside a false start: each is re-examined in turn.
+    feed(join({{0xAA, 0x55, 0x20, 0x03}, falseStart, reply}));
+    port->MAIN_USART_PLOV_PROTOCOL_QUIET();
+    expectDecodedOnce("nested");
+}
+
 TEST_F(ParserTest, DecodesEveryFrameOfABurstInOrder) {
     // Gyro values, then a reset: both decoded, the reset's code is the last.
     feed(join({frame::make(1, 0x40, {1, 0, 2, 0, 3, 0}), frame::make(1, 0x42)}));

@@ -56,8 +56,10 @@ protected:
 TEST_F(SerialLine, OpenSetsRaw115200EightNoneOneAndCloseRestoresTheLine) {
     termios cooked = attributesOf(pty.slavePath());
     cooked.c_lflag |= ICANON | ECHO | ISIG;
-    cooked.c_iflag |= ICRNL;
-    cooked.c_oflag |= OPOST;
+    // Left behind by another program: software flow control both ways, input
+    // translation, parity marking and stripping.
+    cooked.c_iflag |= ICRNL | INLCR | IXON | IXOFF | IXANY | ISTRIP | PARMRK;
+    cooked.c_oflag |= OPOST | ONLCR;
     cooked.c_cflag |= CSTOPB | CRTSCTS;
     ::cfsetspeed(&cooked, B9600);
     setAttributesOf(pty.slavePath(), cooked);
@@ -67,7 +69,7 @@ TEST_F(SerialLine, OpenSetsRaw115200EightNoneOneAndCloseRestoresTheLine) {
     const termios t = line();
     EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
     EXPECT_EQ(t.c_oflag & OPOST, 0u);
-    EXPECT_EQ(t.c_iflag & (ICRNL | IXON), 0u);
+    EXPECT_EQ(t.c_iflag & (ICRNL | INLCR | IXON | IXOFF | IXANY | ISTRIP | PARMRK), 0u);
     EXPECT_EQ(t.c_cc[VMIN], 1);
     EXPECT_EQ(t.c_cc[VTIME], 2);
     EXPECT_EQ(::cfgetispeed(&t), B115200);

@@ -5,4 +5,5 @@ gimbal_add_test(serial_tests LABEL serial
     serial/SerialLineTest.cpp
     serial/SerialDataTest.cpp
     serial/HangUpTest.cpp
+    serial/SessionEndTest.cpp
   LIBS coretestmain)

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 #include "tests/upgrade/FirmwareFiles.h"
 #include "upgrade/FirmwareFile.h"
 #include "upgrade/FirmwareVariables.h"
@@ -91,6 +93,15 @@ TEST_F(FirmwareFileTest, VersionsAreSignedBytesShownWithThreeDecimals) {
     r = load("fw.1plov", multiImageFile(imageBytes(5, 1), {}, {}, 3, {3, 7, 4, 200}));
     EXPECT_EQ(r.messages,
               std::vector<std::string>{"\r\nHardware Ver.:3.007   \r\nFirmware Ver.:3.944"});
+
+    // The desktop's language does not reach the text (the window sets the
+    // process locale from the environment).
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr)
+        << "the de_DE.UTF-8 locale is missing: run scripts/setup-deps.sh";
+    r = load("fw.plov", singleImageFile(imageBytes(10, 1), 0xFF, 0x12, {1, 5, 2, 10}));
+    std::setlocale(LC_ALL, "C");
+    EXPECT_EQ(r.messages,
+              std::vector<std::string>{"\r\nHardware Ver.:1.005   \r\nFirmware Ver.:2.010"});
 }
 
 TEST_F(FirmwareFileTest, WrongMakerWordIsReportedButTheFileStaysLoadable) {
