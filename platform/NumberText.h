@@ -9,7 +9,8 @@
 // `value` with `decimals` digits after the point, like printf's %.Nf in the C locale.
 inline std::string fixedPointText(double value, int decimals) {
     char text[64];
-    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    const auto result =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
     if (result.ec != std::errc()) return "nan";
     return std::string(text, result.ptr);
 }

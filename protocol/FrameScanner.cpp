@@ -94,8 +94,10 @@ bool FrameScanner::next(ProtocolParserState& s, uint8_t* frameOut) {
             case 4: {
                 // As much of the frame body as the current run of bytes holds, in one copy.
                 const std::size_t runEnd = pos_ < replayCount_ ? replayCount_ : total();
-                const uint8_t* run = pos_ < replayCount_ ? replay_ + pos_ : bytes_ + (pos_ - replayCount_);
-                const std::size_t take = std::min<std::size_t>(s.UART1_LINE_BUF_REMAIN, runEnd - pos_);
+                const uint8_t* run =
+                    pos_ < replayCount_ ? replay_ + pos_ : bytes_ + (pos_ - replayCount_);
+                const std::size_t take =
+                    std::min<std::size_t>(s.UART1_LINE_BUF_REMAIN, runEnd - pos_);
                 std::memcpy(buf + s.UART1_LINE_BUF_N, run, take);
                 s.UART1_LINE_BUF_N += static_cast<unsigned>(take);
                 s.UART1_LINE_BUF_REMAIN = static_cast<uint16_t>(s.UART1_LINE_BUF_REMAIN - take);

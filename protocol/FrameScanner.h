@@ -35,7 +35,9 @@ private:
     static constexpr std::size_t kCarried = static_cast<std::size_t>(-1);
 
     std::size_t total() const { return replayCount_ + count_; }
-    uint8_t byteAt(std::size_t i) const { return i < replayCount_ ? replay_[i] : bytes_[i - replayCount_]; }
+    uint8_t byteAt(std::size_t i) const {
+        return i < replayCount_ ? replay_[i] : bytes_[i - replayCount_];
+    }
     // Gives up the frame being collected and goes back to the byte after its start.
     void dropFrame(ProtocolParserState& state);
 
@@ -46,9 +48,9 @@ private:
     // this read's bytes when that frame is dropped.
     uint8_t replay_[frame::kReceiveBufferSize];
     std::size_t replayCount_ = 0;
-    bool begun_ = false;                   // the first call has taken over the parser state
-    std::size_t pos_ = 0;                  // next byte to examine, in replay + bytes
+    bool begun_ = false;                     // the first call has taken over the parser state
+    std::size_t pos_ = 0;                    // next byte to examine, in replay + bytes
     std::size_t startCandidate_ = kCarried;  // where the last 0xAA seen in state 1 is
-    std::size_t frameStart_ = kCarried;    // where the frame being collected starts
-    std::size_t carried_ = 0;              // its bytes that came from earlier reads
+    std::size_t frameStart_ = kCarried;      // where the frame being collected starts
+    std::size_t carried_ = 0;                // its bytes that came from earlier reads
 };

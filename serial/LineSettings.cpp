@@ -46,8 +46,8 @@ void ULXSerialPort::setPortOptions() {
     options.c_iflag &= ~(IXON | IXOFF | IXANY | INLCR | IGNCR | ICRNL | IUCLC | ISTRIP | PARMRK |
                          IGNBRK | BRKINT | IMAXBEL);
     options.c_oflag &= ~(OPOST | ONLCR | OCRNL | ONOCR | ONLRET | OLCUC | OFILL);
-    options.c_lflag &= ~(ECHO | ECHOE | ECHOK | ECHONL | ECHOCTL | ECHOPRT | ECHOKE | ICANON | ISIG |
-                         IEXTEN | TOSTOP | XCASE);
+    options.c_lflag &= ~(ECHO | ECHOE | ECHOK | ECHONL | ECHOCTL | ECHOPRT | ECHOKE | ICANON |
+                         ISIG | IEXTEN | TOSTOP | XCASE);
     options.c_cc[VMIN] = 1;  // a read returns as soon as one byte is there
     options.c_cc[VTIME] = 2;
 

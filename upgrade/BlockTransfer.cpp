@@ -34,7 +34,9 @@ std::atomic<std::chrono::milliseconds::rep> pauseAfterBlockMs{kDefaultPauseAfter
 
 void setPauseAfterBlock(std::chrono::milliseconds pause) { pauseAfterBlockMs = pause.count(); }
 
-std::chrono::milliseconds pauseAfterBlock() { return std::chrono::milliseconds(pauseAfterBlockMs.load()); }
+std::chrono::milliseconds pauseAfterBlock() {
+    return std::chrono::milliseconds(pauseAfterBlockMs.load());
+}
 
 namespace {
 

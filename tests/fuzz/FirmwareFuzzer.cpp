@@ -36,8 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string name = kNames[input.ConsumeIntegralInRange<int>(0, 4)];
     const bool unreadable = input.ConsumeBool() && input.ConsumeBool() && input.ConsumeBool();
     auto content = input.ConsumeRemainingBytes<uint8_t>();
-    const auto result = unreadable ? firmware::load(name, std::nullopt)
-                                   : firmware::load(name, std::move(content));
+    const auto result =
+        unreadable ? firmware::load(name, std::nullopt) : firmware::load(name, std::move(content));
 
     const FirmwareVariables& v = firmwareVariables();
     if (!result.usable && (v.iFileLength != 0 || v.update_range != 0)) {

@@ -47,7 +47,8 @@ std::vector<Bytes> framesScanned(const std::vector<Bytes>& reads) {
     std::vector<Bytes> frames;
     uint8_t out[frame::kReceiveBufferSize];
     const auto collect = [&](FrameScanner& scanner) {
-        while (scanner.next(state, out)) frames.emplace_back(out, out + frame::lengthField(out) + 2);
+        while (scanner.next(state, out))
+            frames.emplace_back(out, out + frame::lengthField(out) + 2);
     };
     for (const Bytes& read : reads) {
         FrameScanner scanner(read.data(), read.size(), FrameScanner::AtEnd::KeepPartial);

@@ -1,6 +1,5 @@
 // Opening, line settings, exclusive use and closing, over pseudo-terminals.
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/wait.h>
@@ -14,14 +13,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-int threadCount() {
-    int count = 0;
-    DIR* dir = ::opendir("/proc/self/task");
-    while (const dirent* entry = ::readdir(dir)) count += entry->d_name[0] != '.';
-    ::closedir(dir);
-    return count;
-}
 
 // Whether another process can take the device's exclusive lock now.
 bool otherProcessCanLock(const std::string& path) {

@@ -2,6 +2,7 @@
 // Helpers shared by the serial tests: a delegate that records its callbacks,
 // pumping the test's main queue, a second view of a pseudo-terminal slave.
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <termios.h>
@@ -90,4 +91,13 @@ inline std::chrono::microseconds processCpuTime() {
     const auto total = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec;
     return std::chrono::seconds(total) +
            std::chrono::microseconds(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+}
+
+// Threads of this process now.
+inline int threadCount() {
+    int count = 0;
+    DIR* dir = ::opendir("/proc/self/task");
+    while (const dirent* entry = ::readdir(dir)) count += entry->d_name[0] != '.';
+    ::closedir(dir);
+    return count;
 }

@@ -1,7 +1,6 @@
 // A port closed and opened again while its old reader is busy answering block
 // requests: nothing of the old session may reach the new one.
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -10,6 +9,7 @@
 #include "protocol/Frame.h"
 #include "protocol/ParserState.h"
 #include "serial/ULXSerialPort.h"
+#include "tests/serial/SerialTestSupport.h"
 #include "tests/support/PtyPair.h"
 #include "tests/support/WaitFor.h"
 #include "upgrade/FirmwareVariables.h"
@@ -17,14 +17,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-int threadCount() {
-    int count = 0;
-    DIR* dir = ::opendir("/proc/self/task");
-    while (const dirent* entry = ::readdir(dir)) count += entry->d_name[0] != '.';
-    ::closedir(dir);
-    return count;
-}
 
 // Everything the master end can read within `quiet` of the last byte.
 std::vector<uint8_t> drain(int master, std::chrono::milliseconds quiet) {
