@@ -16,6 +16,7 @@
 #include <QTabWidget>
 #include <QTextCursor>
 #include <QTimer>
+#include <algorithm>
 
 #include "serial/ULXSerialPort.h"
 #include "serial/ULXSerialPortManager.h"
@@ -31,7 +32,15 @@ constexpr int kHelpPanelTickMs = 100;
 }  // namespace
 
 UartToolCtrl::UartToolCtrl(QMainWindow* mainWindow, QObject* parent)
-    : QObject(parent), ui_(std::make_unique<Ui::MainWindow>()) {
+    : QObject(parent),
+      upgradeSupervisor({[this](const char* text) { setOut(QString::fromLatin1(text)); },
+                         [this](int value) {
+                             // Past the maximum (the last reports of a single
+                             // image) the bar shows full.
+                             progressIndicator->setValue(
+                                 std::min(value, progressIndicator->maximum()));
+                         }}),
+      ui_(std::make_unique<Ui::MainWindow>()) {
     ui_->setupUi(mainWindow);
     bindOutlets(mainWindow);
     connectActions();

@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "app/WindowFrame.h"
+#include "upgrade/UpgradeSupervisor.h"
 
 class QCheckBox;
 class QComboBox;
@@ -137,9 +138,12 @@ public:
     QMainWindow* m_Mainwindow = nullptr;
 
     // ---- Properties ----
-    bool rTimerFlag = false;
+    // The upgrade's schedule, timeout, progress and messages; the window
+    // drives it from UpgradeTimer and shows what it reports.
+    upgrade::UpgradeSupervisor upgradeSupervisor;
+    bool& rTimerFlag = upgradeSupervisor.rTimerFlag;  // true while an upgrade runs
+    int& fnum = upgradeSupervisor.fnum;               // the port's block number as last seen
     bool InitUserGuideFlag = false;
-    int fnum = 0;
     int MaxProgress = 0;
     int TabSelectNum = 1;
     int m_CalibrHelpIsOpen = 1;

@@ -3,4 +3,5 @@ target_sources(gimbalcore PRIVATE
   upgrade/FirmwareFile.cpp
   upgrade/UpgradeProgress.cpp
   upgrade/UpgradeRequest.cpp
+  upgrade/UpgradeSupervisor.cpp
 )

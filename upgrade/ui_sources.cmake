@@ -1,5 +1,4 @@
 target_sources(gimbalui PRIVATE
   upgrade/FileLoading.cpp
-  upgrade/UpgradeProgressCtrl.cpp
   upgrade/UpgradeSupervision.cpp
 )

@@ -1,0 +1,133 @@
+#include "calibration/StatusReport.h"
+
+#include <charconv>
+#include <cstdlib>
+
+#include "serial/ULXSerialPort.h"
+
+namespace calibration {
+namespace {
+
+constexpr uint8_t kShown = 255;
+
+// One gyroscope axis is in range within ±10.
+Verdict gyroVerdict(int16_t value) {
+    return std::abs(static_cast<int>(value)) > 10 ? Verdict::kOutOfRange : Verdict::kInRange;
+}
+
+// After an accelerometer calibration one axis reads about ±1000 and the
+// other two about 0; three values near 0 mean the calibration failed.
+void judgeAccelerometer(StatusReport& r) {
+    bool allNearZero = true;
+    for (int axis = 0; axis < 3; ++axis) {
+        const int magnitude = std::abs(static_cast<int>(r.value[axis]));
+        const bool nearOne = magnitude >= 995 && magnitude <= 1005;
+        const bool nearZero = magnitude < 50;
+        allNearZero = allNearZero && nearZero;
+        r.verdict[axis] = (nearOne || nearZero) ? Verdict::kInRange : Verdict::kOutOfRange;
+    }
+    if (allNearZero) {
+        for (Verdict& v : r.verdict) v = Verdict::kOutOfRange;
+    }
+}
+
+// A whole number plus thousandths with three decimals, as "%.3f" prints it,
+// whatever the process's locale.
+void appendThousandths(std::string& out, double number) {
+    char digits[32];
+    const auto result =
+        std::to_chars(digits, digits + sizeof digits, number, std::chars_format::fixed, 3);
+    out.append(digits, result.ptr);
+}
+
+}  // namespace
+
+std::string versionText(int16_t r0, int16_t r1, int16_t r2, int16_t r3) {
+    std::string text = "Hardware Ver.:";
+    appendThousandths(text, r1 + r0 / 1000.0);
+    text += "   Firmware Ver.:";
+    appendThousandths(text, r3 + r2 / 1000.0);
+    return text;
+}
+
+std::optional<StatusReport> pollStatus(ULXSerialPort* port, int pageSelected) {
+    if (!port) return std::nullopt;  // without a port object there is no reply to show
+    const uint8_t code = port->m_MessageShow_Flag.load();
+    if (code > 15) return std::nullopt;
+
+    StatusReport r;
+    r.code = code;
+    // Marks the code as shown unless a newer reply has replaced it meanwhile;
+    // that one is then shown at the next tick.
+    auto markShown = [&] {
+        uint8_t expected = code;
+        port->m_MessageShow_Flag.compare_exchange_strong(expected, kShown);
+    };
+    auto message = [&](const char* text) {
+        r.field = StatusReport::Field::kMessage;
+        r.text = text;
+    };
+    auto readValues = [&](StatusReport::Values target, int count) {
+        r.values = target;
+        r.valueCount = count;
+        const int16_t all[3] = {port->m_Recv_Data_0, port->m_Recv_Data_1, port->m_Recv_Data_2};
+        for (int k = 0; k < count; ++k) r.value[k] = all[k];
+    };
+    auto joystick = [&](const char* text, int count) {
+        r.field = StatusReport::Field::kJoystickMessage;
+        r.text = text;
+        readValues(StatusReport::Values::kJoystick, count);
+    };
+
+    switch (code) {
+        case 0:
+            // A new port object greets once it is open; one that failed to
+            // open keeps the failure message in view.
+            if (!port->isOpen()) return std::nullopt;
+            message("Welcome!");
+            markShown();
+            break;
+        case 1:
+            message("Init Gyro Succeed!");
+            markShown();  // before the values are read
+            readValues(StatusReport::Values::kGyro, 3);
+            for (int axis = 0; axis < 3; ++axis) r.verdict[axis] = gyroVerdict(r.value[axis]);
+            break;
+        case 2: message("Init Gyro Fail!"); markShown(); break;
+        case 3:
+        case 10:
+            message(code == 3 ? "Acc Calibration Succeed!" : "Read Acc Succeed!");
+            readValues(StatusReport::Values::kAcc, 3);
+            if (code == 3) judgeAccelerometer(r);
+            markShown();
+            break;
+        case 4: message("Acc Calibration Fail!"); markShown(); break;
+        case 5: message("Reset Parameter Succeed!"); markShown(); break;
+        case 6: message("Reset Parameter Fail!"); markShown(); break;
+        case 7:
+            if (pageSelected == 3) {
+                r.field = StatusReport::Field::kJoystickMessage;
+                r.text = "Save joystick value successfully";
+            } else if (pageSelected == 2) {
+                message("Save All Succeed!");
+            }
+            markShown();
+            break;
+        case 8: message("Save All Fail!"); markShown(); break;
+        case 9:
+            r.field = StatusReport::Field::kMessage;
+            r.text = versionText(port->m_Recv_Data_0, port->m_Recv_Data_1, port->m_Recv_Data_2,
+                                 port->m_Recv_Data_3);
+            markShown();
+            break;
+        case 11: joystick("Up calibrate successfully!", 1); break;
+        case 12: joystick("Down calibrate successfully!", 1); break;
+        case 13: joystick("Left calibrate successfully!", 1); break;
+        case 14: joystick("Right calibrate successfully!", 1); break;
+        case 15: joystick("Mid calibrate successfully!", 2); break;
+        default: break;
+    }
+    return r;
+}
+
+}  // namespace calibration

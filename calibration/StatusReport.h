@@ -1,0 +1,41 @@
+#pragma once
+// The status poll's rules: what the last decoded reply of a port shows, and
+// when it counts as shown. The window moves the result into its fields every
+// 0.1 s; gimbalctl prints it once its request is answered.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class ULXSerialPort;
+
+namespace calibration {
+
+// The colour verdict of one value: green in range, red out of range, or the
+// field's colour left as it was.
+enum class Verdict { kUnchanged, kInRange, kOutOfRange };
+
+struct StatusReport {
+    enum class Field { kNone, kMessage, kJoystickMessage };
+    enum class Values { kNone, kGyro, kAcc, kJoystick };
+
+    uint8_t code = 0;
+    Field field = Field::kNone;  // the message field the text replaces
+    std::string text;
+    Values values = Values::kNone;  // the fields the values go to
+    int valueCount = 0;             // 3 for gyro and accelerometer, 1 or 2 for the joystick
+    int16_t value[3] = {0, 0, 0};
+    Verdict verdict[3] = {Verdict::kUnchanged, Verdict::kUnchanged, Verdict::kUnchanged};
+};
+
+// One look at the port's status code, as the status poll takes it every tick:
+// none when there is nothing to show (no port, a code above 15, the greeting
+// of a port that is not open). Codes 0 to 10 are marked shown (255) unless a
+// newer reply replaced them meanwhile; codes 11 to 15 stay and are shown
+// again. pageSelected is TabSelectNum: it picks the text for a save (code 7).
+std::optional<StatusReport> pollStatus(ULXSerialPort* port, int pageSelected);
+
+// The version text of code 9 from the four reply values.
+std::string versionText(int16_t r0, int16_t r1, int16_t r2, int16_t r3);
+
+}  // namespace calibration

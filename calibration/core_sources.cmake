@@ -1,0 +1,4 @@
+target_sources(gimbalcore PRIVATE
+  calibration/CalibrationRequest.cpp
+  calibration/StatusReport.cpp
+)

@@ -1,0 +1,73 @@
+#pragma once
+// The supervision of a firmware upgrade, with no window: the checks before
+// the start, the upgrade request resent on a fixed schedule until the gimbal
+// answers, the tick counting and the timeout, the progress arithmetic, the
+// per-board messages and the ending. The transfer itself runs on the port's
+// reader thread; the supervisor only watches the port's upgrade state.
+//
+// Whoever drives it (the window's timer, gimbalctl's loop) calls handleTick
+// every kTickMs on the thread that started the upgrade, and shows what the
+// supervisor reports through its Output.
+
+#include <functional>
+
+class ULXSerialPort;
+
+namespace upgrade {
+
+inline constexpr int kTickMs = 40;
+inline constexpr int kTimeoutTicks = 200;  // 8 s without progress
+
+inline constexpr const char* kPortNotOpenMessage = "The serial port is not open!\n";
+inline constexpr const char* kNoFileMessage = "Please select a file first\n";
+inline constexpr const char* kBeginMessage = "Begin upgrade firmware...\n";
+inline constexpr const char* kTimeoutMessage = "Connection timeout,please try again!\n";
+inline constexpr const char* kErrorMessage = "Error\n";
+
+// How the last upgrade ended.
+enum class Ending { kNone, kComplete, kTimeout, kError };
+
+class UpgradeSupervisor {
+public:
+    struct Output {
+        std::function<void(const char* text)> message;  // for the message log; brings its line feed
+        std::function<void(int value)> progress;        // may pass the maximum at the very end
+    };
+
+    explicit UpgradeSupervisor(Output output) : out_(std::move(output)) {}
+
+    // The upgrade button: refuses with a message (false) when the port is
+    // absent or closed or no file is loaded; otherwise shows progress 0 and
+    // the start message and puts the port into its requesting state.
+    // maxProgress is the progress maximum of the loaded file.
+    bool Upgrade(ULXSerialPort* port, int maxProgress);
+
+    // One tick: a supervision step while the upgrade runs (true); on the
+    // tick after its end the port is closed and the caller stops ticking (false).
+    bool handleTick(ULXSerialPort* port);
+
+    // One supervision step: the progress update, then the port's upgrade
+    // state decides: resend the request when due, count, time out, fail.
+    void TransmitFile(ULXSerialPort* port);
+    // The progress update of each way an upgrade runs; each acts only for
+    // its update_range and only when the port's block number moved.
+    void ProgressCtrl(ULXSerialPort* port);      // single image, ID3 then ID2, ID1
+    void ProgressCtrl0x02(ULXSerialPort* port);  // single image, ID2 then ID1
+    void ProgressCtrl2(ULXSerialPort* port);     // three images
+    // Writes the upgrade request built from the loaded file.
+    void Askupdate(ULXSerialPort* port);
+
+    bool rTimerFlag = false;  // true while an upgrade runs; false ends it at the next tick
+    int fnum = 0;             // the port's block number as last seen
+    Ending ending = Ending::kNone;
+
+private:
+    bool takeNewBlock(ULXSerialPort& port, int& f, int& i);
+    void show(ULXSerialPort& port, int value, const char* boardMessage, bool finished);
+    void end(Ending how, const char* message);
+
+    Output out_;
+    int maxProgress_ = 0;
+};
+
+}  // namespace upgrade
