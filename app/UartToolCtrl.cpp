@@ -124,7 +124,8 @@ void UartToolCtrl::connectActions() {
         {w.btn_CalibrHelp, &UartToolCtrl::btn_CalibrHelp},
         {w.btn_ClearJoystickMessageShow, &UartToolCtrl::ClearJoystickMessageShow},
     };
-    for (const auto& [button, action] : buttons) connect(button, &QPushButton::clicked, this, action);
+    for (const auto& [button, action] : buttons)
+        connect(button, &QPushButton::clicked, this, action);
     connect(w.actionSendTestPattern, &QAction::triggered, this, &UartToolCtrl::SendData);
 }
 

@@ -98,9 +98,9 @@ public:
 
     // ---- Owned objects and outlets ----
     std::shared_ptr<ULXSerialPort> m_ULXSerialPort;  // may be absent
-    QTimer* timer = nullptr;         // status poll, 0.1 s
-    QTimer* UpgradeTimer = nullptr;  // upgrade supervision, 0.04 s
-    QTimer* timerGuide = nullptr;    // help panel, 0.1 s
+    QTimer* timer = nullptr;                         // status poll, 0.1 s
+    QTimer* UpgradeTimer = nullptr;                  // upgrade supervision, 0.04 s
+    QTimer* timerGuide = nullptr;                    // help panel, 0.1 s
 
     QLineEdit* m_MessageShow = nullptr;
     QLineEdit* m_Gyro_x = nullptr;

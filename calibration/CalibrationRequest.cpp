@@ -22,18 +22,30 @@ struct RequestFrame {
 
 RequestFrame frameOf(Request request) {
     switch (request) {
-        case Request::kInitGyro: return {kAttitudeBoard, frame::kInitGyro, -1, {1, 2}};
-        case Request::kCalibrAcc: return {kAttitudeBoard, frame::kAccelerometer, 0x00, {3, 4}};
-        case Request::kReadAcc: return {kAttitudeBoard, frame::kAccelerometer, 0x01, {10}};
-        case Request::kResetAcc: return {kAttitudeBoard, frame::kResetParameters, 0x01, {5, 6}};
-        case Request::kSaveAll: return {kAllBoards, frame::kSaveAll, -1, {7, 8}};
-        case Request::kReadVer: return {kJoystickBoard, frame::kReadVersion, -1, {9}};
-        case Request::kJoystickUp: return {kJoystickBoard, frame::kJoystickUp, -1, {11}};
-        case Request::kJoystickDown: return {kJoystickBoard, frame::kJoystickDown, -1, {12}};
-        case Request::kJoystickLeft: return {kJoystickBoard, frame::kJoystickLeft, -1, {13}};
-        case Request::kJoystickRight: return {kJoystickBoard, frame::kJoystickRight, -1, {14}};
-        case Request::kJoystickMiddle: return {kJoystickBoard, frame::kJoystickMiddle, -1, {15}};
-        case Request::kJoystickSave: return {kJoystickBoard, frame::kSaveJoystick, -1, {7}};
+        case Request::kInitGyro:
+            return {kAttitudeBoard, frame::kInitGyro, -1, {1, 2}};
+        case Request::kCalibrAcc:
+            return {kAttitudeBoard, frame::kAccelerometer, 0x00, {3, 4}};
+        case Request::kReadAcc:
+            return {kAttitudeBoard, frame::kAccelerometer, 0x01, {10}};
+        case Request::kResetAcc:
+            return {kAttitudeBoard, frame::kResetParameters, 0x01, {5, 6}};
+        case Request::kSaveAll:
+            return {kAllBoards, frame::kSaveAll, -1, {7, 8}};
+        case Request::kReadVer:
+            return {kJoystickBoard, frame::kReadVersion, -1, {9}};
+        case Request::kJoystickUp:
+            return {kJoystickBoard, frame::kJoystickUp, -1, {11}};
+        case Request::kJoystickDown:
+            return {kJoystickBoard, frame::kJoystickDown, -1, {12}};
+        case Request::kJoystickLeft:
+            return {kJoystickBoard, frame::kJoystickLeft, -1, {13}};
+        case Request::kJoystickRight:
+            return {kJoystickBoard, frame::kJoystickRight, -1, {14}};
+        case Request::kJoystickMiddle:
+            return {kJoystickBoard, frame::kJoystickMiddle, -1, {15}};
+        case Request::kJoystickSave:
+            return {kJoystickBoard, frame::kSaveJoystick, -1, {7}};
     }
     return {0, 0, -1, {}};
 }

@@ -1,9 +1,8 @@
 // The attitude and joystick calibration buttons: each writes one request
 // frame and returns at once; the gimbal's reply is shown by the status poll.
 
-#include <array>
-
 #include <QLineEdit>
+#include <array>
 
 #include "app/UartToolCtrl.h"
 #include "calibration/CalibrationRequest.h"

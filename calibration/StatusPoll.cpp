@@ -39,10 +39,17 @@ void UartToolCtrl::handleTimer() {
 
     QLineEdit* fields[3] = {nullptr, nullptr, nullptr};
     switch (report->values) {
-        case Report::Values::kGyro: fields[0] = m_Gyro_x, fields[1] = m_Gyro_y, fields[2] = m_Gyro_z; break;
-        case Report::Values::kAcc: fields[0] = m_Acc_x, fields[1] = m_Acc_y, fields[2] = m_Acc_z; break;
-        case Report::Values::kJoystick: fields[0] = m_JoystickValue1, fields[1] = m_JoystickValue2; break;
-        case Report::Values::kNone: break;
+        case Report::Values::kGyro:
+            fields[0] = m_Gyro_x, fields[1] = m_Gyro_y, fields[2] = m_Gyro_z;
+            break;
+        case Report::Values::kAcc:
+            fields[0] = m_Acc_x, fields[1] = m_Acc_y, fields[2] = m_Acc_z;
+            break;
+        case Report::Values::kJoystick:
+            fields[0] = m_JoystickValue1, fields[1] = m_JoystickValue2;
+            break;
+        case Report::Values::kNone:
+            break;
     }
     for (int k = 0; k < report->valueCount; ++k) {
         fields[k]->setText(QString::asprintf("%hd", report->value[k]));

@@ -31,23 +31,18 @@ void judgeAccelerometer(StatusReport& r) {
     }
 }
 
-// A whole number plus thousandths with three decimals, as "%.3f" prints it,
-// whatever the process's locale.
-void appendThousandths(std::string& out, double number) {
+}  // namespace
+
+std::string thousandthsText(double number) {
     char digits[32];
     const auto result =
         std::to_chars(digits, digits + sizeof digits, number, std::chars_format::fixed, 3);
-    out.append(digits, result.ptr);
+    return std::string(digits, result.ptr);
 }
 
-}  // namespace
-
 std::string versionText(int16_t r0, int16_t r1, int16_t r2, int16_t r3) {
-    std::string text = "Hardware Ver.:";
-    appendThousandths(text, r1 + r0 / 1000.0);
-    text += "   Firmware Ver.:";
-    appendThousandths(text, r3 + r2 / 1000.0);
-    return text;
+    return "Hardware Ver.:" + thousandthsText(r1 + r0 / 1000.0) +
+           "   Firmware Ver.:" + thousandthsText(r3 + r2 / 1000.0);
 }
 
 std::optional<StatusReport> pollStatus(ULXSerialPort* port, int pageSelected) {
@@ -93,7 +88,10 @@ std::optional<StatusReport> pollStatus(ULXSerialPort* port, int pageSelected) {
             readValues(StatusReport::Values::kGyro, 3);
             for (int axis = 0; axis < 3; ++axis) r.verdict[axis] = gyroVerdict(r.value[axis]);
             break;
-        case 2: message("Init Gyro Fail!"); markShown(); break;
+        case 2:
+            message("Init Gyro Fail!");
+            markShown();
+            break;
         case 3:
         case 10:
             message(code == 3 ? "Acc Calibration Succeed!" : "Read Acc Succeed!");
@@ -101,9 +99,18 @@ std::optional<StatusReport> pollStatus(ULXSerialPort* port, int pageSelected) {
             if (code == 3) judgeAccelerometer(r);
             markShown();
             break;
-        case 4: message("Acc Calibration Fail!"); markShown(); break;
-        case 5: message("Reset Parameter Succeed!"); markShown(); break;
-        case 6: message("Reset Parameter Fail!"); markShown(); break;
+        case 4:
+            message("Acc Calibration Fail!");
+            markShown();
+            break;
+        case 5:
+            message("Reset Parameter Succeed!");
+            markShown();
+            break;
+        case 6:
+            message("Reset Parameter Fail!");
+            markShown();
+            break;
         case 7:
             if (pageSelected == 3) {
                 r.field = StatusReport::Field::kJoystickMessage;
@@ -113,19 +120,33 @@ std::optional<StatusReport> pollStatus(ULXSerialPort* port, int pageSelected) {
             }
             markShown();
             break;
-        case 8: message("Save All Fail!"); markShown(); break;
+        case 8:
+            message("Save All Fail!");
+            markShown();
+            break;
         case 9:
             r.field = StatusReport::Field::kMessage;
             r.text = versionText(port->m_Recv_Data_0, port->m_Recv_Data_1, port->m_Recv_Data_2,
                                  port->m_Recv_Data_3);
             markShown();
             break;
-        case 11: joystick("Up calibrate successfully!", 1); break;
-        case 12: joystick("Down calibrate successfully!", 1); break;
-        case 13: joystick("Left calibrate successfully!", 1); break;
-        case 14: joystick("Right calibrate successfully!", 1); break;
-        case 15: joystick("Mid calibrate successfully!", 2); break;
-        default: break;
+        case 11:
+            joystick("Up calibrate successfully!", 1);
+            break;
+        case 12:
+            joystick("Down calibrate successfully!", 1);
+            break;
+        case 13:
+            joystick("Left calibrate successfully!", 1);
+            break;
+        case 14:
+            joystick("Right calibrate successfully!", 1);
+            break;
+        case 15:
+            joystick("Mid calibrate successfully!", 2);
+            break;
+        default:
+            break;
     }
     return r;
 }

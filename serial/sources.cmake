@@ -7,4 +7,5 @@ target_sources(gimbalcore PRIVATE
   serial/ModemLines.cpp
   serial/LineThreads.cpp
   serial/OpenFailure.cpp
+  serial/PortDetails.cpp
 )

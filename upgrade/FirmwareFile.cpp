@@ -63,9 +63,12 @@ std::string versionText(const uint8_t* v) {
            fixedPointText(firmware, 3);
 }
 
-LoadResult refuse() {
+LoadResult refuse(const char* why) {
     installFirmwareVariables(FirmwareVariables{});
-    return LoadResult{false, {kIllegalFileMessage}, 0};
+    LoadResult result;
+    result.messages = {kIllegalFileMessage};
+    result.refusal = why;
+    return result;
 }
 
 }  // namespace
@@ -94,23 +97,30 @@ std::optional<std::vector<uint8_t>> readFile(const std::string& path) {
 LoadResult load(const std::string& path) { return load(path, readFile(path)); }
 
 LoadResult load(const std::string& path, std::optional<std::vector<uint8_t>> content) {
-    if (!content || content->size() < 6) return refuse();
+    if (!content) {
+        return refuse("the file cannot be read, or is not a regular file of at most 16 MiB");
+    }
+    if (content->size() < 6) return refuse("the file is too short to carry a trailer");
     const auto length = static_cast<int64_t>(content->size());
 
     FirmwareVariables v;
     v.update_range = classify(nameEndsInPlov(path), (*content)[length - 6], (*content)[length - 5]);
-    if (v.update_range == 0) return refuse();
+    if (v.update_range == 0) {
+        return refuse("its name and trailer marker name no known kind of file");
+    }
 
     const bool single = isSingleImage(v.update_range);
     const int64_t trailerSize = single ? kSingleTrailer : kMultiTrailer;
-    if (length < trailerSize) return refuse();
+    if (length < trailerSize) return refuse("the file is shorter than its trailer");
     v.iFileLength = length - trailerSize;
     const int64_t trailer = v.iFileLength;
 
     int maxProgress = 0;
     if (single) {
         const Blocks b = blocksOf(v.iFileLength);
-        if (b.count() > FirmwareVariables::kMaxBlocks) return refuse();
+        if (b.count() > FirmwareVariables::kMaxBlocks) {
+            return refuse("the image has more than 255 blocks");
+        }
         v.Blocknum = b.full;
         v.LastBlock = b.last;
         maxProgress = static_cast<int>(b.count() * (v.update_range == 3 ? 3 : 2));
@@ -119,7 +129,9 @@ LoadResult load(const std::string& path, std::optional<std::vector<uint8_t>> con
         for (int k = 1; k <= 3; ++k) {
             const int64_t imageLength = le32At(*content, trailer + 4 + 4 * k);
             const Blocks b = blocksOf(imageLength);
-            if (b.count() > FirmwareVariables::kMaxBlocks) return refuse();
+            if (b.count() > FirmwareVariables::kMaxBlocks) {
+                return refuse("an image has more than 255 blocks");
+            }
             v.iFileLength_id[k] = imageLength;
             v.Blocknum_id[k] = b.full;
             v.LastBlock_id[k] = b.last;
@@ -127,12 +139,22 @@ LoadResult load(const std::string& path, std::optional<std::vector<uint8_t>> con
             maxProgress += static_cast<int>(b.count());
         }
         // The three images lie back to back in the image area and must fit it.
-        if (total > v.iFileLength) return refuse();
+        if (total > v.iFileLength) {
+            return refuse("the image lengths in the trailer exceed the image area");
+        }
     }
 
-    LoadResult result{true, {}, maxProgress};
+    LoadResult result;
+    result.usable = true;
+    result.maxProgress = maxProgress;
+    const uint8_t* version = content->data() + trailer + trailerSize - 4;
+    result.hardwareVersion =
+        static_cast<int8_t>(version[0]) + static_cast<int8_t>(version[1]) / 1000.0;
+    result.firmwareVersion =
+        static_cast<int8_t>(version[2]) + static_cast<int8_t>(version[3]) / 1000.0;
+    result.makerWordMatches = std::memcmp(content->data() + trailer, kMakerWord, 5) == 0;
     // A wrong maker word is reported, yet the file stays loadable.
-    if (std::memcmp(content->data() + trailer, kMakerWord, 5) != 0) {
+    if (!result.makerWordMatches) {
         result.messages.emplace_back(kIllegalFileMessage);
     } else {
         result.messages.push_back(versionText(content->data() + trailer + trailerSize - 4));

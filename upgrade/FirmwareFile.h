@@ -31,6 +31,10 @@ struct LoadResult {
     bool usable = false;                // false: refused, no usable file left
     std::vector<std::string> messages;  // for the message log, in order (UTF-8)
     int maxProgress = 0;                // progress-bar maximum when usable
+    std::string refusal;                // why the file was refused, in plain words
+    bool makerWordMatches = false;
+    double hardwareVersion = 0.0;       // from the trailer, when usable
+    double firmwareVersion = 0.0;
 };
 
 // The whole content of a regular file of at most kMaxFileSize bytes; none

@@ -1,0 +1,31 @@
+#pragma once
+// The commands of gimbalctl. Each prints its result (text, or one JSON object
+// per result with --json) and returns the process's exit status.
+
+#include <string>
+#include <vector>
+
+#include "calibration/CalibrationRequest.h"
+
+namespace gimbalctl {
+
+enum ExitStatus : int {
+    kOk = 0,
+    kRefusedFile = 1,   // the firmware file is refused (inspect, upgrade)
+    kBadInput = 2,      // unknown command or option, missing or unreadable file
+    kPortFailed = 3,    // the port does not exist or cannot be opened
+    kGimbalFailed = 4,  // the gimbal refused the upgrade or reported a failure
+    kNoAnswer = 5,      // no reply, or no progress for the timeout
+    kLostUpgrade = 6,   // an upgrade process ended without a result
+};
+
+int runPorts(bool json);
+int runInspect(const std::string& file, bool json);
+int runRequest(const std::string& port, calibration::Request request, const std::string& name,
+               double timeoutSeconds, bool json);
+// One port runs here; several run one process each (see ParallelUpgrade.cpp).
+// With reportToParent the progress and the result go out as JSON lines.
+int runUpgrade(const std::vector<std::string>& ports, const std::string& file, bool json,
+               bool reportToParent);
+
+}  // namespace gimbalctl

@@ -1,0 +1,40 @@
+#pragma once
+// Upgrade progress for people: on a terminal one bar per port, kept at the
+// bottom with the messages scrolling above it; otherwise plain lines.
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace gimbalctl {
+
+class ProgressView {
+public:
+    // With several ports every line names its port.
+    ProgressView(std::vector<std::string> ports, bool terminal, std::FILE* out = stdout);
+
+    void progress(std::size_t port, int value, int maximum);
+    void message(std::size_t port, const std::string& line);
+    // Leaves the bars as they are and moves below them.
+    void finish();
+
+private:
+    struct Bar {
+        std::string port;
+        int value = 0;
+        int maximum = 0;
+        bool shown = false;
+    };
+    std::string barLine(const Bar& bar) const;
+    std::string prefix(std::size_t port) const;
+    void eraseBars();
+    void drawBars();
+
+    std::vector<Bar> bars_;
+    bool terminal_;
+    std::FILE* out_;
+    int drawn_ = 0;  // bar lines on the screen below the messages
+};
+
+}  // namespace gimbalctl

@@ -1,0 +1,130 @@
+// gimbalctl version / calibrate ...: one request, the reply as the window
+// shows it, with the colour verdicts as words.
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "calibration/StatusReport.h"
+#include "gimbalctl/Commands.h"
+#include "gimbalctl/Session.h"
+#include "platform/LoopMainQueue.h"
+#include "serial/ULXSerialPort.h"
+
+namespace gimbalctl {
+namespace {
+
+using calibration::StatusReport;
+using calibration::Verdict;
+
+constexpr std::chrono::milliseconds kPollInterval{100};  // the window's status poll
+
+const char* verdictWord(Verdict v) {
+    switch (v) {
+        case Verdict::kInRange:
+            return "ok";
+        case Verdict::kOutOfRange:
+            return "out of range";
+        case Verdict::kUnchanged:
+            break;
+    }
+    return nullptr;
+}
+
+std::vector<std::string> valueNames(const StatusReport& r) {
+    switch (r.values) {
+        case StatusReport::Values::kGyro:
+            return {"gyro x", "gyro y", "gyro z"};
+        case StatusReport::Values::kAcc:
+            return {"acc x", "acc y", "acc z"};
+        case StatusReport::Values::kJoystick:
+            return {"joystick value 1", "joystick value 2"};
+        case StatusReport::Values::kNone:
+            break;
+    }
+    return {};
+}
+
+// The status poll, run until it shows an answer to the request or the time is up.
+std::optional<StatusReport> awaitReply(ULXSerialPort& port, calibration::Request request,
+                                       std::chrono::milliseconds timeout) {
+    const std::vector<uint8_t> answers = calibration::replyCodes(request);
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        mainLoop().runFor(kPollInterval);
+        std::optional<StatusReport> r =
+            calibration::pollStatus(&port, calibration::pageOf(request));
+        if (r && std::find(answers.begin(), answers.end(), r->code) != answers.end()) return r;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+int runRequest(const std::string& path, calibration::Request request, const std::string& name,
+               double timeoutSeconds, bool json) {
+    OpenedPort opened = openPort(path);
+    if (!opened.port) {
+        printError(opened.error);
+        return kPortFailed;
+    }
+    ULXSerialPort& port = *opened.port;
+    port.m_MessageShow_Flag = 255;  // no greeting: only the answer counts
+    calibration::sendRequest(&port, request);
+    const auto timeout = std::chrono::milliseconds(static_cast<long long>(timeoutSeconds * 1000));
+    const std::optional<StatusReport> reply = awaitReply(port, request, timeout);
+    port.close();
+
+    if (!reply) {
+        char seconds[32];
+        const auto end = std::to_chars(seconds, seconds + sizeof seconds, timeoutSeconds).ptr;
+        const std::string text =
+            "no reply from the gimbal on " + path + " within " + std::string(seconds, end) + " s";
+        if (json) {
+            std::printf(
+                "%s\n",
+                nlohmann::json({{"command", name}, {"port", path}, {"ok", false}, {"error", text}})
+                    .dump()
+                    .c_str());
+        } else {
+            printError(text);
+        }
+        return kNoAnswer;
+    }
+
+    // The first reply code of a request is its success.
+    const bool ok = reply->code == calibration::replyCodes(request).front();
+    const std::vector<std::string> names = valueNames(*reply);
+    if (json) {
+        nlohmann::json values = nlohmann::json::array();
+        for (int k = 0; k < reply->valueCount; ++k) {
+            nlohmann::json value = {{"name", names[k]}, {"value", reply->value[k]}};
+            if (const char* word = verdictWord(reply->verdict[k])) value["verdict"] = word;
+            values.push_back(value);
+        }
+        nlohmann::json object = {{"command", name},
+                                 {"port", path},
+                                 {"ok", ok},
+                                 {"text", reply->text},
+                                 {"values", values}};
+        if (request == calibration::Request::kReadVer) {
+            object["hardware_version"] =
+                calibration::thousandthsText(port.m_Recv_Data_1 + port.m_Recv_Data_0 / 1000.0);
+            object["firmware_version"] =
+                calibration::thousandthsText(port.m_Recv_Data_3 + port.m_Recv_Data_2 / 1000.0);
+        }
+        std::printf("%s\n", object.dump().c_str());
+    } else {
+        std::printf("%s\n", reply->text.c_str());
+        for (int k = 0; k < reply->valueCount; ++k) {
+            const char* word = verdictWord(reply->verdict[k]);
+            std::printf("%s: %d%s%s\n", names[k].c_str(), reply->value[k], word ? "  " : "",
+                        word ? word : "");
+        }
+    }
+    return ok ? kOk : kGimbalFailed;
+}
+
+}  // namespace gimbalctl

@@ -1,0 +1,85 @@
+#include "gimbalctl/Session.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/LoopMainQueue.h"
+#include "serial/OpenFailure.h"
+#include "serial/ULXSerialPort.h"
+#include "upgrade/FirmwareFile.h"
+
+namespace gimbalctl {
+namespace {
+std::shared_ptr<LoopMainQueue> loop;
+}  // namespace
+
+void installMainLoop() {
+    loop = std::make_shared<LoopMainQueue>();
+    MainQueue::install(loop);
+}
+
+LoopMainQueue& mainLoop() { return *loop; }
+
+OpenedPort openPort(const std::string& path) {
+    OpenedPort opened;
+    std::shared_ptr<ULXSerialPort> port = ULXSerialPort::serialPortWithPath(path);
+    if (!port) {
+        // No serial device has this path: it is missing, or it is something else.
+        struct stat info {};
+        const int error = ::stat(path.c_str(), &info) != 0 ? errno : ENOTTY;
+        opened.error = describeOpenFailure(path, error);
+        return opened;
+    }
+    if (!port->open()) {
+        opened.error = describeOpenFailure(path, port->lastOpenError());
+        return opened;
+    }
+    opened.port = std::move(port);
+    return opened;
+}
+
+void printError(const std::string& text) { std::fprintf(stderr, "gimbalctl: %s\n", text.c_str()); }
+
+std::optional<std::vector<uint8_t>> readFirmwareFile(const std::string& path, std::string& error) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        error = path + ": " + std::strerror(errno);
+        return std::nullopt;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        error = path + ": not a regular file";
+        return std::nullopt;
+    }
+    errno = 0;
+    std::optional<std::vector<uint8_t>> content = firmware::readFile(path);
+    if (!content) {
+        error = static_cast<std::size_t>(info.st_size) > firmware::kMaxFileSize
+                    ? path + ": larger than any firmware file"
+                    : path + ": " + std::strerror(errno ? errno : EIO);
+    }
+    return content;
+}
+
+std::vector<std::string> logLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string line;
+    auto endLine = [&] {
+        line.erase(line.find_last_not_of(' ') + 1);
+        if (!line.empty()) lines.push_back(line);
+        line.clear();
+    };
+    for (char c : text) {
+        if (c == '\n') {
+            endLine();
+        } else if (c != '\r') {
+            line += c;
+        }
+    }
+    endLine();
+    return lines;
+}
+
+}  // namespace gimbalctl

@@ -1,0 +1,37 @@
+#pragma once
+// What every gimbalctl command shares: the main-thread loop the port's
+// threads post to, opening a port with the window's explanations, one-line
+// errors, and reading a file with the reason it cannot be read.
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class LoopMainQueue;
+class ULXSerialPort;
+
+namespace gimbalctl {
+
+// The main thread's queue, installed at start-up; commands run it while they wait.
+LoopMainQueue& mainLoop();
+void installMainLoop();
+
+struct OpenedPort {
+    std::shared_ptr<ULXSerialPort> port;  // open, or none
+    std::string error;                    // why not, when none
+};
+OpenedPort openPort(const std::string& path);
+
+// "gimbalctl: <text>" on standard error.
+void printError(const std::string& text);
+
+// The whole file, or none with `error` saying why it cannot be read.
+std::optional<std::vector<uint8_t>> readFirmwareFile(const std::string& path, std::string& error);
+
+// The log texts of the window as terminal lines: carriage returns dropped,
+// split at line feeds, trailing blanks and empty lines left out.
+std::vector<std::string> logLines(const std::string& text);
+
+}  // namespace gimbalctl

@@ -1,0 +1,37 @@
+#pragma once
+// One port's upgrade, as gimbalctl runs it in its own process, and its result
+// as a JSON object (the same one the parallel parent collects from each child).
+
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+namespace gimbalctl {
+
+struct UpgradeOutcome {
+    std::string port;
+    int status = 0;      // ExitStatus
+    std::string result;  // complete, refused file, port failed, gimbal error, timeout
+    std::string detail;  // the last message, or why the port failed
+    std::vector<std::string> messages;  // the window's message log texts, line by line
+};
+
+struct UpgradeEvents {
+    std::function<void(const std::string& line)> message;
+    std::function<void(int value, int maximum)> progress;
+};
+
+// Opens the port, runs the upgrade of the loaded file with the window's
+// schedule and timeout, and closes the port.
+UpgradeOutcome upgradeOnePort(const std::string& path, int maxProgress,
+                              const UpgradeEvents& events);
+
+nlohmann::json toJson(const UpgradeOutcome& outcome, const std::string& file);
+UpgradeOutcome outcomeFromJson(const nlohmann::json& object);
+
+// Several ports, one child process each; prints progress and results.
+int upgradeInParallel(const std::vector<std::string>& ports, const std::string& file,
+                      int maxProgress, bool json);
+
+}  // namespace gimbalctl

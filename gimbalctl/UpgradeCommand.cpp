@@ -1,0 +1,155 @@
+// gimbalctl upgrade --port P FILE: the whole upgrade, driven by the same
+// supervisor as the window's, with a progress bar or progress lines.
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "gimbalctl/Commands.h"
+#include "gimbalctl/ProgressView.h"
+#include "gimbalctl/Session.h"
+#include "gimbalctl/Upgrade.h"
+#include "platform/LoopMainQueue.h"
+#include "serial/ULXSerialPort.h"
+#include "upgrade/FirmwareFile.h"
+#include "upgrade/UpgradeSupervisor.h"
+
+namespace gimbalctl {
+namespace {
+
+void setResult(UpgradeOutcome& outcome, upgrade::Ending ending) {
+    switch (ending) {
+        case upgrade::Ending::kComplete:
+            outcome.status = kOk, outcome.result = "complete";
+            break;
+        case upgrade::Ending::kError:
+            outcome.status = kGimbalFailed, outcome.result = "gimbal error";
+            break;
+        case upgrade::Ending::kTimeout:
+        case upgrade::Ending::kNone:
+            outcome.status = kNoAnswer, outcome.result = "timeout";
+            break;
+    }
+}
+
+// Child of a parallel upgrade: progress, messages and the result as JSON lines.
+void report(const nlohmann::json& line) {
+    std::printf("%s\n", line.dump().c_str());
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+UpgradeOutcome upgradeOnePort(const std::string& path, int maxProgress,
+                              const UpgradeEvents& events) {
+    UpgradeOutcome outcome;
+    outcome.port = path;
+    OpenedPort opened = openPort(path);
+    if (!opened.port) {
+        outcome.status = kPortFailed;
+        outcome.result = "port failed";
+        outcome.detail = opened.error;
+        return outcome;
+    }
+
+    upgrade::UpgradeSupervisor supervisor(
+        {[&](const char* text) {
+             for (const std::string& line : logLines(text)) {
+                 outcome.messages.push_back(line);
+                 outcome.detail = line;
+                 events.message(line);
+             }
+         },
+         [&](int value) { events.progress(value, maxProgress); }});
+    ULXSerialPort* port = opened.port.get();
+    supervisor.Upgrade(port, maxProgress);
+
+    // The window's timer: a tick every 0.04 s on this thread, counted from
+    // the start so that the ticks keep their pace.
+    const auto tick = std::chrono::milliseconds(upgrade::kTickMs);
+    auto next = std::chrono::steady_clock::now() + tick;
+    for (;;) {
+        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
+            next - std::chrono::steady_clock::now());
+        mainLoop().runFor(std::max(wait, std::chrono::milliseconds(0)));
+        next += tick;
+        if (!supervisor.handleTick(port)) break;  // the tick after the end closed the port
+    }
+    setResult(outcome, supervisor.ending);
+    return outcome;
+}
+
+int runUpgrade(const std::vector<std::string>& ports, const std::string& file, bool json,
+               bool reportToParent) {
+    std::string error;
+    std::optional<std::vector<uint8_t>> content = readFirmwareFile(file, error);
+    if (!content) {
+        printError(error);
+        return kBadInput;
+    }
+    const firmware::LoadResult loaded = firmware::load(file, std::move(content));
+    if (!loaded.usable) {
+        if (json || reportToParent) {
+            for (const std::string& port : ports) {
+                UpgradeOutcome refused{port, kRefusedFile, "refused file", loaded.refusal,
+                                       loaded.messages};
+                report(reportToParent ? nlohmann::json{{"result", toJson(refused, file)}}
+                                      : toJson(refused, file));
+            }
+        } else {
+            printError(loaded.messages.front() + " (" + file + ": " + loaded.refusal + ")");
+        }
+        return kRefusedFile;
+    }
+    if (!json && !reportToParent) {
+        for (const std::string& text : loaded.messages) {
+            for (const std::string& line : logLines(text)) std::printf("%s\n", line.c_str());
+        }
+    }
+    if (ports.size() > 1) return upgradeInParallel(ports, file, loaded.maxProgress, json);
+
+    UpgradeOutcome outcome;
+    if (reportToParent) {
+        outcome = upgradeOnePort(ports.front(), loaded.maxProgress,
+                                 {[](const std::string& line) {
+                                      report({{"message", line}});
+                                  },
+                                  [](int value, int maximum) {
+                                      report({{"progress", value}, {"maximum", maximum}});
+                                  }});
+        report({{"result", toJson(outcome, file)}});
+        return outcome.status;
+    }
+    if (json) {
+        outcome = upgradeOnePort(ports.front(), loaded.maxProgress,
+                                 {[](const std::string&) {}, [](int, int) {}});
+        std::printf("%s\n", toJson(outcome, file).dump().c_str());
+        return outcome.status;
+    }
+    ProgressView view({ports.front()}, ::isatty(STDOUT_FILENO) == 1);
+    outcome = upgradeOnePort(ports.front(), loaded.maxProgress,
+                             {[&](const std::string& line) { view.message(0, line); },
+                              [&](int value, int maximum) { view.progress(0, value, maximum); }});
+    view.finish();
+    if (outcome.status == kPortFailed) printError(outcome.detail);
+    return outcome.status;
+}
+
+nlohmann::json toJson(const UpgradeOutcome& o, const std::string& file) {
+    return {{"command", "upgrade"},  {"port", o.port},     {"file", file},
+            {"result", o.result},    {"status", o.status}, {"detail", o.detail},
+            {"messages", o.messages}};
+}
+
+UpgradeOutcome outcomeFromJson(const nlohmann::json& object) {
+    UpgradeOutcome o;
+    o.port = object.value("port", "");
+    o.status = object.value("status", static_cast<int>(kLostUpgrade));
+    o.result = object.value("result", "");
+    o.detail = object.value("detail", "");
+    o.messages = object.value("messages", std::vector<std::string>{});
+    return o;
+}
+
+}  // namespace gimbalctl

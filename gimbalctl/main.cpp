@@ -1,0 +1,106 @@
+// gimbalctl: the gimbal service tool's work from a terminal, for scripts,
+// test rigs and production lines. Core library only; no display needed.
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <map>
+
+#include "gimbalctl/Commands.h"
+#include "gimbalctl/Session.h"
+
+namespace {
+
+using calibration::Request;
+
+const std::map<std::string, Request> kCalibrations = {
+    {"gyro", Request::kInitGyro},         {"acc", Request::kCalibrAcc},
+    {"read-acc", Request::kReadAcc},      {"reset", Request::kResetAcc},
+    {"save", Request::kSaveAll},          {"joy-mid", Request::kJoystickMiddle},
+    {"joy-up", Request::kJoystickUp},     {"joy-down", Request::kJoystickDown},
+    {"joy-left", Request::kJoystickLeft}, {"joy-right", Request::kJoystickRight},
+    {"joy-save", Request::kJoystickSave},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace gimbalctl;
+    CLI::App app{
+        "Service a camera gimbal over its serial line: list ports, check firmware files,\n"
+        "read versions, calibrate, and upgrade one or several gimbals at once."};
+    app.name("gimbalctl");
+    app.require_subcommand(0, 1);
+
+    bool json = false;
+    app.add_flag("--json", json, "Machine-readable output: one JSON object per result")
+        ->configurable(false);
+
+    CLI::App* ports = app.add_subcommand("ports", "List the serial ports present");
+
+    std::string file;
+    CLI::App* inspect = app.add_subcommand("inspect", "What the tool makes of a firmware file");
+    inspect->add_option("FILE", file, "Firmware file (.plov, .1plov, .2plov, .3plov)")->required();
+
+    std::string port;
+    double timeout = 2.0;
+    CLI::App* version =
+        app.add_subcommand("version", "Read the gimbal's hardware and firmware versions");
+    version->add_option("--port,-p", port, "Serial port of the gimbal")->required();
+    version->add_option("--timeout", timeout, "Seconds to wait for the reply")
+        ->check(CLI::PositiveNumber);
+
+    std::string what;
+    CLI::App* calibrate =
+        app.add_subcommand("calibrate", "Send a calibration request and show the reply");
+    std::vector<std::string> names;
+    for (const auto& [name, request] : kCalibrations) names.push_back(name);
+    calibrate->add_option("WHAT", what, "What to calibrate")
+        ->required()
+        ->check(CLI::IsMember(names));
+    calibrate->add_option("--port,-p", port, "Serial port of the gimbal")->required();
+    calibrate->add_option("--timeout", timeout, "Seconds to wait for the reply")
+        ->check(CLI::PositiveNumber);
+
+    std::vector<std::string> upgradePorts;
+    bool reportToParent = false;
+    CLI::App* upgrade =
+        app.add_subcommand("upgrade", "Upgrade the firmware of one or several gimbals");
+    upgrade
+        ->add_option("--port,-p", upgradePorts,
+                     "Serial port of a gimbal; repeat for several at once")
+        ->required()
+        ->allow_extra_args(false);  // one port per --port: the file is not taken for a port
+    upgrade->add_option("FILE", file, "Firmware file")->required();
+    // Used by the parallel upgrade for its children; not for people.
+    upgrade->add_flag("--report-to-parent", reportToParent)->group("");
+
+    for (CLI::App* command : {ports, inspect, version, calibrate, upgrade}) {
+        command->add_flag("--json", json, "Machine-readable output: one JSON object per result");
+    }
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        printError(std::string(e.what()) + " (see gimbalctl --help)");
+        return kBadInput;
+    }
+
+    if (app.get_subcommands().empty()) {
+        printError(
+            "a command is required: ports, inspect, version, calibrate or upgrade (see gimbalctl "
+            "--help)");
+        return kBadInput;
+    }
+    installMainLoop();
+    if (*ports) return runPorts(json);
+    if (*inspect) return runInspect(file, json);
+    if (*version) return runRequest(port, Request::kReadVer, "version", timeout, json);
+    if (*calibrate) {
+        return runRequest(port, kCalibrations.at(what), "calibrate " + what, timeout, json);
+    }
+    return runUpgrade(upgradePorts, file, json, reportToParent);
+}
