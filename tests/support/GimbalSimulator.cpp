@@ -207,7 +207,8 @@ void GimbalSimulator::handleFrame(const std::vector<uint8_t>& f) {
             case UpgradeAnswer::kRefuse2: writeFrame(0, frame::kUpgradeRequest, {2}); return;
             case UpgradeAnswer::kAccept:
                 writeFrame(0, frame::kUpgradeRequest, {0xFF});
-                if (!conversationStarted_) startConversation(f);
+                // A request after a finished conversation starts the next upgrade.
+                if (!conversationStarted_ || steps_.empty()) startConversation(f);
                 return;
         }
     }
@@ -257,6 +258,9 @@ void GimbalSimulator::answerRequest(const std::vector<uint8_t>& f) {
 
 void GimbalSimulator::startConversation(const std::vector<uint8_t>& request) {
     conversationStarted_ = true;
+    boards_.clear();  // the images of the latest upgrade only
+    blocksAnswered_ = 0;
+    askedTwice_ = false;
     const unsigned length = frame::lengthField(request.data());
     const uint8_t updateRange = request[6];
     auto askAll = [&](int board, int blocks) {

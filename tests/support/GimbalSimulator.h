@@ -1,10 +1,11 @@
 #pragma once
 // A simulated gimbal on the master end of a pseudo-terminal. It answers each
 // calibration and query request with its reply, answers saves with 0xF1, and
-// runs the firmware conversation: it accepts the upgrade request, asks for
-// every block of every board it should serve and waits for each answer, then
-// (single image) reports the other boards' progress. It keeps every block it
-// received so a test can compare each board's image with the file.
+// runs the firmware conversation, afresh for every upgrade: it accepts the
+// upgrade request, asks for every block of every board it should serve and
+// waits for each answer, then (single image) reports the other boards'
+// progress. It keeps every block of the latest upgrade so a test can compare
+// each board's image with the file.
 //
 // Faults can be scripted: no answer, refusal, failure report, a corrupted
 // checksum, a block asked twice, a stall mid-transfer, hang-up, bursts.

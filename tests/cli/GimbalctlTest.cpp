@@ -1,0 +1,286 @@
+// gimbalctl as a script sees it: output and exit status of each command,
+// against simulated gimbals on pseudo-terminals.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <thread>
+
+#include "serial/ULXSerialPort.h"
+#include "tests/support/GimbalSimulator.h"
+#include "tests/upgrade/FirmwareFiles.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<uint8_t>;
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+    std::vector<nlohmann::json> objects() const {  // one JSON object a line
+        std::vector<nlohmann::json> all;
+        std::istringstream lines(out);
+        for (std::string line; std::getline(lines, line);)
+            all.push_back(nlohmann::json::parse(line));
+        return all;
+    }
+};
+
+// Runs gimbalctl with the arguments; standard output and error go to files
+// of the temporary directory.
+Result gimbalctl(const TempDir& dir, std::vector<std::string> args) {
+    args.insert(args.begin(), GIMBALCTL_PATH);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const std::string out = dir.path() + "/out", err = dir.path() + "/err";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = -1;
+    Result run;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        int wstatus = 0;
+        waitpid(pid, &wstatus, 0);
+        run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    auto slurp = [](const std::string& path) {
+        std::ifstream in(path);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    run.out = slurp(out);
+    run.err = slurp(err);
+    return run;
+}
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+class Gimbalctl : public ::testing::Test {
+protected:
+    TempDir dir;
+};
+
+// Reports of the other boards come sooner than by default, so upgrades stay
+// short; the first still comes after the tool's 0.2 s pause behind the
+// end-of-image frame and a tick, so every board's completion is seen.
+void reportQuickly(GimbalSimulator& gimbal) { gimbal.setReportInterval(300ms); }
+
+// Every board the file is for received exactly its image.
+void expectImages(const GimbalSimulator& gimbal, const std::map<int, Bytes>& images) {
+    for (const auto& [board, image] : images) {
+        const GimbalSimulator::BoardImage received = gimbal.board(board);
+        EXPECT_TRUE(received.endOfImage) << "ID" << board;
+        EXPECT_EQ(received.assembled(), image) << "ID" << board;
+    }
+}
+
+}  // namespace
+
+TEST_F(Gimbalctl, PortsInspectAndBadInput) {
+    const Result ports = gimbalctl(dir, {"ports", "--json"});
+    EXPECT_EQ(ports.status, 0) << ports.err;
+    for (const auto& port : ports.objects()) EXPECT_TRUE(port.contains("port"));
+
+    const std::string multi = dir.write(
+        "fw.3plov", multiImageFile(imageBytes(2000, 1), imageBytes(100, 2), {}, 3, {1, 5, 2, 10}));
+    const Result inspect = gimbalctl(dir, {"inspect", multi});
+    EXPECT_EQ(inspect.status, 0) << inspect.err;
+    EXPECT_TRUE(contains(inspect.out, "update_range 0x13")) << inspect.out;
+    EXPECT_TRUE(contains(inspect.out, "hardware version:  1.005")) << inspect.out;
+    EXPECT_TRUE(contains(inspect.out, "image for ID1:     2000 bytes, 2 blocks")) << inspect.out;
+    EXPECT_TRUE(contains(inspect.out, "image for ID3:     0 bytes, 0 blocks")) << inspect.out;
+
+    // Lengths in the trailer that do not fit the image area: refused, with the reason.
+    const std::string lying =
+        dir.write("bad.1plov", multiImageFileWithLengths(imageBytes(100, 1), 100, 50, 0, 1));
+    const Result refused = gimbalctl(dir, {"inspect", "--json", lying});
+    EXPECT_EQ(refused.status, 1);
+    ASSERT_EQ(refused.objects().size(), 1u) << refused.out;
+    EXPECT_EQ(refused.objects()[0]["usable"], false);
+    EXPECT_TRUE(contains(refused.objects()[0]["refusal"], "exceed the image area"));
+
+    struct Bad {
+        std::vector<std::string> args;
+        std::string says;
+    };
+    for (const Bad& bad : {Bad{{"inspect", dir.path() + "/none.plov"}, "No such file"},
+                           Bad{{"frobnicate"}, "not expected: frobnicate"},
+                           Bad{{"version", "--port", "/dev/pts/9", "--speed", "9"}, "--speed"},
+                           Bad{{"calibrate", "wobble", "--port", "/dev/pts/9"}, "wobble"}}) {
+        const Result run = gimbalctl(dir, bad.args);
+        EXPECT_EQ(run.status, 2) << bad.args[0];
+        EXPECT_TRUE(contains(run.err, bad.says)) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
+}
+
+TEST_F(Gimbalctl, RequestsShowTheWindowsTextsAndVerdicts) {
+    GimbalSimulator gimbal;
+    gimbal.setGyro(3, -11, 10);
+    gimbal.setAccelerometer(994, 0, 0);
+    gimbal.setVersion(5, 1, 10, 2);
+    const std::string port = gimbal.slavePath();
+
+    const Result version = gimbalctl(dir, {"version", "--port", port});
+    EXPECT_EQ(version.status, 0) << version.err;
+    EXPECT_EQ(version.out, "Hardware Ver.:1.005   Firmware Ver.:2.010\n");
+
+    const Result gyro = gimbalctl(dir, {"calibrate", "gyro", "--port", port});
+    EXPECT_EQ(gyro.status, 0) << gyro.err;
+    EXPECT_EQ(gyro.out,
+              "Init Gyro Succeed!\ngyro x: 3  ok\ngyro y: -11  out of range\ngyro z: 10  ok\n");
+
+    const Result acc = gimbalctl(dir, {"--json", "calibrate", "acc", "--port", port});
+    ASSERT_EQ(acc.status, 0) << acc.err;
+    const nlohmann::json reply = acc.objects().at(0);
+    EXPECT_EQ(reply["text"], "Acc Calibration Succeed!");
+    EXPECT_EQ(reply["values"][0]["verdict"], "out of range");
+    EXPECT_EQ(reply["values"][1]["verdict"], "ok");
+
+    const Result save = gimbalctl(dir, {"calibrate", "joy-save", "--port", port});
+    EXPECT_EQ(save.out, "Save joystick value successfully\n");
+
+    // A port held by another program, one that does not exist, a silent gimbal.
+    auto holder = ULXSerialPort::serialPortWithPath(port);
+    ASSERT_TRUE(holder && holder->open());
+    const Result held = gimbalctl(dir, {"version", "--port", port});
+    EXPECT_EQ(held.status, 3);
+    holder->close();
+    EXPECT_TRUE(contains(held.err, port)) << held.err;
+    const Result missing = gimbalctl(dir, {"version", "--port", "/dev/ttyNOSUCH0"});
+    EXPECT_EQ(missing.status, 3);
+    EXPECT_TRUE(contains(missing.err, "/dev/ttyNOSUCH0")) << missing.err;
+
+    GimbalSimulator::Faults silent;
+    silent.silent = true;
+    gimbal.setFaults(silent);
+    const Result none = gimbalctl(dir, {"calibrate", "joy-up", "--port", port, "--timeout", "0.3"});
+    EXPECT_EQ(none.status, 5);
+    EXPECT_TRUE(contains(none.err, "no reply from the gimbal on " + port + " within 0.3 s"))
+        << none.err;
+}
+
+TEST_F(Gimbalctl, UpgradesOfEveryKindArriveByteIdentical) {
+    const Bytes id1 = imageBytes(1500, 1), id2 = imageBytes(100, 2), id3 = imageBytes(1100, 3);
+    struct Kind {
+        std::string name;
+        Bytes file;
+        std::map<int, Bytes> images;
+        std::vector<std::string> boardsDone;
+    };
+    const Kind kinds[] = {
+        {"fw.plov", singleImageFile(id3, 0, 0), {{3, id3}}, {"ID3", "ID2", "ID1"}},
+        {"fw2.plov", singleImageFile(id2, 0xFF, 0x12), {{2, id2}}, {"ID2", "ID1"}},
+        {"fw.3plov",
+         multiImageFile(id1, id2, id3, 3),
+         {{1, id1}, {2, id2}, {3, id3}},
+         {"ID3", "ID2", "ID1"}},
+    };
+    for (const Kind& kind : kinds) {
+        GimbalSimulator gimbal;
+        reportQuickly(gimbal);
+        const Result run = gimbalctl(
+            dir, {"upgrade", "--port", gimbal.slavePath(), dir.write(kind.name, kind.file)});
+        EXPECT_EQ(run.status, 0) << kind.name << run.out << run.err;
+        expectImages(gimbal, kind.images);
+        // Plain lines when the output is not a terminal, the window's texts in order.
+        std::string expected = "Begin upgrade firmware...\n";
+        for (const std::string& board : kind.boardsDone)
+            expected += "-----" + board + " Upgrade complete-----\n";
+        expected += "-----Firmware upgrade complete-----\n";
+        std::string messages;
+        std::istringstream lines(run.out);
+        for (std::string line; std::getline(lines, line);) {
+            if (line.rfind("-----", 0) == 0 || line.rfind("Begin", 0) == 0) messages += line + "\n";
+        }
+        EXPECT_EQ(messages, expected) << kind.name;
+        EXPECT_TRUE(contains(run.out, "progress 1/")) << run.out;
+    }
+}
+
+TEST_F(Gimbalctl, RefusedFileAndRefusingGimbalHaveTheirOwnStatus) {
+    GimbalSimulator gimbal;
+    const std::string port = gimbal.slavePath();
+    const Result badFile =
+        gimbalctl(dir, {"upgrade", "--port", port,
+                        dir.write("big.plov", singleImageFile(imageBytes(256 * 1056, 1), 0, 0))});
+    EXPECT_EQ(badFile.status, 1);
+    EXPECT_TRUE(contains(badFile.err, "more than 255 blocks")) << badFile.err;
+    EXPECT_TRUE(gimbal.upgradeRequestTimes().empty());
+
+    GimbalSimulator::Faults refuse;
+    refuse.upgradeAnswer = GimbalSimulator::UpgradeAnswer::kRefuse1;
+    gimbal.setFaults(refuse);
+    const Result refused =
+        gimbalctl(dir, {"--json", "upgrade", "--port", port,
+                        dir.write("fw.plov", singleImageFile(imageBytes(100, 1), 0, 0))});
+    EXPECT_EQ(refused.status, 4);
+    ASSERT_EQ(refused.objects().size(), 1u) << refused.out;
+    EXPECT_EQ(refused.objects()[0]["result"], "gimbal error");
+    EXPECT_EQ(refused.objects()[0]["messages"],
+              nlohmann::json({"Begin upgrade firmware...", "Error"}));
+}
+
+// The one slow test: the window's 200 ticks of 0.04 s without an answer.
+TEST_F(Gimbalctl, NoAnswerTimesOutAfterTheWindowsTwentyTwoRequests) {
+    GimbalSimulator gimbal;
+    GimbalSimulator::Faults noAnswer;
+    noAnswer.upgradeAnswer = GimbalSimulator::UpgradeAnswer::kNoAnswer;
+    gimbal.setFaults(noAnswer);
+    const auto start = std::chrono::steady_clock::now();
+    const Result run =
+        gimbalctl(dir, {"upgrade", "--port", gimbal.slavePath(),
+                        dir.write("fw.plov", singleImageFile(imageBytes(100, 1), 0, 0))});
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 7900ms);
+    EXPECT_EQ(run.status, 5);
+    EXPECT_TRUE(contains(run.out, "Connection timeout,please try again!\n")) << run.out;
+    EXPECT_TRUE(gimbal.waitUntil([](const auto& g) { return g.upgradeRequestTimes().size() >= 22; },
+                                 1000ms));
+    EXPECT_EQ(gimbal.upgradeRequestTimes().size(), 22u);
+}
+
+TEST_F(Gimbalctl, TwoGimbalsInParallelEachReportedOnItsOwn) {
+    GimbalSimulator first, second;
+    reportQuickly(first);
+    reportQuickly(second);
+    const Bytes image = imageBytes(2200, 7);
+    const std::string file = dir.write("fw.plov", singleImageFile(image, 0, 0));
+
+    const Result plain = gimbalctl(
+        dir, {"upgrade", "--port", first.slavePath(), "--port", second.slavePath(), file});
+    EXPECT_EQ(plain.status, 0) << plain.out << plain.err;
+    expectImages(first, {{3, image}});
+    expectImages(second, {{3, image}});
+    for (const GimbalSimulator* g : {&first, &second}) {
+        EXPECT_TRUE(contains(plain.out, g->slavePath() + ": progress 1/9\n")) << plain.out;
+        EXPECT_TRUE(contains(plain.out, g->slavePath() + ": complete")) << plain.out;
+    }
+
+    // One port missing: the others still complete; the result names each port.
+    const Result mixed = gimbalctl(dir, {"--json", "upgrade", "--port", first.slavePath(), "--port",
+                                         "/dev/ttyNOSUCH0", "--port", second.slavePath(), file});
+    EXPECT_EQ(mixed.status, 3);
+    const std::vector<nlohmann::json> results = mixed.objects();
+    ASSERT_EQ(results.size(), 3u) << mixed.out;
+    EXPECT_EQ(results[0]["result"], "complete");
+    EXPECT_EQ(results[1]["result"], "port failed");
+    EXPECT_EQ(results[1]["port"], "/dev/ttyNOSUCH0");
+    EXPECT_EQ(results[2]["result"], "complete");
+    expectImages(second, {{3, image}});
+}

@@ -1,0 +1,5 @@
+gimbal_add_test(cli_tests LABEL cli
+  SOURCES cli/GimbalctlTest.cpp upgrade/FirmwareFiles.cpp
+  LIBS coretestmain)
+add_dependencies(cli_tests gimbalctl)
+target_compile_definitions(cli_tests PRIVATE GIMBALCTL_PATH="$<TARGET_FILE:gimbalctl>")
