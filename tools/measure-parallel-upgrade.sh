@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Four gimbals upgraded at once against one alone: prints the wall time of
+# each and their ratio (the goal is at most 1.05). Each gimbal is a gimbal-sim
+# on its own pseudo-terminal; all get the same three-image file.
+#
+#   tools/measure-parallel-upgrade.sh [build dir] [blocks per image]
+set -euo pipefail
+export LC_ALL=C  # decimal points in the figures
+
+BUILD=${1:-"$(dirname "$0")/../build"}
+BLOCKS=${2:-8}
+GIMBALS=4
+
+work=$(mktemp -d)
+sims=()
+cleanup() {
+  for pid in "${sims[@]}"; do kill "$pid" 2> /dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+le32() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))\\x$(printf %02x $(($1 >> 16 & 255)))\\x$(printf %02x $(($1 >> 24 & 255)))"; }
+
+# Three images of BLOCKS full blocks each, then the 32-byte trailer: maker
+# word, the three lengths, marker 03 20 (three images), versions 1.005 / 2.010.
+length=$((BLOCKS * 1056))
+file="$work/measure.3plov"
+{
+  head -c $((3 * length)) /dev/urandom
+  printf 'tuvik\xEE\xEE\xEE'
+  le32 $length; le32 $length; le32 $length
+  printf '\xEE\xEE\xEE\xEE\xEE\xEE\x03\x20\x01\x05\x02\x0A'
+} > "$file"
+"$BUILD/gimbalctl" inspect "$file" > /dev/null
+
+ports=()
+for k in $(seq $GIMBALS); do
+  "$BUILD/gimbal-sim" > "$work/sim$k" 2> /dev/null &
+  sims+=($!)
+done
+for k in $(seq $GIMBALS); do
+  until [ -s "$work/sim$k" ]; do sleep 0.05; done
+  ports+=(--port "$(head -n 1 "$work/sim$k")")
+done
+
+seconds() {  # wall time of a command that must succeed
+  local start end
+  start=$(date +%s.%N)
+  "$@" > /dev/null
+  end=$(date +%s.%N)
+  awk -v a="$start" -v b="$end" 'BEGIN { print b - a }'
+}
+
+one=$(seconds "$BUILD/gimbalctl" upgrade "${ports[@]:0:2}" "$file")
+four=$(seconds "$BUILD/gimbalctl" upgrade "${ports[@]}" "$file")
+printf 'one gimbal:   %.3f s  (%d blocks)\n' "$one" $((3 * (BLOCKS + 1)))
+printf 'four at once: %.3f s\n' "$four"
+printf 'ratio:        %.3f  (goal at most 1.05)\n' "$(awk -v a="$four" -v b="$one" 'BEGIN { print a / b }')"
