@@ -1,8 +1,8 @@
 #include "calibration/StatusReport.h"
 
-#include <charconv>
 #include <cstdlib>
 
+#include "platform/NumberText.h"
 #include "serial/ULXSerialPort.h"
 
 namespace calibration {
@@ -33,16 +33,9 @@ void judgeAccelerometer(StatusReport& r) {
 
 }  // namespace
 
-std::string thousandthsText(double number) {
-    char digits[32];
-    const auto result =
-        std::to_chars(digits, digits + sizeof digits, number, std::chars_format::fixed, 3);
-    return std::string(digits, result.ptr);
-}
-
 std::string versionText(int16_t r0, int16_t r1, int16_t r2, int16_t r3) {
-    return "Hardware Ver.:" + thousandthsText(r1 + r0 / 1000.0) +
-           "   Firmware Ver.:" + thousandthsText(r3 + r2 / 1000.0);
+    return "Hardware Ver.:" + fixedPointText(r1 + r0 / 1000.0, 3) +
+           "   Firmware Ver.:" + fixedPointText(r3 + r2 / 1000.0, 3);
 }
 
 std::optional<StatusReport> pollStatus(ULXSerialPort* port, int pageSelected) {

@@ -38,8 +38,4 @@ std::optional<StatusReport> pollStatus(ULXSerialPort* port, int pageSelected);
 // The version text of code 9 from the four reply values.
 std::string versionText(int16_t r0, int16_t r1, int16_t r2, int16_t r3);
 
-// A number with three decimals, as "%.3f" prints it in the C locale, whatever
-// the process's locale.
-std::string thousandthsText(double number);
-
 }  // namespace calibration

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "calibration/StatusReport.h"
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/Session.h"
+#include "platform/NumberText.h"
 #include "upgrade/FirmwareFile.h"
 #include "upgrade/FirmwareVariables.h"
 
@@ -42,8 +42,8 @@ int runInspect(const std::string& file, bool json) {
     } else {
         object["update_range"] = v.update_range;
         object["kind"] = kindText(v.update_range);
-        object["hardware_version"] = calibration::thousandthsText(result.hardwareVersion);
-        object["firmware_version"] = calibration::thousandthsText(result.firmwareVersion);
+        object["hardware_version"] = fixedPointText(result.hardwareVersion, 3);
+        object["firmware_version"] = fixedPointText(result.firmwareVersion, 3);
         object["maker_word_matches"] = result.makerWordMatches;
         nlohmann::json images = nlohmann::json::array();
         if (v.update_range == 3 || v.update_range == 2) {

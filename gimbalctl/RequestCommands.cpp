@@ -11,6 +11,7 @@
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/Session.h"
 #include "platform/LoopMainQueue.h"
+#include "platform/NumberText.h"
 #include "serial/ULXSerialPort.h"
 
 namespace gimbalctl {
@@ -111,9 +112,9 @@ int runRequest(const std::string& path, calibration::Request request, const std:
                                  {"values", values}};
         if (request == calibration::Request::kReadVer) {
             object["hardware_version"] =
-                calibration::thousandthsText(port.m_Recv_Data_1 + port.m_Recv_Data_0 / 1000.0);
+                fixedPointText(port.m_Recv_Data_1 + port.m_Recv_Data_0 / 1000.0, 3);
             object["firmware_version"] =
-                calibration::thousandthsText(port.m_Recv_Data_3 + port.m_Recv_Data_2 / 1000.0);
+                fixedPointText(port.m_Recv_Data_3 + port.m_Recv_Data_2 / 1000.0, 3);
         }
         std::printf("%s\n", object.dump().c_str());
     } else {

@@ -7,6 +7,7 @@
 
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/Session.h"
+#include "platform/BuildInfo.h"
 
 namespace {
 
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
         "Service a camera gimbal over its serial line: list ports, check firmware files,\n"
         "read versions, calibrate, and upgrade one or several gimbals at once."};
     app.name("gimbalctl");
+    app.set_version_flag("--version", std::string("gimbalctl ") + build_info::kVersion);
     app.require_subcommand(0, 1);
 
     bool json = false;
@@ -83,6 +85,8 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         printError(std::string(e.what()) + " (see gimbalctl --help)");
