@@ -62,13 +62,25 @@ std::optional<StatusReport> awaitReply(ULXSerialPort& port, calibration::Request
     return std::nullopt;
 }
 
+// A failed request: one line on standard error, or its JSON object.
+void printFailure(bool json, const std::string& name, const std::string& path,
+                  const std::string& text) {
+    if (!json) {
+        printError(text);
+        return;
+    }
+    const nlohmann::json object = {
+        {"command", name}, {"port", path}, {"ok", false}, {"error", text}};
+    std::printf("%s\n", object.dump().c_str());
+}
+
 }  // namespace
 
 int runRequest(const std::string& path, calibration::Request request, const std::string& name,
                double timeoutSeconds, bool json) {
     OpenedPort opened = openPort(path);
     if (!opened.port) {
-        printError(opened.error);
+        printFailure(json, name, path, opened.error);
         return kPortFailed;
     }
     ULXSerialPort& port = *opened.port;
@@ -83,15 +95,7 @@ int runRequest(const std::string& path, calibration::Request request, const std:
         const auto end = std::to_chars(seconds, seconds + sizeof seconds, timeoutSeconds).ptr;
         const std::string text =
             "no reply from the gimbal on " + path + " within " + std::string(seconds, end) + " s";
-        if (json) {
-            std::printf(
-                "%s\n",
-                nlohmann::json({{"command", name}, {"port", path}, {"ok", false}, {"error", text}})
-                    .dump()
-                    .c_str());
-        } else {
-            printError(text);
-        }
+        printFailure(json, name, path, text);
         return kNoAnswer;
     }
 

@@ -26,8 +26,8 @@ void setResult(UpgradeOutcome& outcome, upgrade::Ending ending) {
         case upgrade::Ending::kError:
             outcome.status = kGimbalFailed, outcome.result = "gimbal error";
             break;
+        case upgrade::Ending::kNone:  // not ended: cannot happen once the ticks stop
         case upgrade::Ending::kTimeout:
-        case upgrade::Ending::kNone:
             outcome.status = kNoAnswer, outcome.result = "timeout";
             break;
     }
@@ -63,7 +63,12 @@ UpgradeOutcome upgradeOnePort(const std::string& path, int maxProgress,
          },
          [&](int value) { events.progress(value, maxProgress); }});
     ULXSerialPort* port = opened.port.get();
-    supervisor.Upgrade(port, maxProgress);
+    if (!supervisor.Upgrade(port, maxProgress)) {  // a file with an empty image area
+        port->close();
+        outcome.status = kRefusedFile;
+        outcome.result = "refused file";
+        return outcome;
+    }
 
     // The window's timer: a tick every 0.04 s on this thread, counted from
     // the start so that the ticks keep their pace.

@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
         app.add_subcommand("version", "Read the gimbal's hardware and firmware versions");
     version->add_option("--port,-p", port, "Serial port of the gimbal")->required();
     version->add_option("--timeout", timeout, "Seconds to wait for the reply")
-        ->check(CLI::PositiveNumber);
+        ->check(CLI::Range(0.1, 3600.0));
 
     std::string what;
     CLI::App* calibrate =
@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
         ->check(CLI::IsMember(names));
     calibrate->add_option("--port,-p", port, "Serial port of the gimbal")->required();
     calibrate->add_option("--timeout", timeout, "Seconds to wait for the reply")
-        ->check(CLI::PositiveNumber);
+        ->check(CLI::Range(0.1, 3600.0));
 
     std::vector<std::string> upgradePorts;
     bool reportToParent = false;

@@ -222,6 +222,11 @@ TEST_F(Gimbalctl, RefusedFileAndRefusingGimbalHaveTheirOwnStatus) {
                         dir.write("big.plov", singleImageFile(imageBytes(256 * 1056, 1), 0, 0))});
     EXPECT_EQ(badFile.status, 1);
     EXPECT_TRUE(contains(badFile.err, "more than 255 blocks")) << badFile.err;
+    // Usable, yet with an empty image area: refused by the upgrade as by the window.
+    const Result empty = gimbalctl(
+        dir, {"upgrade", "--port", port, dir.write("empty.plov", singleImageFile({}, 0, 0))});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_TRUE(contains(empty.out, "Please select a file first\n")) << empty.out;
     EXPECT_TRUE(gimbal.upgradeRequestTimes().empty());
 
     GimbalSimulator::Faults refuse;
