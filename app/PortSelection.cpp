@@ -1,12 +1,17 @@
 // The port row: Search lists the serial devices present, Open opens the path
-// chosen or typed in the port list, Close gives the device back.
+// chosen or typed in the port list, Close gives the device back. A failed Open
+// says why in the log; a port whose device goes away says so and frees the row.
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <cstdio>
 
+#include "app/PortWatch.h"
+#include "app/RememberedChoices.h"
 #include "app/UartToolCtrl.h"
+#include "serial/OpenFailure.h"
 #include "serial/ULXSerialPort.h"
 #include "serial/ULXSerialPortManager.h"
 
@@ -35,14 +40,26 @@ void UartToolCtrl::TestFindPort() { SearchUart(); }
 void UartToolCtrl::SearchUart() {
     serialPortManager = ULXSerialPortManager::sharedSerialPortManager();
 
-    // Removing and re-adding items moves the list's selection; the path the
-    // person chose or typed stays chosen.
-    const QString chosen = lineEndingPopUpButton->currentText();
+    QStringList paths;
     for (std::size_t index = 0; index < serialPortManager->countOfAvailablePorts(); ++index) {
         const std::shared_ptr<ULXSerialPort> port =
             serialPortManager->objectInAvailablePortsAtIndex(index);
-        if (port) addItemWithTitle(lineEndingPopUpButton, QString::fromStdString(port->path()));
+        if (port) paths << QString::fromStdString(port->path());
     }
+    updatePortList(paths, {});
+}
+
+void UartToolCtrl::updatePortList(const QStringList& added, const QStringList& removed) {
+    // Removing and re-adding items moves the list's selection; the path the
+    // person chose or typed stays chosen.
+    const QString chosen = lineEndingPopUpButton->currentText();
+    for (const QString& path : removed) {
+        for (int index = lineEndingPopUpButton->findText(path, Qt::MatchExactly); index >= 0;
+             index = lineEndingPopUpButton->findText(path, Qt::MatchExactly)) {
+            lineEndingPopUpButton->removeItem(index);
+        }
+    }
+    for (const QString& path : added) addItemWithTitle(lineEndingPopUpButton, path);
     if (!chosen.isEmpty()) {
         const int index = lineEndingPopUpButton->findText(chosen, Qt::MatchExactly);
         if (index >= 0) {
@@ -63,9 +80,18 @@ void UartToolCtrl::OpenPort() {
 
     if (!m_ULXSerialPort || !m_ULXSerialPort->isOpen()) {
         setOut(kOpenFailed + QLatin1Char('\n'));
-        m_MessageShow->setText(kOpenFailed);
+        // The cause in plain words, in the log and on standard error.
+        const std::string path = title.toStdString();
+        const int error =
+            m_ULXSerialPort ? m_ULXSerialPort->lastOpenError() : whyNoSerialDevice(path);
+        const std::string why = describeOpenFailure(path, error);
+        setOut(QString::fromStdString(why) + QLatin1Char('\n'));
+        std::fprintf(stderr, "%s\n", why.c_str());
+        showAttitudeMessage(kOpenFailed);
         return;
     }
+    portWatch->watch(m_ULXSerialPort);
+    remembered::setLastPort(title);
 
     btn_Open->setEnabled(false);
     btn_Search->setEnabled(false);
@@ -83,8 +109,19 @@ void UartToolCtrl::OpenPort() {
 }
 
 void UartToolCtrl::ClosePort() {
+    portWatch->forget();
     btn_Open->setEnabled(true);
     btn_Search->setEnabled(true);
     popupbtn_ComSelect->setEnabled(true);
     if (m_ULXSerialPort) m_ULXSerialPort->close();
+}
+
+void UartToolCtrl::portWasUnplugged(const QString& path) {
+    const QString text = path + QStringLiteral(" was unplugged");
+    setOut(text + QLatin1Char('\n'));
+    showAttitudeMessage(text);
+    if (rTimerFlag) return;  // the upgrade ends with its own message and frees the controls
+    btn_Open->setEnabled(true);
+    btn_Search->setEnabled(true);
+    popupbtn_ComSelect->setEnabled(true);
 }

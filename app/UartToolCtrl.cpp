@@ -12,12 +12,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTabBar>
-#include <QTabWidget>
+#include <QStackedWidget>
 #include <QTextCursor>
 #include <QTimer>
 #include <algorithm>
 
+#include "app/PortWatch.h"
 #include "serial/ULXSerialPort.h"
 #include "serial/ULXSerialPortManager.h"
 #include "ui_MainWindow.h"
@@ -47,8 +47,10 @@ UartToolCtrl::UartToolCtrl(QMainWindow* mainWindow, QObject* parent)
 
     // The three buttons above the pages are the one way to switch pages, so
     // TabSelectNum always names the page shown.
-    functionTab->tabBar()->hide();
     functionTab->setCurrentIndex(0);
+    // The port list's own text field, named for assistive technology too.
+    lineEndingPopUpButton->lineEdit()->setAccessibleName(lineEndingPopUpButton->accessibleName());
+    portWatch = new PortWatch(*this);
 
     // Start at the contents' preferred size: the help panel arithmetic takes
     // the window's first height as the full height with the panel shown.
@@ -103,9 +105,6 @@ void UartToolCtrl::connectActions() {
         {w.btn_Search, &UartToolCtrl::TestFindPort},
         {w.btn_Open, &UartToolCtrl::OpenPort},
         {w.btn_Close, &UartToolCtrl::ClosePort},
-        {w.btn_FirmwareUpgrade, &UartToolCtrl::btn_FirmwareUpgrade},
-        {w.btn_AttitudeCalibration, &UartToolCtrl::btn_AttitudeCalibration},
-        {w.btn_CalibratioonJoystick, &UartToolCtrl::btn_CalibratioonJoystick},
         {w.btn_OpenFile, &UartToolCtrl::OpenFile},
         {w.btn_Upgrade, &UartToolCtrl::Upgrade},
         {w.btn_InitGyro, &UartToolCtrl::InitGyro},
@@ -126,7 +125,23 @@ void UartToolCtrl::connectActions() {
     };
     for (const auto& [button, action] : buttons)
         connect(button, &QPushButton::clicked, this, action);
+
+    // A page button switches the page however it becomes checked: a click,
+    // its shortcut, or the toggle action of assistive technology.
+    const std::pair<QPushButton*, void (UartToolCtrl::*)()> pageButtons[] = {
+        {w.btn_FirmwareUpgrade, &UartToolCtrl::btn_FirmwareUpgrade},
+        {w.btn_AttitudeCalibration, &UartToolCtrl::btn_AttitudeCalibration},
+        {w.btn_CalibratioonJoystick, &UartToolCtrl::btn_CalibratioonJoystick},
+    };
+    for (const auto& [button, action] : pageButtons) {
+        connect(button, &QPushButton::toggled, this, [this, action = action](bool checked) {
+            if (checked) (this->*action)();
+        });
+    }
+
     connect(w.actionSendTestPattern, &QAction::triggered, this, &UartToolCtrl::SendData);
+    connect(w.actionSaveLog, &QAction::triggered, this, &UartToolCtrl::SaveLog);
+    connect(w.actionCopyLog, &QAction::triggered, this, &UartToolCtrl::CopyLog);
 }
 
 UartToolCtrl* UartToolCtrl::init() {
@@ -146,6 +161,10 @@ UartToolCtrl* UartToolCtrl::init() {
 
     invalidate(timerGuide);
     timerGuide = startRepeatingTimer(kHelpPanelTickMs, &UartToolCtrl::handleTimerGuide);
+
+    // Device discovery, remembered choices and the like wait for the window's
+    // first paint, so they never delay it.
+    portWatch->startAfterFirstPaint(m_Mainwindow);
     return this;
 }
 
@@ -182,6 +201,11 @@ void UartToolCtrl::setOut(const QString& text) {
     end.insertText(text);
     QScrollBar* scroll = outText->verticalScrollBar();
     scroll->setValue(scroll->maximum());
+}
+
+void UartToolCtrl::showAttitudeMessage(const QString& text) {
+    m_MessageShow->setText(text);
+    if (TabSelectNum == 3) m_JoystickMessageShow->setText(text);
 }
 
 void UartToolCtrl::ClearMessageShow() { m_MessageShow->clear(); }

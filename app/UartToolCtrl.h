@@ -4,7 +4,9 @@
 //
 // Member functions are defined by subsystem:
 //   app/UartToolCtrl.cpp          start-up, tab buttons, message log, clear actions
-//   app/PortSelection.cpp         Search, Open, Close
+//   app/PortSelection.cpp         Search, Open, Close, the live port list, unplugging
+//   app/PortWatch.cpp             device arrivals, removals and the open port's device
+//   app/LogActions.cpp            Save Log and Copy Log
 //   app/HelpPanel.cpp             joystick help panel
 //   calibration/CalibrationRequests.cpp  request buttons
 //   calibration/StatusPoll.cpp    status poll
@@ -26,9 +28,10 @@ class QMainWindow;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class QTabWidget;
+class QStackedWidget;
 class QTimer;
 class QWidget;
+class PortWatch;
 class ULXSerialPort;
 class ULXSerialPortManager;
 
@@ -48,6 +51,9 @@ public:
     // ---- Start-up, tabs, message log (app/UartToolCtrl.cpp) ----
     UartToolCtrl* init();
     void setOut(const QString& text);
+    // Replaces the attitude page's message; while the joystick page shows,
+    // its message field shows the text too, so that it is seen.
+    void showAttitudeMessage(const QString& text);
 
 public slots:
     void btn_FirmwareUpgrade();
@@ -61,6 +67,10 @@ public slots:
     void SearchUart();
     void OpenPort();
     void ClosePort();
+
+    // ---- Message log (app/LogActions.cpp) ----
+    void SaveLog();  // through a file chooser
+    void CopyLog();  // to the clipboard
 
     // ---- Help panel (app/HelpPanel.cpp) ----
     void btn_CalibrHelp();
@@ -90,6 +100,16 @@ public slots:
     void handleUpgradeTimer();
 
 public:
+    // Saves the log as UTF-8 text; on failure false with the reason in `error`.
+    bool saveLogTo(const QString& path, QString* error);
+
+    // ---- Port list and unplugging (app/PortSelection.cpp) ----
+    // Adds and removes paths in the port list; the path chosen or typed stays.
+    void updatePortList(const QStringList& added, const QStringList& removed);
+    // The open port's device went away: says so and gives the port controls
+    // back (an upgrade in progress gives them back when it ends).
+    void portWasUnplugged(const QString& path);
+
     void TransmitFile();
     void ProgressCtrl();
     void ProgressCtrl0x02();
@@ -112,7 +132,7 @@ public:
     QLineEdit* m_File_Path = nullptr;
     QProgressBar* progressIndicator = nullptr;
     QComboBox* lineEndingPopUpButton = nullptr;
-    QTabWidget* functionTab = nullptr;
+    QStackedWidget* functionTab = nullptr;
     // Outlets whose name is also an action carry a trailing underscore.
     QPushButton* btn_Search = nullptr;
     QPushButton* btn_Open = nullptr;
@@ -152,6 +172,7 @@ public:
     std::shared_ptr<ULXSerialPortManager> serialPortManager;
     QWidget* window = nullptr;  // parent of the file chooser; not owned
     WindowRect SpiltLine{0.0, 0.0, 0.0, 0.0};
+    PortWatch* portWatch = nullptr;  // device arrivals and removals, the open port's device
 
     // Stops a repeating timer and lets it go (nothing when absent).
     void invalidate(QTimer*& repeating);

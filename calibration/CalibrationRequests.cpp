@@ -14,7 +14,7 @@ namespace {
 // buttons report a closed port in the attitude message field too.
 void sendRequest(UartToolCtrl& ctrl, calibration::Request request) {
     if (!calibration::sendRequest(ctrl.m_ULXSerialPort.get(), request)) {
-        ctrl.m_MessageShow->setText(QString::fromLatin1(calibration::kPortNotOpenMessage));
+        ctrl.showAttitudeMessage(QString::fromLatin1(calibration::kPortNotOpenMessage));
     }
 }
 

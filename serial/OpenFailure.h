@@ -3,8 +3,26 @@
 // is one. One place for the wording, shared by the window and the command line.
 
 #include <string>
+#include <sys/types.h>
+#include <vector>
 
 // One line (no line feed) naming the device and the cause of `error` (an errno
 // value from the open): a permission problem, another program holding it, a
 // device that is not present, or the system's error text.
 std::string describeOpenFailure(const std::string& path, int error);
+// The same with the list of serial ports present given, instead of asking udev.
+std::string describeOpenFailure(const std::string& path, int error,
+                                const std::vector<std::string>& portsPresent);
+
+// The errno that explains why no serial device answers to `path` (when the
+// port lookup found none): ENOENT and the like from stat, or ENOTTY for a file
+// that is not a serial device.
+int whyNoSerialDevice(const std::string& path);
+
+struct DeviceHolder {
+    pid_t pid;
+    std::string name;  // the program's name, as the kernel reports it
+};
+// The other processes that have the device open, found through /proc without
+// touching the device. Processes of other users are seen only by root.
+std::vector<DeviceHolder> findDeviceHolders(const std::string& path);

@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <algorithm>
 
+#include "app/RememberedChoices.h"
 #include "app/UartToolCtrl.h"
 #include "upgrade/FirmwareFile.h"
 
@@ -23,6 +24,9 @@ void UartToolCtrl::OpenFile() {
     panel->setLabelText(QFileDialog::Accept, QStringLiteral("plov file"));
     panel->setNameFilter(QStringLiteral("plov file (*.plov *.1plov *.2plov *.3plov)"));
     panel->setWindowModality(Qt::WindowModal);
+    if (const QString folder = remembered::firmwareFolder(); !folder.isEmpty()) {
+        panel->setDirectory(folder);
+    }
     connect(panel, &QFileDialog::finished, this, [this, panel](int result) {
         const QStringList files = panel->selectedFiles();
         const bool confirmed = result == QDialog::Accepted && !files.isEmpty();
@@ -34,6 +38,7 @@ void UartToolCtrl::OpenFile() {
 void UartToolCtrl::OpenPanelDidEnd(const QString& path, int returnCode) {
     if (returnCode != 1) return;  // cancelled: the previous file stays loaded
     m_File_Path->setText(path);
+    remembered::setFirmwareFolderOf(path);
 
     const firmware::LoadResult result = firmware::load(QFile::encodeName(path).toStdString());
     for (const std::string& message : result.messages) setOut(QString::fromStdString(message));

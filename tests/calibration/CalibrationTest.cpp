@@ -240,6 +240,12 @@ TEST_F(CalibrationTest, ClosedPortSendsNothingAndSaysSo) {
         press(name);
         EXPECT_EQ(ctrl().m_MessageShow->text(), "The Serial Port Is Not Open!") << name;
     }
+    // On the joystick page, where the attitude field cannot be seen, its
+    // message field says it too.
+    press("btn_CalibratioonJoystick");
+    ctrl().m_JoystickMessageShow->clear();
+    press("btn_CalibrUp");
+    EXPECT_EQ(ctrl().m_JoystickMessageShow->text(), "The Serial Port Is Not Open!");
     pumpFor(200);
     EXPECT_TRUE(gimbal.bytesReceived().empty());
 }

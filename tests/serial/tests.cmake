@@ -6,4 +6,5 @@ gimbal_add_test(serial_tests LABEL serial
     serial/SerialDataTest.cpp
     serial/HangUpTest.cpp
     serial/SessionEndTest.cpp
+    serial/OpenFailureTest.cpp
   LIBS coretestmain)

@@ -13,6 +13,8 @@
 
 #include "app/AppDelegate.h"
 #include "serial/ULXSerialPortManager.h"
+#include "tests/support/HeldPort.h"
+#include "tests/support/FakeDevices.h"
 #include "tests/support/GimbalSimulator.h"
 #include "tests/support/WindowHarness.h"
 
@@ -23,28 +25,11 @@ const QString kSucceedField = QStringLiteral("Open serial succeed\x18!");
 const QString kFailLog = QStringLiteral("Open serial fail\x18!\n");
 const QString kFailField = QStringLiteral("Open serial fail\x18!");
 
-// Lists a fixed set of devices; no arrivals, removals or sleep.
-class FixedDevices final : public DeviceEventSource {
-public:
-    explicit FixedDevices(std::vector<SerialDevice> devices) : devices_(std::move(devices)) {}
-    std::optional<std::vector<SerialDevice>> followPublished(DevicesHandler) override {
-        return devices_;
-    }
-    bool followTerminated(DevicesHandler) override { return true; }
-    void followSleepAndWake(Handler, Handler) override {}
-
-private:
-    std::vector<SerialDevice> devices_;
-};
-
 // Each test gets a fresh discovery manager that sees only `paths`.
-void discoverOnly(const std::vector<std::string>& paths) {
-    ULXSerialPortManager::resetForTests();
-    ULXSerialPortManager::useEventSourceFactory([paths] {
-        std::vector<SerialDevice> devices;
-        for (const auto& path : paths) devices.push_back(SerialDevice::forNode(path));
-        return std::make_unique<FixedDevices>(std::move(devices));
-    });
+std::shared_ptr<FakeDevices::State> discoverOnly(const std::vector<std::string>& paths) {
+    std::vector<SerialDevice> devices;
+    for (const auto& path : paths) devices.push_back(SerialDevice::forNode(path));
+    return useFakeDevices(std::move(devices));
 }
 
 QStringList listedPaths(const QComboBox* list) {
@@ -61,10 +46,7 @@ int activeTimers(const UartToolCtrl& ctrl) {
 
 class PortSelection : public ::testing::Test {
 protected:
-    void TearDown() override {
-        ULXSerialPortManager::resetForTests();
-        ULXSerialPortManager::useEventSourceFactory(nullptr);
-    }
+    void TearDown() override { useFakeDevices(); }
 };
 
 TEST_F(PortSelection, SearchListsEachDevicePathOnceAndKeepsTheChosenPath) {
@@ -131,21 +113,35 @@ TEST_F(PortSelection, OpenSucceedsWithTheTabsOwnMessage) {
     }
 }
 
-TEST_F(PortSelection, FailedOpenWritesTheLogAndTheAttitudeFieldOnly) {
+// The failure messages go to the log, followed by one line with the cause,
+// and to the attitude field; the joystick field shows them only while the
+// joystick page (where neither of the others can be seen) is showing.
+TEST_F(PortSelection, FailedOpenSaysWhyInTheLogAndShowsOnTheVisiblePage) {
+    HeldPort holder;  // a pseudo-terminal held by another process
+    const std::pair<std::string, QString> causes[] = {
+        {"", "No serial port chosen"},
+        {"/dev/no-such-port", "/dev/no-such-port is not present (unplugged, or mistyped)."},
+        {"/etc/hostname", "/etc/hostname is not a serial device."},
+        {holder.path(), QString::fromStdString(holder.path() + " is in use by another program: " +
+                                               holder.name() + " (pid ")},
+    };
     for (QPushButton* UartToolCtrl::*tab :
          {&UartToolCtrl::btn_FirmwareUpgrade_, &UartToolCtrl::btn_AttitudeCalibration_,
           &UartToolCtrl::btn_CalibratioonJoystick_}) {
-        for (const char* path : {"", "/dev/no-such-port", "/etc/hostname"}) {
+        for (const auto& [path, cause] : causes) {
             WindowHarness h;
             UartToolCtrl& c = h.ctrl;
             (c.*tab)->click();
             c.m_JoystickMessageShow->setText("untouched");
             EXPECT_FALSE(h.openPort(path)) << path;
-            EXPECT_EQ(c.outText->toPlainText(), kFailLog);
+            const QString log = c.outText->toPlainText();
+            EXPECT_TRUE(log.startsWith(kFailLog + cause)) << log.toStdString();
+            EXPECT_EQ(log.count('\n'), 2) << log.toStdString();
             EXPECT_EQ(kFailLog.toLatin1().size(), 19);
             EXPECT_EQ(c.m_MessageShow->text(), kFailField);
-            EXPECT_EQ(c.m_JoystickMessageShow->text(), "untouched");
-            EXPECT_EQ(c.m_ULXSerialPort, nullptr);
+            EXPECT_EQ(c.m_JoystickMessageShow->text(),
+                      c.TabSelectNum == 3 ? kFailField : QString("untouched"));
+            EXPECT_EQ(c.m_ULXSerialPort != nullptr, path == holder.path());
             EXPECT_TRUE(c.btn_Open->isEnabled());
             EXPECT_TRUE(c.btn_Search->isEnabled());
             EXPECT_TRUE(c.popupbtn_ComSelect->isEnabled());
@@ -205,7 +201,7 @@ TEST_F(PortSelection, UnpluggedDeviceStaysListedAndFailsToOpen) {
     EXPECT_EQ(h.ctrl.lineEndingPopUpButton->currentText(), QString::fromStdString(path));
     h.ctrl.btn_Open->click();
     EXPECT_FALSE(h.isOpen());
-    EXPECT_EQ(h.ctrl.outText->toPlainText(), kFailLog);
+    EXPECT_TRUE(h.ctrl.outText->toPlainText().startsWith(kFailLog));
 }
 
 TEST_F(PortSelection, ApplicationEndClosesDiscoveredPortsOnlyAfterASearch) {

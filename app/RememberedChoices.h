@@ -1,0 +1,17 @@
+#pragma once
+// Choices the window remembers between runs, in the user's configuration
+// folder (~/.config/gimbal-tool/gimbal-tool.conf).
+
+#include <QString>
+
+namespace remembered {
+
+// The last port path that opened successfully; empty when none yet.
+QString lastPort();
+void setLastPort(const QString& path);
+
+// The folder of the last firmware file chosen; empty when none yet.
+QString firmwareFolder();
+void setFirmwareFolderOf(const QString& filePath);
+
+}  // namespace remembered
