@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
+#include <malloc.h>
 
 #include "app/RememberedChoices.h"
 #include "app/UartToolCtrl.h"
@@ -70,6 +71,10 @@ void PortWatch::start() {
         manager_->availablePorts().value_or(ULXSerialPortManager::PortList{});
     ctrl_.updatePortList(pathsOf(present), {});
     if (!typed) offerStartPort(present);
+
+    // Building the window and listing the devices left freed memory behind;
+    // hand it back, so the idle tool holds only what it uses.
+    ::malloc_trim(0);
 }
 
 // The port that opened last when it is present, else the only USB serial

@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Prints how long the tool takes from start to its main window being shown,
-# and its resident memory once idle. Needs an X display; without one it
+# and its resident memory once idle, side by side with a bare Qt main window
+# (the floor for any Qt Widgets program), and the ratios of the two medians.
+# Runs alternate between the two programs. Needs an X display; without one it
 # re-runs itself under xvfb-run.
 #
 #   tools/measure-startup.sh [path/to/gimbal-tool] [runs]
 set -euo pipefail
 
 TOOL=${1:-"$(dirname "$0")/../build/gimbal-tool"}
-RUNS=${2:-5}
-TITLE="Gimbal Service Tool"
+RUNS=${2:-7}
+BUILD=$(dirname "$TOOL")
+BARE="$BUILD/bare-qt-window"
 IDLE_SECONDS=2
 
 if [ -z "${DISPLAY:-}" ]; then
@@ -22,24 +25,27 @@ if [ ! -x "$TOOL" ]; then
   echo "measure-startup: no tool at $TOOL (build it first)" >&2
   exit 1
 fi
+if [ ! -x "$BARE" ]; then
+  cmake --build "$BUILD" --target bare-qt-window > /dev/null
+fi
 
 now_ns() { date +%s%N; }
 
-# True once a window with the tool's title is mapped and viewable.
+# True once a window with this title is mapped and viewable.
 window_shown() {
-  xwininfo -root -tree 2> /dev/null | grep -q "\"$TITLE\"" || return 1
-  xwininfo -name "$TITLE" 2> /dev/null | grep -q "IsViewable"
+  xwininfo -root -tree 2> /dev/null | grep -q "\"$1\"" || return 1
+  xwininfo -name "$1" 2> /dev/null | grep -q "IsViewable"
 }
 
-startups=()
-rss_kib=()
-for run in $(seq "$RUNS"); do
+# measure PROGRAM TITLE: prints "<ms to window shown> <idle RSS in KiB>".
+measure() {
+  local start shown pid rss
   start=$(now_ns)
-  QT_QPA_PLATFORM=xcb "$TOOL" > /dev/null 2>&1 &
+  QT_QPA_PLATFORM=xcb "$1" > /dev/null 2>&1 &
   pid=$!
-  until window_shown; do
+  until window_shown "$2"; do
     if ! kill -0 "$pid" 2> /dev/null; then
-      echo "measure-startup: the tool ended before showing its window" >&2
+      echo "measure-startup: $1 ended before showing its window" >&2
       exit 1
     fi
     sleep 0.002
@@ -49,11 +55,23 @@ for run in $(seq "$RUNS"); do
   rss=$(awk '/^VmRSS:/ {print $2}' "/proc/$pid/status")
   kill "$pid"
   wait "$pid" 2> /dev/null || true
-  startups+=($(((shown - start) / 1000000)))
-  rss_kib+=("$rss")
-  echo "run $run: window shown after ${startups[-1]} ms, idle RSS $((rss / 1024)) MiB ($rss KiB)"
+  echo "$(((shown - start) / 1000000)) $rss"
+}
+
+tool_ms=() tool_rss=() bare_ms=() bare_rss=()
+for run in $(seq "$RUNS"); do
+  read -r ms rss < <(measure "$TOOL" "Gimbal Service Tool")
+  tool_ms+=("$ms") tool_rss+=("$rss")
+  read -r ms rss < <(measure "$BARE" "Bare Qt Window")
+  bare_ms+=("$ms") bare_rss+=("$rss")
+  echo "run $run: tool ${tool_ms[-1]} ms, ${tool_rss[-1]} KiB; bare window ${bare_ms[-1]} ms, ${bare_rss[-1]} KiB"
 done
 
 median() { printf '%s\n' "$@" | sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
-echo "start-up to window shown: median $(median "${startups[@]}") ms over $RUNS runs"
-echo "resident memory at idle: median $(($(median "${rss_kib[@]}") / 1024)) MiB"
+tm=$(median "${tool_ms[@]}") bm=$(median "${bare_ms[@]}")
+tr=$(median "${tool_rss[@]}") br=$(median "${bare_rss[@]}")
+mib() { awk -v k="$1" 'BEGIN {printf "%.1f MiB", k / 1024}'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
+echo "medians of $RUNS runs:"
+echo "start-up to window shown: tool $tm ms, bare Qt window $bm ms, ratio $(ratio "$tm" "$bm")"
+echo "resident memory at idle:  tool $(mib "$tr"), bare Qt window $(mib "$br"), ratio $(ratio "$tr" "$br")"
