@@ -15,6 +15,8 @@
 
 namespace {
 
+constexpr int kSettleMs = 500;
+
 QStringList pathsOf(const ULXSerialPortManager::PortList& ports) {
     QStringList paths;
     for (const auto& port : ports) {
@@ -72,9 +74,10 @@ void PortWatch::start() {
     ctrl_.updatePortList(pathsOf(present), {});
     if (!typed) offerStartPort(present);
 
-    // Building the window and listing the devices left freed memory behind;
-    // hand it back, so the idle tool holds only what it uses.
-    ::malloc_trim(0);
+    // Building the window, listing the devices and the help panel's first
+    // tick leave freed memory behind; hand it back once the window has
+    // settled, so the idle tool holds only what it uses.
+    QTimer::singleShot(kSettleMs, this, [] { ::malloc_trim(0); });
 }
 
 // The port that opened last when it is present, else the only USB serial

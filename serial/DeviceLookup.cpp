@@ -104,6 +104,11 @@ std::optional<std::string> pseudoTerminalSlaveNode(const std::string& path) {
 SerialDevice ULXSerialPort::deviceFromBSDPath(const std::string& path) {
     if (path.empty()) return {};
     if (auto node = pseudoTerminalSlaveNode(path)) return SerialDevice::forNode(*node);
+    // Device nodes and their udev links are files: a path that names nothing
+    // matches no device, and the scan of every tty device (several
+    // milliseconds, at start-up among others) is skipped.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {};
 
     SerialDevice found;
     forEachSerialDevice([&](udev_device* device, const SerialDevice& record) {
