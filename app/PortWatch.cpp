@@ -1,5 +1,7 @@
 #include "app/PortWatch.h"
 
+#include <malloc.h>
+
 #include <QComboBox>
 #include <QEvent>
 #include <QFileInfo>
@@ -7,7 +9,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
-#include <malloc.h>
 
 #include "app/RememberedChoices.h"
 #include "app/UartToolCtrl.h"

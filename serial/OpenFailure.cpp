@@ -114,14 +114,17 @@ std::string heldText(const std::string& path) {
 
 std::string describeOpenFailure(const std::string& path, int error) {
     // Only the texts that list the ports present need udev.
-    const bool listsPorts = path.empty() || error == ENOENT || error == ENODEV ||
-                            error == ENXIO || error == ENOTTY;
-    return describeOpenFailure(path, error, listsPorts ? enumeratePortPaths() : std::vector<std::string>{});
+    const bool listsPorts =
+        path.empty() || error == ENOENT || error == ENODEV || error == ENXIO || error == ENOTTY;
+    return describeOpenFailure(path, error,
+                               listsPorts ? enumeratePortPaths() : std::vector<std::string>{});
 }
 
 std::string describeOpenFailure(const std::string& path, int error,
                                 const std::vector<std::string>& portsPresent) {
-    if (path.empty()) return "No serial port chosen: pick or type one. " + portsPresentText(portsPresent);
+    if (path.empty()) {
+        return "No serial port chosen: pick or type one. " + portsPresentText(portsPresent);
+    }
     switch (error) {
         case EACCES:
         case EPERM:

@@ -2,8 +2,9 @@
 // Why opening a serial device failed, in plain words, with the fix where there
 // is one. One place for the wording, shared by the window and the command line.
 
-#include <string>
 #include <sys/types.h>
+
+#include <string>
 #include <vector>
 
 // One line (no line feed) naming the device and the cause of `error` (an errno

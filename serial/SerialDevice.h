@@ -32,9 +32,7 @@ public:
 
     explicit operator bool() const { return info_ != nullptr; }
     // True for a USB serial adapter: its sysfs path runs through a USB device.
-    bool isUsbAdapter() const {
-        return info_ && info_->sysPath.find("/usb") != std::string::npos;
-    }
+    bool isUsbAdapter() const { return info_ && info_->sysPath.find("/usb") != std::string::npos; }
     const SerialDeviceInfo& info() const { return *info_; }
 
     // Two handles are equal when they stand for the same device node.

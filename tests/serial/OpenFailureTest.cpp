@@ -2,9 +2,8 @@
 // here: a port held by another program, a missing path, a file that is no
 // serial device, and a permission error (injected: the tests run as root).
 
-#include <gtest/gtest.h>
-
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -13,9 +13,9 @@
 
 #include "app/AppDelegate.h"
 #include "serial/ULXSerialPortManager.h"
-#include "tests/support/HeldPort.h"
 #include "tests/support/FakeDevices.h"
 #include "tests/support/GimbalSimulator.h"
+#include "tests/support/HeldPort.h"
 #include "tests/support/WindowHarness.h"
 
 namespace {

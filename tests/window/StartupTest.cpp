@@ -27,13 +27,12 @@ TEST(WindowStartup, EveryControlHasAnAccessibleNameAndFieldsAreReadOnly) {
     for (QWidget* widget : h.window.findChildren<QWidget*>()) {
         const QString name = widget->objectName();
         if (name.isEmpty() || name.startsWith(QLatin1String("qt_"))) continue;  // Qt's own parts
-        const bool isControl = qobject_cast<QAbstractButton*>(widget) ||
-                               qobject_cast<QLineEdit*>(widget) || qobject_cast<QComboBox*>(widget) ||
-                               qobject_cast<QPlainTextEdit*>(widget) ||
-                               qobject_cast<QProgressBar*>(widget) ||
-                               qobject_cast<QStackedWidget*>(widget) || qobject_cast<QGroupBox*>(widget) ||
-                               qobject_cast<QMenuBar*>(widget) || qobject_cast<QMenu*>(widget) ||
-                               name == QLatin1String("m_SplitLine");
+        const bool isControl =
+            qobject_cast<QAbstractButton*>(widget) || qobject_cast<QLineEdit*>(widget) ||
+            qobject_cast<QComboBox*>(widget) || qobject_cast<QPlainTextEdit*>(widget) ||
+            qobject_cast<QProgressBar*>(widget) || qobject_cast<QStackedWidget*>(widget) ||
+            qobject_cast<QGroupBox*>(widget) || qobject_cast<QMenuBar*>(widget) ||
+            qobject_cast<QMenu*>(widget) || name == QLatin1String("m_SplitLine");
         if (!isControl) continue;
         ++controls;
         EXPECT_FALSE(widget->accessibleName().trimmed().isEmpty()) << name.toStdString();
