@@ -27,10 +27,7 @@ OpenedPort openPort(const std::string& path) {
     OpenedPort opened;
     std::shared_ptr<ULXSerialPort> port = ULXSerialPort::serialPortWithPath(path);
     if (!port) {
-        // No serial device has this path: it is missing, or it is something else.
-        struct stat info {};
-        const int error = ::stat(path.c_str(), &info) != 0 ? errno : ENOTTY;
-        opened.error = describeOpenFailure(path, error);
+        opened.error = describeOpenFailure(path, whyNoSerialDevice(path));
         return opened;
     }
     if (!port->open()) {
