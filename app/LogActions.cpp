@@ -9,20 +9,18 @@
 #include <QPlainTextEdit>
 #include <QSaveFile>
 
+#include "app/FileChooser.h"
 #include "app/UartToolCtrl.h"
 
 void UartToolCtrl::SaveLog() {
-    auto* panel = new QFileDialog(window, QStringLiteral("Save log"));
-    panel->setAttribute(Qt::WA_DeleteOnClose);
-    panel->setObjectName(QStringLiteral("saveLogPanel"));
-    panel->setAccessibleName(QStringLiteral("Log file chooser"));
-    panel->setOption(QFileDialog::DontUseNativeDialog);
+    QFileDialog* panel =
+        makeFileChooser(window, QStringLiteral("Save log"), QStringLiteral("saveLogPanel"),
+                        QStringLiteral("Log file chooser"));
     panel->setAcceptMode(QFileDialog::AcceptSave);
     panel->setNameFilter(QStringLiteral("Text files (*.txt)"));
     panel->setDefaultSuffix(QStringLiteral("txt"));
     panel->setDirectory(QDir::homePath());
     panel->selectFile(QStringLiteral("gimbal-tool-log.txt"));
-    panel->setWindowModality(Qt::WindowModal);
     connect(panel, &QFileDialog::finished, this, [this, panel](int result) {
         const QStringList files = panel->selectedFiles();
         if (result != QDialog::Accepted || files.isEmpty()) return;

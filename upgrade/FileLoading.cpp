@@ -7,23 +7,19 @@
 #include <QProgressBar>
 #include <algorithm>
 
+#include "app/FileChooser.h"
 #include "app/RememberedChoices.h"
 #include "app/UartToolCtrl.h"
 #include "upgrade/FirmwareFile.h"
 
 void UartToolCtrl::OpenFile() {
-    // Owned by the window and deleted when it closes.
-    auto* panel = new QFileDialog(window, QStringLiteral("Open firmware file"));
-    panel->setAttribute(Qt::WA_DeleteOnClose);
-    panel->setObjectName(QStringLiteral("openPanel"));
-    panel->setAccessibleName(QStringLiteral("Firmware file chooser"));
-    // Qt's own dialog, so the prompt on the accept button is shown everywhere.
-    panel->setOption(QFileDialog::DontUseNativeDialog);
+    QFileDialog* panel =
+        makeFileChooser(window, QStringLiteral("Open firmware file"), QStringLiteral("openPanel"),
+                        QStringLiteral("Firmware file chooser"));
     panel->setFileMode(QFileDialog::ExistingFile);
     panel->setAcceptMode(QFileDialog::AcceptOpen);
     panel->setLabelText(QFileDialog::Accept, QStringLiteral("plov file"));
     panel->setNameFilter(QStringLiteral("plov file (*.plov *.1plov *.2plov *.3plov)"));
-    panel->setWindowModality(Qt::WindowModal);
     if (const QString folder = remembered::firmwareFolder(); !folder.isEmpty()) {
         panel->setDirectory(folder);
     }
