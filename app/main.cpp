@@ -37,9 +37,12 @@ int main(int argc, char** argv) {
     if (answeredInfoOption(argc, argv)) return 0;
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !platform) {
+        // Names the program as it was started: ./build/gimbal-tool from the
+        // source tree, gimbal-tool once installed.
         std::fprintf(stderr,
                      "gimbal-tool: no display found. Run it from a desktop session, or try it "
-                     "with: xvfb-run ./build/gimbal-tool\n");
+                     "with: xvfb-run %s\n",
+                     argv[0]);
         return 1;
     }
     // Lets the desktop match the window to its menu entry and icon.
