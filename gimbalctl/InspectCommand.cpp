@@ -26,13 +26,9 @@ std::string kindText(int8_t updateRange) {
 }  // namespace
 
 int runInspect(const std::string& file, bool json) {
-    std::string error;
-    std::optional<std::vector<uint8_t>> content = readFirmwareFile(file, error);
-    if (!content) {
-        printError(error);
-        return kBadInput;
-    }
-    const firmware::LoadResult result = firmware::load(file, std::move(content));
+    const std::optional<firmware::LoadResult> loaded = loadFirmwareFile(file);
+    if (!loaded) return kBadInput;
+    const firmware::LoadResult& result = *loaded;
     const FirmwareVariables& v = firmwareVariables();
 
     nlohmann::json object = {{"file", file}, {"usable", result.usable}};

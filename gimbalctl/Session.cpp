@@ -40,24 +40,25 @@ OpenedPort openPort(const std::string& path) {
 
 void printError(const std::string& text) { std::fprintf(stderr, "gimbalctl: %s\n", text.c_str()); }
 
-std::optional<std::vector<uint8_t>> readFirmwareFile(const std::string& path, std::string& error) {
+std::optional<firmware::LoadResult> loadFirmwareFile(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
-        error = path + ": " + std::strerror(errno);
+        printError(path + ": " + std::strerror(errno));
         return std::nullopt;
     }
     if (!S_ISREG(info.st_mode)) {
-        error = path + ": not a regular file";
+        printError(path + ": not a regular file");
         return std::nullopt;
     }
     errno = 0;
     std::optional<std::vector<uint8_t>> content = firmware::readFile(path);
     if (!content) {
-        error = static_cast<std::size_t>(info.st_size) > firmware::kMaxFileSize
-                    ? path + ": larger than any firmware file"
-                    : path + ": " + std::strerror(errno ? errno : EIO);
+        printError(static_cast<std::size_t>(info.st_size) > firmware::kMaxFileSize
+                       ? path + ": larger than any firmware file"
+                       : path + ": " + std::strerror(errno ? errno : EIO));
+        return std::nullopt;
     }
-    return content;
+    return firmware::load(path, std::move(content));
 }
 
 std::vector<std::string> logLines(const std::string& text) {

@@ -1,13 +1,15 @@
 #pragma once
 // What every gimbalctl command shares: the main-thread loop the port's
 // threads post to, opening a port with the window's explanations, one-line
-// errors, and reading a file with the reason it cannot be read.
+// errors, and loading a firmware file with the reason it cannot be read.
 
 #include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "upgrade/FirmwareFile.h"
 
 class LoopMainQueue;
 class ULXSerialPort;
@@ -27,8 +29,9 @@ OpenedPort openPort(const std::string& path);
 // "gimbalctl: <text>" on standard error.
 void printError(const std::string& text);
 
-// The whole file, or none with `error` saying why it cannot be read.
-std::optional<std::vector<uint8_t>> readFirmwareFile(const std::string& path, std::string& error);
+// Reads and loads a firmware file as the window does; when it cannot be read,
+// prints why (one line) and returns none.
+std::optional<firmware::LoadResult> loadFirmwareFile(const std::string& path);
 
 // The log texts of the window as terminal lines: carriage returns dropped,
 // split at line feeds, trailing blanks and empty lines left out.

@@ -87,13 +87,9 @@ UpgradeOutcome upgradeOnePort(const std::string& path, int maxProgress,
 
 int runUpgrade(const std::vector<std::string>& ports, const std::string& file, bool json,
                bool reportToParent) {
-    std::string error;
-    std::optional<std::vector<uint8_t>> content = readFirmwareFile(file, error);
-    if (!content) {
-        printError(error);
-        return kBadInput;
-    }
-    const firmware::LoadResult loaded = firmware::load(file, std::move(content));
+    const std::optional<firmware::LoadResult> load = loadFirmwareFile(file);
+    if (!load) return kBadInput;
+    const firmware::LoadResult& loaded = *load;
     if (!loaded.usable) {
         if (json || reportToParent) {
             for (const std::string& port : ports) {

@@ -104,19 +104,15 @@ void UpgradeSupervisor::end(Ending how, const char* message) {
     rTimerFlag = false;
 }
 
-void UpgradeSupervisor::ProgressCtrl(ULXSerialPort* port) {
-    if (firmwareVariables().update_range != 3 || !port) return;
-    int f = 0, i = 0;
-    if (!takeNewBlock(*port, f, i)) return;
-    const ProgressStep step = singleImageProgress(3, f, i, maxProgress_);
-    show(*port, step.value, step.boardMessage, step.finished);
-}
+void UpgradeSupervisor::ProgressCtrl(ULXSerialPort* port) { singleImageStep(port, 3); }
 
-void UpgradeSupervisor::ProgressCtrl0x02(ULXSerialPort* port) {
-    if (firmwareVariables().update_range != 2 || !port) return;
+void UpgradeSupervisor::ProgressCtrl0x02(ULXSerialPort* port) { singleImageStep(port, 2); }
+
+void UpgradeSupervisor::singleImageStep(ULXSerialPort* port, int8_t updateRange) {
+    if (firmwareVariables().update_range != updateRange || !port) return;
     int f = 0, i = 0;
     if (!takeNewBlock(*port, f, i)) return;
-    const ProgressStep step = singleImageProgress(2, f, i, maxProgress_);
+    const ProgressStep step = singleImageProgress(updateRange, f, i, maxProgress_);
     show(*port, step.value, step.boardMessage, step.finished);
 }
 

@@ -9,6 +9,7 @@
 // every kTickMs on the thread that started the upgrade, and shows what the
 // supervisor reports through its Output.
 
+#include <cstdint>
 #include <functional>
 
 class ULXSerialPort;
@@ -63,6 +64,8 @@ public:
 
 private:
     bool takeNewBlock(ULXSerialPort& port, int& f, int& i);
+    // The progress update of a single image of this kind (3 or 2).
+    void singleImageStep(ULXSerialPort* port, int8_t updateRange);
     void show(ULXSerialPort& port, int value, const char* boardMessage, bool finished);
     void end(Ending how, const char* message);
 
