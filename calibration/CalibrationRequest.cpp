@@ -1,9 +1,6 @@
 #include "calibration/CalibrationRequest.h"
 
-#include <array>
-
 #include "protocol/Frame.h"
-#include "serial/ULXSerialPort.h"
 
 namespace calibration {
 namespace {
@@ -52,15 +49,10 @@ RequestFrame frameOf(Request request) {
 
 }  // namespace
 
-bool sendRequest(ULXSerialPort* port, Request request) {
-    if (!port || !port->isOpen()) return false;
+std::vector<uint8_t> requestFrame(Request request) {
     const RequestFrame f = frameOf(request);
-    const uint8_t payload = static_cast<uint8_t>(f.payload);
-    std::array<uint8_t, 16> buffer{};
-    const std::size_t size =
-        frame::build(buffer.data(), f.gimbalId, f.command, &payload, f.payload < 0 ? 0 : 1);
-    port->sendDataWithLen(buffer.data(), static_cast<int>(size));
-    return true;
+    if (f.payload < 0) return frame::make(f.gimbalId, f.command);
+    return frame::make(f.gimbalId, f.command, {static_cast<uint8_t>(f.payload)});
 }
 
 std::vector<uint8_t> replyCodes(Request request) { return frameOf(request).replies; }

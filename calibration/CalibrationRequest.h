@@ -26,6 +26,9 @@ enum class Request {
     kJoystickSave,
 };
 
+// The request's whole frame.
+std::vector<uint8_t> requestFrame(Request request);
+
 // Writes the request's frame in one write; false, and nothing written, when
 // the port is absent or closed.
 bool sendRequest(ULXSerialPort* port, Request request);

@@ -3,12 +3,9 @@
 #include <cstdlib>
 
 #include "platform/NumberText.h"
-#include "serial/ULXSerialPort.h"
 
 namespace calibration {
 namespace {
-
-constexpr uint8_t kShown = 255;
 
 // One gyroscope axis is in range within ±10.
 Verdict gyroVerdict(int16_t value) {
@@ -38,19 +35,12 @@ std::string versionText(int16_t r0, int16_t r1, int16_t r2, int16_t r3) {
            "   Firmware Ver.:" + fixedPointText(r3 + r2 / 1000.0, 3);
 }
 
-std::optional<StatusReport> pollStatus(ULXSerialPort* port, int pageSelected) {
-    if (!port) return std::nullopt;  // without a port object there is no reply to show
-    const uint8_t code = port->m_MessageShow_Flag.load();
+std::optional<StatusReport> describeStatus(uint8_t code, const int16_t values[4], int pageSelected,
+                                           bool portOpen) {
     if (code > 15) return std::nullopt;
 
     StatusReport r;
     r.code = code;
-    // Marks the code as shown unless a newer reply has replaced it meanwhile;
-    // that one is then shown at the next tick.
-    auto markShown = [&] {
-        uint8_t expected = code;
-        port->m_MessageShow_Flag.compare_exchange_strong(expected, kShown);
-    };
     auto message = [&](const char* text) {
         r.field = StatusReport::Field::kMessage;
         r.text = text;
@@ -58,8 +48,7 @@ std::optional<StatusReport> pollStatus(ULXSerialPort* port, int pageSelected) {
     auto readValues = [&](StatusReport::Values target, int count) {
         r.values = target;
         r.valueCount = count;
-        const int16_t all[3] = {port->m_Recv_Data_0, port->m_Recv_Data_1, port->m_Recv_Data_2};
-        for (int k = 0; k < count; ++k) r.value[k] = all[k];
+        for (int k = 0; k < count; ++k) r.value[k] = values[k];
     };
     auto joystick = [&](const char* text, int count) {
         r.field = StatusReport::Field::kJoystickMessage;
@@ -71,38 +60,31 @@ std::optional<StatusReport> pollStatus(ULXSerialPort* port, int pageSelected) {
         case 0:
             // A new port object greets once it is open; one that failed to
             // open keeps the failure message in view.
-            if (!port->isOpen()) return std::nullopt;
+            if (!portOpen) return std::nullopt;
             message("Welcome!");
-            markShown();
             break;
         case 1:
             message("Init Gyro Succeed!");
-            markShown();  // before the values are read
             readValues(StatusReport::Values::kGyro, 3);
             for (int axis = 0; axis < 3; ++axis) r.verdict[axis] = gyroVerdict(r.value[axis]);
             break;
         case 2:
             message("Init Gyro Fail!");
-            markShown();
             break;
         case 3:
         case 10:
             message(code == 3 ? "Acc Calibration Succeed!" : "Read Acc Succeed!");
             readValues(StatusReport::Values::kAcc, 3);
             if (code == 3) judgeAccelerometer(r);
-            markShown();
             break;
         case 4:
             message("Acc Calibration Fail!");
-            markShown();
             break;
         case 5:
             message("Reset Parameter Succeed!");
-            markShown();
             break;
         case 6:
             message("Reset Parameter Fail!");
-            markShown();
             break;
         case 7:
             if (pageSelected == 3) {
@@ -111,17 +93,13 @@ std::optional<StatusReport> pollStatus(ULXSerialPort* port, int pageSelected) {
             } else if (pageSelected == 2) {
                 message("Save All Succeed!");
             }
-            markShown();
             break;
         case 8:
             message("Save All Fail!");
-            markShown();
             break;
         case 9:
             r.field = StatusReport::Field::kMessage;
-            r.text = versionText(port->m_Recv_Data_0, port->m_Recv_Data_1, port->m_Recv_Data_2,
-                                 port->m_Recv_Data_3);
-            markShown();
+            r.text = versionText(values[0], values[1], values[2], values[3]);
             break;
         case 11:
             joystick("Up calibrate successfully!", 1);

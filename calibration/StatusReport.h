@@ -28,6 +28,17 @@ struct StatusReport {
     Verdict verdict[3] = {Verdict::kUnchanged, Verdict::kUnchanged, Verdict::kUnchanged};
 };
 
+// What a status code shows with the reply values it came with (m_Recv_Data_0..3):
+// none when there is nothing to show (a code above 15, the greeting of a port
+// that is not open). pageSelected is TabSelectNum: it picks the text for a
+// save (code 7).
+std::optional<StatusReport> describeStatus(uint8_t code, const int16_t values[4], int pageSelected,
+                                           bool portOpen);
+
+// Codes up to 10 are shown once; 11 to 15 (the joystick) stay and are shown again.
+inline constexpr uint8_t kLastShownOnceCode = 10;
+inline constexpr uint8_t kShownCode = 255;
+
 // One look at the port's status code, as the status poll takes it every tick:
 // none when there is nothing to show (no port, a code above 15, the greeting
 // of a port that is not open). Codes 0 to 10 are marked shown (255) unless a

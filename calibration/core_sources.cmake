@@ -1,4 +1,6 @@
 target_sources(gimbalcore PRIVATE
   calibration/CalibrationRequest.cpp
+  calibration/PortStatus.cpp
+  calibration/RequestSending.cpp
   calibration/StatusReport.cpp
 )

@@ -28,7 +28,7 @@ public:
     // Runs the parser on until the next complete frame whose end byte and
     // checksum hold, copies it to `frameOut` (room for a whole receive buffer)
     // and returns true; returns false once every byte is examined. The caller
-    // holds state.feedMutex during the call, and may release it in between.
+    // keeps other feeders of `state` out during the call, and may release it in between.
     bool next(ProtocolParserState& state, uint8_t* frameOut);
 
 private:

@@ -9,7 +9,7 @@
 // stops between frames.
 
 #include <array>
-#include <cstring>
+#include <mutex>
 
 #include "protocol/FrameScanner.h"
 #include "protocol/ParserState.h"
@@ -17,16 +17,14 @@
 
 namespace {
 ProtocolParserState parserState;
-}
+std::mutex feedMutex;  // one reader feeds at a time
+}  // namespace
 
 ProtocolParserState& protocolParserState() { return parserState; }
 
-void ProtocolParserState::reset() {
+void resetProtocolParser() {
     std::lock_guard lock(feedMutex);
-    USART1_RX_PLOV_PROTOCOL_HEAD_FLAG = 0;
-    std::memset(UART1_LINE_BUF, 0, sizeof UART1_LINE_BUF);
-    UART1_LINE_BUF_N = 0;
-    UART1_LINE_BUF_REMAIN = 0;
+    parserState.reset();
 }
 
 bool ULXSerialPort::USART_PLOV_PROTOCOL_CHECKSUM(const uint8_t* frame) const {
@@ -48,7 +46,7 @@ void ULXSerialPort::decodeScannedFrames(FrameScanner& scanner) {
     std::array<uint8_t, frame::kReceiveBufferSize> frame;
     for (;;) {
         {
-            std::lock_guard lock(parserState.feedMutex);
+            std::lock_guard lock(feedMutex);
             if (readerSessionEnded() || !scanner.next(parserState, frame.data())) return;
         }
         if (readerSessionEnded()) return;

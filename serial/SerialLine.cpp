@@ -89,7 +89,7 @@ bool ULXSerialPort::open() {
     originalAttributesSaved_ = ::tcgetattr(fd, &originalPortAttributes_) == 0;
 
     // A half-collected frame of an earlier session means nothing on this one.
-    protocolParserState().reset();
+    resetProtocolParser();
 
     std::shared_ptr<LineSession> session;
     {

@@ -25,6 +25,7 @@
 
 #include "serial/PosixError.h"
 #include "serial/SerialDevice.h"
+#include "upgrade/UpgradeLink.h"
 
 class ULXSerialPort;
 class FrameScanner;
@@ -52,7 +53,8 @@ public:
                                           const std::vector<uint8_t>&) {}
 };
 
-class ULXSerialPort : public std::enable_shared_from_this<ULXSerialPort> {
+class ULXSerialPort : public std::enable_shared_from_this<ULXSerialPort>,
+                      public upgrade::UpgradeLink {
     struct Token {};  // construction goes through the factories only
 
 public:
@@ -123,7 +125,7 @@ public:
     void setUsesDCDOutputFlowControl(bool uses);
 
     // ---- Writes (serial/SerialLine.cpp) ----
-    bool sendData(const std::vector<uint8_t>& block);       // buffered, keeps an unwritten tail
+    bool sendData(const std::vector<uint8_t>& block);        // buffered, keeps an unwritten tail
     bool sendDataWithLen(const uint8_t* bytes, int length);  // one write of a finished frame
     // Frames the n content bytes (id, command, payload) that the caller placed
     // at offset 4 of a buffer with room for n + 6 bytes, and writes the frame.
@@ -177,10 +179,22 @@ public:
 
     void Upgrade();  // starts a new upgrade state; writes nothing
     // Block senders: 0 block written, 1 end-of-image frame written, 2 past the end.
-    int8_t SendFirwareData(int block);      // single image, gimbal id 3
-    int8_t SendFirwareData0x02(int block);  // single image, gimbal id 2
-    int8_t SendFirwareData0x01(int block);  // single image, gimbal id 1
+    int8_t SendFirwareData(int block);                 // single image, gimbal id 3
+    int8_t SendFirwareData0x02(int block);             // single image, gimbal id 2
+    int8_t SendFirwareData0x01(int block);             // single image, gimbal id 1
     int8_t SendFirwareData2(int block, int gimbalId);  // multi-image, board 1..3
+
+    // ---- The upgrade supervision's view of the port (upgrade/PortUpgradeLink.cpp) ----
+    bool linkIsOpen() const override;
+    const FirmwareVariables& linkFirmware() const override;  // the process-wide file
+    void beginUpgrade() override;                            // Upgrade()
+    int8_t upgradeState() const override;
+    void setUpgradeState(int8_t state) override;
+    int idleTicks() const override;
+    void countIdleTick() override;
+    std::vector<upgrade::BlockReport> takeBlockReports() override;
+    void writeFrame(const uint8_t* bytes, std::size_t size) override;
+    void closeLink() override;
 
 private:
     // Hands every frame the scanner cuts to the decoder, until the reader's
@@ -191,6 +205,8 @@ private:
     bool readerSessionEnded() const;
     // The decoder hands the four upgrade frames (0xE0, 0xE3, 0xE5, 0xE7) here.
     void handleUpgradeFrame(const uint8_t* frame);
+    // Stores a block report for the supervision, and as fnum and IDNum.
+    void recordBlockReport(const upgrade::BlockReport& report);
     // Stops what the line handling still runs when the object goes away.
     void destroyLineState();
 
@@ -211,9 +227,9 @@ private:
     void restoreLineOnClose(int fd);
     void reportPosixError(int code, bool waitUntilDone);
     // Posts a callback to the delegate on the main thread when it handles it.
-    void postToDelegate(ULXSerialPortDelegate::Callback callback,
-                        std::function<void(ULXSerialPortDelegate&,
-                                           const std::shared_ptr<ULXSerialPort>&)> call);
+    void postToDelegate(
+        ULXSerialPortDelegate::Callback callback,
+        std::function<void(ULXSerialPortDelegate&, const std::shared_ptr<ULXSerialPort>&)> call);
     bool delegateHandles(ULXSerialPortDelegate::Callback callback) const;
     void notifyIsOpenObservers();
     void driveOutputLine(std::atomic<bool>& line, int bit, bool on);
@@ -237,6 +253,9 @@ private:
     termios originalPortAttributes_{};
     bool originalAttributesSaved_ = false;  // never write back attributes never read
 
+    std::mutex reportsMutex_;
+    std::vector<upgrade::BlockReport> reports_;  // recorded, not yet taken by the supervision
+
     std::mutex observersMutex_;
     std::map<int, OpenObserver> isOpenObservers_;
     int nextObserverToken_ = 1;
@@ -257,5 +276,7 @@ private:
 
 // Hash and equality by path, for unordered containers of port objects.
 struct ULXSerialPortHash {
-    std::size_t operator()(const std::shared_ptr<ULXSerialPort>& p) const { return p ? p->hash() : 0; }
+    std::size_t operator()(const std::shared_ptr<ULXSerialPort>& p) const {
+        return p ? p->hash() : 0;
+    }
 };

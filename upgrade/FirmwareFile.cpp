@@ -1,16 +1,8 @@
 #include "upgrade/FirmwareFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "platform/NumberText.h"
-#include "platform/UniqueFd.h"
-#include "upgrade/FirmwareVariables.h"
 
 namespace firmware {
 namespace {
@@ -59,12 +51,11 @@ uint32_t le32At(const std::vector<uint8_t>& bytes, int64_t offset) {
 std::string versionText(const uint8_t* v) {
     const double hardware = static_cast<int8_t>(v[0]) + static_cast<int8_t>(v[1]) / 1000.0;
     const double firmware = static_cast<int8_t>(v[2]) + static_cast<int8_t>(v[3]) / 1000.0;
-    return "\r\nHardware Ver.:" + fixedPointText(hardware, 3) + "   \r\nFirmware Ver.:" +
-           fixedPointText(firmware, 3);
+    return "\r\nHardware Ver.:" + fixedPointText(hardware, 3) +
+           "   \r\nFirmware Ver.:" + fixedPointText(firmware, 3);
 }
 
 LoadResult refuse(const char* why) {
-    installFirmwareVariables(FirmwareVariables{});
     LoadResult result;
     result.messages = {kIllegalFileMessage};
     result.refusal = why;
@@ -73,30 +64,9 @@ LoadResult refuse(const char* why) {
 
 }  // namespace
 
-std::optional<std::vector<uint8_t>> readFile(const std::string& path) {
-    // Non-blocking, so that a named pipe chosen by mistake cannot hang the window.
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (!fd) return std::nullopt;
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-    if (static_cast<uint64_t>(info.st_size) > kMaxFileSize) return std::nullopt;
-
-    std::vector<uint8_t> content(static_cast<std::size_t>(info.st_size));
-    std::size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t n = ::read(fd.get(), content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return std::nullopt;
-        if (n == 0) break;  // the file shrank while being read
-        done += static_cast<std::size_t>(n);
-    }
-    content.resize(done);
-    return content;
-}
-
-LoadResult load(const std::string& path) { return load(path, readFile(path)); }
-
-LoadResult load(const std::string& path, std::optional<std::vector<uint8_t>> content) {
+LoadResult analyse(const std::string& path, std::optional<std::vector<uint8_t>> content,
+                   FirmwareVariables& out) {
+    out = FirmwareVariables{};
     if (!content) {
         return refuse("the file cannot be read, or is not a regular file of at most 16 MiB");
     }
@@ -161,7 +131,7 @@ LoadResult load(const std::string& path, std::optional<std::vector<uint8_t>> con
     }
 
     v.FileBuffer = std::move(*content);
-    installFirmwareVariables(std::move(v));
+    out = std::move(v);
     return result;
 }
 

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "upgrade/FirmwareLayout.h"
+
 namespace firmware {
 
 // Byte for byte; the exclamation mark after "file" is the full-width U+FF01.
@@ -33,13 +35,18 @@ struct LoadResult {
     int maxProgress = 0;                // progress-bar maximum when usable
     std::string refusal;                // why the file was refused, in plain words
     bool makerWordMatches = false;
-    double hardwareVersion = 0.0;       // from the trailer, when usable
+    double hardwareVersion = 0.0;  // from the trailer, when usable
     double firmwareVersion = 0.0;
 };
 
 // The whole content of a regular file of at most kMaxFileSize bytes; none
 // when it cannot be read.
 std::optional<std::vector<uint8_t>> readFile(const std::string& path);
+
+// What the file at `path` with this content (none: unreadable) is: the result
+// for the message log, and the firmware variables it makes (empty when refused).
+LoadResult analyse(const std::string& path, std::optional<std::vector<uint8_t>> content,
+                   FirmwareVariables& out);
 
 // Loads the file at `path` (its name decides the kind together with the
 // trailer) and installs the result as the firmware variables.

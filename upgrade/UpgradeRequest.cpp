@@ -1,13 +1,11 @@
 #include "upgrade/UpgradeRequest.h"
 
 #include "protocol/Frame.h"
-#include "upgrade/FirmwareVariables.h"
+#include "upgrade/FirmwareLayout.h"
 
 namespace upgrade {
 
-int fillUpgradeRequest(uint8_t* buffer) {
-    std::lock_guard lock(firmwareVariablesMutex());
-    const FirmwareVariables& v = firmwareVariables();
+int fillUpgradeRequest(const FirmwareVariables& v, uint8_t* buffer) {
     buffer[4] = 0;
     buffer[5] = frame::kUpgradeRequest;
     buffer[6] = static_cast<uint8_t>(v.update_range);

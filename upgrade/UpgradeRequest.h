@@ -5,13 +5,15 @@
 
 #include <cstdint>
 
+#include "upgrade/FirmwareLayout.h"
+
 namespace upgrade {
 
 constexpr int kRequestBufferSize = 16;  // room for the longer form, framed
 
-// Places gimbal id, command and payload at offset 4 of `buffer` (room for
+// Places gimbal id, command and payload for the file `v` at offset 4 of `buffer` (room for
 // kRequestBufferSize bytes) and returns their count for ComSendData: 8 for a
 // single image, 10 for three images.
-int fillUpgradeRequest(uint8_t* buffer);
+int fillUpgradeRequest(const FirmwareVariables& v, uint8_t* buffer);
 
 }  // namespace upgrade

@@ -1,7 +1,6 @@
 #include "upgrade/UpgradeSupervisor.h"
 
-#include "serial/ULXSerialPort.h"
-#include "upgrade/FirmwareVariables.h"
+#include "protocol/Frame.h"
 #include "upgrade/UpgradeProgress.h"
 #include "upgrade/UpgradeRequest.h"
 
@@ -14,12 +13,12 @@ bool requestDue(int count) { return count < kFastRequestTicks ? count % 5 == 0 :
 
 }  // namespace
 
-bool UpgradeSupervisor::Upgrade(ULXSerialPort* port, int maxProgress) {
-    if (!port || !port->isOpen()) {
+bool UpgradeSupervisor::Upgrade(UpgradeLink* port, int maxProgress) {
+    if (!port || !port->linkIsOpen()) {
         out_.message(kPortNotOpenMessage);
         return false;
     }
-    if (firmwareVariables().iFileLength == 0) {
+    if (port->linkFirmware().iFileLength == 0) {
         out_.message(kNoFileMessage);
         return false;
     }
@@ -28,43 +27,44 @@ bool UpgradeSupervisor::Upgrade(ULXSerialPort* port, int maxProgress) {
 
     maxProgress_ = maxProgress;
     fnum = 0;
+    board = -1;
     ending = Ending::kNone;
     rTimerFlag = true;
-    port->Upgrade();
+    port->beginUpgrade();
     return true;
 }
 
-bool UpgradeSupervisor::handleTick(ULXSerialPort* port) {
+bool UpgradeSupervisor::handleTick(UpgradeLink* port) {
     if (rTimerFlag) {
         TransmitFile(port);
         return true;
     }
     // Every upgrade ends with the port closed, whatever its outcome.
-    if (port) port->close();
+    if (port) port->closeLink();
     return false;
 }
 
-void UpgradeSupervisor::TransmitFile(ULXSerialPort* port) {
+void UpgradeSupervisor::TransmitFile(UpgradeLink* port) {
     ProgressCtrl(port);
     ProgressCtrl0x02(port);
     ProgressCtrl2(port);
+    if (!rTimerFlag) return;  // the last board's report ended it
 
-    const int state = port ? port->iapstate.load() : 0;
+    const int state = port ? port->upgradeState() : 0;
     switch (state) {
-        case 1:
-        case 2:
-        case 3: {
-            const int count = port->timer_count.load();
+        case kStateRequesting:
+        case kStateTransferring:
+        case kStateOwnBoardDone: {
+            const int count = port->idleTicks();
             if (count >= kTimeoutTicks) {
                 end(Ending::kTimeout, kTimeoutMessage);
                 return;
             }
-            if (state == 1 && requestDue(count)) Askupdate(port);
-            // One atomic add: a reset by the reader in between is never undone.
-            port->timer_count.fetch_add(1);
+            if (state == kStateRequesting && requestDue(count)) Askupdate(port);
+            port->countIdleTick();
             break;
         }
-        case 9:
+        case kStateFailed:
             end(Ending::kError, kErrorMessage);
             break;
         default:
@@ -72,28 +72,33 @@ void UpgradeSupervisor::TransmitFile(ULXSerialPort* port) {
     }
 }
 
-void UpgradeSupervisor::Askupdate(ULXSerialPort* port) {
+void UpgradeSupervisor::Askupdate(UpgradeLink* port) {
     if (!port) return;
     uint8_t buffer[kRequestBufferSize];
-    const int n = fillUpgradeRequest(buffer);
-    port->ComSendData(buffer, n);
+    const int n = fillUpgradeRequest(port->linkFirmware(), buffer);
+    const std::size_t size = frame::completeFrame(buffer, static_cast<std::size_t>(n));
+    port->writeFrame(buffer, size);
 }
 
-bool UpgradeSupervisor::takeNewBlock(ULXSerialPort& port, int& f, int& i) {
-    // fnum is stored last and read first, so the board read after it belongs to it.
-    f = port.fnum.load(std::memory_order_acquire);
-    if (f == fnum) return false;
-    fnum = f;
-    i = port.IDNum.load();
-    return true;
+template <typename Step>
+void UpgradeSupervisor::handleReports(UpgradeLink& port, Step step) {
+    for (const BlockReport& report : port.takeBlockReports()) {
+        if (!rTimerFlag) return;  // finished: later reports change nothing
+        // A repeated report (the gimbal asked for the same block again) shows nothing new.
+        if (report.board == board && report.block == fnum) continue;
+        board = report.board;
+        fnum = report.block;
+        const ProgressStep s = step(report);
+        show(port, s.value, s.boardMessage, s.finished);
+    }
 }
 
-void UpgradeSupervisor::show(ULXSerialPort& port, int value, const char* boardMessage,
+void UpgradeSupervisor::show(UpgradeLink& port, int value, const char* boardMessage,
                              bool finished) {
     out_.progress(value);
     if (boardMessage) out_.message(boardMessage);
     if (finished) {
-        port.iapstate = 10;
+        port.setUpgradeState(kStateComplete);
         end(Ending::kComplete, kUpgradeCompleteMessage);
     }
 }
@@ -104,27 +109,29 @@ void UpgradeSupervisor::end(Ending how, const char* message) {
     rTimerFlag = false;
 }
 
-void UpgradeSupervisor::ProgressCtrl(ULXSerialPort* port) { singleImageStep(port, 3); }
-
-void UpgradeSupervisor::ProgressCtrl0x02(ULXSerialPort* port) { singleImageStep(port, 2); }
-
-void UpgradeSupervisor::singleImageStep(ULXSerialPort* port, int8_t updateRange) {
-    if (firmwareVariables().update_range != updateRange || !port) return;
-    int f = 0, i = 0;
-    if (!takeNewBlock(*port, f, i)) return;
-    const ProgressStep step = singleImageProgress(updateRange, f, i, maxProgress_);
-    show(*port, step.value, step.boardMessage, step.finished);
+void UpgradeSupervisor::ProgressCtrl(UpgradeLink* port) {
+    if (!port || port->linkFirmware().update_range != 3) return;
+    handleReports(*port, [&](const BlockReport& r) {
+        return singleImageProgress(3, r.block, r.board, maxProgress_);
+    });
 }
 
-void UpgradeSupervisor::ProgressCtrl2(ULXSerialPort* port) {
-    const FirmwareVariables& v = firmwareVariables();
-    if (v.update_range == 3 || v.update_range == 2 || !port) return;
-    int f = 0, i = 0;
-    if (!takeNewBlock(*port, f, i)) return;
+void UpgradeSupervisor::ProgressCtrl0x02(UpgradeLink* port) {
+    if (!port || port->linkFirmware().update_range != 2) return;
+    handleReports(*port, [&](const BlockReport& r) {
+        return singleImageProgress(2, r.block, r.board, maxProgress_);
+    });
+}
+
+void UpgradeSupervisor::ProgressCtrl2(UpgradeLink* port) {
+    if (!port) return;
+    const FirmwareVariables& v = port->linkFirmware();
+    if (v.update_range == 3 || v.update_range == 2) return;
     int64_t blocks[4] = {0};
     for (int k = 1; k <= 3; ++k) blocks[k] = v.Blocknum_id[k] + v.LastBlock_id[k];
-    const ProgressStep step = multiImageProgress(v.update_range, f, i, blocks);
-    show(*port, step.value, step.boardMessage, step.finished);
+    handleReports(*port, [&](const BlockReport& r) {
+        return multiImageProgress(v.update_range, r.block, r.board, blocks);
+    });
 }
 
 }  // namespace upgrade

@@ -2,8 +2,9 @@
 // The supervision of a firmware upgrade, with no window: the checks before
 // the start, the upgrade request resent on a fixed schedule until the gimbal
 // answers, the tick counting and the timeout, the progress arithmetic, the
-// per-board messages and the ending. The transfer itself runs on the port's
-// reader thread; the supervisor only watches the port's upgrade state.
+// per-board messages and the ending. The transfer itself runs where the link
+// answers the gimbal; the supervisor only watches the link's upgrade state and
+// takes every block report in the order it came.
 //
 // Whoever drives it (the window's timer, gimbalctl's loop) calls handleTick
 // every kTickMs on the thread that started the upgrade, and shows what the
@@ -12,7 +13,7 @@
 #include <cstdint>
 #include <functional>
 
-class ULXSerialPort;
+#include "upgrade/UpgradeLink.h"
 
 namespace upgrade {
 
@@ -41,32 +42,33 @@ public:
     // absent or closed or no file is loaded; otherwise shows progress 0 and
     // the start message and puts the port into its requesting state.
     // maxProgress is the progress maximum of the loaded file.
-    bool Upgrade(ULXSerialPort* port, int maxProgress);
+    bool Upgrade(UpgradeLink* port, int maxProgress);
 
     // One tick: a supervision step while the upgrade runs (true); on the
     // tick after its end the port is closed and the caller stops ticking (false).
-    bool handleTick(ULXSerialPort* port);
+    bool handleTick(UpgradeLink* port);
 
     // One supervision step: the progress update, then the port's upgrade
     // state decides: resend the request when due, count, time out, fail.
-    void TransmitFile(ULXSerialPort* port);
+    void TransmitFile(UpgradeLink* port);
     // The progress update of each way an upgrade runs; each acts only for
-    // its update_range and only when the port's block number moved.
-    void ProgressCtrl(ULXSerialPort* port);      // single image, ID3 then ID2, ID1
-    void ProgressCtrl0x02(ULXSerialPort* port);  // single image, ID2 then ID1
-    void ProgressCtrl2(ULXSerialPort* port);     // three images
+    // its update_range, once for every report that changed board or block.
+    void ProgressCtrl(UpgradeLink* port);      // single image, ID3 then ID2, ID1
+    void ProgressCtrl0x02(UpgradeLink* port);  // single image, ID2 then ID1
+    void ProgressCtrl2(UpgradeLink* port);     // three images
     // Writes the upgrade request built from the loaded file.
-    void Askupdate(ULXSerialPort* port);
+    void Askupdate(UpgradeLink* port);
 
     bool rTimerFlag = false;  // true while an upgrade runs; false ends it at the next tick
-    int fnum = 0;             // the port's block number as last seen
+    int fnum = 0;             // the block number of the last report
+    int board = -1;           // the board of the last report
     Ending ending = Ending::kNone;
 
 private:
-    bool takeNewBlock(ULXSerialPort& port, int& f, int& i);
-    // The progress update of a single image of this kind (3 or 2).
-    void singleImageStep(ULXSerialPort* port, int8_t updateRange);
-    void show(ULXSerialPort& port, int value, const char* boardMessage, bool finished);
+    // The progress update for each new block report, while the upgrade runs.
+    template <typename Step>
+    void handleReports(UpgradeLink& port, Step step);
+    void show(UpgradeLink& port, int value, const char* boardMessage, bool finished);
     void end(Ending how, const char* message);
 
     Output out_;

@@ -5,6 +5,7 @@
 #include "protocol/Frame.h"
 #include "tests/upgrade/FirmwareFiles.h"
 #include "upgrade/FirmwareFile.h"
+#include "upgrade/FirmwareVariables.h"
 #include "upgrade/UpgradeRequest.h"
 
 namespace {
@@ -13,7 +14,7 @@ using Bytes = std::vector<uint8_t>;
 
 Bytes requestFrame() {
     uint8_t buffer[upgrade::kRequestBufferSize] = {};
-    const int n = upgrade::fillUpgradeRequest(buffer);
+    const int n = upgrade::fillUpgradeRequest(firmwareVariables(), buffer);
     const std::size_t size = frame::completeFrame(buffer, static_cast<std::size_t>(n));
     return Bytes(buffer, buffer + size);
 }

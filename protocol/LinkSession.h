@@ -1,0 +1,112 @@
+#pragma once
+// One open line to a gimbal, with no input or output of its own: the face's
+// line moves bytes and keeps time, the session decides. Bytes received and
+// the time go in; bytes to send, each with the earliest time it may leave,
+// come out, and the status poll and the upgrade supervision read the session
+// as they read a port object.
+//
+// Every block answer waits the pause after the block before it, so the gimbal
+// is answered at no more than five frames a second; writes leave in the order
+// they were made, a later one never before an earlier one. A block report
+// reaches the supervision once its block has left and its pause is over.
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "calibration/CalibrationRequest.h"
+#include "calibration/StatusReport.h"
+#include "protocol/ParserState.h"
+#include "upgrade/FirmwareLayout.h"
+#include "upgrade/UpgradeLink.h"
+
+namespace protocol {
+
+using Millis = int64_t;  // a steady clock of the face's choosing, in milliseconds
+
+class LinkSession : public upgrade::UpgradeLink {
+public:
+    static constexpr Millis kPauseAfterBlock = 200;
+    static constexpr Millis kQuietAfter = 100;  // a line this long silent gives up a partial frame
+
+    struct Write {
+        std::vector<uint8_t> bytes;
+        Millis notBefore = 0;
+    };
+
+    explicit LinkSession(Millis pauseAfterBlock = kPauseAfterBlock);
+
+    // The file blocks are served from (empty: none loaded).
+    void setFirmware(FirmwareVariables firmware);
+
+    // The line: opened, bytes received, quiet for a read wait, closed. Closing
+    // drops what was not yet written and every report not yet taken.
+    void opened(Millis now);
+    void received(const uint8_t* bytes, std::size_t count, Millis now);
+    void lineQuiet(Millis now);
+    void closed();
+    bool isOpen() const { return open_; }
+
+    // Writes whose time has come by `now`, oldest first.
+    std::vector<std::vector<uint8_t>> takeDueWrites(Millis now);
+    // When the oldest write not yet taken may leave; none when all are taken.
+    std::optional<Millis> nextWriteTime() const;
+    // The time for reports and writes: every input above moves it on too.
+    void advance(Millis now);
+
+    // A calibration or query request; false, nothing queued, when the line is closed.
+    bool sendRequest(calibration::Request request, Millis now);
+    // The status poll: what the last reply shows, marked shown as on a port object.
+    std::optional<calibration::StatusReport> pollStatus(int pageSelected);
+    uint8_t statusCode() const { return statusCode_; }
+    const int16_t* replyValues() const { return values_; }
+
+    // Called with every verified frame, in order (for tests and fuzzing).
+    std::function<void(const uint8_t* frame, std::size_t size)> frameObserver;
+
+    // ---- upgrade::UpgradeLink ----
+    bool linkIsOpen() const override { return open_; }
+    const FirmwareVariables& linkFirmware() const override { return firmware_; }
+    void beginUpgrade() override;
+    int8_t upgradeState() const override { return state_; }
+    void setUpgradeState(int8_t state) override { state_ = state; }
+    int idleTicks() const override { return idleTicks_; }
+    void countIdleTick() override { ++idleTicks_; }
+    std::vector<upgrade::BlockReport> takeBlockReports() override;
+    void writeFrame(const uint8_t* bytes, std::size_t size) override;
+    void closeLink() override { closed(); }
+
+private:
+    struct PendingReport {
+        upgrade::BlockReport report;
+        uint64_t afterWrite;  // taken once this many writes have left
+        Millis due;
+    };
+
+    void decodeFrames(const uint8_t* bytes, std::size_t count, bool quiet);
+    void handleFrame(const uint8_t* frame);
+    void queueWrite(std::vector<uint8_t> bytes, Millis notBefore);
+
+    Millis pauseAfterBlock_;
+    FirmwareVariables firmware_;
+    ProtocolParserState parser_;
+    bool open_ = false;
+    Millis now_ = 0;
+
+    std::deque<Write> writes_;
+    uint64_t writesQueued_ = 0;
+    uint64_t writesTaken_ = 0;
+    Millis pausedUntil_ = 0;  // the next block answer leaves no earlier
+
+    uint8_t statusCode_ = 0;
+    int16_t values_[4] = {};
+
+    int8_t state_ = 0;
+    int idleTicks_ = 0;
+    std::deque<PendingReport> reports_;
+};
+
+}  // namespace protocol

@@ -1,0 +1,34 @@
+// The port object as the upgrade supervision sees it: its upgrade fields, the
+// queue of block reports the reader records, framed writes and close.
+
+#include <utility>
+
+#include "serial/ULXSerialPort.h"
+#include "upgrade/FirmwareVariables.h"
+
+bool ULXSerialPort::linkIsOpen() const { return isOpen(); }
+
+// Read on the main thread, the only thread that replaces the file.
+const FirmwareVariables& ULXSerialPort::linkFirmware() const { return firmwareVariables(); }
+
+void ULXSerialPort::beginUpgrade() { Upgrade(); }
+
+int8_t ULXSerialPort::upgradeState() const { return iapstate.load(); }
+
+void ULXSerialPort::setUpgradeState(int8_t state) { iapstate = state; }
+
+int ULXSerialPort::idleTicks() const { return timer_count.load(); }
+
+// One atomic add: a reset by the reader in between is never undone.
+void ULXSerialPort::countIdleTick() { timer_count.fetch_add(1); }
+
+std::vector<upgrade::BlockReport> ULXSerialPort::takeBlockReports() {
+    std::lock_guard lock(reportsMutex_);
+    return std::exchange(reports_, {});
+}
+
+void ULXSerialPort::writeFrame(const uint8_t* bytes, std::size_t size) {
+    sendDataWithLen(bytes, static_cast<int>(size));
+}
+
+void ULXSerialPort::closeLink() { close(); }
