@@ -47,8 +47,8 @@ bool asksForJson(int argc, char** argv) {
 
 // Output that could not be written (a full disk, an I/O error) fails the
 // run, as it fails any tool whose output is kept. The command's own failure
-// status, when it has one, says more and is kept. A closed pipe is not
-// judged here: it ends the run as an interruption.
+// status, when it has one, says more and is kept. A closed pipe (EPIPE) is
+// not judged here but left to the signal handling.
 int checkOutput(int status) {
     errno = 0;
     if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
