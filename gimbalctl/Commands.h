@@ -17,6 +17,7 @@ enum ExitStatus : int {
     kGimbalFailed = 4,  // the gimbal refused the upgrade or reported a failure
     kNoAnswer = 5,      // no reply, or no progress for the timeout
     kLostUpgrade = 6,   // an upgrade process ended without a result
+    kWriteFailed = 7,   // standard output could not be written (full disk, I/O error)
 };
 
 int runPorts(bool json);

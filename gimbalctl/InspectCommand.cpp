@@ -26,8 +26,12 @@ std::string kindText(int8_t updateRange) {
 }  // namespace
 
 int runInspect(const std::string& file, bool json) {
-    const std::optional<firmware::LoadResult> loaded = loadFirmwareFile(file);
-    if (!loaded) return kBadInput;
+    std::string error;
+    const std::optional<firmware::LoadResult> loaded = loadFirmwareFile(file, error);
+    if (!loaded) {
+        printFailure(json, {{"command", "inspect"}, {"file", file}}, error);
+        return kBadInput;
+    }
     const firmware::LoadResult& result = *loaded;
     const FirmwareVariables& v = firmwareVariables();
 
@@ -58,7 +62,7 @@ int runInspect(const std::string& file, bool json) {
     }
 
     if (json) {
-        std::printf("%s\n", object.dump().c_str());
+        printJson(object);
     } else if (!result.usable) {
         std::printf("%s: refused: %s\n", file.c_str(), result.refusal.c_str());
     } else {

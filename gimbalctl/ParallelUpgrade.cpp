@@ -65,6 +65,7 @@ void handleLine(Child& child, std::size_t index, const std::string& line, Progre
     if (!object.is_object()) return;  // not ours: dropped
     if (object.contains("result")) {
         child.outcome = outcomeFromJson(object["result"]);
+        child.outcome.port = child.port;  // as given, bytes the JSON line may have replaced
         child.haveResult = true;
     } else if (object.contains("progress") && view) {
         view->progress(index, object.value("progress", 0), object.value("maximum", 0));
@@ -144,7 +145,7 @@ int upgradeInParallel(const std::vector<std::string>& ports, const std::string& 
         }
         const UpgradeOutcome& o = child.outcome;
         if (json) {
-            std::printf("%s\n", toJson(o, file).dump().c_str());
+            printJson(toJson(o, file));
         } else {
             std::printf("%s: %s%s%s\n", o.port.c_str(), o.result.c_str(),
                         o.detail.empty() ? "" : ": ", o.detail.c_str());

@@ -4,18 +4,21 @@
 #include <nlohmann/json.hpp>
 
 #include "gimbalctl/Commands.h"
+#include "gimbalctl/Session.h"
 #include "serial/PortDetails.h"
 
 namespace gimbalctl {
 
 int runPorts(bool json) {
-    for (const PortDetails& p : describeSerialPorts()) {
+    const std::vector<PortDetails> present = describeSerialPorts();
+    if (present.empty()) printError("no serial ports present");
+    for (const PortDetails& p : present) {
         if (json) {
             const nlohmann::json object = {{"port", p.node},
                                            {"by_id", p.byId},
                                            {"usb_id", p.usbId},
                                            {"product", p.productName}};
-            std::printf("%s\n", object.dump().c_str());
+            printJson(object);
             continue;
         }
         std::string line = p.node;

@@ -1,28 +1,80 @@
 #include "gimbalctl/ProgressView.h"
 
+#include <sys/ioctl.h>
+
 #include <algorithm>
 
 namespace gimbalctl {
 namespace {
-constexpr int kBarWidth = 30;
+
+constexpr int kBarWidth = 30;      // cells of a bar with room to spare
+constexpr int kShortestBar = 10;   // below this the port's name gives way
+constexpr int kShortestName = 16;  // "…" and the last 15 characters: serial, interface, port
+constexpr int kShortestCells = 3;  // below this no bar, the name and the figure only
+constexpr int kFrame = 7;          // "[", "] " and "100%"
+constexpr int kDefaultColumns = 80;
+
+// Columns a name takes: one per character (UTF-8 continuation bytes take none).
+int columnsOf(const std::string& text) {
+    return static_cast<int>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+// The name in at most `room` columns: its end, which tells ports apart
+// (/dev/serial/by-id names share their beginning), after "…".
+std::string shortened(const std::string& name, int room) {
+    if (columnsOf(name) <= room) return name;
+    std::size_t start = name.size();
+    for (int kept = 0; start > 0 && kept < room - 1;) {
+        --start;
+        if ((static_cast<unsigned char>(name[start]) & 0xC0) != 0x80) ++kept;
+    }
+    return "\u2026" + name.substr(start);
+}
+
+int columnsOfTerminal(std::FILE* out) {
+    winsize size{};
+    if (::ioctl(::fileno(out), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    return kDefaultColumns;
+}
+
 }  // namespace
 
-ProgressView::ProgressView(std::vector<std::string> ports, bool terminal, std::FILE* out)
-    : terminal_(terminal), out_(out) {
+ProgressView::ProgressView(std::vector<std::string> ports, bool terminal, std::FILE* out,
+                           std::function<int()> columns)
+    : terminal_(terminal), out_(out), columns_(std::move(columns)) {
     for (std::string& port : ports) bars_.push_back(Bar{std::move(port)});
+    if (!columns_) columns_ = [out] { return columnsOfTerminal(out); };
 }
 
 std::string ProgressView::prefix(std::size_t port) const {
     return bars_.size() > 1 ? bars_[port].port + ": " : std::string();
 }
 
-std::string ProgressView::barLine(const Bar& bar) const {
+// A bar line never reaches the last column, where a terminal would wrap it
+// and the redraw would lose count of the rows. The bar shrinks first, then
+// the port's name, then the bar goes.
+std::string ProgressView::barLine(const Bar& bar, int columns) const {
+    const int room = columns - 1;
     const int maximum = std::max(bar.maximum, 1);
-    const int value = bar.value;
-    const int filled = value * kBarWidth / maximum;
-    std::string line = bars_.size() > 1 ? bar.port + "  " : std::string();
-    line += "[" + std::string(filled, '#') + std::string(kBarWidth - filled, '-') + "] ";
-    line += std::to_string(value * 100 / maximum) + "%";
+    const std::string figure = std::to_string(bar.value * 100 / maximum) + "%";
+    const bool named = bars_.size() > 1;
+    std::string name = named ? bar.port : std::string();
+    const int gap = named ? 2 : 0;
+    int cells = std::min(kBarWidth, room - kFrame - gap - columnsOf(name));
+    if (cells < kShortestBar && named) {
+        name = shortened(name, std::max(kShortestName, room - kFrame - gap - kShortestBar));
+        cells = std::min(kBarWidth, room - kFrame - gap - columnsOf(name));
+    }
+
+    std::string line = named ? name + std::string(gap, ' ') : std::string();
+    if (cells >= kShortestCells) {
+        const int filled = bar.value * cells / maximum;
+        line += "[" + std::string(filled, '#') + std::string(cells - filled, '-') + "] ";
+    }
+    line += figure;
+    if (columnsOf(line) > room) line = columnsOf(figure) <= room ? figure : std::string();
     return line;
 }
 
@@ -33,7 +85,8 @@ void ProgressView::eraseBars() {
 }
 
 void ProgressView::drawBars() {
-    for (const Bar& bar : bars_) std::fprintf(out_, "%s\n", barLine(bar).c_str());
+    const int columns = columns_();
+    for (const Bar& bar : bars_) std::fprintf(out_, "%s\n", barLine(bar, columns).c_str());
     drawn_ = static_cast<int>(bars_.size());
     std::fflush(out_);
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,8 +12,11 @@ namespace gimbalctl {
 
 class ProgressView {
 public:
-    // With several ports every line names its port.
-    ProgressView(std::vector<std::string> ports, bool terminal, std::FILE* out = stdout);
+    // With several ports every line names its port. columns gives the
+    // terminal's width at each redraw; by default that of `out`, asked anew
+    // each time so that the bars follow a resized window.
+    ProgressView(std::vector<std::string> ports, bool terminal, std::FILE* out = stdout,
+                 std::function<int()> columns = {});
 
     void progress(std::size_t port, int value, int maximum);
     void message(std::size_t port, const std::string& line);
@@ -26,7 +30,7 @@ private:
         int maximum = 0;
         bool shown = false;
     };
-    std::string barLine(const Bar& bar) const;
+    std::string barLine(const Bar& bar, int columns) const;
     std::string prefix(std::size_t port) const;
     void eraseBars();
     void drawBars();
@@ -34,6 +38,7 @@ private:
     std::vector<Bar> bars_;
     bool terminal_;
     std::FILE* out_;
+    std::function<int()> columns_;
     int drawn_ = 0;  // bar lines on the screen below the messages
 };
 

@@ -62,16 +62,14 @@ std::optional<StatusReport> awaitReply(ULXSerialPort& port, calibration::Request
     return std::nullopt;
 }
 
-// A failed request: one line on standard error, or its JSON object.
-void printFailure(bool json, const std::string& name, const std::string& path,
-                  const std::string& text) {
-    if (!json) {
-        printError(text);
-        return;
+// The values the status poll shows in red, by name: "acc x, acc z".
+std::string outOfRangeNames(const StatusReport& r, const std::vector<std::string>& names) {
+    std::string list;
+    for (int k = 0; k < r.valueCount; ++k) {
+        if (r.verdict[k] != Verdict::kOutOfRange) continue;
+        list += (list.empty() ? "" : ", ") + names[k];
     }
-    const nlohmann::json object = {
-        {"command", name}, {"port", path}, {"ok", false}, {"error", text}};
-    std::printf("%s\n", object.dump().c_str());
+    return list;
 }
 
 }  // namespace
@@ -80,7 +78,7 @@ int runRequest(const std::string& path, calibration::Request request, const std:
                double timeoutSeconds, bool json) {
     OpenedPort opened = openPort(path);
     if (!opened.port) {
-        printFailure(json, name, path, opened.error);
+        printFailure(json, {{"command", name}, {"port", path}}, opened.error);
         return kPortFailed;
     }
     ULXSerialPort& port = *opened.port;
@@ -95,13 +93,15 @@ int runRequest(const std::string& path, calibration::Request request, const std:
         const auto end = std::to_chars(seconds, seconds + sizeof seconds, timeoutSeconds).ptr;
         const std::string text =
             "no reply from the gimbal on " + path + " within " + std::string(seconds, end) + " s";
-        printFailure(json, name, path, text);
+        printFailure(json, {{"command", name}, {"port", path}}, text);
         return kNoAnswer;
     }
 
-    // The first reply code of a request is its success.
-    const bool ok = reply->code == calibration::replyCodes(request).front();
+    // The first reply code of a request is its success; a calibration whose
+    // values the window would show in red failed all the same.
     const std::vector<std::string> names = valueNames(*reply);
+    const std::string outOfRange = outOfRangeNames(*reply, names);
+    const bool ok = reply->code == calibration::replyCodes(request).front() && outOfRange.empty();
     if (json) {
         nlohmann::json values = nlohmann::json::array();
         for (int k = 0; k < reply->valueCount; ++k) {
@@ -114,13 +114,14 @@ int runRequest(const std::string& path, calibration::Request request, const std:
                                  {"ok", ok},
                                  {"text", reply->text},
                                  {"values", values}};
+        if (!outOfRange.empty()) object["error"] = "out of range: " + outOfRange;
         if (request == calibration::Request::kReadVer) {
             object["hardware_version"] =
                 fixedPointText(port.m_Recv_Data_1 + port.m_Recv_Data_0 / 1000.0, 3);
             object["firmware_version"] =
                 fixedPointText(port.m_Recv_Data_3 + port.m_Recv_Data_2 / 1000.0, 3);
         }
-        std::printf("%s\n", object.dump().c_str());
+        printJson(object);
     } else {
         std::printf("%s\n", reply->text.c_str());
         for (int k = 0; k < reply->valueCount; ++k) {
@@ -128,6 +129,7 @@ int runRequest(const std::string& path, calibration::Request request, const std:
             std::printf("%s: %d%s%s\n", names[k].c_str(), reply->value[k], word ? "  " : "",
                         word ? word : "");
         }
+        if (!outOfRange.empty()) printError(name + ": out of range: " + outOfRange);
     }
     return ok ? kOk : kGimbalFailed;
 }

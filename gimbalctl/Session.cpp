@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <nlohmann/json.hpp>
 
 #include "platform/LoopMainQueue.h"
 #include "serial/OpenFailure.h"
@@ -40,22 +41,38 @@ OpenedPort openPort(const std::string& path) {
 
 void printError(const std::string& text) { std::fprintf(stderr, "gimbalctl: %s\n", text.c_str()); }
 
-std::optional<firmware::LoadResult> loadFirmwareFile(const std::string& path) {
+void printJson(const nlohmann::json& object) {
+    const std::string line = object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    std::printf("%s\n", line.c_str());
+}
+
+void printFailure(bool json, const nlohmann::json& context, const std::string& text) {
+    if (!json) {
+        printError(text);
+        return;
+    }
+    nlohmann::json object = context;
+    object["ok"] = false;
+    object["error"] = text;
+    printJson(object);
+}
+
+std::optional<firmware::LoadResult> loadFirmwareFile(const std::string& path, std::string& error) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
-        printError(path + ": " + std::strerror(errno));
+        error = path + ": " + std::strerror(errno);
         return std::nullopt;
     }
     if (!S_ISREG(info.st_mode)) {
-        printError(path + ": not a regular file");
+        error = path + ": not a regular file";
         return std::nullopt;
     }
     errno = 0;
     std::optional<std::vector<uint8_t>> content = firmware::readFile(path);
     if (!content) {
-        printError(static_cast<std::size_t>(info.st_size) > firmware::kMaxFileSize
-                       ? path + ": larger than any firmware file"
-                       : path + ": " + std::strerror(errno ? errno : EIO));
+        error = static_cast<std::size_t>(info.st_size) > firmware::kMaxFileSize
+                    ? path + ": larger than any firmware file"
+                    : path + ": " + std::strerror(errno ? errno : EIO);
         return std::nullopt;
     }
     return firmware::load(path, std::move(content));

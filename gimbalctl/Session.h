@@ -1,10 +1,12 @@
 #pragma once
 // What every gimbalctl command shares: the main-thread loop the port's
 // threads post to, opening a port with the window's explanations, one-line
-// errors, and loading a firmware file with the reason it cannot be read.
+// errors and JSON lines, and loading a firmware file with the reason it
+// cannot be read.
 
 #include <chrono>
 #include <memory>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,9 +31,17 @@ OpenedPort openPort(const std::string& path);
 // "gimbalctl: <text>" on standard error.
 void printError(const std::string& text);
 
+// One JSON object as one line on standard output. File and port names are
+// any bytes: bytes that are not UTF-8 are replaced (U+FFFD).
+void printJson(const nlohmann::json& object);
+
+// A failure: with json the context's object with "ok": false and "error" on
+// standard output, otherwise "gimbalctl: <text>" on standard error.
+void printFailure(bool json, const nlohmann::json& context, const std::string& text);
+
 // Reads and loads a firmware file as the window does; when it cannot be read,
-// prints why (one line) and returns none.
-std::optional<firmware::LoadResult> loadFirmwareFile(const std::string& path);
+// returns none with why in `error` (one line).
+std::optional<firmware::LoadResult> loadFirmwareFile(const std::string& path, std::string& error);
 
 // The log texts of the window as terminal lines: carriage returns dropped,
 // split at line feeds, trailing blanks and empty lines left out.

@@ -35,7 +35,7 @@ void setResult(UpgradeOutcome& outcome, upgrade::Ending ending) {
 
 // Child of a parallel upgrade: progress, messages and the result as JSON lines.
 void report(const nlohmann::json& line) {
-    std::printf("%s\n", line.dump().c_str());
+    printJson(line);
     std::fflush(stdout);
 }
 
@@ -87,8 +87,12 @@ UpgradeOutcome upgradeOnePort(const std::string& path, int maxProgress,
 
 int runUpgrade(const std::vector<std::string>& ports, const std::string& file, bool json,
                bool reportToParent) {
-    const std::optional<firmware::LoadResult> load = loadFirmwareFile(file);
-    if (!load) return kBadInput;
+    std::string error;
+    const std::optional<firmware::LoadResult> load = loadFirmwareFile(file, error);
+    if (!load) {
+        printFailure(json, {{"command", "upgrade"}, {"file", file}}, error);
+        return kBadInput;
+    }
     const firmware::LoadResult& loaded = *load;
     if (!loaded.usable) {
         if (json || reportToParent) {
@@ -125,7 +129,7 @@ int runUpgrade(const std::vector<std::string>& ports, const std::string& file, b
     if (json) {
         outcome = upgradeOnePort(ports.front(), loaded.maxProgress,
                                  {[](const std::string&) {}, [](int, int) {}});
-        std::printf("%s\n", toJson(outcome, file).dump().c_str());
+        printJson(toJson(outcome, file));
         return outcome.status;
     }
     ProgressView view({ports.front()}, ::isatty(STDOUT_FILENO) == 1);

@@ -2,8 +2,12 @@
 // test rigs and production lines. Core library only; no display needed.
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <map>
+#include <nlohmann/json.hpp>
 
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/Session.h"
@@ -22,9 +26,46 @@ const std::map<std::string, Request> kCalibrations = {
     {"joy-save", Request::kJoystickSave},
 };
 
-}  // namespace
+// Seconds to wait for a reply. A plain CLI::Range lets "nan" through, as
+// every comparison with it is false.
+const CLI::Validator kReplySeconds(
+    [](std::string& input) -> std::string {
+        double seconds = 0;
+        if (CLI::detail::lexical_cast(input, seconds) && seconds >= 0.1 && seconds <= 3600.0) {
+            return {};
+        }
+        return "Value " + input + " not in range 0.1 to 3600";
+    },
+    "NUMBER in [0.1 - 3600]");
 
-int main(int argc, char** argv) {
+// Whether the command line asks for JSON, read before it is parsed so that
+// a command line that cannot be parsed is answered in JSON too.
+bool asksForJson(int argc, char** argv) {
+    const auto end = std::find(argv + 1, argv + argc, std::string("--"));
+    return std::find(argv + 1, end, std::string("--json")) != end;
+}
+
+// Output that could not be written (a full disk, an I/O error) fails the
+// run, as it fails any tool whose output is kept. The command's own failure
+// status, when it has one, says more and is kept. A closed pipe (EPIPE) is
+// not judged here but left to the signal handling.
+int checkOutput(int status) {
+    errno = 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+    const int error = errno;  // 0 when an earlier write failed
+    if (error == EPIPE) return status;
+    gimbalctl::printError(error ? std::string("write error: ") + std::strerror(error)
+                                : std::string("write error"));
+    return status == gimbalctl::kOk ? gimbalctl::kWriteFailed : status;
+}
+
+// The command the parser took up before it stopped, or "" when none.
+std::string commandName(const CLI::App& app) {
+    const auto taken = app.get_subcommands();
+    return taken.empty() ? std::string() : taken.front()->get_name();
+}
+
+int run(int argc, char** argv) {
     using namespace gimbalctl;
     CLI::App app{
         "Service a camera gimbal over its serial line: list ports, check firmware files,\n"
@@ -49,7 +90,7 @@ int main(int argc, char** argv) {
         app.add_subcommand("version", "Read the gimbal's hardware and firmware versions");
     version->add_option("--port,-p", port, "Serial port of the gimbal")->required();
     version->add_option("--timeout", timeout, "Seconds to wait for the reply")
-        ->check(CLI::Range(0.1, 3600.0));
+        ->check(kReplySeconds);
 
     std::string what;
     CLI::App* calibrate =
@@ -61,7 +102,7 @@ int main(int argc, char** argv) {
         ->check(CLI::IsMember(names));
     calibrate->add_option("--port,-p", port, "Serial port of the gimbal")->required();
     calibrate->add_option("--timeout", timeout, "Seconds to wait for the reply")
-        ->check(CLI::Range(0.1, 3600.0));
+        ->check(kReplySeconds);
 
     std::vector<std::string> upgradePorts;
     bool reportToParent = false;
@@ -89,14 +130,15 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        printError(std::string(e.what()) + " (see gimbalctl --help)");
+        printFailure(asksForJson(argc, argv), {{"command", commandName(app)}},
+                     std::string(e.what()) + " (see gimbalctl --help)");
         return kBadInput;
     }
 
     if (app.get_subcommands().empty()) {
-        printError(
-            "a command is required: ports, inspect, version, calibrate or upgrade (see gimbalctl "
-            "--help)");
+        printFailure(json, {{"command", ""}},
+                     "a command is required: ports, inspect, version, calibrate or upgrade (see "
+                     "gimbalctl --help)");
         return kBadInput;
     }
     installMainLoop();
@@ -108,3 +150,7 @@ int main(int argc, char** argv) {
     }
     return runUpgrade(upgradePorts, file, json, reportToParent);
 }
+
+}  // namespace
+
+int main(int argc, char** argv) { return checkOutput(run(argc, argv)); }

@@ -39,13 +39,14 @@ struct Result {
 };
 
 // Runs gimbalctl with the arguments; standard output and error go to files
-// of the temporary directory.
-Result gimbalctl(const TempDir& dir, std::vector<std::string> args) {
+// of the temporary directory, or standard output to `outPath` when given.
+Result gimbalctl(const TempDir& dir, std::vector<std::string> args, std::string outPath = {}) {
     args.insert(args.begin(), GIMBALCTL_PATH);
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    const std::string out = dir.path() + "/out", err = dir.path() + "/err";
+    const std::string out = outPath.empty() ? dir.path() + "/out" : outPath;
+    const std::string err = dir.path() + "/err";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -62,7 +63,7 @@ Result gimbalctl(const TempDir& dir, std::vector<std::string> args) {
         std::ifstream in(path);
         return std::string(std::istreambuf_iterator<char>(in), {});
     };
-    run.out = slurp(out);
+    run.out = outPath.empty() ? slurp(out) : "";
     run.err = slurp(err);
     return run;
 }
@@ -110,6 +111,19 @@ TEST_F(Gimbalctl, PortsInspectAndBadInput) {
     EXPECT_EQ(refused.objects()[0]["usable"], false);
     EXPECT_TRUE(contains(refused.objects()[0]["refusal"], "exceed the image area"));
 
+    // Names are any bytes: JSON replaces what is not UTF-8 instead of aborting.
+    const std::string latin1 =
+        dir.write("fw-\xe9.3plov", multiImageFile(imageBytes(100, 1), {}, {}, 3));
+    const Result named = gimbalctl(dir, {"--json", "inspect", latin1});
+    EXPECT_EQ(named.status, 0) << named.err;
+    ASSERT_EQ(named.objects().size(), 1u) << named.out;
+    EXPECT_TRUE(contains(named.objects()[0]["file"], "fw-\uFFFD.3plov"));
+
+    // Output that cannot be written fails the run.
+    const Result full = gimbalctl(dir, {"inspect", multi}, "/dev/full");
+    EXPECT_EQ(full.status, 7);
+    EXPECT_EQ(full.err, "gimbalctl: write error: No space left on device\n");
+
     struct Bad {
         std::vector<std::string> args;
         std::string says;
@@ -117,11 +131,20 @@ TEST_F(Gimbalctl, PortsInspectAndBadInput) {
     for (const Bad& bad : {Bad{{"inspect", dir.path() + "/none.plov"}, "No such file"},
                            Bad{{"frobnicate"}, "not expected: frobnicate"},
                            Bad{{"version", "--port", "/dev/pts/9", "--speed", "9"}, "--speed"},
+                           Bad{{"version", "--port", "/dev/pts/9", "--timeout", "nan"}, "nan"},
                            Bad{{"calibrate", "wobble", "--port", "/dev/pts/9"}, "wobble"}}) {
         const Result run = gimbalctl(dir, bad.args);
         EXPECT_EQ(run.status, 2) << bad.args[0];
         EXPECT_TRUE(contains(run.err, bad.says)) << run.err;
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        // With --json the failure is an object on standard output.
+        std::vector<std::string> args = bad.args;
+        args.push_back("--json");
+        const Result json = gimbalctl(dir, args);
+        EXPECT_EQ(json.status, 2) << bad.says;
+        ASSERT_EQ(json.objects().size(), 1u) << json.out << json.err;
+        EXPECT_EQ(json.objects()[0]["ok"], false);
+        EXPECT_TRUE(contains(json.objects()[0]["error"], bad.says)) << json.out;
     }
 }
 
@@ -136,17 +159,29 @@ TEST_F(Gimbalctl, RequestsShowTheWindowsTextsAndVerdicts) {
     EXPECT_EQ(version.status, 0) << version.err;
     EXPECT_EQ(version.out, "Hardware Ver.:1.005   Firmware Ver.:2.010\n");
 
+    // Values the window shows in red fail the calibration, named.
     const Result gyro = gimbalctl(dir, {"calibrate", "gyro", "--port", port});
-    EXPECT_EQ(gyro.status, 0) << gyro.err;
+    EXPECT_EQ(gyro.status, 4) << gyro.err;
     EXPECT_EQ(gyro.out,
               "Init Gyro Succeed!\ngyro x: 3  ok\ngyro y: -11  out of range\ngyro z: 10  ok\n");
+    EXPECT_EQ(gyro.err, "gimbalctl: calibrate gyro: out of range: gyro y\n");
 
     const Result acc = gimbalctl(dir, {"--json", "calibrate", "acc", "--port", port});
-    ASSERT_EQ(acc.status, 0) << acc.err;
+    ASSERT_EQ(acc.status, 4) << acc.err;
     const nlohmann::json reply = acc.objects().at(0);
     EXPECT_EQ(reply["text"], "Acc Calibration Succeed!");
-    EXPECT_EQ(reply["values"][0]["verdict"], "out of range");
+    EXPECT_EQ(reply["ok"], false);
+    EXPECT_EQ(reply["error"], "out of range: acc x");
     EXPECT_EQ(reply["values"][1]["verdict"], "ok");
+
+    gimbal.setAccelerometer(0, 0, 0);  // nothing measured: every axis fails
+    const Result zero = gimbalctl(dir, {"calibrate", "acc", "--port", port});
+    EXPECT_EQ(zero.status, 4);
+    EXPECT_TRUE(contains(zero.err, "out of range: acc x, acc y, acc z")) << zero.err;
+    const Result read = gimbalctl(dir, {"calibrate", "read-acc", "--port", port});
+    EXPECT_EQ(read.status, 0) << read.err;  // a read judges nothing
+    gimbal.setAccelerometer(-1000, 3, -4);
+    EXPECT_EQ(gimbalctl(dir, {"calibrate", "acc", "--port", port}).status, 0);
 
     const Result save = gimbalctl(dir, {"calibrate", "joy-save", "--port", port});
     EXPECT_EQ(save.out, "Save joystick value successfully\n");
@@ -260,7 +295,8 @@ TEST_F(Gimbalctl, NoAnswerTimesOutAfterTheWindowsTwentyTwoRequests) {
 TEST_F(Gimbalctl, TwoGimbalsInParallelEachReportedOnItsOwn) {
     GimbalSimulator first, second;
     const Bytes image = imageBytes(700, 7);
-    const std::string file = dir.write("fw.plov", singleImageFile(image, 0, 0));
+    // A name that is not UTF-8 travels through the children's JSON lines.
+    const std::string file = dir.write("fw-\xe9.plov", singleImageFile(image, 0, 0));
 
     const Result plain = gimbalctl(
         dir, {"upgrade", "--port", first.slavePath(), "--port", second.slavePath(), file});
