@@ -7,6 +7,7 @@
 
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/Session.h"
+#include "gimbalctl/Stop.h"
 #include "platform/BuildInfo.h"
 
 namespace {
@@ -26,6 +27,7 @@ const std::map<std::string, Request> kCalibrations = {
 
 int main(int argc, char** argv) {
     using namespace gimbalctl;
+    watchForStop();
     CLI::App app{
         "Service a camera gimbal over its serial line: list ports, check firmware files,\n"
         "read versions, calibrate, and upgrade one or several gimbals at once."};

@@ -123,7 +123,7 @@ public:
     void setUsesDCDOutputFlowControl(bool uses);
 
     // ---- Writes (serial/SerialLine.cpp) ----
-    bool sendData(const std::vector<uint8_t>& block);       // buffered, keeps an unwritten tail
+    bool sendData(const std::vector<uint8_t>& block);        // buffered, keeps an unwritten tail
     bool sendDataWithLen(const uint8_t* bytes, int length);  // one write of a finished frame
     // Frames the n content bytes (id, command, payload) that the caller placed
     // at offset 4 of a buffer with room for n + 6 bytes, and writes the frame.
@@ -174,12 +174,17 @@ public:
     std::atomic<int> timer_count{0};
     std::atomic<int> fnum{0};
     std::atomic<int> IDNum{0};
+    // When set, block requests are answered only while the gimbal has accepted
+    // an upgrade asked for since Upgrade() (states 2 and 3): a request left on
+    // the line by an earlier, interrupted run is never answered with a block
+    // of this file. gimbalctl sets it; the window answers every request.
+    std::atomic<bool> answersOnlyAcceptedUpgrade{false};
 
     void Upgrade();  // starts a new upgrade state; writes nothing
     // Block senders: 0 block written, 1 end-of-image frame written, 2 past the end.
-    int8_t SendFirwareData(int block);      // single image, gimbal id 3
-    int8_t SendFirwareData0x02(int block);  // single image, gimbal id 2
-    int8_t SendFirwareData0x01(int block);  // single image, gimbal id 1
+    int8_t SendFirwareData(int block);                 // single image, gimbal id 3
+    int8_t SendFirwareData0x02(int block);             // single image, gimbal id 2
+    int8_t SendFirwareData0x01(int block);             // single image, gimbal id 1
     int8_t SendFirwareData2(int block, int gimbalId);  // multi-image, board 1..3
 
 private:
@@ -211,9 +216,9 @@ private:
     void restoreLineOnClose(int fd);
     void reportPosixError(int code, bool waitUntilDone);
     // Posts a callback to the delegate on the main thread when it handles it.
-    void postToDelegate(ULXSerialPortDelegate::Callback callback,
-                        std::function<void(ULXSerialPortDelegate&,
-                                           const std::shared_ptr<ULXSerialPort>&)> call);
+    void postToDelegate(
+        ULXSerialPortDelegate::Callback callback,
+        std::function<void(ULXSerialPortDelegate&, const std::shared_ptr<ULXSerialPort>&)> call);
     bool delegateHandles(ULXSerialPortDelegate::Callback callback) const;
     void notifyIsOpenObservers();
     void driveOutputLine(std::atomic<bool>& line, int bit, bool on);
@@ -257,5 +262,7 @@ private:
 
 // Hash and equality by path, for unordered containers of port objects.
 struct ULXSerialPortHash {
-    std::size_t operator()(const std::shared_ptr<ULXSerialPort>& p) const { return p ? p->hash() : 0; }
+    std::size_t operator()(const std::shared_ptr<ULXSerialPort>& p) const {
+        return p ? p->hash() : 0;
+    }
 };

@@ -174,6 +174,7 @@ void ULXSerialPort::handleUpgradeFrame(const uint8_t* f) {
             }
             break;
         case frame::kBlock: {
+            if (answersOnlyAcceptedUpgrade && iapstate != 2 && iapstate != 3) break;
             const int8_t ur = updateRange();
             if (id == 3) {
                 const int8_t r = (ur == 3) ? SendFirwareData(k) : SendFirwareData2(k, 3);
