@@ -6,6 +6,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/QtMainQueue.h"
+#include "app/QuitOnSignals.h"
 #include "app/UartToolCtrl.h"
 #include "platform/BuildInfo.h"
 
@@ -49,6 +50,7 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(build_info::kDesktopAppId);
     QApplication app(argc, argv);
     MainQueue::install(std::make_shared<QtMainQueue>());
+    quitOnSignals(app);
 
     QMainWindow window;
     UartToolCtrl controller(&window);

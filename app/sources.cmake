@@ -7,6 +7,7 @@ target_sources(gimbalui PRIVATE
   app/PortSelection.cpp
   app/PortWatch.cpp
   app/QtMainQueue.cpp
+  app/QuitOnSignals.cpp
   app/RememberedChoices.cpp
   app/TopAnchoredArea.cpp
   app/UartToolCtrl.cpp

@@ -1,9 +1,13 @@
 // Several gimbals at once. The link state is process-wide, one port per
 // process, so every port gets a child process: gimbalctl itself, upgrading
 // that one port and reporting to this parent through a pipe in JSON lines.
+// No child outlives the parent: a stop is passed on, every child is waited
+// for, and a child whose parent dies gets SIGTERM (PR_SET_PDEATHSIG) or
+// finds its output closed.
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +20,7 @@
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/ProgressView.h"
 #include "gimbalctl/Session.h"
+#include "gimbalctl/Stop.h"
 #include "gimbalctl/Upgrade.h"
 #include "platform/UniqueFd.h"
 
@@ -74,8 +79,18 @@ void handleLine(Child& child, std::size_t index, const std::string& line, Progre
     }
 }
 
+// A stop asked of this process goes on to every child still running (a closed
+// output as SIGTERM): each closes its line and reports its result.
+void passOnStop(const std::vector<Child>& children) {
+    const int signal = stopRequested() == SIGPIPE ? SIGTERM : stopRequested();
+    for (const Child& child : children) {
+        if (child.pid > 0 && child.output) ::kill(child.pid, signal);
+    }
+}
+
 // Reads what the children write until every one has closed its output.
 void collect(std::vector<Child>& children, ProgressView* view) {
+    bool stopPassedOn = false;
     for (;;) {
         std::vector<pollfd> fds;
         std::vector<std::size_t> owners;
@@ -85,8 +100,16 @@ void collect(std::vector<Child>& children, ProgressView* view) {
             owners.push_back(k);
         }
         if (fds.empty()) return;
+        if (!stopPassedOn) {
+            fds.push_back({stopSignalDescriptor(), POLLIN, 0});
+            fds.push_back({STDOUT_FILENO, 0, 0});  // POLLERR once its reader has gone
+        }
         if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) return;
-        for (std::size_t f = 0; f < fds.size(); ++f) {
+        if (!stopPassedOn && stopRequested()) {
+            passOnStop(children);
+            stopPassedOn = true;
+        }
+        for (std::size_t f = 0; f < owners.size(); ++f) {
             if (fds[f].revents == 0) continue;
             Child& child = children[owners[f]];
             char buffer[4096];
@@ -152,7 +175,15 @@ int upgradeInParallel(const std::vector<std::string>& ports, const std::string& 
         }
         if (status == kOk) status = o.status;  // the first port that failed decides
     }
-    return status;
+    if (!stopRequested()) return status;
+    std::string unfinished;
+    for (const Child& child : children) {
+        if (child.outcome.result == "interrupted") {
+            unfinished += (unfinished.empty() ? "" : ", ") + child.port;
+        }
+    }
+    return reportStop(
+        unfinished.empty() ? "" : "the gimbals on " + unfinished + " need the upgrade run again");
 }
 
 }  // namespace gimbalctl

@@ -10,6 +10,7 @@
 #include "calibration/StatusReport.h"
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/Session.h"
+#include "gimbalctl/Stop.h"
 #include "platform/LoopMainQueue.h"
 #include "platform/NumberText.h"
 #include "serial/ULXSerialPort.h"
@@ -48,13 +49,14 @@ std::vector<std::string> valueNames(const StatusReport& r) {
     return {};
 }
 
-// The status poll, run until it shows an answer to the request or the time is up.
+// The status poll, run until it shows an answer to the request, the time is
+// up, a stop is asked for or the line goes away.
 std::optional<StatusReport> awaitReply(ULXSerialPort& port, calibration::Request request,
                                        std::chrono::milliseconds timeout) {
     const std::vector<uint8_t> answers = calibration::replyCodes(request);
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < deadline) {
-        mainLoop().runFor(kPollInterval);
+        if (!runLoopFor(kPollInterval) || !port.isOpen()) return std::nullopt;
         std::optional<StatusReport> r =
             calibration::pollStatus(&port, calibration::pageOf(request));
         if (r && std::find(answers.begin(), answers.end(), r->code) != answers.end()) return r;
@@ -86,8 +88,18 @@ int runRequest(const std::string& path, calibration::Request request, const std:
     calibration::sendRequest(&port, request);
     const auto timeout = std::chrono::milliseconds(static_cast<long long>(timeoutSeconds * 1000));
     const std::optional<StatusReport> reply = awaitReply(port, request, timeout);
+    // Only the device going away closes the port behind gimbalctl's back.
+    const bool lineGone = !port.isOpen();
     port.close();
 
+    if (!reply && stopRequested()) {
+        if (json) printFailure(json, {{"command", name}, {"port", path}}, "interrupted");
+        return reportStop("no reply read from " + path);
+    }
+    if (!reply && lineGone) {
+        printFailure(json, {{"command", name}, {"port", path}}, lineGoneText(path));
+        return kPortFailed;
+    }
     if (!reply) {
         char seconds[32];
         const auto end = std::to_chars(seconds, seconds + sizeof seconds, timeoutSeconds).ptr;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 
+#include "gimbalctl/Stop.h"
 #include "platform/LoopMainQueue.h"
 #include "serial/OpenFailure.h"
 #include "serial/ULXSerialPort.h"
@@ -24,6 +25,10 @@ void installMainLoop() {
 
 LoopMainQueue& mainLoop() { return *loop; }
 
+bool runLoopFor(std::chrono::milliseconds duration) {
+    return !loop->runUntil([] { return stopRequested() != 0; }, duration);
+}
+
 OpenedPort openPort(const std::string& path) {
     OpenedPort opened;
     std::shared_ptr<ULXSerialPort> port = ULXSerialPort::serialPortWithPath(path);
@@ -31,12 +36,18 @@ OpenedPort openPort(const std::string& path) {
         opened.error = describeOpenFailure(path, whyNoSerialDevice(path));
         return opened;
     }
+    // A block request from an earlier run is never answered (see the field).
+    port->answersOnlyAcceptedUpgrade = true;
     if (!port->open()) {
         opened.error = describeOpenFailure(path, port->lastOpenError());
         return opened;
     }
     opened.port = std::move(port);
     return opened;
+}
+
+std::string lineGoneText(const std::string& path) {
+    return path + ": the line went away (the gimbal or its adapter was unplugged or powered off)";
 }
 
 void printError(const std::string& text) { std::fprintf(stderr, "gimbalctl: %s\n", text.c_str()); }

@@ -21,12 +21,17 @@ namespace gimbalctl {
 // The main thread's queue, installed at start-up; commands run it while they wait.
 LoopMainQueue& mainLoop();
 void installMainLoop();
+// Runs the main loop for the time given; returns early, false, when a stop
+// is asked for (gimbalctl/Stop.h).
+bool runLoopFor(std::chrono::milliseconds duration);
 
 struct OpenedPort {
     std::shared_ptr<ULXSerialPort> port;  // open, or none
     std::string error;                    // why not, when none
 };
 OpenedPort openPort(const std::string& path);
+// Why an open port closed without gimbalctl closing it: its device went away.
+std::string lineGoneText(const std::string& path);
 
 // "gimbalctl: <text>" on standard error.
 void printError(const std::string& text);

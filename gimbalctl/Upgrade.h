@@ -12,7 +12,8 @@ namespace gimbalctl {
 struct UpgradeOutcome {
     std::string port;
     int status = 0;      // ExitStatus
-    std::string result;  // complete, refused file, port failed, gimbal error, timeout
+    std::string result;  // complete, refused file, port failed, gimbal error, timeout,
+                         // line gone, interrupted
     std::string detail;  // the last message, or why the port failed
     std::vector<std::string> messages;  // the window's message log texts, line by line
 };

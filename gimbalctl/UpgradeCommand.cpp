@@ -1,14 +1,17 @@
 // gimbalctl upgrade --port P FILE: the whole upgrade, driven by the same
 // supervisor as the window's, with a progress bar or progress lines.
 
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/ProgressView.h"
 #include "gimbalctl/Session.h"
+#include "gimbalctl/Stop.h"
 #include "gimbalctl/Upgrade.h"
 #include "platform/LoopMainQueue.h"
 #include "serial/ULXSerialPort.h"
@@ -30,6 +33,21 @@ void setResult(UpgradeOutcome& outcome, upgrade::Ending ending) {
         case upgrade::Ending::kTimeout:
             outcome.status = kNoAnswer, outcome.result = "timeout";
             break;
+    }
+}
+
+constexpr const char* kRunAgain = "the gimbal needs the upgrade run again";
+
+// An upgrade stopped before its end, by a stop signal or by its line going
+// away: the port is closed, which puts the line's settings back.
+void setUnfinished(UpgradeOutcome& outcome, ULXSerialPort& port, bool stopped) {
+    port.close();
+    if (stopped) {
+        outcome.status = stopStatus(), outcome.result = "interrupted";
+        outcome.detail = kRunAgain;
+    } else {
+        outcome.status = kPortFailed, outcome.result = "line gone";
+        outcome.detail = lineGoneText(outcome.port) + "; " + kRunAgain;
     }
 }
 
@@ -77,7 +95,12 @@ UpgradeOutcome upgradeOnePort(const std::string& path, int maxProgress,
     for (;;) {
         const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
             next - std::chrono::steady_clock::now());
-        mainLoop().runFor(std::max(wait, std::chrono::milliseconds(0)));
+        const bool stopped = !runLoopFor(std::max(wait, std::chrono::milliseconds(0)));
+        // Only the device going away closes the port behind gimbalctl's back.
+        if (supervisor.rTimerFlag && (stopped || !port->isOpen())) {
+            setUnfinished(outcome, *port, stopped);
+            return outcome;
+        }
         next += tick;
         if (!supervisor.handleTick(port)) break;  // the tick after the end closed the port
     }
@@ -116,6 +139,8 @@ int runUpgrade(const std::vector<std::string>& ports, const std::string& file, b
 
     UpgradeOutcome outcome;
     if (reportToParent) {
+        // Never outlives the parent: its end is a stop signal here.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
         outcome = upgradeOnePort(ports.front(), loaded.maxProgress,
                                  {[](const std::string& line) {
                                       report({{"message", line}});
@@ -130,13 +155,15 @@ int runUpgrade(const std::vector<std::string>& ports, const std::string& file, b
         outcome = upgradeOnePort(ports.front(), loaded.maxProgress,
                                  {[](const std::string&) {}, [](int, int) {}});
         printJson(toJson(outcome, file));
-        return outcome.status;
+        return outcome.result == "interrupted" ? reportStop(outcome.port + ": " + outcome.detail)
+                                               : outcome.status;
     }
     ProgressView view({ports.front()}, ::isatty(STDOUT_FILENO) == 1);
     outcome = upgradeOnePort(ports.front(), loaded.maxProgress,
                              {[&](const std::string& line) { view.message(0, line); },
                               [&](int value, int maximum) { view.progress(0, value, maximum); }});
     view.finish();
+    if (outcome.result == "interrupted") return reportStop(outcome.port + ": " + outcome.detail);
     if (outcome.status == kPortFailed) printError(outcome.detail);
     return outcome.status;
 }

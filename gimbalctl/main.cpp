@@ -11,6 +11,7 @@
 
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/Session.h"
+#include "gimbalctl/Stop.h"
 #include "platform/BuildInfo.h"
 
 namespace {
@@ -50,6 +51,7 @@ bool asksForJson(int argc, char** argv) {
 // status, when it has one, says more and is kept. A closed pipe (EPIPE) is
 // not judged here but left to the signal handling.
 int checkOutput(int status) {
+    if (gimbalctl::stopRequested()) return status;  // already said why it stopped
     errno = 0;
     if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
     const int error = errno;  // 0 when an earlier write failed
@@ -67,12 +69,19 @@ std::string commandName(const CLI::App& app) {
 
 int run(int argc, char** argv) {
     using namespace gimbalctl;
+    watchForStop();
     CLI::App app{
         "Service a camera gimbal over its serial line: list ports, check firmware files,\n"
         "read versions, calibrate, and upgrade one or several gimbals at once."};
     app.name("gimbalctl");
     app.set_version_flag("--version", std::string("gimbalctl ") + build_info::kVersion);
     app.require_subcommand(0, 1);
+    app.footer(
+        "Exit status: 0 done, 1 firmware file refused, 2 bad input, 3 port missing, held by\n"
+        "another program, or its line gone (unplugged or powered off), 4 the gimbal refused\n"
+        "or failed, 5 no answer, 6 an upgrade process ended without a result; stopped by a\n"
+        "signal: 128 + its number (130 Ctrl+C, 143 SIGTERM, 129 SIGHUP), 141 when standard\n"
+        "output was closed. Every line is put back as it was found.");
 
     bool json = false;
     app.add_flag("--json", json, "Machine-readable output: one JSON object per result")

@@ -107,6 +107,9 @@ bool ULXSerialPort::open() {
     int linesError = 0;
     {
         std::shared_lock gate(descriptorGate_);
+        // What the line received before this open (a reply or a block request
+        // meant for an earlier program) is nothing this session asked for.
+        if (sessionIsCurrent(*session)) ::tcflush(fd, TCIFLUSH);
         if (sessionIsCurrent(*session) && ::ioctl(fd, TIOCMGET, &bits) != 0) {
             linesError = errno;
             bits = 0;

@@ -176,6 +176,11 @@ public:
     std::atomic<int> timer_count{0};
     std::atomic<int> fnum{0};
     std::atomic<int> IDNum{0};
+    // When set, block requests are answered only while the gimbal has accepted
+    // an upgrade asked for since Upgrade() (states 2 and 3): a request left on
+    // the line by an earlier, interrupted run is never answered with a block
+    // of this file. gimbalctl sets it; the window answers every request.
+    std::atomic<bool> answersOnlyAcceptedUpgrade{false};
 
     void Upgrade();  // starts a new upgrade state; writes nothing
     // Block senders: 0 block written, 1 end-of-image frame written, 2 past the end.

@@ -5,15 +5,19 @@
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <thread>
 
+#include "platform/UniqueFd.h"
+#include "protocol/Frame.h"
 #include "serial/ULXSerialPort.h"
 #include "tests/support/GimbalSimulator.h"
 #include "tests/upgrade/FirmwareFiles.h"
@@ -38,34 +42,63 @@ struct Result {
     }
 };
 
-// Runs gimbalctl with the arguments; standard output and error go to files
-// of the temporary directory, or standard output to `outPath` when given.
-Result gimbalctl(const TempDir& dir, std::vector<std::string> args, std::string outPath = {}) {
+// gimbalctl started with the arguments; standard error goes to a file of the
+// temporary directory, standard output too (or to `outPath` when given) or,
+// with outputPipe, to a pipe.
+struct Started {
+    pid_t pid = -1;
+    std::string out, err;  // files
+    bool readOut = true;   // false: standard output went elsewhere
+    UniqueFd outputPipe;   // the read end, when asked for
+
+    Result finish() {
+        Result run;
+        int wstatus = 0;
+        if (pid > 0 && waitpid(pid, &wstatus, 0) == pid) {
+            run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+        }
+        auto slurp = [](const std::string& path) {
+            std::ifstream in(path);
+            return std::string(std::istreambuf_iterator<char>(in), {});
+        };
+        run.out = readOut ? slurp(out) : "";
+        run.err = slurp(err);
+        return run;
+    }
+};
+
+Started start(const TempDir& dir, std::vector<std::string> args, bool outputPipe = false,
+              const std::string& outPath = {}) {
     args.insert(args.begin(), GIMBALCTL_PATH);
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    const std::string out = outPath.empty() ? dir.path() + "/out" : outPath;
-    const std::string err = dir.path() + "/err";
+    Started started{-1, outPath.empty() ? dir.path() + "/out" : outPath, dir.path() + "/err",
+                    outPath.empty(), {}};
+    int pipeEnds[2] = {-1, -1};
+    if (outputPipe && pipe2(pipeEnds, O_CLOEXEC) != 0) return started;
+    UniqueFd writeEnd(pipeEnds[1]);
+    started.outputPipe = UniqueFd(pipeEnds[0]);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = -1;
-    Result run;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        int wstatus = 0;
-        waitpid(pid, &wstatus, 0);
-        run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    if (outputPipe) {
+        posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), 1);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 1, started.out.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    }
+    posix_spawn_file_actions_addopen(&actions, 2, started.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    if (posix_spawn(&started.pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+        started.pid = -1;
     }
     posix_spawn_file_actions_destroy(&actions);
-    auto slurp = [](const std::string& path) {
-        std::ifstream in(path);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    };
-    run.out = outPath.empty() ? slurp(out) : "";
-    run.err = slurp(err);
-    return run;
+    return started;
+}
+
+// Runs gimbalctl with the arguments to its end.
+Result gimbalctl(const TempDir& dir, std::vector<std::string> args, std::string outPath = {}) {
+    return start(dir, std::move(args), false, outPath).finish();
 }
 
 bool contains(const std::string& text, const std::string& part) {
@@ -319,4 +352,135 @@ TEST_F(Gimbalctl, TwoGimbalsInParallelEachReportedOnItsOwn) {
     EXPECT_EQ(results[1]["port"], "/dev/ttyNOSUCH0");
     EXPECT_EQ(results[2]["result"], "complete");
     expectImages(second, {{3, image}});
+}
+
+namespace {
+
+// The line's settings as a program sees them from its own descriptor.
+termios lineSettings(int fd) {
+    termios settings{};
+    tcgetattr(fd, &settings);
+    return settings;
+}
+
+bool sameSettings(const termios& a, const termios& b) {
+    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
+           a.c_lflag == b.c_lflag && cfgetispeed(&a) == cfgetispeed(&b);
+}
+
+// True when another program can take the port now: gimbalctl let go of it.
+bool portFree(const std::string& path) {
+    auto port = ULXSerialPort::serialPortWithPath(path);
+    const bool opened = port && port->open();
+    if (opened) port->close();
+    return opened;
+}
+
+bool answeredBlocks(const GimbalSimulator& gimbal, std::size_t count) {
+    return gimbal.board(3).blocks.size() >= count;
+}
+
+}  // namespace
+
+TEST_F(Gimbalctl, AStopMidUpgradePutsTheLineBackAndNoChildOutlivesIt) {
+    const std::string file = dir.write("fw.plov", singleImageFile(imageBytes(5000, 5), 0, 0));
+    // SIGPIPE stands for a reader of standard output that went away.
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+        GimbalSimulator gimbal;
+        const std::string port = gimbal.slavePath();
+        const UniqueFd watch(open(port.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+        const termios before = lineSettings(watch.get());
+        Started run = start(dir, {"upgrade", "--port", port, file}, signal == SIGPIPE);
+        ASSERT_TRUE(gimbal.waitUntil([](const auto& g) { return answeredBlocks(g, 1); }, 5000ms));
+        EXPECT_FALSE(sameSettings(before, lineSettings(watch.get())));  // raw while it runs
+        if (signal == SIGPIPE) {
+            run.outputPipe.reset();
+        } else {
+            kill(run.pid, signal);
+        }
+        const Result stopped = run.finish();
+        EXPECT_EQ(stopped.status, 128 + signal) << stopped.err;
+        EXPECT_EQ(std::count(stopped.err.begin(), stopped.err.end(), '\n'), 1) << stopped.err;
+        EXPECT_TRUE(contains(stopped.err, port + ": the gimbal needs the upgrade run again"))
+            << stopped.err;
+        EXPECT_TRUE(sameSettings(before, lineSettings(watch.get()))) << signal;
+        EXPECT_TRUE(portFree(port));
+    }
+
+    // Two ports: the parent ends after its children, which have let go of the lines.
+    GimbalSimulator first, second;
+    Started run =
+        start(dir, {"upgrade", "--port", first.slavePath(), "--port", second.slavePath(), file});
+    for (GimbalSimulator* g : {&first, &second}) {
+        ASSERT_TRUE(g->waitUntil([](const auto& s) { return answeredBlocks(s, 1); }, 5000ms));
+    }
+    kill(run.pid, SIGTERM);
+    const Result stopped = run.finish();
+    EXPECT_EQ(stopped.status, 128 + SIGTERM);
+    EXPECT_TRUE(contains(stopped.err, "need the upgrade run again")) << stopped.err;
+    for (GimbalSimulator* g : {&first, &second}) {
+        EXPECT_TRUE(portFree(g->slavePath()));
+        EXPECT_TRUE(contains(stopped.out, g->slavePath() + ": interrupted")) << stopped.out;
+        g->clearReceived();
+    }
+    std::this_thread::sleep_for(500ms);  // a child left running would still ask
+    EXPECT_TRUE(first.framesReceived().empty() && second.framesReceived().empty());
+}
+
+TEST_F(Gimbalctl, BytesAndBlockRequestsFromBeforeTheUpgradeAreNeverAnswered) {
+    // What the line received before the open is discarded: a reply waiting there is not read.
+    GimbalSimulator gimbal;
+    gimbal.send(frame::make(1, frame::kReadVersion, {9, 9, 9, 9}));
+    auto port = ULXSerialPort::serialPortWithPath(gimbal.slavePath());
+    ASSERT_TRUE(port && port->open());
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(port->m_MessageShow_Flag, 0);
+    port->close();
+
+    // A gimbal left mid-upgrade asks for block 1 before and after the open; only
+    // the requests after its acceptance of this run's upgrade get blocks.
+    GimbalSimulator::Faults stale;
+    stale.staleAskBlock = 1;
+    gimbal.setFaults(stale);
+    const Bytes image = imageBytes(1500, 6);
+    const Result run = gimbalctl(dir, {"upgrade", "--port", gimbal.slavePath(),
+                                       dir.write("fw.plov", singleImageFile(image, 0, 0))});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    ASSERT_FALSE(gimbal.framesReceived().empty());
+    EXPECT_EQ(gimbal.framesReceived().front()[5], frame::kUpgradeRequest);
+    expectImages(gimbal, {{3, image}});
+    EXPECT_EQ(run.out.find("ID3 Upgrade complete"), run.out.rfind("ID3 Upgrade complete"));
+}
+
+TEST_F(Gimbalctl, ALineThatGoesAwayIsReportedAtOnceNamingItsPort) {
+    // A parallel upgrade: the port that hung up is named, the other one completes.
+    GimbalSimulator first, second;
+    const Bytes image = imageBytes(5000, 8);
+    const std::string file = dir.write("fw.plov", singleImageFile(image, 0, 0));
+    Started run =
+        start(dir, {"upgrade", "--port", first.slavePath(), "--port", second.slavePath(), file});
+    ASSERT_TRUE(first.waitUntil([](const auto& g) { return answeredBlocks(g, 3); }, 5000ms));
+    first.hangUp();
+    ASSERT_TRUE(second.waitUntil([](const auto& g) { return g.conversationDone(); }, 10000ms));
+    const Result upgrade = run.finish();
+    EXPECT_EQ(upgrade.status, 3);
+    EXPECT_TRUE(contains(upgrade.out, first.slavePath() + ": line gone: " + first.slavePath() +
+                                          ": the line went away"))
+        << upgrade.out;
+    EXPECT_TRUE(contains(upgrade.out, second.slavePath() + ": complete")) << upgrade.out;
+    expectImages(second, {{3, image}});
+
+    // A request waiting for its reply: told well before its timeout (the fault took 8 s).
+    GimbalSimulator silent;
+    GimbalSimulator::Faults noReply;
+    noReply.silent = true;
+    silent.setFaults(noReply);
+    Started version = start(dir, {"version", "--port", silent.slavePath(), "--timeout", "20"});
+    ASSERT_TRUE(silent.waitUntil([](const auto& g) { return !g.bytesReceived().empty(); }, 5000ms));
+    silent.hangUp();
+    const auto start = std::chrono::steady_clock::now();
+    const Result request = version.finish();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+    EXPECT_EQ(request.status, 3);
+    EXPECT_TRUE(contains(request.err, silent.slavePath() + ": the line went away")) << request.err;
 }

@@ -156,6 +156,10 @@ void GimbalSimulator::run() {
         }
         std::lock_guard lock(mutex_);
         const auto now = std::chrono::steady_clock::now();
+        if (faults_.staleAskBlock >= 0 && requestTimes_.empty() && now >= nextStaleAsk_) {
+            writeFrame(3, frame::kBlock, {static_cast<uint8_t>(faults_.staleAskBlock)});
+            nextStaleAsk_ = now + std::chrono::milliseconds(20);
+        }
         if (!steps_.empty() && steps_.front().kind == Step::kReport && now >= nextReport_) {
             const Step step = steps_.front();
             steps_.pop_front();
@@ -202,9 +206,14 @@ void GimbalSimulator::handleFrame(const std::vector<uint8_t>& f) {
     if (faults_.silent) return;
     if (command == frame::kUpgradeRequest) {
         switch (faults_.upgradeAnswer) {
-            case UpgradeAnswer::kNoAnswer: return;
-            case UpgradeAnswer::kRefuse1: writeFrame(0, frame::kUpgradeRequest, {1}); return;
-            case UpgradeAnswer::kRefuse2: writeFrame(0, frame::kUpgradeRequest, {2}); return;
+            case UpgradeAnswer::kNoAnswer:
+                return;
+            case UpgradeAnswer::kRefuse1:
+                writeFrame(0, frame::kUpgradeRequest, {1});
+                return;
+            case UpgradeAnswer::kRefuse2:
+                writeFrame(0, frame::kUpgradeRequest, {2});
+                return;
             case UpgradeAnswer::kAccept:
                 writeFrame(0, frame::kUpgradeRequest, {0xFF});
                 // A request after a finished conversation starts the next upgrade.

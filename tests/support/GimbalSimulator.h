@@ -8,7 +8,8 @@
 // each board's image with the file.
 //
 // Faults can be scripted: no answer, refusal, failure report, a corrupted
-// checksum, a block asked twice, a stall mid-transfer, hang-up, bursts.
+// checksum, a block asked twice, a stall mid-transfer, hang-up, bursts, block
+// requests left over from an interrupted upgrade.
 
 #include <atomic>
 #include <chrono>
@@ -29,19 +30,22 @@ public:
     enum class UpgradeAnswer { kAccept, kRefuse1, kRefuse2, kNoAnswer };
 
     struct Faults {
-        bool silent = false;                  // answer nothing at all
+        bool silent = false;  // answer nothing at all
         UpgradeAnswer upgradeAnswer = UpgradeAnswer::kAccept;
-        int failAfterBlocks = -1;             // send 0xE7 01 after this many answered blocks
-        int stallAfterBlocks = -1;            // stop asking after this many answered blocks
-        int askTwiceBlock = -1;               // ask this block number twice in a row (each board)
-        bool corruptNextReply = false;        // the next frame sent carries a wrong checksum
+        int failAfterBlocks = -1;       // send 0xE7 01 after this many answered blocks
+        int stallAfterBlocks = -1;      // stop asking after this many answered blocks
+        int askTwiceBlock = -1;         // ask this block number twice in a row (each board)
+        bool corruptNextReply = false;  // the next frame sent carries a wrong checksum
+        // Until an upgrade request comes, ask for this block of ID3 every 20 ms,
+        // from before the tool opens the line: a gimbal left mid-upgrade.
+        int staleAskBlock = -1;
     };
 
     struct BoardImage {
         std::map<int, std::vector<uint8_t>> blocks;  // block number -> data of its latest frame
-        int blockFrames = 0;                          // block frames received, repeats included
-        bool endOfImage = false;                      // the end-of-image frame arrived
-        std::vector<uint8_t> assembled() const;       // blocks 0.. joined in order
+        int blockFrames = 0;                         // block frames received, repeats included
+        bool endOfImage = false;                     // the end-of-image frame arrived
+        std::vector<uint8_t> assembled() const;      // blocks 0.. joined in order
     };
 
     GimbalSimulator();
@@ -119,9 +123,10 @@ private:
     std::vector<std::vector<uint8_t>> frames_;
     std::vector<std::chrono::steady_clock::time_point> requestTimes_;
     std::map<int, BoardImage> boards_;
-    std::deque<Step> steps_;        // the conversation still to come
+    std::deque<Step> steps_;  // the conversation still to come
     bool conversationStarted_ = false;
     bool askedTwice_ = false;
     int blocksAnswered_ = 0;
     std::chrono::steady_clock::time_point nextReport_{};
+    std::chrono::steady_clock::time_point nextStaleAsk_{};
 };

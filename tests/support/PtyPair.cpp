@@ -17,6 +17,10 @@ PtyPair::PtyPair() {
     if (openpty(&master, &slave, name, &raw, nullptr) != 0) {
         throw std::runtime_error("openpty failed");
     }
+    // Programs the test starts must not hold the master open: closing it
+    // would then hang nothing up.
+    ::fcntl(master, F_SETFD, FD_CLOEXEC);
+    ::fcntl(slave, F_SETFD, FD_CLOEXEC);
     master_.reset(master);
     slaveHold_.reset(slave);
     slavePath_ = name;

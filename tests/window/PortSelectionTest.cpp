@@ -8,10 +8,12 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTimer>
+#include <csignal>
 #include <memory>
 #include <optional>
 
 #include "app/AppDelegate.h"
+#include "app/QuitOnSignals.h"
 #include "serial/ULXSerialPortManager.h"
 #include "tests/support/FakeDevices.h"
 #include "tests/support/GimbalSimulator.h"
@@ -220,6 +222,24 @@ TEST_F(PortSelection, ApplicationEndClosesDiscoveredPortsOnlyAfterASearch) {
     h.ctrl.btn_Search->click();
     ASSERT_TRUE(h.openPort(gimbal.slavePath()));
     QMetaObject::invokeMethod(qApp, "aboutToQuit", Qt::DirectConnection);
+    EXPECT_FALSE(h.isOpen());
+}
+
+TEST_F(PortSelection, StopSignalsQuitAsClosingTheWindowDoes) {
+    GimbalSimulator gimbal;
+    discoverOnly({gimbal.slavePath()});
+    WindowHarness h;
+    AppDelegate delegate(*qApp, h.ctrl);
+    h.ctrl.btn_Search->click();
+    ASSERT_TRUE(h.openPort(gimbal.slavePath()));
+    quitOnSignals(*qApp);
+    QTimer guard;  // a signal that does not quit fails the test instead of hanging it
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        guard.start(3000);
+        QTimer::singleShot(0, [signal] { ::raise(signal); });
+        EXPECT_EQ(QCoreApplication::exec(), 0) << signal;
+    }
     EXPECT_FALSE(h.isOpen());
 }
 

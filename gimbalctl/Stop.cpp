@@ -1,0 +1,66 @@
+#include "gimbalctl/Stop.h"
+
+#include <poll.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
+
+#include "gimbalctl/Session.h"
+#include "platform/UniqueFd.h"
+
+namespace gimbalctl {
+namespace {
+
+UniqueFd signals;
+int stopSignal = 0;
+
+sigset_t stopSignalSet() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, s);
+    return set;
+}
+
+// The reader of a pipe or socket on standard output has gone. A terminal,
+// a file or /dev/null never reports this.
+bool standardOutputClosed() {
+    pollfd out{STDOUT_FILENO, 0, 0};
+    return ::poll(&out, 1, 0) == 1 && (out.revents & (POLLERR | POLLHUP)) != 0;
+}
+
+}  // namespace
+
+void watchForStop() {
+    std::signal(SIGPIPE, SIG_IGN);
+    const sigset_t set = stopSignalSet();
+    ::sigprocmask(SIG_BLOCK, &set, nullptr);
+    signals = UniqueFd(::signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC));
+}
+
+int stopRequested() {
+    if (stopSignal != 0) return stopSignal;
+    signalfd_siginfo info{};
+    if (signals && ::read(signals.get(), &info, sizeof info) == sizeof info) {
+        stopSignal = static_cast<int>(info.ssi_signo);
+    } else if (standardOutputClosed()) {
+        stopSignal = SIGPIPE;
+    }
+    return stopSignal;
+}
+
+int stopStatus() { return 128 + stopRequested(); }
+
+int stopSignalDescriptor() { return signals.get(); }
+
+int reportStop(const std::string& consequence) {
+    const int signal = stopRequested();
+    const std::string cause = signal == SIGPIPE
+                                  ? "interrupted: standard output was closed"
+                                  : std::string("interrupted by SIG") + ::sigabbrev_np(signal);
+    printError(consequence.empty() ? cause : cause + ": " + consequence);
+    return stopStatus();
+}
+
+}  // namespace gimbalctl
