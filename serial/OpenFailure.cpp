@@ -183,8 +183,7 @@ std::vector<DeviceHolder> findDeviceHolders(const std::string& path) {
             // Only the link's text is read. Following it (stat, open) would
             // reach whatever file the process has open, and a file on a
             // stalled network or FUSE mount would stall the scan with it.
-            const std::string link = fdDir + "/" + fd->d_name;
-            const ssize_t length = ::readlink(link.c_str(), target, sizeof target);
+            const ssize_t length = ::readlinkat(::dirfd(fds), fd->d_name, target, sizeof target);
             if (length > 0 &&
                 std::string_view(target, static_cast<std::size_t>(length)) == nodePath) {
                 holds = true;
