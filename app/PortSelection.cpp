@@ -4,13 +4,16 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QThreadPool>
 #include <QTimer>
 #include <cstdio>
 
 #include "app/PortWatch.h"
 #include "app/RememberedChoices.h"
 #include "app/UartToolCtrl.h"
+#include "platform/MainQueue.h"
 #include "serial/OpenFailure.h"
 #include "serial/ULXSerialPort.h"
 #include "serial/ULXSerialPortManager.h"
@@ -31,6 +34,20 @@ void addItemWithTitle(QComboBox* list, const QString& title) {
         list->removeItem(index);
     }
     list->addItem(title);
+}
+
+// The cause in plain words, in the log and on standard error. Finding it asks
+// udev, the user database and the descriptors of every process, so it runs
+// off the main thread and the line follows once it is known.
+void explainOpenFailure(UartToolCtrl* ctrl, const std::string& path, int error) {
+    QThreadPool::globalInstance()->start(
+        [self = QPointer<UartToolCtrl>(ctrl), path, error]() mutable {
+            std::string why = describeOpenFailure(path, error);
+            std::fprintf(stderr, "%s\n", why.c_str());
+            MainQueue::current().post([self = std::move(self), why = std::move(why)] {
+                if (self) self->setOut(QString::fromStdString(why) + QLatin1Char('\n'));
+            });
+        });
 }
 
 }  // namespace
@@ -80,13 +97,10 @@ void UartToolCtrl::OpenPort() {
 
     if (!m_ULXSerialPort || !m_ULXSerialPort->isOpen()) {
         setOut(kOpenFailed + QLatin1Char('\n'));
-        // The cause in plain words, in the log and on standard error.
         const std::string path = title.toStdString();
         const int error =
             m_ULXSerialPort ? m_ULXSerialPort->lastOpenError() : whyNoSerialDevice(path);
-        const std::string why = describeOpenFailure(path, error);
-        setOut(QString::fromStdString(why) + QLatin1Char('\n'));
-        std::fprintf(stderr, "%s\n", why.c_str());
+        explainOpenFailure(this, path, error);
         showAttitudeMessage(kOpenFailed);
         return;
     }
@@ -98,10 +112,17 @@ void UartToolCtrl::OpenPort() {
     popupbtn_ComSelect->setEnabled(false);
 
     switch (TabSelectNum) {
-    case 1: setOut(kOpenSucceeded + QLatin1Char('\n')); break;
-    case 2: m_MessageShow->setText(kOpenSucceeded); break;
-    case 3: m_JoystickMessageShow->setText(kOpenSucceeded); break;
-    default: break;
+        case 1:
+            setOut(kOpenSucceeded + QLatin1Char('\n'));
+            break;
+        case 2:
+            m_MessageShow->setText(kOpenSucceeded);
+            break;
+        case 3:
+            m_JoystickMessageShow->setText(kOpenSucceeded);
+            break;
+        default:
+            break;
     }
 
     invalidate(timer);

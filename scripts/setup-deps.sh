@@ -12,6 +12,7 @@ PACKAGES=(
   xvfb xauth x11-utils
   desktop-file-utils appstream dpkg-dev file
   clang libclang-rt-14-dev locales
+  fuse3 python3-fusepy
 )
 
 # The texts built from numbers are checked under a comma-decimal locale.

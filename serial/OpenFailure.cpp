@@ -8,10 +8,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <string_view>
 
 #include "serial/DeviceLookup.h"
 
@@ -155,12 +157,19 @@ int whyNoSerialDevice(const std::string& path) {
 
 std::vector<DeviceHolder> findDeviceHolders(const std::string& path) {
     std::vector<DeviceHolder> holders;
+    // The device's own node (a udev link such as /dev/serial/by-id/... names
+    // it), resolved once: each descriptor is then judged by its link text.
+    char node[PATH_MAX];
     struct stat device {};
-    if (::stat(path.c_str(), &device) != 0 || !S_ISCHR(device.st_mode)) return holders;
+    if (!::realpath(path.c_str(), node) || ::stat(node, &device) != 0 || !S_ISCHR(device.st_mode)) {
+        return holders;
+    }
+    const std::string_view nodePath(node);
 
     DIR* proc = ::opendir("/proc");
     if (!proc) return holders;
     const pid_t self = ::getpid();
+    char target[PATH_MAX];
     while (const dirent* entry = ::readdir(proc)) {
         char* end = nullptr;
         const long pid = std::strtol(entry->d_name, &end, 10);
@@ -171,15 +180,12 @@ std::vector<DeviceHolder> findDeviceHolders(const std::string& path) {
         bool holds = false;
         while (const dirent* fd = ::readdir(fds)) {
             if (fd->d_name[0] == '.') continue;
-            // Sockets, pipes and the like read "socket:[...]"; only files have
-            // a path. stat follows the link to the file's own inode: the
-            // device is never opened.
-            const std::string link = fdDir + "/" + fd->d_name;
-            char first = 0;
-            if (::readlink(link.c_str(), &first, 1) != 1 || first != '/') continue;
-            struct stat target {};
-            if (::stat(link.c_str(), &target) == 0 && S_ISCHR(target.st_mode) &&
-                target.st_rdev == device.st_rdev) {
+            // Only the link's text is read. Following it (stat, open) would
+            // reach whatever file the process has open, and a file on a
+            // stalled network or FUSE mount would stall the scan with it.
+            const ssize_t length = ::readlinkat(::dirfd(fds), fd->d_name, target, sizeof target);
+            if (length > 0 &&
+                std::string_view(target, static_cast<std::size_t>(length)) == nodePath) {
                 holds = true;
                 break;
             }

@@ -24,6 +24,8 @@ struct DeviceHolder {
     pid_t pid;
     std::string name;  // the program's name, as the kernel reports it
 };
-// The other processes that have the device open, found through /proc without
-// touching the device. Processes of other users are seen only by root.
+// The other processes that have the device open, found by comparing the text
+// of their descriptor links in /proc with the device's node. Neither the
+// device nor any file those processes have open is touched, so a stalled
+// mount cannot hold the scan up. Processes of other users are seen only by root.
 std::vector<DeviceHolder> findDeviceHolders(const std::string& path);

@@ -2,16 +2,111 @@
 // here: a port held by another program, a missing path, a file that is no
 // serial device, and a permission error (injected: the tests run as root).
 
+#include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <thread>
 
 #include "serial/OpenFailure.h"
 #include "serial/ULXSerialPort.h"
 #include "tests/support/HeldPort.h"
 
 namespace {
+
+// A FUSE mount in a scratch folder with one file, `file()`. Once the file has
+// been opened, asking for its attributes takes 20 s, as on a dead network
+// mount. Needs /dev/fuse, fuse3 and python3-fusepy, and root to mount.
+class StalledMount {
+public:
+    StalledMount() {
+        char dir[] = "/tmp/stalledXXXXXX";
+        if (!::mkdtemp(dir)) return;
+        dir_ = dir;
+        mount_ = dir_ + "/mnt";
+        ::mkdir(mount_.c_str(), 0755);
+        if (::access("/dev/fuse", R_OK | W_OK) != 0) return;
+        static const char* script = R"(
+import errno, stat, sys, time
+from fusepy import FUSE, FuseOSError, Operations
+class Stalled(Operations):
+    opened = False
+    def getattr(self, path, fh=None):
+        if path == "/": return dict(st_mode=stat.S_IFDIR | 0o755, st_nlink=2)
+        if path != "/file": raise FuseOSError(errno.ENOENT)
+        if self.opened: time.sleep(20)
+        return dict(st_mode=stat.S_IFREG | 0o644, st_nlink=1)
+    def open(self, path, flags):
+        self.opened = True
+        return 0
+FUSE(Stalled(), sys.argv[1], foreground=True, attr_timeout=0, entry_timeout=0)
+)";
+        char* argv[] = {const_cast<char*>("python3"), const_cast<char*>("-c"),
+                        const_cast<char*>(script), mount_.data(), nullptr};
+        if (::posix_spawn(&server_, "/usr/bin/python3", nullptr, nullptr, argv, environ) != 0) {
+            server_ = -1;
+            return;
+        }
+        struct stat folder {};
+        struct stat mounted {};
+        ::stat(dir_.c_str(), &folder);
+        for (int tries = 0; tries < 100 && !mounted_; ++tries) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (::waitpid(server_, nullptr, WNOHANG) == server_) {  // could not mount
+                server_ = -1;
+                return;
+            }
+            mounted_ = ::stat(mount_.c_str(), &mounted) == 0 && mounted.st_dev != folder.st_dev;
+        }
+    }
+    ~StalledMount() {
+        if (mounted_) ::umount2(mount_.c_str(), MNT_DETACH);
+        if (server_ > 0) {
+            ::kill(server_, SIGKILL);
+            ::waitpid(server_, nullptr, 0);
+        }
+        ::rmdir(mount_.c_str());
+        ::rmdir(dir_.c_str());
+    }
+
+    bool mounted() const { return mounted_; }
+    std::string file() const { return mount_ + "/file"; }
+    const std::string& dir() const { return dir_; }
+
+private:
+    std::string dir_, mount_;
+    pid_t server_ = -1;
+    bool mounted_ = false;
+};
+
+// The holder is found by the text of its descriptor links alone: a file it
+// has open on a stalled mount does not hold the answer up, and a port named
+// through a link (as udev's by-id names are) is matched by its device node.
+TEST(OpenFailure, NamesTheHolderWithoutWaitingForItsOtherFiles) {
+    StalledMount stalled;
+    // Inherited by the holding process, which keeps it open.
+    const int file = stalled.mounted() ? ::open(stalled.file().c_str(), O_RDONLY) : -1;
+    HeldPort holder("serial-monitor");
+    if (file >= 0) ::close(file);
+    const std::string link = stalled.dir() + "/by-id-link";
+    ASSERT_EQ(::symlink(holder.path().c_str(), link.c_str()), 0);
+
+    const auto start = std::chrono::steady_clock::now();
+    const std::string text = describeOpenFailure(link, EWOULDBLOCK);
+    const auto took = std::chrono::steady_clock::now() - start;
+    ::unlink(link.c_str());
+    EXPECT_EQ(text, link + " is in use by another program: serial-monitor (pid " +
+                        std::to_string(holder.pid()) + ").");
+    EXPECT_LT(took, std::chrono::seconds(3));  // 20 s when the file's attributes are asked for
+    if (file < 0)
+        GTEST_SKIP() << "no FUSE mount here (needs root, /dev/fuse, fuse3 and python3-fusepy)";
+}
 
 TEST(OpenFailure, NamesTheProgramHoldingThePortAndHowToStopAKnownGrabber) {
     HeldPort holder("ModemManager");

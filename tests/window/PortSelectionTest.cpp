@@ -115,9 +115,10 @@ TEST_F(PortSelection, OpenSucceedsWithTheTabsOwnMessage) {
     }
 }
 
-// The failure messages go to the log, followed by one line with the cause,
-// and to the attitude field; the joystick field shows them only while the
-// joystick page (where neither of the others can be seen) is showing.
+// The failure messages go to the log, followed by one line with the cause
+// once it is known, and to the attitude field; the joystick field shows them
+// only while the joystick page (where neither of the others can be seen) is
+// showing.
 TEST_F(PortSelection, FailedOpenSaysWhyInTheLogAndShowsOnTheVisiblePage) {
     HeldPort holder;  // a pseudo-terminal held by another process
     const std::pair<std::string, QString> causes[] = {
@@ -136,6 +137,8 @@ TEST_F(PortSelection, FailedOpenSaysWhyInTheLogAndShowsOnTheVisiblePage) {
             (c.*tab)->click();
             c.m_JoystickMessageShow->setText("untouched");
             EXPECT_FALSE(h.openPort(path)) << path;
+            // The cause is found off the main thread and follows.
+            EXPECT_TRUE(pumpUntil([&] { return c.outText->toPlainText().count('\n') == 2; }));
             const QString log = c.outText->toPlainText();
             EXPECT_TRUE(log.startsWith(kFailLog + cause)) << log.toStdString();
             EXPECT_EQ(log.count('\n'), 2) << log.toStdString();
