@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QIcon>
 #include <QMainWindow>
 #include <cstdio>
 #include <cstdlib>
@@ -21,12 +22,14 @@ bool answeredInfoOption(int argc, char** argv) {
         }
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::printf(
-                "usage: gimbal-tool [--help] [--version]\n"
+                "Usage: gimbal-tool [--help] [--version]\n"
+                "\n"
                 "Service tool for a camera gimbal: firmware upgrade of its boards, attitude\n"
                 "and joystick calibration, over a USB serial adapter. It opens a window and\n"
                 "needs a desktop session (or xvfb-run). gimbal-sim serves a simulated gimbal.\n"
-                "  --help     show this help and exit\n"
-                "  --version  show the version and exit\n");
+                "\n"
+                "  -h, --help  show this help and exit\n"
+                "  --version   show the version and exit\n");
             return true;
         }
     }
@@ -49,6 +52,8 @@ int main(int argc, char** argv) {
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(build_info::kDesktopAppId);
     QApplication app(argc, argv);
+    app.setWindowIcon(QIcon::fromTheme(build_info::kDesktopAppId,
+                                       QIcon(QStringLiteral(":/gimbal-tool-128.png"))));
     MainQueue::install(std::make_shared<QtMainQueue>());
     quitOnSignals(app);
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/BuildInfo.h"
 #include "tests/support/GimbalSimulator.h"
 
 namespace {
@@ -15,13 +16,25 @@ void onSignal(int) { interrupted = 1; }
 }  // namespace
 
 int main(int argc, char** argv) {
+    const char* usage =
+        "Usage: gimbal-sim [--help] [--version]\n"
+        "Serves a simulated gimbal on a pseudo-terminal, so that gimbal-tool and\n"
+        "gimbalctl can be tried without hardware. The first line printed is the\n"
+        "serial path to open; the simulator answers calibration and version\n"
+        "requests and runs firmware upgrades until interrupted (Ctrl+C).\n"
+        "  -h, --help  show this help and exit\n"
+        "  --version   show the version and exit\n";
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::printf("usage: gimbal-sim\n"
-                        "Starts a simulated gimbal and prints the serial path to open in the tool.\n"
-                        "It answers calibration requests and firmware upgrades until interrupted.\n");
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("gimbal-sim %s\n", build_info::kVersion);
             return 0;
         }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+        std::fprintf(stderr, "gimbal-sim: unknown argument: %s\n%s", argv[i], usage);
+        return 2;
     }
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Makes the Debian package from an already built tree, checks what it holds and
-# what it depends on, validates its desktop entry and metainfo, and runs the
-# unpacked programs: gimbal-tool answers --version with no display, and
-# gimbal-sim answers a gyroscope request on its pseudo-terminal.
+# Makes the Debian package from an already built tree, has lintian judge it,
+# checks what it holds and what it depends on, its manual pages, documentation
+# and hardened programs, validates its desktop entry and metainfo, and runs the
+# unpacked programs: gimbal-tool answers --version with no display and its
+# window carries the menu entry's class and an icon, and gimbal-sim answers a
+# gyroscope request on its pseudo-terminal.
 # usage: check-package.sh CPACK BUILD_DIR VERSION APP_ID PROGRAM...
 set -euo pipefail
 cpack=$1 build=$2 version=$3 app_id=$4
@@ -28,14 +30,23 @@ deb=$scratch/gimbal-tool_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || fail "no $deb; made: $(ls "$scratch")"
 echo "package: $deb"
 
+# Errors and warnings fail; pedantic and informational tags are only shown.
+command -v lintian >/dev/null || fail "lintian is missing (scripts/setup-deps.sh installs it)"
+lintian --pedantic --display-info "$deb" >"$scratch/lintian.log" 2>&1 || true
+cat "$scratch/lintian.log"
+if grep -qE '^(E|W): ' "$scratch/lintian.log"; then fail "lintian reports errors or warnings"; fi
+
 listing=$(dpkg-deb -c "$deb" | awk '{print $6}')
 expected=(
   ./usr/share/applications/"$app_id".desktop
   ./usr/share/metainfo/"$app_id".metainfo.xml
   ./usr/share/icons/hicolor/scalable/apps/"$app_id".svg
   ./usr/share/icons/hicolor/128x128/apps/"$app_id".png
+  ./usr/share/doc/gimbal-tool/copyright
+  ./usr/share/doc/gimbal-tool/changelog.gz
+  ./usr/share/doc/gimbal-tool/README.md.gz
 )
-for p in "${programs[@]}"; do expected+=("./usr/bin/$p"); done
+for p in "${programs[@]}"; do expected+=("./usr/bin/$p" "./usr/share/man/man1/$p.1.gz"); done
 for f in "${expected[@]}"; do
   grep -qxF "$f" <<<"$listing" || fail "the package lacks $f"
 done
@@ -49,8 +60,23 @@ for dep in libqt6widgets6 libudev1 libstdc++6 qt6-qpa-plugins; do
   grep -qxF "$dep" <<<"$names" || fail "Depends lacks $dep"
 done
 
+dpkg-deb -f "$deb" Recommends | grep -qw qt6-wayland || fail "Recommends lacks qt6-wayland"
+
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"
+zcat "$root/usr/share/doc/gimbal-tool/changelog.gz" >"$scratch/changelog"
+[ "$(dpkg-parsechangelog -l "$scratch/changelog" -S Version)" = "$version" ] ||
+  fail "the changelog's latest entry is not version $version"
+for p in "${programs[@]}"; do
+  man -l "$root/usr/share/man/man1/$p.1.gz" 2>&1 | grep -q -- "--version" ||
+    fail "the manual page of $p does not render its options"
+  # Relocations read-only and bound at start, stack protector, fortified calls.
+  readelf -d "$root/usr/bin/$p" | grep -q BIND_NOW || fail "$p is not linked with -z now"
+  readelf -lW "$root/usr/bin/$p" | grep -q GNU_RELRO || fail "$p is not linked with -z relro"
+  symbols=$(readelf --dyn-syms -W "$root/usr/bin/$p")
+  grep -q __stack_chk_fail <<<"$symbols" || fail "$p has no stack protector"
+  grep -qE '__[a-z]+_chk@' <<<"$symbols" || fail "$p has no fortified calls"
+done
 desktop-file-validate "$root/usr/share/applications/$app_id.desktop" || fail "desktop entry"
 appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml" || fail "metainfo"
 grep -qx "Icon=$app_id" "$root/usr/share/applications/$app_id.desktop" || fail "Icon= is not $app_id"
@@ -59,7 +85,24 @@ grep -qx "Exec=gimbal-tool" "$root/usr/share/applications/$app_id.desktop" || fa
 answer=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/gimbal-tool" --version)
 [ "$answer" = "gimbal-tool $version" ] || fail "gimbal-tool --version said: $answer"
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/gimbal-tool" --help |
-  grep -q "^usage: gimbal-tool" || fail "gimbal-tool --help"
+  grep -q "^Usage: gimbal-tool" || fail "gimbal-tool --help"
+[ "$("$root/usr/bin/gimbal-sim" --version)" = "gimbal-sim $version" ] || fail "gimbal-sim --version"
+
+# On X11 the dock matches the window to the menu entry by its class.
+wm_class=$(sed -n 's/^StartupWMClass=//p' "$root/usr/share/applications/$app_id.desktop")
+QT_QPA_PLATFORM=xcb xvfb-run -a bash -c '
+  "$1" >/dev/null 2>&1 & pid=$!
+  for _ in $(seq 100); do
+    xprop -name "Gimbal Service Tool" WM_CLASS 2>/dev/null | grep -q "= " && break
+    sleep 0.1
+  done
+  xprop -name "Gimbal Service Tool" WM_CLASS
+  xprop -len 16 -name "Gimbal Service Tool" _NET_WM_ICON
+  kill $pid' _ "$root/usr/bin/gimbal-tool" >"$scratch/xprop.out" 2>&1 || true
+cat "$scratch/xprop.out"
+grep -q "^WM_CLASS(STRING) = .*, \"$wm_class\"\$" "$scratch/xprop.out" ||
+  fail "the window's class is not the menu entry's StartupWMClass ($wm_class)"
+grep -q "^_NET_WM_ICON(CARDINAL) = " "$scratch/xprop.out" || fail "the window has no icon"
 
 "$root/usr/bin/gimbal-sim" >"$scratch/sim.out" 2>"$scratch/sim.err" &
 sim_pid=$!
