@@ -1,5 +1,4 @@
 target_sources(gimbalcore PRIVATE
-  protocol/Frame.cpp
   protocol/FrameScanner.cpp
   protocol/ReceiveParser.cpp
   protocol/ReplyDecoder.cpp

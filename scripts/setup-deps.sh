@@ -12,6 +12,7 @@ PACKAGES=(
   xvfb xauth x11-utils
   desktop-file-utils appstream dpkg-dev file
   clang libclang-rt-14-dev locales
+  emscripten
 )
 
 # The texts built from numbers are checked under a comma-decimal locale.

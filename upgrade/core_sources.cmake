@@ -1,7 +1,6 @@
 target_sources(gimbalcore PRIVATE
   upgrade/BlockTransfer.cpp
   upgrade/FirmwareFile.cpp
-  upgrade/UpgradeProgress.cpp
   upgrade/UpgradeRequest.cpp
   upgrade/UpgradeSupervisor.cpp
 )
