@@ -5,7 +5,7 @@
 find_program(GIMBAL_EMCC emcc)
 find_program(GIMBAL_NODE NAMES node nodejs)
 set(gtest_sources /usr/src/googletest/googletest)
-if(GIMBAL_EMCC AND GIMBAL_NODE AND EXISTS ${gtest_sources} AND NOT GIMBAL_SANITIZE)
+if(GIMBAL_EMCC AND GIMBAL_NODE AND EXISTS ${gtest_sources})
   # Debian's emscripten finds its acorn module only through NODE_PATH when
   # node is not Debian's own.
   set(node_path NODE_PATH=/usr/share/nodejs)
