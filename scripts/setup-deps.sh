@@ -13,6 +13,7 @@ PACKAGES=(
   desktop-file-utils appstream dpkg-dev file lintian help2man libxcb1-dev
   clang libclang-rt-14-dev locales
   fuse3 python3-fusepy
+  emscripten
 )
 
 # The texts built from numbers are checked under a comma-decimal locale.

@@ -105,6 +105,12 @@ TEST_F(ParserTest, DropsBadEndByteAndBadChecksumSilentlyAndGoesOn) {
     // A good frame right after a bad checksum in the same read is not lost.
     feed(join({badSum, frame::make(1, 0x42)}));
     EXPECT_EQ(code(), 5);
+    // The checksum check itself ignores the end byte.
+    Bytes good = frame::make(1, 0x40, {1, 2, 3});
+    EXPECT_TRUE(port->USART_PLOV_PROTOCOL_CHECKSUM(good.data()));
+    EXPECT_FALSE(port->USART_PLOV_PROTOCOL_CHECKSUM(badSum.data()));
+    good.back() = 0xFE;
+    EXPECT_TRUE(port->USART_PLOV_PROTOCOL_CHECKSUM(good.data()));
 }
 
 // Line noise that looks like a frame start with a plausible length (1210)

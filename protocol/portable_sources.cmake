@@ -1,0 +1,7 @@
+# Pure C++20, no I/O and no threads: built natively and for WebAssembly.
+target_sources(gimbalportable PRIVATE
+  protocol/Frame.cpp
+  protocol/FrameScanner.cpp
+  protocol/LinkSession.cpp
+  protocol/Reply.cpp
+)
