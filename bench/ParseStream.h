@@ -3,6 +3,7 @@
 // and reports that need no answer, long frames of an unknown command and line
 // noise, about 1 MiB.
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -29,4 +30,16 @@ inline std::vector<uint8_t> makeStream() {
         }
     }
     return stream;
+}
+
+// The stream cut into reads of 1 to 1024 bytes, as the reader takes them.
+inline std::vector<std::size_t> readSizes(const std::vector<uint8_t>& stream) {
+    std::mt19937 rng(11);
+    std::vector<std::size_t> cuts;
+    for (std::size_t pos = 0; pos < stream.size();) {
+        const std::size_t n = std::min<std::size_t>(1 + rng() % 1024, stream.size() - pos);
+        cuts.push_back(n);
+        pos += n;
+    }
+    return cuts;
 }

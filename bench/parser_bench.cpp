@@ -37,13 +37,7 @@ void BM_ParseAndDecode(benchmark::State& state) {
     auto port = ULXSerialPort::serialPortWithDevice(
         SerialDevice::forNode("/dev/bench"));
     const std::vector<uint8_t> stream = makeStream();
-    std::mt19937 rng(11);
-    std::vector<std::size_t> cuts;
-    for (std::size_t pos = 0; pos < stream.size();) {
-        const std::size_t n = std::min<std::size_t>(1 + rng() % 1024, stream.size() - pos);
-        cuts.push_back(n);
-        pos += n;
-    }
+    const std::vector<std::size_t> cuts = readSizes(stream);
     long reads = 0;
     const long before = allocations.load();
     for (auto _ : state) {
