@@ -21,7 +21,8 @@ namespace {
 protocol::Millis millis(double now) { return static_cast<protocol::Millis>(std::floor(now)); }
 
 val bytesOf(const std::vector<uint8_t>& bytes) {
-    return val::global("Uint8Array").new_(emscripten::typed_memory_view(bytes.size(), bytes.data()))
+    return val::global("Uint8Array")
+        .new_(emscripten::typed_memory_view(bytes.size(), bytes.data()))
         .call<val>("slice");
 }
 

@@ -237,6 +237,16 @@ class WebPage(unittest.TestCase):
         self.assertEqual(self.js("const p = document.getElementById('progressIndicator');"
                                  "return [p.value, p.max]"), [6, 6])
         self.screenshot("web-firmware.png")
+        # Save Log (Ctrl+S) downloads the log as it was written, line ends included.
+        self.driver.execute_cdp_cmd("Browser.setDownloadBehavior",
+                                    {"behavior": "allow", "downloadPath": self.files})
+        ActionChains(self.driver).key_down(Keys.CONTROL).send_keys("s").key_up(Keys.CONTROL).perform()
+        saved = os.path.join(self.files, "gimbal-tool-log.txt")
+        self.wait(lambda: os.path.exists(saved), "the saved log")
+        with open(saved, "rb") as f:
+            log = f.read().decode()
+        self.assertIn("\r\nHardware Ver.:1.005   \r\nFirmware Ver.:2.010", log)
+        self.assertTrue(log.endswith("-----Firmware upgrade complete-----\n"))
         folder = self.bridge.last_record()
         for board, image in enumerate(images, start=1):
             self.assertEqual(self.recorded(folder, "id%d.bin" % board), image, "board %d" % board)
