@@ -70,17 +70,18 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
 
 
 def serve_site():
+    """Serves the site on a port of its own; returns the server and its address."""
     handler = functools.partial(QuietHandler, directory=SITE)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()
-    return "http://127.0.0.1:%d/" % server.server_address[1]
+    return server, "http://127.0.0.1:%d/" % server.server_address[1]
 
 
 class WebPage(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.files = tempfile.mkdtemp(prefix="gimbal-web-files-")
-        cls.url = serve_site()
+        cls.server, cls.url = serve_site()
         cls.bridge = Bridge(SIMULATOR)
         options = webdriver.ChromeOptions()
         for arg in ("--headless=new", "--no-sandbox", "--disable-gpu", "--window-size=820,900",
@@ -277,6 +278,16 @@ class WebPage(unittest.TestCase):
         self.wait(lambda: self.el("btn_Open").is_enabled(), "the controls back")
         requests = self.recorded(self.bridge.last_record(), "received.bin").count(b"\xaa\x55\x0e\x00\x00\xe0")
         self.assertGreaterEqual(requests, 2, "the upgrade request is resent while unanswered")
+
+    def test_works_offline_once_loaded(self):
+        server, url = serve_site()  # an origin of its own, so that no other test loses its server
+        self.driver.get(url)
+        self.wait(lambda: self.js("return !!navigator.serviceWorker.controller"), "the service worker", 15)
+        server.shutdown()
+        server.server_close()
+        self.driver.get(url)
+        self.wait(lambda: self.js("return document.body.dataset.ready") == "true", "the page offline")
+        self.assertEqual(self.el("btn_Open").accessible_name, "Open port")
 
     def test_without_web_serial_one_line_names_the_browsers(self):
         hide = self.driver.execute_cdp_cmd(
