@@ -37,21 +37,28 @@ void record(const GimbalSimulator& gimbal, const std::filesystem::path& folder) 
 
 int main(int argc, char** argv) {
     const char* usage =
-        "Usage: gimbal-sim [--silent] [--record DIR] [--help] [--version]\n"
+        "Usage: gimbal-sim [--gyro X,Y,Z] [--silent] [--record DIR] [--help] [--version]\n"
         "Serves a simulated gimbal on a pseudo-terminal, so that gimbal-tool and\n"
         "gimbalctl can be tried without hardware. The first line printed is the\n"
         "serial path to open; the simulator answers calibration and version\n"
         "requests and runs firmware upgrades until interrupted (Ctrl+C).\n"
+        "  --gyro X,Y,Z    the gyroscope values to report (default 3,-2,1)\n"
         "  --silent        answer nothing (a gimbal that is off or not wired)\n"
         "  --record DIR    on exit, write what the gimbal received into DIR:\n"
         "                  received.bin, id1.bin..id3.bin (each board's image), done\n"
         "  -h, --help      show this help and exit\n"
         "  --version       show the version and exit\n";
     bool silent = false;
+    int gyro[3] = {3, -2, 1};
     std::string recordFolder;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--silent") == 0) {
             silent = true;
+            continue;
+        }
+        if (std::strcmp(argv[i], "--gyro") == 0 && i + 1 < argc &&
+            std::sscanf(argv[i + 1], "%d,%d,%d", &gyro[0], &gyro[1], &gyro[2]) == 3) {
+            ++i;
             continue;
         }
         if (std::strcmp(argv[i], "--record") == 0 && i + 1 < argc) {
@@ -73,7 +80,7 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, onSignal);
     try {
         GimbalSimulator gimbal;
-        gimbal.setGyro(3, -2, 1);
+        gimbal.setGyro(int16_t(gyro[0]), int16_t(gyro[1]), int16_t(gyro[2]));
         gimbal.setAccelerometer(2, -5, 1000);
         gimbal.setVersion(5, 1, 10, 2);
         if (silent) gimbal.setFaults({.silent = true});

@@ -26,6 +26,7 @@ class Bridge:
     def __init__(self, simulator):
         self.simulator = simulator
         self.mode = "answer"  # "answer", "silent" (a gimbal that says nothing) or "busy"
+        self.options = []  # more gimbal-sim options for the next connections
         self.records = []  # one folder per connection, in order
         self.current = None
         self.loop = asyncio.new_event_loop()
@@ -63,7 +64,9 @@ class Bridge:
             await ws.send("busy")
             return
         folder = tempfile.mkdtemp(prefix="gimbal-web-")
-        args = [self.simulator, "--record", folder] + (["--silent"] if self.mode == "silent" else [])
+        args = [self.simulator, "--record", folder] + self.options
+        if self.mode == "silent":
+            args.append("--silent")
         sim = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         pty_path = sim.stdout.readline().decode().strip()
         sim.stdout.close()

@@ -98,6 +98,7 @@ class WebPage(unittest.TestCase):
 
     def setUp(self):
         self.bridge.mode = "answer"
+        self.bridge.options = []
 
     # ---- helpers ----
 
@@ -212,6 +213,16 @@ class WebPage(unittest.TestCase):
         folder = self.close_and_record()
         expected = b"".join(bytes.fromhex(frame) for _, frame in REQUESTS)
         self.assertEqual(self.recorded(folder, "received.bin"), expected)
+
+        # A value out of range turns red; the others stay green.
+        self.bridge.options = ["--gyro", "30,-2,-11"]
+        self.click("btn_AttitudeCalibration")
+        self.open_port()
+        self.click("btn_InitGyro")
+        self.wait_value("m_Gyro_x", "30")
+        self.wait_value("m_Gyro_z", "-11")
+        self.assertEqual([self.color(id) for id in ("m_Gyro_x", "m_Gyro_y", "m_Gyro_z")], [RED, GREEN, RED])
+        self.click("btn_Close")
 
     def test_refused_file_sends_nothing_and_an_upgrade_delivers_every_image(self):
         self.load()
