@@ -4,7 +4,9 @@ port of the browser's stand-in serial, joined to a fresh simulated gimbal
 gimbal-sim into a folder when the connection ends."""
 
 import asyncio
+import atexit
 import os
+import shutil
 import subprocess
 import tempfile
 import threading
@@ -28,6 +30,7 @@ class Bridge:
         self.mode = "answer"  # "answer", "silent" (a gimbal that says nothing) or "busy"
         self.options = []  # more gimbal-sim options for the next connections
         self.records = []  # one folder per connection, in order
+        atexit.register(lambda: [shutil.rmtree(f, ignore_errors=True) for f in self.records])
         self.current = None
         self.loop = asyncio.new_event_loop()
         ready = threading.Event()

@@ -8,6 +8,7 @@ With GIMBAL_WEB_SCREENSHOTS=DIR set, a screenshot of each page is saved there.
 import functools
 import http.server
 import os
+import shutil
 import struct
 import sys
 import tempfile
@@ -95,6 +96,7 @@ class WebPage(unittest.TestCase):
     @classmethod
     def tearDownClass(cls):
         cls.driver.quit()
+        shutil.rmtree(cls.files, ignore_errors=True)
 
     def setUp(self):
         self.bridge.mode = "answer"
