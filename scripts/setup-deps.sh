@@ -14,6 +14,7 @@ PACKAGES=(
   clang libclang-rt-14-dev locales
   fuse3 python3-fusepy
   emscripten
+  chromium chromium-driver python3-selenium python3-websockets
 )
 
 # The texts built from numbers are checked under a comma-decimal locale.

@@ -5,7 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/BuildInfo.h"
 #include "tests/support/GimbalSimulator.h"
@@ -13,18 +17,54 @@
 namespace {
 volatile std::sig_atomic_t interrupted = 0;
 void onSignal(int) { interrupted = 1; }
+
+void writeBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// What the gimbal received, for a test on the far side of a browser: every
+// byte, and each board's image of the latest upgrade. The folder's "done"
+// file is written last, so a reader that sees it sees the rest whole.
+void record(const GimbalSimulator& gimbal, const std::filesystem::path& folder) {
+    writeBytes(folder / "received.bin", gimbal.bytesReceived());
+    for (int id = 1; id <= 3; ++id) {
+        writeBytes(folder / ("id" + std::to_string(id) + ".bin"), gimbal.board(id).assembled());
+    }
+    writeBytes(folder / "done", {});
+}
 }  // namespace
 
 int main(int argc, char** argv) {
     const char* usage =
-        "Usage: gimbal-sim [--help] [--version]\n"
+        "Usage: gimbal-sim [--gyro X,Y,Z] [--silent] [--record DIR] [--help] [--version]\n"
         "Serves a simulated gimbal on a pseudo-terminal, so that gimbal-tool and\n"
         "gimbalctl can be tried without hardware. The first line printed is the\n"
         "serial path to open; the simulator answers calibration and version\n"
         "requests and runs firmware upgrades until interrupted (Ctrl+C).\n"
-        "  -h, --help  show this help and exit\n"
-        "  --version   show the version and exit\n";
+        "  --gyro X,Y,Z    the gyroscope values to report (default 3,-2,1)\n"
+        "  --silent        answer nothing (a gimbal that is off or not wired)\n"
+        "  --record DIR    on exit, write what the gimbal received into DIR:\n"
+        "                  received.bin, id1.bin..id3.bin (each board's image), done\n"
+        "  -h, --help      show this help and exit\n"
+        "  --version       show the version and exit\n";
+    bool silent = false;
+    int gyro[3] = {3, -2, 1};
+    std::string recordFolder;
     for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--silent") == 0) {
+            silent = true;
+            continue;
+        }
+        if (std::strcmp(argv[i], "--gyro") == 0 && i + 1 < argc &&
+            std::sscanf(argv[i + 1], "%d,%d,%d", &gyro[0], &gyro[1], &gyro[2]) == 3) {
+            ++i;
+            continue;
+        }
+        if (std::strcmp(argv[i], "--record") == 0 && i + 1 < argc) {
+            recordFolder = argv[++i];
+            continue;
+        }
         if (std::strcmp(argv[i], "--version") == 0) {
             std::printf("gimbal-sim %s\n", build_info::kVersion);
             return 0;
@@ -40,14 +80,16 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, onSignal);
     try {
         GimbalSimulator gimbal;
-        gimbal.setGyro(3, -2, 1);
+        gimbal.setGyro(int16_t(gyro[0]), int16_t(gyro[1]), int16_t(gyro[2]));
         gimbal.setAccelerometer(2, -5, 1000);
         gimbal.setVersion(5, 1, 10, 2);
+        if (silent) gimbal.setFaults({.silent = true});
         std::printf("%s\n", gimbal.slavePath().c_str());
         std::fflush(stdout);
         std::fprintf(stderr, "gimbal-sim: serving on %s; press Ctrl+C to stop\n",
                      gimbal.slavePath().c_str());
         while (!interrupted) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (!recordFolder.empty()) record(gimbal, recordFolder);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "gimbal-sim: %s\n", e.what());
         return 1;

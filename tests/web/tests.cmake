@@ -1,0 +1,12 @@
+# The web page in headless Chromium against simulated gimbals: the page's
+# Web Serial is a stand-in joined by a bridge to gimbal-sim's pseudo-terminal.
+# Run with Debian's python3, which has the selenium and websockets modules.
+find_program(GIMBAL_CHROMEDRIVER chromedriver)
+if(TARGET wasm AND GIMBAL_CHROMEDRIVER AND EXISTS /usr/bin/python3)
+  add_test(NAME web.page
+    COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/web_test.py
+            ${CMAKE_BINARY_DIR}/web/site $<TARGET_FILE:gimbal-sim>)
+  set_tests_properties(web.page PROPERTIES LABELS web TIMEOUT 120)
+else()
+  message(STATUS "No web page or chromedriver: the web page test is not run")
+endif()

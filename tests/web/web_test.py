@@ -1,0 +1,319 @@
+"""The web page in headless Chromium, against simulated gimbals behind the
+stand-in serial (serial-stand-in.js) and the bridge (bridge.py).
+
+Usage: web_test.py SITE_DIR GIMBAL_SIM [unittest arguments]
+With GIMBAL_WEB_SCREENSHOTS=DIR set, a screenshot of each page is saved there.
+"""
+
+import functools
+import http.server
+import os
+import shutil
+import struct
+import sys
+import tempfile
+import threading
+import time
+import unittest
+
+from selenium import webdriver
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.common.action_chains import ActionChains
+
+from bridge import Bridge
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SITE, SIMULATOR = sys.argv[1], sys.argv[2]
+del sys.argv[1:3]
+
+OPEN_SUCCEEDED = "Open serial succeed\x18!"
+ILLEGAL_FILE = "Error : Illegal file\uff01Please check again!"
+GREEN, RED = "rgb(0, 179, 0)", "rgb(255, 0, 0)"
+PORT = "USB serial 1a86:7523"
+
+# Each button's request frame, as the gimbal must receive it.
+REQUESTS = [
+    ("btn_InitGyro", "aa 55 06 00 01 40 47 ff"),
+    ("btn_CalibrAcc", "aa 55 07 00 01 41 00 49 ff"),
+    ("btn_ReadAcc", "aa 55 07 00 01 41 01 4a ff"),
+    ("btn_ResetAcc", "aa 55 07 00 01 42 01 4b ff"),
+    ("btn_SaveAll", "aa 55 06 00 00 f1 f7 ff"),
+    ("btn_ReadVer", "aa 55 06 00 03 34 3d ff"),
+    ("btn_CalibrUp", "aa 55 06 00 03 36 3f ff"),
+    ("btn_CalibrDown", "aa 55 06 00 03 37 40 ff"),
+    ("btn_CalibrLeft", "aa 55 06 00 03 39 42 ff"),
+    ("btn_CalibrRight", "aa 55 06 00 03 3a 43 ff"),
+    ("btn_CalibrMid", "aa 55 06 00 03 38 41 ff"),
+    ("btn_CalibrSave", "aa 55 06 00 03 f4 fd ff"),
+]
+
+
+def image_bytes(size, seed):
+    x, out = (2463534242 ^ (seed * 2654435761)) & 0xFFFFFFFF, bytearray()
+    for _ in range(size):
+        x ^= (x << 13) & 0xFFFFFFFF
+        x ^= x >> 17
+        x ^= (x << 5) & 0xFFFFFFFF
+        out.append(x & 0xFF)
+    return bytes(out)
+
+
+def three_image_file(id1, id2, id3):
+    """A file carrying one image per board, all three to be sent."""
+    trailer = b"tuvik\xee\xee\xee" + struct.pack("<III", len(id1), len(id2), len(id3))
+    return id1 + id2 + id3 + trailer + b"\xee" * 6 + bytes([2, 0x20]) + bytes([1, 5, 2, 10])
+
+
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+
+def serve_site():
+    """Serves the site on a port of its own; returns the server and its address."""
+    handler = functools.partial(QuietHandler, directory=SITE)
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server, "http://127.0.0.1:%d/" % server.server_address[1]
+
+
+class WebPage(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.files = tempfile.mkdtemp(prefix="gimbal-web-files-")
+        cls.server, cls.url = serve_site()
+        cls.bridge = Bridge(SIMULATOR)
+        options = webdriver.ChromeOptions()
+        for arg in ("--headless=new", "--no-sandbox", "--disable-gpu", "--window-size=820,900",
+                    "--disable-dev-shm-usage"):
+            options.add_argument(arg)
+        cls.driver = webdriver.Chrome(options=options)
+        with open(os.path.join(HERE, "serial-stand-in.js")) as f:
+            stand_in = f.read().replace("BRIDGE_URL", cls.bridge.url)
+        cls.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": stand_in})
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.driver.quit()
+        shutil.rmtree(cls.files, ignore_errors=True)
+
+    def setUp(self):
+        self.bridge.mode = "answer"
+        self.bridge.options = []
+
+    # ---- helpers ----
+
+    def load(self):
+        self.driver.get(self.url)
+        self.wait(lambda: self.js("return document.body.dataset.ready") == "true", "page ready")
+
+    def js(self, script, *args):
+        return self.driver.execute_script(script, *args)
+
+    def wait(self, condition, what, timeout=10):
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            if condition():
+                return
+            time.sleep(0.02)
+        self.fail("waited in vain for " + what)
+
+    def el(self, id):
+        return self.driver.find_element(By.ID, id)
+
+    def click(self, id):
+        self.el(id).click()
+
+    def value(self, id):
+        return self.js("return document.getElementById(arguments[0]).value", id)
+
+    def color(self, id):
+        return self.js("return getComputedStyle(document.getElementById(arguments[0])).color", id)
+
+    def log(self):
+        return self.js("return document.getElementById('outText').value")
+
+    def wait_value(self, id, text, timeout=10):
+        self.wait(lambda: self.value(id) == text, "%s to show %r (shows %r)" % (id, text, self.value(id)),
+                  timeout)
+
+    def choose_file(self, name, content):
+        path = os.path.join(self.files, name)
+        with open(path, "wb") as f:
+            f.write(content)
+        self.el("fileInput").send_keys(path)
+
+    def open_port(self):
+        self.click("btn_Open")
+        self.wait(lambda: not self.el("btn_Close").is_enabled() or
+                  self.el("btn_Open").get_attribute("disabled") is not None, "the port to open")
+
+    def close_and_record(self):
+        self.click("btn_Close")
+        return self.bridge.last_record()
+
+    def recorded(self, folder, name):
+        with open(os.path.join(folder, name), "rb") as f:
+            return f.read()
+
+    def screenshot(self, name):
+        folder = os.environ.get("GIMBAL_WEB_SCREENSHOTS")
+        if folder:
+            self.driver.save_screenshot(os.path.join(folder, name))
+
+    # ---- cases ----
+
+    def test_requests_reach_the_gimbal_byte_exact_and_replies_show_with_colours(self):
+        self.load()
+        self.assertEqual(self.el("btn_Open").accessible_name, "Open port")
+        self.assertEqual(self.el("outText").accessible_name, "Message log")
+        self.assertEqual(self.el("btn_Upgrade").accessible_name, "Start firmware upgrade")
+        ActionChains(self.driver).key_down(Keys.CONTROL).send_keys("2").key_up(Keys.CONTROL).perform()
+        self.assertTrue(self.el("attitudeCalibrationPage").is_displayed())
+        self.assertEqual(self.el("m_Gyro_x").accessible_name, "Gyroscope X")
+        self.click("btn_InitGyro")
+        self.assertEqual(self.value("m_MessageShow"), "The Serial Port Is Not Open!")
+
+        self.click("btn_Open")
+        self.wait_value("m_MessageShow", "Welcome!")  # the open message, then the poll's greeting
+        self.assertEqual(self.js("return navigator.serial.openedWith"),
+                         {"baudRate": 115200, "dataBits": 8, "stopBits": 1, "parity": "none",
+                          "flowControl": "none"})
+        shows = {
+            "btn_InitGyro": ("Init Gyro Succeed!", {"m_Gyro_x": "3", "m_Gyro_y": "-2", "m_Gyro_z": "1"}),
+            "btn_CalibrAcc": ("Acc Calibration Succeed!", {"m_Acc_x": "2", "m_Acc_y": "-5", "m_Acc_z": "1000"}),
+            "btn_ReadAcc": ("Read Acc Succeed!", {"m_Acc_z": "1000"}),
+            "btn_ResetAcc": ("Reset Parameter Succeed!", {}),
+            "btn_SaveAll": ("Save All Succeed!", {}),
+            "btn_ReadVer": ("Hardware Ver.:1.005   Firmware Ver.:2.010", {}),
+            "btn_CalibrUp": ("Up calibrate successfully!", {"m_JoystickValue1": "300"}),
+            "btn_CalibrDown": ("Down calibrate successfully!", {"m_JoystickValue1": "3900"}),
+            "btn_CalibrLeft": ("Left calibrate successfully!", {"m_JoystickValue1": "250"}),
+            "btn_CalibrRight": ("Right calibrate successfully!", {"m_JoystickValue1": "3950"}),
+            "btn_CalibrMid": ("Mid calibrate successfully!", {"m_JoystickValue1": "2000", "m_JoystickValue2": "2010"}),
+            "btn_CalibrSave": ("Save joystick value successfully", {}),
+        }
+        for index, (button, _) in enumerate(REQUESTS):
+            joystick = index >= 6  # the last six are the joystick page's
+            if joystick and self.el("attitudeCalibrationPage").is_displayed():
+                self.screenshot("web-attitude.png")
+                self.click("btn_CalibratioonJoystick")
+            field = "m_JoystickMessageShow" if joystick else "m_MessageShow"
+            self.click("btn_ClearJoystickMessageShow" if joystick else "btn_ClearMessageShow")
+            self.click(button)
+            text, values = shows[button]
+            self.wait_value(field, text)
+            for id, v in values.items():
+                self.wait_value(id, v)
+                # The joystick's values carry no verdict: their colour stays.
+                self.assertEqual(self.color(id), "rgb(0, 0, 0)" if joystick else GREEN, id)
+        self.click("btn_CalibrHelp")
+        self.assertEqual(self.el("btn_CalibrHelp").text, "Help<<")
+        self.assertTrue(self.value("m_UserGuideText").startswith("Calibration of the joystick\n"))
+        self.screenshot("web-joystick.png")
+        folder = self.close_and_record()
+        expected = b"".join(bytes.fromhex(frame) for _, frame in REQUESTS)
+        self.assertEqual(self.recorded(folder, "received.bin"), expected)
+
+        # A value out of range turns red; the others stay green.
+        self.bridge.options = ["--gyro", "30,-2,-11"]
+        self.click("btn_AttitudeCalibration")
+        self.open_port()
+        self.click("btn_InitGyro")
+        self.wait_value("m_Gyro_x", "30")
+        self.wait_value("m_Gyro_z", "-11")
+        self.assertEqual([self.color(id) for id in ("m_Gyro_x", "m_Gyro_y", "m_Gyro_z")], [RED, GREEN, RED])
+        self.click("btn_Close")
+
+    def test_refused_file_sends_nothing_and_an_upgrade_delivers_every_image(self):
+        self.load()
+        self.choose_file("short.plov", b"\x01\x02\x03")
+        self.assertTrue(self.log().endswith(ILLEGAL_FILE))
+        self.assertEqual(self.value("m_File_Path"), "short.plov")
+        self.open_port()
+        self.wait(lambda: self.log().endswith(OPEN_SUCCEEDED + "\n"), "the open message")
+        self.click("btn_Upgrade")
+        self.wait(lambda: self.log().endswith("Please select a file first\n"), "the refusal")
+        self.assertEqual(self.recorded(self.close_and_record(), "received.bin"), b"")
+
+        self.load()  # the port granted before is offered again
+        self.assertEqual(self.js("const l = document.getElementById('lineEndingPopUpButton');"
+                                 "return l.options[l.selectedIndex].text"), PORT)
+        images = [image_bytes(2000, 1), image_bytes(1500, 2), image_bytes(1100, 3)]
+        self.choose_file("fw.2plov", three_image_file(*images))
+        self.assertIn("Hardware Ver.:1.005", self.log())
+        self.open_port()
+        self.click("btn_Upgrade")
+        self.assertFalse(self.el("btn_OpenFile").is_enabled())
+        self.wait(lambda: "-----Firmware upgrade complete-----\n" in self.log(), "the upgrade to end", 30)
+        self.wait(lambda: self.el("btn_Open").is_enabled(), "the controls back")
+        self.assertEqual(self.js("const p = document.getElementById('progressIndicator');"
+                                 "return [p.value, p.max]"), [6, 6])
+        self.screenshot("web-firmware.png")
+        # Save Log (Ctrl+S) downloads the log as it was written, line ends included.
+        self.driver.execute_cdp_cmd("Browser.setDownloadBehavior",
+                                    {"behavior": "allow", "downloadPath": self.files})
+        ActionChains(self.driver).key_down(Keys.CONTROL).send_keys("s").key_up(Keys.CONTROL).perform()
+        saved = os.path.join(self.files, "gimbal-tool-log.txt")
+        self.wait(lambda: os.path.exists(saved), "the saved log")
+        with open(saved, "rb") as f:
+            log = f.read().decode()
+        self.assertIn("\r\nHardware Ver.:1.005   \r\nFirmware Ver.:2.010", log)
+        self.assertTrue(log.endswith("-----Firmware upgrade complete-----\n"))
+        folder = self.bridge.last_record()
+        for board, image in enumerate(images, start=1):
+            self.assertEqual(self.recorded(folder, "id%d.bin" % board), image, "board %d" % board)
+
+    def test_unplug_busy_port_and_silent_gimbal(self):
+        self.load()
+        images = [image_bytes(3000, 4), image_bytes(3000, 5), image_bytes(3000, 6)]
+        self.choose_file("fw.2plov", three_image_file(*images))
+        self.open_port()
+        self.click("btn_Upgrade")
+        self.wait(lambda: self.js("return document.getElementById('progressIndicator').value") >= 2,
+                  "blocks to go")
+        self.bridge.unplug()
+        self.wait(lambda: PORT + " was unplugged\n" in self.log(), "the unplug in the log")
+        self.assertEqual(self.value("m_MessageShow"), PORT + " was unplugged")
+        self.wait(lambda: self.el("btn_Open").is_enabled(), "the controls back", 15)
+        self.assertNotIn("-----Firmware upgrade complete-----", self.log())
+
+        self.bridge.mode = "busy"
+        self.click("btn_Open")
+        self.wait(lambda: "another program" in self.log(), "the busy port explained")
+        self.assertIn("Open serial fail\x18!\n", self.log())
+
+        self.bridge.mode = "silent"
+        self.open_port()
+        self.click("btn_Upgrade")
+        self.wait(lambda: self.log().endswith("Connection timeout,please try again!\n"), "the timeout", 15)
+        self.wait(lambda: self.el("btn_Open").is_enabled(), "the controls back")
+        requests = self.recorded(self.bridge.last_record(), "received.bin").count(b"\xaa\x55\x0e\x00\x00\xe0")
+        self.assertGreaterEqual(requests, 2, "the upgrade request is resent while unanswered")
+
+    def test_works_offline_once_loaded(self):
+        server, url = serve_site()  # an origin of its own, so that no other test loses its server
+        self.driver.get(url)
+        self.wait(lambda: self.js("return !!navigator.serviceWorker.controller"), "the service worker", 15)
+        server.shutdown()
+        server.server_close()
+        self.driver.get(url)
+        self.wait(lambda: self.js("return document.body.dataset.ready") == "true", "the page offline")
+        self.assertEqual(self.el("btn_Open").accessible_name, "Open port")
+
+    def test_without_web_serial_one_line_names_the_browsers(self):
+        hide = self.driver.execute_cdp_cmd(
+            "Page.addScriptToEvaluateOnNewDocument",
+            {"source": "delete Navigator.prototype.serial; delete navigator.serial;"})
+        try:
+            self.driver.get(self.url)
+            self.wait(lambda: self.el("noSerial").is_displayed(), "the no-Web-Serial line")
+            self.assertIn("Chrome or Edge", self.el("noSerial").text)
+            self.assertFalse(self.el("tool").is_displayed())
+        finally:
+            self.driver.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument", hide)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,146 @@
+// The page's view of the portable core: one line to a gimbal (LinkSession)
+// with its upgrade supervision, the firmware file analysis and the status
+// poll. The page's serial code moves bytes and keeps time; every decision is
+// made here. Times are the page's performance.now() in milliseconds.
+
+#include <emscripten/bind.h>
+
+#include <cmath>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "protocol/LinkSession.h"
+#include "upgrade/FirmwareFile.h"
+#include "upgrade/UpgradeSupervisor.h"
+
+using emscripten::val;
+
+namespace {
+
+protocol::Millis millis(double now) { return static_cast<protocol::Millis>(std::floor(now)); }
+
+val bytesOf(const std::vector<uint8_t>& bytes) {
+    return val::global("Uint8Array")
+        .new_(emscripten::typed_memory_view(bytes.size(), bytes.data()))
+        .call<val>("slice");
+}
+
+}  // namespace
+
+class GimbalLink {
+public:
+    GimbalLink()
+        : supervisor_({[this](const char* text) { messages_.emplace_back(text); },
+                       [this](int value) { progress_ = value; }}) {}
+
+    void opened(double now) { session_.opened(millis(now)); }
+    void closed() { session_.closed(); }
+    bool isOpen() const { return session_.isOpen(); }
+    void received(val bytes, double now) {
+        const std::vector<uint8_t> data = emscripten::convertJSArrayToNumberVector<uint8_t>(bytes);
+        session_.received(data.data(), data.size(), millis(now));
+    }
+    void lineQuiet(double now) { session_.lineQuiet(millis(now)); }
+    void advance(double now) { session_.advance(millis(now)); }
+
+    // The bytes whose time has come, joined in order (empty when none).
+    val takeDueWrites(double now) {
+        std::vector<uint8_t> joined;
+        for (const auto& w : session_.takeDueWrites(millis(now))) {
+            joined.insert(joined.end(), w.begin(), w.end());
+        }
+        return bytesOf(joined);
+    }
+    // When the next write may leave; -1 when none waits.
+    double nextWriteTime() const {
+        const auto t = session_.nextWriteTime();
+        return t ? static_cast<double>(*t) : -1.0;
+    }
+
+    bool sendRequest(int request, double now) {
+        return session_.sendRequest(static_cast<calibration::Request>(request), millis(now));
+    }
+
+    // What the status poll shows: null, or {field, text, values, value[], verdict[]}.
+    val pollStatus(int page) {
+        const auto report = session_.pollStatus(page);
+        if (!report) return val::null();
+        val out = val::object();
+        out.set("field", static_cast<int>(report->field));
+        out.set("text", report->text);
+        out.set("values", static_cast<int>(report->values));
+        val value = val::array();
+        val verdict = val::array();
+        for (int k = 0; k < report->valueCount; ++k) {
+            value.call<void>("push", static_cast<int>(report->value[k]));
+            verdict.call<void>("push", static_cast<int>(report->verdict[k]));
+        }
+        out.set("value", value);
+        out.set("verdict", verdict);
+        return out;
+    }
+
+    // Analyses a chosen file (bytes null: it could not be read or is too
+    // large) and installs the result, nothing usable when refused:
+    // {usable, messages[], maxProgress}.
+    val loadFirmware(const std::string& name, val bytes) {
+        std::optional<std::vector<uint8_t>> content;
+        if (!bytes.isNull()) content = emscripten::convertJSArrayToNumberVector<uint8_t>(bytes);
+        FirmwareVariables firmware;
+        const firmware::LoadResult result = firmware::analyse(name, std::move(content), firmware);
+        session_.setFirmware(std::move(firmware));
+        val out = val::object();
+        out.set("usable", result.usable);
+        out.set("maxProgress", result.maxProgress);
+        val messages = val::array();
+        for (const std::string& m : result.messages) messages.call<void>("push", m);
+        out.set("messages", messages);
+        return out;
+    }
+
+    bool upgrade(int maxProgress) { return supervisor_.Upgrade(&session_, maxProgress); }
+    // One supervision tick; false once the upgrade is over and the link closed.
+    bool upgradeTick() { return supervisor_.handleTick(&session_); }
+    bool upgradeRunning() const { return supervisor_.rTimerFlag; }
+    int ending() const { return static_cast<int>(supervisor_.ending); }
+
+    // The supervisor's output since the last call: {messages[], progress (-1: unchanged)}.
+    val takeOutput() {
+        val out = val::object();
+        val messages = val::array();
+        for (const std::string& m : messages_) messages.call<void>("push", m);
+        out.set("messages", messages);
+        out.set("progress", progress_);
+        messages_.clear();
+        progress_ = -1;
+        return out;
+    }
+
+private:
+    protocol::LinkSession session_;
+    upgrade::UpgradeSupervisor supervisor_;
+    std::vector<std::string> messages_;
+    int progress_ = -1;
+};
+
+EMSCRIPTEN_BINDINGS(gimbal_core) {
+    emscripten::class_<GimbalLink>("GimbalLink")
+        .constructor<>()
+        .function("opened", &GimbalLink::opened)
+        .function("closed", &GimbalLink::closed)
+        .function("isOpen", &GimbalLink::isOpen)
+        .function("received", &GimbalLink::received)
+        .function("lineQuiet", &GimbalLink::lineQuiet)
+        .function("advance", &GimbalLink::advance)
+        .function("takeDueWrites", &GimbalLink::takeDueWrites)
+        .function("nextWriteTime", &GimbalLink::nextWriteTime)
+        .function("sendRequest", &GimbalLink::sendRequest)
+        .function("pollStatus", &GimbalLink::pollStatus)
+        .function("loadFirmware", &GimbalLink::loadFirmware)
+        .function("upgrade", &GimbalLink::upgrade)
+        .function("upgradeTick", &GimbalLink::upgradeTick)
+        .function("upgradeRunning", &GimbalLink::upgradeRunning)
+        .function("ending", &GimbalLink::ending)
+        .function("takeOutput", &GimbalLink::takeOutput);
+}

@@ -1,0 +1,335 @@
+// The page: the window's controls wired to the core (GimbalLink, built from
+// the portable C++ core) and to one Web Serial port. The core decides what
+// to send, when, and what every reply and every upgrade step shows; this file
+// moves bytes, keeps the timers and puts texts into fields.
+
+import createGimbalCore from './gimbal-core.mjs';
+import { SerialLine, portLabel } from './serial.js';
+
+const $ = (id) => document.getElementById(id);
+
+const kOpenSucceeded = 'Open serial succeed\x18!';
+const kOpenFailed = 'Open serial fail\x18!';
+const kPortNotOpen = 'The Serial Port Is Not Open!';
+const kStatusPollMs = 100;
+const kTickMs = 40;
+const kQuietAfterMs = 100;
+const kMaxFileSize = 16 * 1024 * 1024;  // larger files are refused without being read
+const kChooseOption = 'choose';
+const kInRange = 'rgb(0, 179, 0)';
+const kOutOfRange = 'rgb(255, 0, 0)';
+
+// The requests' numbers in the core (calibration::Request).
+const kRequests = {
+    btn_InitGyro: 0, btn_CalibrAcc: 1, btn_ReadAcc: 2, btn_ResetAcc: 3, btn_SaveAll: 4,
+    btn_ReadVer: 5, btn_CalibrUp: 6, btn_CalibrDown: 7, btn_CalibrLeft: 8, btn_CalibrRight: 9,
+    btn_CalibrMid: 10, btn_CalibrSave: 11,
+};
+const kTabs = ['btn_FirmwareUpgrade', 'btn_AttitudeCalibration', 'btn_CalibratioonJoystick'];
+const kPages = ['firmwareUpgradePage', 'attitudeCalibrationPage', 'joystickCalibrationPage'];
+// The controls no upgrade may race with, in the order they are locked.
+const kLockedDuringUpgrade = ['btn_Open', 'btn_Close', 'btn_Search', 'btn_Upgrade', 'btn_OpenFile',
+    'btn_FirmwareUpgrade', 'btn_CalibratioonJoystick', 'btn_AttitudeCalibration',
+    'lineEndingPopUpButton'];
+
+let link = null;        // the core's session with its upgrade supervision
+let line = null;        // the open port, or null
+let ports = [];         // the ports the browser granted, as listed
+let tabSelectNum = 1;   // 1 firmware, 2 attitude, 3 joystick
+let maxProgress = 0;
+let logText = '';
+let writeTimer = 0;
+let quietTimer = 0;
+let upgradeTimer = 0;
+let helpOpen = false;
+
+// ---- message log and fields ----
+
+function setOut(text) {
+    logText += text;
+    const log = $('outText');
+    log.value = logText;
+    log.scrollTop = log.scrollHeight;
+}
+
+function showAttitudeMessage(text) {
+    $('m_MessageShow').value = text;
+    if (tabSelectNum === 3) $('m_JoystickMessageShow').value = text;
+}
+
+function showReport(report) {
+    if (report.field === 1) $('m_MessageShow').value = report.text;
+    if (report.field === 2) $('m_JoystickMessageShow').value = report.text;
+    const fields = [[], ['m_Gyro_x', 'm_Gyro_y', 'm_Gyro_z'], ['m_Acc_x', 'm_Acc_y', 'm_Acc_z'],
+        ['m_JoystickValue1', 'm_JoystickValue2']][report.values];
+    report.value.forEach((value, k) => {
+        const field = $(fields[k]);
+        field.value = String(value);
+        if (report.verdict[k] !== 0) field.style.color = report.verdict[k] === 1 ? kInRange : kOutOfRange;
+    });
+}
+
+// ---- the line: bytes in, due writes out, quiet after a pause ----
+
+function pump() {
+    clearTimeout(writeTimer);
+    const bytes = link.takeDueWrites(performance.now());
+    if (bytes.length && line) line.write(bytes);
+    const next = link.nextWriteTime();
+    if (next >= 0) writeTimer = setTimeout(pump, Math.max(0, next - performance.now()));
+}
+
+function received(bytes) {
+    link.received(bytes, performance.now());
+    clearTimeout(quietTimer);
+    quietTimer = setTimeout(() => {
+        link.lineQuiet(performance.now());
+        pump();
+    }, kQuietAfterMs);
+    pump();
+}
+
+function setEnabled(ids, enabled) {
+    for (const id of ids) $(id).disabled = !enabled;
+}
+
+function releasePortRow() {
+    setEnabled(['btn_Open', 'btn_Search', 'lineEndingPopUpButton'], true);
+}
+
+// The line as given up: closed by the person, by the end of an upgrade, or gone.
+function dropLine() {
+    const closing = line;
+    line = null;
+    clearTimeout(quietTimer);
+    link.closed();
+    if (closing) closing.close();
+}
+
+function portGone(port) {
+    if (!line || line.port !== port) return;
+    const text = `${portLabel(port)} was unplugged`;
+    dropLine();
+    setOut(text + '\n');
+    showAttitudeMessage(text);
+    if (link.upgradeRunning()) return;  // the upgrade ends with its own message and frees the controls
+    releasePortRow();
+}
+
+// ---- the port row ----
+
+async function listPorts(preferred) {
+    ports = await navigator.serial.getPorts();
+    const list = $('lineEndingPopUpButton');
+    const chosen = preferred ?? ports[list.selectedIndex];
+    list.replaceChildren(...ports.map((port) => new Option(portLabel(port))),
+        new Option('Choose a port…', kChooseOption));
+    const last = localStorage.getItem('lastPort');
+    let index = ports.indexOf(chosen);
+    if (index < 0) index = ports.map(portLabel).lastIndexOf(last);
+    if (index < 0) index = ports.length - 1;
+    list.selectedIndex = index < 0 ? ports.length : index;
+}
+
+async function askForPort() {
+    try {
+        return await navigator.serial.requestPort();
+    } catch (error) {
+        return null;  // the chooser was closed without a choice
+    }
+}
+
+function explainOpenFailure(error) {
+    if (error.name === 'NetworkError') {
+        return 'The port could not be opened: another program or browser tab is using it. ' +
+            'Close that program or tab (or unplug and replug the adapter), then press Open again.';
+    }
+    if (error.name === 'InvalidStateError') return 'The port is already open in this browser.';
+    if (error.name === 'SecurityError') return 'The browser did not allow the port to be opened.';
+    return `The port could not be opened: ${error.message}`;
+}
+
+async function openPort() {
+    const list = $('lineEndingPopUpButton');
+    let port = ports[list.selectedIndex];
+    if (!port) {
+        port = await askForPort();
+        if (!port) return;
+        await listPorts(port);
+    }
+    const opening = new SerialLine(port, { onBytes: received, onLost: () => portGone(port) });
+    try {
+        await opening.open();
+    } catch (error) {
+        setOut(kOpenFailed + '\n');
+        setOut(explainOpenFailure(error) + '\n');
+        showAttitudeMessage(kOpenFailed);
+        return;
+    }
+    line = opening;
+    link.opened(performance.now());
+    localStorage.setItem('lastPort', portLabel(port));
+    setEnabled(['btn_Open', 'btn_Search', 'lineEndingPopUpButton'], false);
+    if (tabSelectNum === 1) setOut(kOpenSucceeded + '\n');
+    if (tabSelectNum === 2) $('m_MessageShow').value = kOpenSucceeded;
+    if (tabSelectNum === 3) $('m_JoystickMessageShow').value = kOpenSucceeded;
+}
+
+function closePort() {
+    releasePortRow();
+    dropLine();
+}
+
+async function searchPorts() {
+    const port = await askForPort();
+    await listPorts(port ?? undefined);
+}
+
+// ---- requests and the status poll ----
+
+function sendRequest(request) {
+    if (!link.sendRequest(request, performance.now())) {
+        showAttitudeMessage(kPortNotOpen);
+        return;
+    }
+    pump();
+}
+
+function pollStatus() {
+    const report = link.pollStatus(tabSelectNum);
+    if (report) showReport(report);
+}
+
+// ---- firmware ----
+
+async function fileChosen() {
+    const file = $('fileInput').files[0];
+    if (!file) return;  // cancelled: the previous file stays loaded
+    $('fileInput').value = '';
+    $('m_File_Path').value = file.name;
+    let bytes = null;
+    if (file.size <= kMaxFileSize) {
+        try {
+            bytes = new Uint8Array(await file.arrayBuffer());
+        } catch (error) {
+            bytes = null;  // unreadable: refused like a file that cannot be read
+        }
+    }
+    const result = link.loadFirmware(file.name, bytes);
+    for (const message of result.messages) setOut(message);
+    if (!result.usable) return;
+    maxProgress = result.maxProgress;
+    $('progressIndicator').max = Math.max(maxProgress, 1);
+    $('progressIndicator').value = 0;
+}
+
+function showUpgradeOutput() {
+    const output = link.takeOutput();
+    for (const message of output.messages) setOut(message);
+    if (output.progress >= 0) $('progressIndicator').value = output.progress;
+}
+
+function startUpgrade() {
+    const started = link.upgrade(maxProgress);
+    showUpgradeOutput();
+    if (!started) return;
+    setEnabled(kLockedDuringUpgrade, false);
+    clearInterval(upgradeTimer);
+    upgradeTimer = setInterval(upgradeTick, kTickMs);
+}
+
+function upgradeTick() {
+    link.advance(performance.now());
+    const running = link.upgradeTick();
+    showUpgradeOutput();
+    pump();
+    if (running) return;
+    // The tick after the end closed the session: give the port back and the controls.
+    clearInterval(upgradeTimer);
+    dropLine();
+    setEnabled(kLockedDuringUpgrade, true);
+}
+
+// ---- pages, help panel, log actions ----
+
+function selectFunction(index) {
+    tabSelectNum = index + 1;
+    kTabs.forEach((id, k) => $(id).setAttribute('aria-pressed', String(k === index)));
+    kPages.forEach((id, k) => { $(id).hidden = k !== index; });
+    if (tabSelectNum !== 3) helpOpen = false;
+    showHelp();
+}
+
+function showHelp() {
+    $('helpPanel').hidden = !helpOpen;
+    $('btn_CalibrHelp').textContent = helpOpen ? 'Help<<' : 'Help>>';
+    $('btn_CalibrHelp').setAttribute('aria-expanded', String(helpOpen));
+}
+
+function saveLog() {
+    const url = URL.createObjectURL(new Blob([logText], { type: 'text/plain;charset=utf-8' }));
+    const a = document.createElement('a');
+    a.href = url;
+    a.download = 'gimbal-tool-log.txt';
+    a.click();
+    setTimeout(() => URL.revokeObjectURL(url), 1000);
+}
+
+function copyLog() {
+    navigator.clipboard.writeText(logText).catch(() => {
+        $('outText').select();  // no clipboard permission: leave the log selected to copy by hand
+    });
+}
+
+function onKey(event) {
+    if (!event.ctrlKey || event.altKey || event.metaKey) return;
+    const tab = ['1', '2', '3'].indexOf(event.key);
+    if (tab >= 0 && !$(kTabs[tab]).disabled) {
+        selectFunction(tab);
+        $(kTabs[tab]).focus();
+    } else if (event.key === 's') {
+        saveLog();
+    } else {
+        return;
+    }
+    event.preventDefault();
+}
+
+async function start() {
+    if (!('serial' in navigator)) {
+        $('tool').hidden = true;
+        $('noSerial').hidden = false;
+        return;
+    }
+    const core = await createGimbalCore();
+    link = new core.GimbalLink();
+
+    $('btn_Open').onclick = openPort;
+    $('btn_Close').onclick = closePort;
+    $('btn_Search').onclick = searchPorts;
+    for (const [id, request] of Object.entries(kRequests)) $(id).onclick = () => sendRequest(request);
+    kTabs.forEach((id, k) => { $(id).onclick = () => selectFunction(k); });
+    $('btn_OpenFile').onclick = () => $('fileInput').click();
+    $('fileInput').onchange = fileChosen;
+    $('btn_Upgrade').onclick = startUpgrade;
+    $('btn_ClearMessageShow').onclick = () => { $('m_MessageShow').value = ''; };
+    $('btn_ClearJoystickMessageShow').onclick = () => { $('m_JoystickMessageShow').value = ''; };
+    $('btn_CalibrHelp').onclick = () => { helpOpen = !helpOpen; showHelp(); };
+    $('actionSaveLog').onclick = saveLog;
+    $('actionCopyLog').onclick = copyLog;
+    document.addEventListener('keydown', onKey);
+
+    navigator.serial.addEventListener('connect', () => listPorts());
+    navigator.serial.addEventListener('disconnect', (event) => {
+        portGone(event.target);
+        listPorts();
+    });
+    await listPorts();
+    setInterval(pollStatus, kStatusPollMs);
+    selectFunction(0);
+    $('tool').setAttribute('aria-busy', 'false');
+    document.body.dataset.ready = 'true';
+}
+
+if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch(() => {});
+start();
