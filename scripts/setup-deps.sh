@@ -14,6 +14,7 @@ PACKAGES=(
   clang libclang-rt-14-dev locales
   fuse3 python3-fusepy
   emscripten
+  g++-mingw-w64-x86-64-posix wine64
 )
 
 # The texts built from numbers are checked under a comma-decimal locale.

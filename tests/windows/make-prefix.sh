@@ -1,0 +1,10 @@
+#!/bin/sh
+# Makes the wine prefix the Windows tests run in, once (wineboot takes 20-60 s);
+# later runs find it made and reuse it.
+set -eu
+wine64=$1
+prefix=$2
+if [ ! -f "$prefix/system.reg" ]; then
+  WINEPREFIX="$prefix" WINEDEBUG=-all "$wine64" wineboot -i
+fi
+test -f "$prefix/system.reg"
