@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -42,6 +43,17 @@ bool contains(const std::string& text, const std::string& part) {
 
 class WineGimbalctl : public ::testing::Test {
 protected:
+    // The prefix's wine server, started here with its output discarded: a
+    // server started by gimbalctl.exe would write into that run's standard error.
+    static void SetUpTestSuite() {
+        const std::string server =
+            std::filesystem::path(WINE64_PATH).replace_filename("wineserver").string();
+        setenv("WINEPREFIX", WINE_PREFIX, 1);
+        setenv("WINEDEBUG", "-all", 1);
+        [[maybe_unused]] const int running =  // non-zero: one already runs
+            std::system((server + " -p 10 > /dev/null 2>&1").c_str());
+    }
+
     TempDir dir;
     std::vector<std::string> links;
 
@@ -66,8 +78,6 @@ protected:
     }
 
     pid_t start(std::vector<std::string> args) const {
-        setenv("WINEPREFIX", WINE_PREFIX, 1);
-        setenv("WINEDEBUG", "-all", 1);
         args.insert(args.begin(), {WINE64_PATH, GIMBALCTL_EXE_PATH});
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());
@@ -173,6 +183,17 @@ TEST_F(WineGimbalctl, RequestsGiveTheLinuxTextsJsonAndExitStatuses) {
     EXPECT_EQ(none.status, 5);
     EXPECT_EQ(none.err, "gimbalctl: no reply from the gimbal on COM5 within 0.3 s\n");
     EXPECT_EQ(gimbalctl({"frobnicate"}).status, 2);
+
+    // No port needed: the ports list's shape and a file's inspection.
+    const Result ports = gimbalctl({"ports", "--json"});
+    EXPECT_EQ(ports.status, 0) << ports.err;
+    if (!ports.out.empty()) {
+        EXPECT_TRUE(ports.object().contains("usb_id")) << ports.out;
+    }
+    const Result inspect = gimbalctl(
+        {"inspect", windowsPath("fw.3plov", multiImageFile(imageBytes(2000, 1), {}, {}, 3))});
+    EXPECT_EQ(inspect.status, 0) << inspect.err;
+    EXPECT_TRUE(contains(inspect.out, "image for ID1:     2000 bytes, 2 blocks\n")) << inspect.out;
 }
 
 TEST_F(WineGimbalctl, UpgradesArriveByteIdenticalOnOneAndOnSeveralPorts) {
@@ -216,4 +237,21 @@ TEST_F(WineGimbalctl, ALineThatGoesAwayMidUpgradeIsReportedAndTheOtherPortComple
     EXPECT_TRUE(contains(upgrade.out, "COM8: line gone: COM8: the line went away")) << upgrade.out;
     EXPECT_TRUE(contains(upgrade.out, "COM10: complete")) << upgrade.out;
     expectImage(second, 3, image);
+}
+
+TEST_F(WineGimbalctl, CtrlCMidUpgradePutsTheLineBack) {
+    GimbalSimulator gimbal;
+    const std::string port = comPort(gimbal, 13);
+    const LineState before = lineState(gimbal.slavePath(), true);
+    // Wine passes SIGINT on to the program as Ctrl+C.
+    const pid_t run = start({"upgrade", "--port", port,
+                             windowsPath("fw.plov", singleImageFile(imageBytes(5000, 5), 0, 0))});
+    ASSERT_TRUE(
+        gimbal.waitUntil([](const auto& g) { return g.board(3).blocks.size() >= 1; }, 20000ms));
+    kill(run, SIGINT);
+    const Result stopped = finish(run);
+    EXPECT_EQ(stopped.status, 130) << stopped.err;
+    EXPECT_EQ(stopped.err,
+              "gimbalctl: interrupted by SIGINT: COM13: the gimbal needs the upgrade run again\n");
+    EXPECT_TRUE(before == lineState(gimbal.slavePath()));
 }

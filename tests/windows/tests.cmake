@@ -13,6 +13,12 @@ if(GIMBALCTL_EXE AND GIMBAL_WINE64)
   set_tests_properties(windows.core_tests PROPERTIES LABELS windows
     ENVIRONMENT "${wine_env}" FIXTURES_REQUIRED wine_prefix)
 
+  # The zip to hand out holds the program, its README and the licence.
+  add_test(NAME windows.zip COMMAND sh -c
+    "${CMAKE_COMMAND} -E tar tf ${CMAKE_BINARY_DIR}/windows/gimbalctl-${PROJECT_VERSION}-windows-x64.zip | sort | tr '\\n' ' '")
+  set_tests_properties(windows.zip PROPERTIES LABELS windows PASS_REGULAR_EXPRESSION
+    "/LICENSE.txt [^ ]*/README.txt [^ ]*/gimbalctl.exe ")
+
   add_executable(wine_gimbalctl_tests windows/WineGimbalctlTest.cpp upgrade/FirmwareFiles.cpp)
   target_link_libraries(wine_gimbalctl_tests PRIVATE coretestmain GTest::gtest)
   target_compile_definitions(wine_gimbalctl_tests PRIVATE
