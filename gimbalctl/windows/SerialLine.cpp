@@ -32,6 +32,13 @@ std::string systemText(DWORD error) {
     return message.empty() ? "error " + std::to_string(error) : message;
 }
 
+}  // namespace
+
+std::string devicePath(const std::string& name) {
+    if (name.rfind("\\\\.\\", 0) == 0 || name.rfind("\\\\?\\", 0) == 0) return name;
+    return "\\\\.\\" + name;
+}
+
 std::string openFailureText(const std::string& name, DWORD error) {
     switch (error) {
         case ERROR_ACCESS_DENIED:
@@ -48,13 +55,6 @@ std::string openFailureText(const std::string& name, DWORD error) {
         default:
             return name + ": " + systemText(error);
     }
-}
-
-}  // namespace
-
-std::string devicePath(const std::string& name) {
-    if (name.rfind("\\\\.\\", 0) == 0 || name.rfind("\\\\?\\", 0) == 0) return name;
-    return "\\\\.\\" + name;
 }
 
 SerialLine::Opened SerialLine::open(const std::string& name) {

@@ -47,4 +47,9 @@ private:
 // The device path Windows opens for a port name: \\.\COM10 for COM10.
 std::string devicePath(const std::string& name);
 
+// Why `name` could not be opened, in Windows' words (one line): held by
+// another program (Windows cannot say which), not present (with the ports
+// that are), or the system's text for `error`.
+std::string openFailureText(const std::string& name, DWORD error);
+
 }  // namespace gimbalctl::windows

@@ -8,10 +8,12 @@ if(GIMBALCTL_EXE AND GIMBAL_WINE64)
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/make-prefix.sh ${GIMBAL_WINE64} ${prefix})
   set_tests_properties(windows.prefix PROPERTIES LABELS windows FIXTURES_SETUP wine_prefix)
 
-  add_test(NAME windows.core_tests
-    COMMAND ${GIMBAL_WINE64} ${CMAKE_BINARY_DIR}/windows/tests/core_tests.exe)
-  set_tests_properties(windows.core_tests PROPERTIES LABELS windows
-    ENVIRONMENT "${wine_env}" FIXTURES_REQUIRED wine_prefix)
+  foreach(exe core_tests windows/windows_line_tests)
+    get_filename_component(name ${exe} NAME)
+    add_test(NAME windows.${name} COMMAND ${GIMBAL_WINE64} ${CMAKE_BINARY_DIR}/windows/tests/${exe}.exe)
+    set_tests_properties(windows.${name} PROPERTIES LABELS windows
+      ENVIRONMENT "${wine_env}" FIXTURES_REQUIRED wine_prefix)
+  endforeach()
 
   # The zip to hand out holds the program, its README and the licence.
   add_test(NAME windows.zip COMMAND sh -c
