@@ -14,7 +14,11 @@ int runPorts(bool json) {
     if (present.empty()) printError("no serial ports present");
     for (const windows::PortInfo& p : present) {
         if (json) {
-            printJson({{"port", p.name}, {"usb_id", p.usbId}, {"product", p.friendlyName}});
+            // The Linux keys; Windows has no by-id names.
+            printJson({{"port", p.name},
+                       {"by_id", ""},
+                       {"usb_id", p.usbId},
+                       {"product", p.friendlyName}});
             continue;
         }
         std::string line = p.name;

@@ -6,5 +6,7 @@ wine64=$1
 prefix=$2
 if [ ! -f "$prefix/system.reg" ]; then
   WINEPREFIX="$prefix" WINEDEBUG=-all "$wine64" wineboot -i
+  # The registry is written out when the wine server ends.
+  WINEPREFIX="$prefix" "$(dirname "$wine64")/wineserver" -w
 fi
 test -f "$prefix/system.reg"
