@@ -21,6 +21,10 @@ enum ExitStatus : int {
     // Stopped by a signal or a closed standard output: 128 + the signal (gimbalctl/Stop.h).
 };
 
+// Set-up before a command runs: the main thread's loop on Linux, the console
+// on Windows.
+void installMainLoop();
+
 int runPorts(bool json);
 int runInspect(const std::string& file, bool json);
 int runRequest(const std::string& port, calibration::Request request, const std::string& name,

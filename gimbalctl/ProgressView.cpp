@@ -1,6 +1,11 @@
 #include "gimbalctl/ProgressView.h"
 
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
 #include <sys/ioctl.h>
+#endif
 
 #include <algorithm>
 
@@ -34,9 +39,18 @@ std::string shortened(const std::string& name, int room) {
 }
 
 int columnsOfTerminal(std::FILE* out) {
+#ifdef _WIN32
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    HANDLE console = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(out)));
+    if (::GetConsoleScreenBufferInfo(console, &info)) {
+        return info.srWindow.Right - info.srWindow.Left + 1;
+    }
+    return kDefaultColumns;
+#else
     winsize size{};
     if (::ioctl(::fileno(out), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
     return kDefaultColumns;
+#endif
 }
 
 }  // namespace

@@ -9,19 +9,16 @@
 
 #include "calibration/StatusReport.h"
 #include "gimbalctl/Commands.h"
-#include "gimbalctl/Session.h"
+#include "gimbalctl/Output.h"
+#include "gimbalctl/Request.h"
 #include "gimbalctl/Stop.h"
-#include "platform/LoopMainQueue.h"
 #include "platform/NumberText.h"
-#include "serial/ULXSerialPort.h"
 
 namespace gimbalctl {
 namespace {
 
 using calibration::StatusReport;
 using calibration::Verdict;
-
-constexpr std::chrono::milliseconds kPollInterval{100};  // the window's status poll
 
 const char* verdictWord(Verdict v) {
     switch (v) {
@@ -49,21 +46,6 @@ std::vector<std::string> valueNames(const StatusReport& r) {
     return {};
 }
 
-// The status poll, run until it shows an answer to the request, the time is
-// up, a stop is asked for or the line goes away.
-std::optional<StatusReport> awaitReply(ULXSerialPort& port, calibration::Request request,
-                                       std::chrono::milliseconds timeout) {
-    const std::vector<uint8_t> answers = calibration::replyCodes(request);
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (!runLoopFor(kPollInterval) || !port.isOpen()) return std::nullopt;
-        std::optional<StatusReport> r =
-            calibration::pollStatus(&port, calibration::pageOf(request));
-        if (r && std::find(answers.begin(), answers.end(), r->code) != answers.end()) return r;
-    }
-    return std::nullopt;
-}
-
 // The values the status poll shows in red, by name: "acc x, acc z".
 std::string outOfRangeNames(const StatusReport& r, const std::vector<std::string>& names) {
     std::string list;
@@ -76,21 +58,21 @@ std::string outOfRangeNames(const StatusReport& r, const std::vector<std::string
 
 }  // namespace
 
+bool answers(calibration::Request request, const StatusReport& report) {
+    const std::vector<uint8_t> codes = calibration::replyCodes(request);
+    return std::find(codes.begin(), codes.end(), report.code) != codes.end();
+}
+
 int runRequest(const std::string& path, calibration::Request request, const std::string& name,
                double timeoutSeconds, bool json) {
-    OpenedPort opened = openPort(path);
-    if (!opened.port) {
-        printFailure(json, {{"command", name}, {"port", path}}, opened.error);
+    const auto timeout = std::chrono::milliseconds(static_cast<long long>(timeoutSeconds * 1000));
+    const GimbalReply answer = askGimbal(path, request, timeout);
+    if (!answer.portError.empty()) {
+        printFailure(json, {{"command", name}, {"port", path}}, answer.portError);
         return kPortFailed;
     }
-    ULXSerialPort& port = *opened.port;
-    port.m_MessageShow_Flag = 255;  // no greeting: only the answer counts
-    calibration::sendRequest(&port, request);
-    const auto timeout = std::chrono::milliseconds(static_cast<long long>(timeoutSeconds * 1000));
-    const std::optional<StatusReport> reply = awaitReply(port, request, timeout);
-    // Only the device going away closes the port behind gimbalctl's back.
-    const bool lineGone = !port.isOpen();
-    port.close();
+    const std::optional<StatusReport>& reply = answer.report;
+    const bool lineGone = answer.lineGone;
 
     if (!reply && stopRequested()) {
         if (json) printFailure(json, {{"command", name}, {"port", path}}, "interrupted");
@@ -129,9 +111,9 @@ int runRequest(const std::string& path, calibration::Request request, const std:
         if (!outOfRange.empty()) object["error"] = "out of range: " + outOfRange;
         if (request == calibration::Request::kReadVer) {
             object["hardware_version"] =
-                fixedPointText(port.m_Recv_Data_1 + port.m_Recv_Data_0 / 1000.0, 3);
+                fixedPointText(answer.data[1] + answer.data[0] / 1000.0, 3);
             object["firmware_version"] =
-                fixedPointText(port.m_Recv_Data_3 + port.m_Recv_Data_2 / 1000.0, 3);
+                fixedPointText(answer.data[3] + answer.data[2] / 1000.0, 3);
         }
         printJson(object);
     } else {

@@ -1,17 +1,10 @@
 #include "gimbalctl/Session.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <nlohmann/json.hpp>
-
+#include "gimbalctl/Commands.h"
 #include "gimbalctl/Stop.h"
 #include "platform/LoopMainQueue.h"
 #include "serial/OpenFailure.h"
 #include "serial/ULXSerialPort.h"
-#include "upgrade/FirmwareFile.h"
 
 namespace gimbalctl {
 namespace {
@@ -44,68 +37,6 @@ OpenedPort openPort(const std::string& path) {
     }
     opened.port = std::move(port);
     return opened;
-}
-
-std::string lineGoneText(const std::string& path) {
-    return path + ": the line went away (the gimbal or its adapter was unplugged or powered off)";
-}
-
-void printError(const std::string& text) { std::fprintf(stderr, "gimbalctl: %s\n", text.c_str()); }
-
-void printJson(const nlohmann::json& object) {
-    const std::string line = object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    std::printf("%s\n", line.c_str());
-}
-
-void printFailure(bool json, const nlohmann::json& context, const std::string& text) {
-    if (!json) {
-        printError(text);
-        return;
-    }
-    nlohmann::json object = context;
-    object["ok"] = false;
-    object["error"] = text;
-    printJson(object);
-}
-
-std::optional<firmware::LoadResult> loadFirmwareFile(const std::string& path, std::string& error) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        error = path + ": " + std::strerror(errno);
-        return std::nullopt;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        error = path + ": not a regular file";
-        return std::nullopt;
-    }
-    errno = 0;
-    std::optional<std::vector<uint8_t>> content = firmware::readFile(path);
-    if (!content) {
-        error = static_cast<std::size_t>(info.st_size) > firmware::kMaxFileSize
-                    ? path + ": larger than any firmware file"
-                    : path + ": " + std::strerror(errno ? errno : EIO);
-        return std::nullopt;
-    }
-    return firmware::load(path, std::move(content));
-}
-
-std::vector<std::string> logLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::string line;
-    auto endLine = [&] {
-        line.erase(line.find_last_not_of(' ') + 1);
-        if (!line.empty()) lines.push_back(line);
-        line.clear();
-    };
-    for (char c : text) {
-        if (c == '\n') {
-            endLine();
-        } else if (c != '\r') {
-            line += c;
-        }
-    }
-    endLine();
-    return lines;
 }
 
 }  // namespace gimbalctl

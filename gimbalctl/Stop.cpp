@@ -1,13 +1,14 @@
 #include "gimbalctl/Stop.h"
 
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <cstring>
 
-#include "gimbalctl/Session.h"
+#include "gimbalctl/Output.h"
 #include "platform/UniqueFd.h"
 
 namespace gimbalctl {
@@ -53,6 +54,8 @@ int stopRequested() {
 int stopStatus() { return 128 + stopRequested(); }
 
 int stopSignalDescriptor() { return signals.get(); }
+
+void stopWithParent() { ::prctl(PR_SET_PDEATHSIG, SIGTERM); }
 
 int reportStop(const std::string& consequence) {
     const int signal = stopRequested();

@@ -26,6 +26,10 @@ int stopStatus();
 // Readable while a stop signal waits to be read by stopRequested(), for poll.
 int stopSignalDescriptor();
 
+// In a child of a parallel upgrade: the parent's end is a stop signal here,
+// so that no child outlives its parent.
+void stopWithParent();
+
 // "gimbalctl: interrupted by SIGTERM: <consequence>" on standard error; returns
 // stopStatus() (141 for a closed standard output, as a shell reports a program
 // that SIGPIPE ended).

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "upgrade/UpgradeSupervisor.h"
+
 namespace gimbalctl {
 
 struct UpgradeOutcome {
@@ -28,10 +30,17 @@ struct UpgradeEvents {
 UpgradeOutcome upgradeOnePort(const std::string& path, int maxProgress,
                               const UpgradeEvents& events);
 
+// The outcome of an upgrade that ran to its end, by how it ended.
+void setResult(UpgradeOutcome& outcome, upgrade::Ending ending);
+// The outcome of an upgrade stopped before its end, by a stop signal or by
+// its line going away (the caller has closed the port).
+void setUnfinished(UpgradeOutcome& outcome, bool stopped);
+
 nlohmann::json toJson(const UpgradeOutcome& outcome, const std::string& file);
 UpgradeOutcome outcomeFromJson(const nlohmann::json& object);
 
-// Several ports, one child process each; prints progress and results.
+// Several ports at once (one child process each on Linux, one thread each on
+// Windows); prints progress and results.
 int upgradeInParallel(const std::vector<std::string>& ports, const std::string& file,
                       int maxProgress, bool json);
 

@@ -1,25 +1,18 @@
 // gimbalctl upgrade --port P FILE: the whole upgrade, driven by the same
-// supervisor as the window's, with a progress bar or progress lines.
+// supervisor as the window's, with a progress bar or progress lines. One
+// port's upgrade runs on each system's line (PortUpgrade.cpp on Linux,
+// windows/LineUpgrade.cpp on Windows).
 
-#include <sys/prctl.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <csignal>
 #include <cstdio>
 
 #include "gimbalctl/Commands.h"
+#include "gimbalctl/Output.h"
 #include "gimbalctl/ProgressView.h"
-#include "gimbalctl/Session.h"
 #include "gimbalctl/Stop.h"
 #include "gimbalctl/Upgrade.h"
-#include "platform/LoopMainQueue.h"
-#include "serial/ULXSerialPort.h"
 #include "upgrade/FirmwareFile.h"
-#include "upgrade/UpgradeSupervisor.h"
 
 namespace gimbalctl {
-namespace {
 
 void setResult(UpgradeOutcome& outcome, upgrade::Ending ending) {
     switch (ending) {
@@ -38,10 +31,7 @@ void setResult(UpgradeOutcome& outcome, upgrade::Ending ending) {
 
 constexpr const char* kRunAgain = "the gimbal needs the upgrade run again";
 
-// An upgrade stopped before its end, by a stop signal or by its line going
-// away: the port is closed, which puts the line's settings back.
-void setUnfinished(UpgradeOutcome& outcome, ULXSerialPort& port, bool stopped) {
-    port.close();
+void setUnfinished(UpgradeOutcome& outcome, bool stopped) {
     if (stopped) {
         outcome.status = stopStatus(), outcome.result = "interrupted";
         outcome.detail = kRunAgain;
@@ -51,6 +41,8 @@ void setUnfinished(UpgradeOutcome& outcome, ULXSerialPort& port, bool stopped) {
     }
 }
 
+namespace {
+
 // Child of a parallel upgrade: progress, messages and the result as JSON lines.
 void report(const nlohmann::json& line) {
     printJson(line);
@@ -58,55 +50,6 @@ void report(const nlohmann::json& line) {
 }
 
 }  // namespace
-
-UpgradeOutcome upgradeOnePort(const std::string& path, int maxProgress,
-                              const UpgradeEvents& events) {
-    UpgradeOutcome outcome;
-    outcome.port = path;
-    OpenedPort opened = openPort(path);
-    if (!opened.port) {
-        outcome.status = kPortFailed;
-        outcome.result = "port failed";
-        outcome.detail = opened.error;
-        return outcome;
-    }
-
-    upgrade::UpgradeSupervisor supervisor(
-        {[&](const char* text) {
-             for (const std::string& line : logLines(text)) {
-                 outcome.messages.push_back(line);
-                 outcome.detail = line;
-                 events.message(line);
-             }
-         },
-         [&](int value) { events.progress(value, maxProgress); }});
-    ULXSerialPort* port = opened.port.get();
-    if (!supervisor.Upgrade(port, maxProgress)) {  // a file with an empty image area
-        port->close();
-        outcome.status = kRefusedFile;
-        outcome.result = "refused file";
-        return outcome;
-    }
-
-    // The window's timer: a tick every 0.04 s on this thread, counted from
-    // the start so that the ticks keep their pace.
-    const auto tick = std::chrono::milliseconds(upgrade::kTickMs);
-    auto next = std::chrono::steady_clock::now() + tick;
-    for (;;) {
-        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
-            next - std::chrono::steady_clock::now());
-        const bool stopped = !runLoopFor(std::max(wait, std::chrono::milliseconds(0)));
-        // Only the device going away closes the port behind gimbalctl's back.
-        if (supervisor.rTimerFlag && (stopped || !port->isOpen())) {
-            setUnfinished(outcome, *port, stopped);
-            return outcome;
-        }
-        next += tick;
-        if (!supervisor.handleTick(port)) break;  // the tick after the end closed the port
-    }
-    setResult(outcome, supervisor.ending);
-    return outcome;
-}
 
 int runUpgrade(const std::vector<std::string>& ports, const std::string& file, bool json,
                bool reportToParent) {
@@ -140,7 +83,7 @@ int runUpgrade(const std::vector<std::string>& ports, const std::string& file, b
     UpgradeOutcome outcome;
     if (reportToParent) {
         // Never outlives the parent: its end is a stop signal here.
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        stopWithParent();
         outcome = upgradeOnePort(ports.front(), loaded.maxProgress,
                                  {[](const std::string& line) {
                                       report({{"message", line}});
@@ -158,7 +101,7 @@ int runUpgrade(const std::vector<std::string>& ports, const std::string& file, b
         return outcome.result == "interrupted" ? reportStop(outcome.port + ": " + outcome.detail)
                                                : outcome.status;
     }
-    ProgressView view({ports.front()}, ::isatty(STDOUT_FILENO) == 1);
+    ProgressView view({ports.front()}, standardOutputIsTerminal());
     outcome = upgradeOnePort(ports.front(), loaded.maxProgress,
                              {[&](const std::string& line) { view.message(0, line); },
                               [&](int value, int maximum) { view.progress(0, value, maximum); }});

@@ -10,7 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "gimbalctl/Commands.h"
-#include "gimbalctl/Session.h"
+#include "gimbalctl/Output.h"
 #include "gimbalctl/Stop.h"
 #include "platform/BuildInfo.h"
 

@@ -15,6 +15,7 @@ PACKAGES=(
   fuse3 python3-fusepy
   emscripten
   chromium chromium-driver python3-selenium python3-websockets
+  g++-mingw-w64-x86-64-posix wine64
 )
 
 # The texts built from numbers are checked under a comma-decimal locale.

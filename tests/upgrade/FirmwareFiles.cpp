@@ -1,6 +1,9 @@
 #include "tests/upgrade/FirmwareFiles.h"
 
 #include <cstdlib>
+#ifdef _WIN32
+#include <io.h>
+#endif
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -63,7 +66,14 @@ std::vector<uint8_t> multiImageFile(const std::vector<uint8_t>& id1,
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "fwtest.XXXXXX").string();
+#ifdef _WIN32  // the portable core's tests built for Windows: no mkdtemp there
+    if (::_mktemp_s(pattern.data(), pattern.size() + 1) != 0 ||
+        !std::filesystem::create_directory(pattern)) {
+        throw std::runtime_error("_mktemp_s failed");
+    }
+#else
     if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+#endif
     path_ = pattern;
 }
 

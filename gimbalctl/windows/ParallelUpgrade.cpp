@@ -1,0 +1,62 @@
+// Several gimbals at once on Windows: one thread per port, each with its own
+// line and link session, so that a fault on one port never stops another.
+// A stop reaches every thread through stopRequested(); each closes its line.
+
+#include <cstdio>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "gimbalctl/Commands.h"
+#include "gimbalctl/Output.h"
+#include "gimbalctl/ProgressView.h"
+#include "gimbalctl/Stop.h"
+#include "gimbalctl/Upgrade.h"
+
+namespace gimbalctl {
+
+int upgradeInParallel(const std::vector<std::string>& ports, const std::string& file,
+                      int maxProgress, bool json) {
+    std::fflush(stdout);
+    std::optional<ProgressView> view;
+    if (!json) {
+        view.emplace(ports, standardOutputIsTerminal());
+        for (std::size_t k = 0; k < ports.size(); ++k) view->progress(k, 0, maxProgress);
+    }
+    std::mutex viewMutex;
+    std::vector<UpgradeOutcome> outcomes(ports.size());
+    std::vector<std::thread> threads;
+    for (std::size_t k = 0; k < ports.size(); ++k) {
+        threads.emplace_back([&, k] {
+            UpgradeEvents events{[&](const std::string& line) {
+                                     std::lock_guard lock(viewMutex);
+                                     if (view) view->message(k, line);
+                                 },
+                                 [&](int value, int maximum) {
+                                     std::lock_guard lock(viewMutex);
+                                     if (view) view->progress(k, value, maximum);
+                                 }};
+            outcomes[k] = upgradeOnePort(ports[k], maxProgress, events);
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    if (view) view->finish();
+
+    int status = kOk;
+    std::string unfinished;
+    for (const UpgradeOutcome& o : outcomes) {
+        if (json) {
+            printJson(toJson(o, file));
+        } else {
+            std::printf("%s: %s%s%s\n", o.port.c_str(), o.result.c_str(),
+                        o.detail.empty() ? "" : ": ", o.detail.c_str());
+        }
+        if (status == kOk) status = o.status;  // the first port that failed decides
+        if (o.result == "interrupted") unfinished += (unfinished.empty() ? "" : ", ") + o.port;
+    }
+    if (!stopRequested()) return status;
+    return reportStop(
+        unfinished.empty() ? "" : "the gimbals on " + unfinished + " need the upgrade run again");
+}
+
+}  // namespace gimbalctl

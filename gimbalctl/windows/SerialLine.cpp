@@ -1,0 +1,160 @@
+#include "gimbalctl/windows/SerialLine.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "gimbalctl/windows/Ports.h"
+#include "gimbalctl/windows/WindowsStop.h"
+
+namespace gimbalctl::windows {
+namespace {
+
+constexpr DWORD kWriteTimeoutMs = 2000;  // a frame of 40 bytes takes 4 ms at 115200
+
+std::string portsPresentText() {
+    const std::vector<PortInfo> ports = presentPorts();
+    if (ports.empty()) return "No serial ports are present.";
+    std::string list;
+    for (const PortInfo& p : ports) list += (list.empty() ? "" : ", ") + p.name;
+    return "Ports present: " + list + ".";
+}
+
+std::string systemText(DWORD error) {
+    char* text = nullptr;
+    const DWORD length = ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string message = length && text ? std::string(text, length) : std::string();
+    if (text) ::LocalFree(text);
+    while (!message.empty() && std::isspace(static_cast<unsigned char>(message.back()))) {
+        message.pop_back();
+    }
+    return message.empty() ? "error " + std::to_string(error) : message;
+}
+
+}  // namespace
+
+std::string devicePath(const std::string& name) {
+    if (name.rfind("\\\\.\\", 0) == 0 || name.rfind("\\\\?\\", 0) == 0) return name;
+    return "\\\\.\\" + name;
+}
+
+std::string openFailureText(const std::string& name, DWORD error) {
+    switch (error) {
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+            return name +
+                   " is in use by another program (Windows does not say which): close the "
+                   "program that has it open (a terminal, another service tool, a modem or "
+                   "sync service) and try again.";
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_PATHNAME:
+            return name + " is not present (unplugged, or mistyped). " + portsPresentText();
+        default:
+            return name + ": " + systemText(error);
+    }
+}
+
+SerialLine::Opened SerialLine::open(const std::string& name) {
+    Opened opened;
+    // Share mode 0: no other program may open the port while it is ours.
+    HANDLE handle = ::CreateFileA(devicePath(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        opened.error = openFailureText(name, ::GetLastError());
+        return opened;
+    }
+    std::unique_ptr<SerialLine> line(new SerialLine(handle));
+    if (!line->setUp()) {
+        opened.error = name + " could not be set up for use.";
+        return opened;  // the destructor closes it, its settings put back
+    }
+    opened.line = std::move(line);
+    return opened;
+}
+
+bool SerialLine::setUp() {
+    saved_.DCBlength = sizeof saved_;
+    if (!::GetCommState(handle_, &saved_) || !::GetCommTimeouts(handle_, &savedTimeouts_)) {
+        return false;
+    }
+    restore_ = true;
+    lineOpened();
+    DCB dcb = saved_;
+    dcb.BaudRate = CBR_115200;
+    dcb.ByteSize = 8;
+    dcb.Parity = NOPARITY;
+    dcb.StopBits = ONESTOPBIT;
+    dcb.fBinary = TRUE;
+    dcb.fParity = FALSE;
+    // No flow control of either kind: the gimbal's line has no handshake wires
+    // and its frames carry any byte, XON and XOFF included.
+    dcb.fOutxCtsFlow = FALSE;
+    dcb.fOutxDsrFlow = FALSE;
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fDsrSensitivity = FALSE;
+    dcb.fRtsControl = RTS_CONTROL_ENABLE;
+    dcb.fOutX = FALSE;
+    dcb.fInX = FALSE;
+    dcb.fErrorChar = FALSE;
+    dcb.fNull = FALSE;
+    dcb.fAbortOnError = FALSE;
+    if (!::SetCommState(handle_, &dcb)) return false;
+    // Nothing from before this run is taken for an answer to it.
+    ::PurgeComm(handle_, PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
+    return read(nullptr, 0, 1) == 0;  // sets the timeouts
+}
+
+SerialLine::~SerialLine() { close(); }
+
+void SerialLine::close() {
+    if (handle_ == INVALID_HANDLE_VALUE) return;
+    if (restore_) {
+        ::SetCommState(handle_, &saved_);
+        ::SetCommTimeouts(handle_, &savedTimeouts_);
+    }
+    ::CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+    if (restore_) lineClosed();
+}
+
+int SerialLine::read(uint8_t* buffer, int size, int waitMs) {
+    waitMs = std::clamp(waitMs, 1, 1000);
+    if (waitMs != waitMs_) {
+        // Return at once with what has arrived; with nothing, wait up to
+        // waitMs for the first byte.
+        COMMTIMEOUTS timeouts{};
+        timeouts.ReadIntervalTimeout = MAXDWORD;
+        timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
+        timeouts.ReadTotalTimeoutConstant = static_cast<DWORD>(waitMs);
+        timeouts.WriteTotalTimeoutConstant = kWriteTimeoutMs;
+        if (!::SetCommTimeouts(handle_, &timeouts)) return -1;
+        waitMs_ = waitMs;
+    }
+    if (buffer == nullptr || size <= 0) return 0;
+    DWORD got = 0;
+    if (!::ReadFile(handle_, buffer, static_cast<DWORD>(size), &got, nullptr)) return -1;
+    // A removed device may answer reads with nothing instead of an error:
+    // its state can no longer be read then.
+    DWORD errors = 0;
+    if (got == 0 && !::ClearCommError(handle_, &errors, nullptr)) return -1;
+    return static_cast<int>(got);
+}
+
+bool SerialLine::write(const std::vector<uint8_t>& bytes) {
+    DWORD done = 0;
+    while (done < bytes.size()) {
+        DWORD wrote = 0;
+        if (!::WriteFile(handle_, bytes.data() + done, static_cast<DWORD>(bytes.size() - done),
+                         &wrote, nullptr) ||
+            wrote == 0) {
+            return false;
+        }
+        done += wrote;
+    }
+    return true;
+}
+
+}  // namespace gimbalctl::windows
