@@ -155,7 +155,7 @@ int upgradeInParallel(const std::vector<std::string>& ports, const std::string& 
     collect(children, view ? &*view : nullptr);
     if (view) view->finish();
 
-    int status = kOk;
+    std::vector<UpgradeOutcome> outcomes;
     for (Child& child : children) {
         if (child.pid > 0) {
             int ignored = 0;
@@ -166,24 +166,9 @@ int upgradeInParallel(const std::vector<std::string>& ports, const std::string& 
             child.outcome = {
                 child.port, kLostUpgrade, "lost", "the upgrade process ended without a result", {}};
         }
-        const UpgradeOutcome& o = child.outcome;
-        if (json) {
-            printJson(toJson(o, file));
-        } else {
-            std::printf("%s: %s%s%s\n", o.port.c_str(), o.result.c_str(),
-                        o.detail.empty() ? "" : ": ", o.detail.c_str());
-        }
-        if (status == kOk) status = o.status;  // the first port that failed decides
+        outcomes.push_back(child.outcome);
     }
-    if (!stopRequested()) return status;
-    std::string unfinished;
-    for (const Child& child : children) {
-        if (child.outcome.result == "interrupted") {
-            unfinished += (unfinished.empty() ? "" : ", ") + child.port;
-        }
-    }
-    return reportStop(
-        unfinished.empty() ? "" : "the gimbals on " + unfinished + " need the upgrade run again");
+    return reportOutcomes(outcomes, file, json);
 }
 
 }  // namespace gimbalctl

@@ -111,6 +111,25 @@ int runUpgrade(const std::vector<std::string>& ports, const std::string& file, b
     return outcome.status;
 }
 
+int reportOutcomes(const std::vector<UpgradeOutcome>& outcomes, const std::string& file,
+                   bool json) {
+    int status = kOk;
+    std::string unfinished;
+    for (const UpgradeOutcome& o : outcomes) {
+        if (json) {
+            printJson(toJson(o, file));
+        } else {
+            std::printf("%s: %s%s%s\n", o.port.c_str(), o.result.c_str(),
+                        o.detail.empty() ? "" : ": ", o.detail.c_str());
+        }
+        if (status == kOk) status = o.status;  // the first port that failed decides
+        if (o.result == "interrupted") unfinished += (unfinished.empty() ? "" : ", ") + o.port;
+    }
+    if (!stopRequested()) return status;
+    return reportStop(
+        unfinished.empty() ? "" : "the gimbals on " + unfinished + " need the upgrade run again");
+}
+
 nlohmann::json toJson(const UpgradeOutcome& o, const std::string& file) {
     return {{"command", "upgrade"},  {"port", o.port},     {"file", file},
             {"result", o.result},    {"status", o.status}, {"detail", o.detail},

@@ -12,21 +12,6 @@
 #include "upgrade/BlockAnswer.h"
 #include "upgrade/FirmwareVariables.h"
 
-FirmwareVariables& firmwareVariables() {
-    static FirmwareVariables variables;
-    return variables;
-}
-
-std::mutex& firmwareVariablesMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
-void installFirmwareVariables(FirmwareVariables variables) {
-    std::lock_guard lock(firmwareVariablesMutex());
-    firmwareVariables() = std::move(variables);
-}
-
 namespace {
 std::atomic<std::chrono::milliseconds::rep> pauseAfterBlockMs{kDefaultPauseAfterBlock.count()};
 }  // namespace

@@ -1,4 +1,4 @@
-// Reading a firmware file from disk and installing it as the process-wide
+// Reading a firmware file from disk and loading it as the process-wide
 // firmware variables.
 
 #include <fcntl.h>
@@ -9,7 +9,6 @@
 
 #include "platform/UniqueFd.h"
 #include "upgrade/FirmwareFile.h"
-#include "upgrade/FirmwareVariables.h"
 
 namespace firmware {
 
@@ -35,12 +34,4 @@ std::optional<std::vector<uint8_t>> readFile(const std::string& path) {
 }
 
 LoadResult load(const std::string& path) { return load(path, readFile(path)); }
-
-LoadResult load(const std::string& path, std::optional<std::vector<uint8_t>> content) {
-    FirmwareVariables variables;
-    LoadResult result = analyse(path, std::move(content), variables);
-    installFirmwareVariables(std::move(variables));
-    return result;
-}
-
 }  // namespace firmware

@@ -41,22 +41,7 @@ int upgradeInParallel(const std::vector<std::string>& ports, const std::string& 
     }
     for (std::thread& thread : threads) thread.join();
     if (view) view->finish();
-
-    int status = kOk;
-    std::string unfinished;
-    for (const UpgradeOutcome& o : outcomes) {
-        if (json) {
-            printJson(toJson(o, file));
-        } else {
-            std::printf("%s: %s%s%s\n", o.port.c_str(), o.result.c_str(),
-                        o.detail.empty() ? "" : ": ", o.detail.c_str());
-        }
-        if (status == kOk) status = o.status;  // the first port that failed decides
-        if (o.result == "interrupted") unfinished += (unfinished.empty() ? "" : ", ") + o.port;
-    }
-    if (!stopRequested()) return status;
-    return reportStop(
-        unfinished.empty() ? "" : "the gimbals on " + unfinished + " need the upgrade run again");
+    return reportOutcomes(outcomes, file, json);
 }
 
 }  // namespace gimbalctl
