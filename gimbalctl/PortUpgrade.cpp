@@ -24,15 +24,7 @@ UpgradeOutcome upgradeOnePort(const std::string& path, int maxProgress,
         return outcome;
     }
 
-    upgrade::UpgradeSupervisor supervisor(
-        {[&](const char* text) {
-             for (const std::string& line : logLines(text)) {
-                 outcome.messages.push_back(line);
-                 outcome.detail = line;
-                 events.message(line);
-             }
-         },
-         [&](int value) { events.progress(value, maxProgress); }});
+    upgrade::UpgradeSupervisor supervisor(recordingOutput(outcome, events, maxProgress));
     ULXSerialPort* port = opened.port.get();
     if (!supervisor.Upgrade(port, maxProgress)) {  // a file with an empty image area
         port->close();

@@ -32,6 +32,11 @@ UpgradeOutcome upgradeOnePort(const std::string& path, int maxProgress,
 
 // The outcome of an upgrade that ran to its end, by how it ended.
 void setResult(UpgradeOutcome& outcome, upgrade::Ending ending);
+
+// The supervisor's output for one port: every log line is kept in the
+// outcome (the last one as its detail) and passed on with the progress.
+upgrade::UpgradeSupervisor::Output recordingOutput(UpgradeOutcome& outcome,
+                                                   const UpgradeEvents& events, int maxProgress);
 // The outcome of an upgrade stopped before its end, by a stop signal or by
 // its line going away (the caller has closed the port).
 void setUnfinished(UpgradeOutcome& outcome, bool stopped);

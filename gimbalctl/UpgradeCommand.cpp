@@ -31,6 +31,18 @@ void setResult(UpgradeOutcome& outcome, upgrade::Ending ending) {
 
 constexpr const char* kRunAgain = "the gimbal needs the upgrade run again";
 
+upgrade::UpgradeSupervisor::Output recordingOutput(UpgradeOutcome& outcome,
+                                                   const UpgradeEvents& events, int maxProgress) {
+    return {[&outcome, &events](const char* text) {
+                for (const std::string& line : logLines(text)) {
+                    outcome.messages.push_back(line);
+                    outcome.detail = line;
+                    events.message(line);
+                }
+            },
+            [&events, maxProgress](int value) { events.progress(value, maxProgress); }};
+}
+
 void setUnfinished(UpgradeOutcome& outcome, bool stopped) {
     if (stopped) {
         outcome.status = stopStatus(), outcome.result = "interrupted";

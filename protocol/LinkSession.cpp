@@ -60,7 +60,8 @@ void LinkSession::handleFrame(const uint8_t* f) {
     }
     if (d.kind != DecodedFrame::Kind::kUpgrade) return;
 
-    upgrade::UpgradeFrameAnswer a = upgrade::answerUpgradeFrame(firmware_, state_, f);
+    upgrade::UpgradeFrameAnswer a =
+        upgrade::answerUpgradeFrame(firmware_, state_, f, answersOnlyAcceptedUpgrade);
     Millis leaves = now_;
     if (a.pauseAfterFrame) {
         leaves = std::max(now_, pausedUntil_);

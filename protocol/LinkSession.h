@@ -64,6 +64,10 @@ public:
     uint8_t statusCode() const { return statusCode_; }
     const int16_t* replyValues() const { return values_; }
 
+    // Block requests answered only once the gimbal accepted this link's upgrade
+    // request (see upgrade::answerUpgradeFrame); gimbalctl sets it.
+    bool answersOnlyAcceptedUpgrade = false;
+
     // Called with every verified frame, in order (for tests and fuzzing).
     std::function<void(const uint8_t* frame, std::size_t size)> frameObserver;
 

@@ -19,18 +19,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-le32() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))\\x$(printf %02x $(($1 >> 16 & 255)))\\x$(printf %02x $(($1 >> 24 & 255)))"; }
-
-# Three images of BLOCKS full blocks each, then the 32-byte trailer: maker
-# word, the three lengths, marker 03 20 (three images), versions 1.005 / 2.010.
-length=$((BLOCKS * 1056))
 file="$work/measure.3plov"
-{
-  head -c $((3 * length)) /dev/urandom
-  printf 'tuvik\xEE\xEE\xEE'
-  le32 $length; le32 $length; le32 $length
-  printf '\xEE\xEE\xEE\xEE\xEE\xEE\x03\x20\x01\x05\x02\x0A'
-} > "$file"
+"$(dirname "$0")/write-test-firmware.sh" "$BLOCKS" "$file"
 "$BUILD/gimbalctl" inspect "$file" > /dev/null
 
 ports=()

@@ -23,16 +23,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-le32() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))\\x$(printf %02x $(($1 >> 16 & 255)))\\x$(printf %02x $(($1 >> 24 & 255)))"; }
-
-length=$((BLOCKS * 1056))
 file="$work/measure.3plov"
-{
-  head -c $((3 * length)) /dev/urandom
-  printf 'tuvik\xEE\xEE\xEE'
-  le32 $length; le32 $length; le32 $length
-  printf '\xEE\xEE\xEE\xEE\xEE\xEE\x03\x20\x01\x05\x02\x0A'
-} > "$file"
+"$(dirname "$0")/write-test-firmware.sh" "$BLOCKS" "$file"
 
 "$BUILD/gimbal-sim" > "$work/sim" 2> /dev/null &
 sim=$!

@@ -66,7 +66,8 @@ SendResult buildBlockFrame(const FirmwareVariables& v, int block, int gimbalId, 
     return plan.result;
 }
 
-UpgradeFrameAnswer answerUpgradeFrame(const FirmwareVariables& v, int8_t state, const uint8_t* f) {
+UpgradeFrameAnswer answerUpgradeFrame(const FirmwareVariables& v, int8_t state, const uint8_t* f,
+                                      bool onlyAcceptedUpgrade) {
     const uint8_t id = f[4];
     const uint8_t command = f[5];
     const uint8_t k = f[6];
@@ -91,6 +92,9 @@ UpgradeFrameAnswer answerUpgradeFrame(const FirmwareVariables& v, int8_t state, 
             }
             break;
         case frame::kBlock:
+            if (onlyAcceptedUpgrade && state != kStateTransferring && state != kStateOwnBoardDone) {
+                break;
+            }
             if (id == 3) {
                 if (answer(3, ur == 3) != kPastTheEnd) a.report = BlockReport{0, k + 1};
             } else if (id == 2) {

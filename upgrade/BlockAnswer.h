@@ -50,7 +50,11 @@ struct UpgradeFrameAnswer {
 };
 
 // The answer to one verified upgrade frame `f` (command 0xE0, 0xE3, 0xE5 or
-// 0xE7) with the link in upgrade state `state`.
-UpgradeFrameAnswer answerUpgradeFrame(const FirmwareVariables& v, int8_t state, const uint8_t* f);
+// 0xE7) with the link in upgrade state `state`. With onlyAcceptedUpgrade a
+// block request is answered only while the gimbal has accepted an upgrade
+// asked for on this link (states 2 and 3): a request left on the line by an
+// earlier, interrupted run never gets a block of this file.
+UpgradeFrameAnswer answerUpgradeFrame(const FirmwareVariables& v, int8_t state, const uint8_t* f,
+                                      bool onlyAcceptedUpgrade = false);
 
 }  // namespace upgrade

@@ -7,7 +7,6 @@
 #include <chrono>
 #include <thread>
 
-#include "protocol/Frame.h"
 #include "serial/ULXSerialPort.h"
 #include "upgrade/BlockAnswer.h"
 #include "upgrade/FirmwareVariables.h"
@@ -63,15 +62,11 @@ int8_t ULXSerialPort::SendFirwareData2(int block, int gimbalId) {
 }
 
 void ULXSerialPort::handleUpgradeFrame(const uint8_t* f) {
-    const int8_t state = iapstate.load();
-    if (f[5] == frame::kBlock && answersOnlyAcceptedUpgrade &&
-        state != upgrade::kStateTransferring && state != upgrade::kStateOwnBoardDone) {
-        return;  // a request left on the line by an earlier run
-    }
     upgrade::UpgradeFrameAnswer answer;
     {
         std::lock_guard lock(firmwareVariablesMutex());
-        answer = upgrade::answerUpgradeFrame(firmwareVariables(), state, f);
+        answer = upgrade::answerUpgradeFrame(firmwareVariables(), iapstate.load(), f,
+                                             answersOnlyAcceptedUpgrade.load());
     }
     if (!answer.frame.empty()) {
         sendDataWithLen(answer.frame.data(), static_cast<int>(answer.frame.size()));

@@ -26,18 +26,11 @@ UpgradeOutcome upgradeOnePort(const std::string& path, int maxProgress,
     windows::SerialLine& line = *opened.line;
     protocol::LinkSession session;
     session.setFirmware(firmwareVariables());
+    session.answersOnlyAcceptedUpgrade = true;  // never a block for an earlier run's request
     LinePump pump(line, session);
     session.opened(LinePump::now());
 
-    upgrade::UpgradeSupervisor supervisor(
-        {[&](const char* text) {
-             for (const std::string& l : logLines(text)) {
-                 outcome.messages.push_back(l);
-                 outcome.detail = l;
-                 events.message(l);
-             }
-         },
-         [&](int value) { events.progress(value, maxProgress); }});
+    upgrade::UpgradeSupervisor supervisor(recordingOutput(outcome, events, maxProgress));
     if (!supervisor.Upgrade(&session, maxProgress)) {  // a file with an empty image area
         line.close();
         outcome.status = kRefusedFile;
