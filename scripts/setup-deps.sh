@@ -10,10 +10,10 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
   xvfb xauth x11-utils
-  desktop-file-utils appstream dpkg-dev file lintian help2man libxcb1-dev
+  desktop-file-utils appstream dpkg-dev file lintian help2man man-db libxcb1-dev
   clang libclang-rt-14-dev locales
   fuse3 python3-fusepy
-  emscripten
+  emscripten nodejs
   chromium chromium-driver python3-selenium python3-websockets
   g++-mingw-w64-x86-64-posix wine64
 )
