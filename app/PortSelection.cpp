@@ -13,14 +13,13 @@
 #include "app/PortWatch.h"
 #include "app/RememberedChoices.h"
 #include "app/UartToolCtrl.h"
+#include "calibration/StatusReport.h"
 #include "platform/MainQueue.h"
 #include "serial/OpenFailure.h"
 #include "serial/ULXSerialPort.h"
 #include "serial/ULXSerialPortManager.h"
 
 namespace {
-
-constexpr int kStatusPollMs = 100;
 
 // The open messages carry the control byte 0x18 before the exclamation mark.
 const QString kOpenSucceeded = QStringLiteral("Open serial succeed\x18!");
@@ -126,7 +125,7 @@ void UartToolCtrl::OpenPort() {
     }
 
     invalidate(timer);
-    timer = startRepeatingTimer(kStatusPollMs, &UartToolCtrl::handleTimer);
+    timer = startRepeatingTimer(calibration::kStatusPollMs, &UartToolCtrl::handleTimer);
 }
 
 void UartToolCtrl::ClosePort() {

@@ -15,9 +15,11 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "app/WindowFrame.h"
+#include "platform/SteadyMillis.h"
 #include "upgrade/UpgradeSupervisor.h"
 
 class QCheckBox;
@@ -161,6 +163,7 @@ public:
     // The upgrade's schedule, timeout, progress and messages; the window
     // drives it from UpgradeTimer and shows what it reports.
     upgrade::UpgradeSupervisor upgradeSupervisor;
+    std::function<protocol::Millis()> upgradeClock = steadyMillis;  // the supervision's time
     bool& rTimerFlag = upgradeSupervisor.rTimerFlag;  // true while an upgrade runs
     int& fnum = upgradeSupervisor.fnum;               // the port's block number as last seen
     bool InitUserGuideFlag = false;

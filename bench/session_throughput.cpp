@@ -9,14 +9,14 @@
 #include <cstdio>
 
 #include "bench/ParseStream.h"
-#include "protocol/LinkSession.h"
+#include "session/LinkSession.h"
 
 int main() {
     const std::vector<uint8_t> stream = makeStream();
     const std::vector<std::size_t> cuts = readSizes(stream);
     FirmwareVariables ownImage;
     ownImage.update_range = 3;  // block requests for ID1 are answered with nothing
-    protocol::LinkSession session;
+    session::LinkSession session;
     session.setFirmware(ownImage);
     session.opened(0);
 

@@ -15,6 +15,16 @@ namespace calibration {
 // field's colour left as it was.
 enum class Verdict { kUnchanged, kInRange, kOutOfRange };
 
+// The verdicts' colours in 8-bit red, green, blue (the window's 0.7 green and full red).
+struct Rgb {
+    uint8_t red, green, blue;
+};
+inline constexpr Rgb kInRangeColour{0, 179, 0};
+inline constexpr Rgb kOutOfRangeColour{255, 0, 0};
+
+// How often a face shows the last reply.
+inline constexpr int kStatusPollMs = 100;
+
 struct StatusReport {
     enum class Field { kNone, kMessage, kJoystickMessage };
     enum class Values { kNone, kGyro, kAcc, kJoystick };

@@ -39,20 +39,20 @@ struct Child {
 };
 
 // Starts `gimbalctl upgrade --port P FILE --report-to-parent` with its
-// standard output on a new pipe.
-bool spawnChild(Child& child, const std::string& file) {
+// standard output on a new pipe; 0, or the error number of what failed.
+int spawnChild(Child& child, const std::string& file) {
     int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) return false;
+    if (::pipe2(fds, O_CLOEXEC) != 0) return errno;
     UniqueFd readEnd(fds[0]);
     UniqueFd writeEnd(fds[1]);
 
+    char self[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0) return length < 0 ? errno : ENOENT;
+    self[length] = '\0';
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), STDOUT_FILENO);
-    char self[4096];
-    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0) return false;
-    self[length] = '\0';
     std::vector<std::string> args = {"gimbalctl", "upgrade", "--port",
                                      child.port,  file,      "--report-to-parent"};
     std::vector<char*> argv;
@@ -60,9 +60,9 @@ bool spawnChild(Child& child, const std::string& file) {
     argv.push_back(nullptr);
     const int spawned = ::posix_spawn(&child.pid, self, &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return false;
+    if (spawned != 0) return spawned;  // posix_spawn returns its error; errno is not set
     child.output = std::move(readEnd);
-    return true;
+    return 0;
 }
 
 void handleLine(Child& child, std::size_t index, const std::string& line, ProgressView* view) {
@@ -137,11 +137,11 @@ int upgradeInParallel(const std::vector<std::string>& ports, const std::string& 
     std::vector<Child> children(ports.size());
     for (std::size_t k = 0; k < ports.size(); ++k) {
         children[k].port = ports[k];
-        if (!spawnChild(children[k], file)) {
+        if (const int error = spawnChild(children[k], file); error != 0) {
             children[k].outcome = {ports[k],
                                    kLostUpgrade,
                                    "not started",
-                                   std::string("cannot start a process: ") + std::strerror(errno),
+                                   std::string("cannot start a process: ") + std::strerror(error),
                                    {}};
             children[k].haveResult = true;
         }

@@ -1,8 +1,7 @@
 #pragma once
 // One request to the gimbal on one port, and the reply the status poll shows
-// for it: each system's line answers it in its own file (PortRequest.cpp on
-// Linux, windows/LineRequest.cpp on Windows); RequestCommands.cpp judges and
-// prints the reply the same way on both.
+// for it: AskGimbal.cpp asks over each system's line (GimbalLine.h);
+// RequestCommands.cpp judges and prints the reply the same way on both.
 
 #include <chrono>
 #include <cstdint>

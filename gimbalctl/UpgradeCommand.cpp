@@ -1,7 +1,6 @@
 // gimbalctl upgrade --port P FILE: the whole upgrade, driven by the same
 // supervisor as the window's, with a progress bar or progress lines. One
-// port's upgrade runs on each system's line (PortUpgrade.cpp on Linux,
-// windows/LineUpgrade.cpp on Windows).
+// port's upgrade runs in UpgradeLoop.cpp over each system's line.
 
 #include <cstdio>
 

@@ -2,6 +2,5 @@
 target_sources(gimbalportable PRIVATE
   protocol/Frame.cpp
   protocol/FrameScanner.cpp
-  protocol/LinkSession.cpp
   protocol/Reply.cpp
 )

@@ -13,7 +13,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <string_view>
+#include <vector>
 
 #include "serial/DeviceLookup.h"
 
@@ -35,8 +37,26 @@ std::vector<std::string> enumeratePortPaths() {
     return paths;
 }
 
+// The user and group databases are read with the reentrant calls: a failed
+// open is explained on a worker thread, beside other threads that may look
+// names up too.
+template <typename Entry, typename Key, typename Lookup>
+std::optional<Entry> lookUp(Key key, Lookup lookup, std::vector<char>& buffer) {
+    Entry entry{};
+    Entry* found = nullptr;
+    buffer.resize(1024);
+    int error = 0;
+    while ((error = lookup(key, &entry, buffer.data(), buffer.size(), &found)) == ERANGE &&
+           buffer.size() < (1u << 20)) {
+        buffer.resize(buffer.size() * 2);
+    }
+    if (error != 0 || found == nullptr) return std::nullopt;
+    return entry;
+}
+
 std::string groupName(gid_t gid) {
-    if (const group* g = ::getgrgid(gid)) return g->gr_name;
+    std::vector<char> buffer;
+    if (const auto g = lookUp<group>(gid, ::getgrgid_r, buffer)) return g->gr_name;
     return std::to_string(gid);
 }
 
@@ -44,7 +64,8 @@ std::string permissionText(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return path + ": " + std::strerror(EACCES);
     const std::string group = groupName(st.st_gid);
-    const passwd* user = ::getpwuid(::geteuid());
+    std::vector<char> userBuffer;
+    const std::optional<passwd> user = lookUp<passwd>(::geteuid(), ::getpwuid_r, userBuffer);
     const std::string userName = user ? user->pw_name : std::to_string(::geteuid());
 
     // Membership as the system lists it, and as this login session holds it:

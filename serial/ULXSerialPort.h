@@ -196,7 +196,7 @@ public:
     int8_t upgradeState() const override;
     void setUpgradeState(int8_t state) override;
     int idleTicks() const override;
-    void countIdleTick() override;
+    void countIdleTicks(int ticks) override;
     std::vector<upgrade::BlockReport> takeBlockReports() override;
     void writeFrame(const uint8_t* bytes, std::size_t size) override;
     void closeLink() override;

@@ -33,6 +33,10 @@ void UartToolCtrl::OpenFile() {
 
 void UartToolCtrl::OpenPanelDidEnd(const QString& path, int returnCode) {
     if (returnCode != 1) return;  // cancelled: the previous file stays loaded
+    if (rTimerFlag) {  // one image per upgrade: the blocks in flight come from the file in use
+        setOut(QString::fromLatin1(upgrade::kFileKeptMessage));
+        return;
+    }
     m_File_Path->setText(path);
     remembered::setFirmwareFolderOf(path);
 

@@ -20,7 +20,7 @@ void ULXSerialPort::setUpgradeState(int8_t state) { iapstate = state; }
 int ULXSerialPort::idleTicks() const { return timer_count.load(); }
 
 // One atomic add: a reset by the reader in between is never undone.
-void ULXSerialPort::countIdleTick() { timer_count.fetch_add(1); }
+void ULXSerialPort::countIdleTicks(int ticks) { timer_count.fetch_add(ticks); }
 
 std::vector<upgrade::BlockReport> ULXSerialPort::takeBlockReports() {
     std::lock_guard lock(reportsMutex_);

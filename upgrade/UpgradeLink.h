@@ -1,6 +1,7 @@
 #pragma once
 // The line an upgrade is supervised on, as the supervision sees it: its
-// upgrade state, the count of ticks without progress, the block reports in
+// upgrade state, the count of ticks without progress (reset by the link when
+// the gimbal makes progress), the block reports in
 // the order they came, and the means to write the upgrade request and to
 // close the line at the end. The Linux port object is one; the portable link
 // session of the other faces is another.
@@ -24,9 +25,10 @@ public:
     virtual void beginUpgrade() = 0;
     virtual int8_t upgradeState() const = 0;
     virtual void setUpgradeState(int8_t state) = 0;
+    // The supervision's ticks counted since the link's last progress.
     virtual int idleTicks() const = 0;
-    // One more tick without progress; a reset by the link in between is kept.
-    virtual void countIdleTick() = 0;
+    // More ticks without progress; a reset by the link in between is kept.
+    virtual void countIdleTicks(int ticks) = 0;
     // Every block report recorded since the last call, oldest first.
     virtual std::vector<BlockReport> takeBlockReports() = 0;
     // Writes a finished frame.

@@ -38,7 +38,7 @@ std::array<QWidget*, 9> controlsInUnlockOrder(UartToolCtrl& c) {
 }  // namespace
 
 void UartToolCtrl::Upgrade() {
-    if (!upgradeSupervisor.Upgrade(m_ULXSerialPort.get(), MaxProgress)) return;
+    if (!upgradeSupervisor.Upgrade(m_ULXSerialPort.get(), MaxProgress, upgradeClock())) return;
 
     for (QWidget* control : controlsInLockOrder(*this)) control->setEnabled(false);
 
@@ -48,13 +48,15 @@ void UartToolCtrl::Upgrade() {
 }
 
 void UartToolCtrl::handleUpgradeTimer() {
-    if (upgradeSupervisor.handleTick(m_ULXSerialPort.get())) return;
+    if (upgradeSupervisor.handleTick(m_ULXSerialPort.get(), upgradeClock())) return;
     // The tick after the end closed the port: stop and give the controls back.
     if (UpgradeTimer) UpgradeTimer->stop();
     for (QWidget* control : controlsInUnlockOrder(*this)) control->setEnabled(true);
 }
 
-void UartToolCtrl::TransmitFile() { upgradeSupervisor.TransmitFile(m_ULXSerialPort.get()); }
+void UartToolCtrl::TransmitFile() {
+    upgradeSupervisor.TransmitFile(m_ULXSerialPort.get(), upgradeClock());
+}
 void UartToolCtrl::Askupdate() { upgradeSupervisor.Askupdate(m_ULXSerialPort.get()); }
 void UartToolCtrl::ProgressCtrl() { upgradeSupervisor.ProgressCtrl(m_ULXSerialPort.get()); }
 void UartToolCtrl::ProgressCtrl0x02() { upgradeSupervisor.ProgressCtrl0x02(m_ULXSerialPort.get()); }

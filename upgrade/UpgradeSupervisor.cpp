@@ -1,5 +1,7 @@
 #include "upgrade/UpgradeSupervisor.h"
 
+#include <algorithm>
+
 #include "protocol/Frame.h"
 #include "upgrade/UpgradeProgress.h"
 #include "upgrade/UpgradeRequest.h"
@@ -11,9 +13,17 @@ constexpr int kFastRequestTicks = 20;  // below this count, a request every 5 ti
 
 bool requestDue(int count) { return count < kFastRequestTicks ? count % 5 == 0 : count % 10 == 0; }
 
+// Whether the schedule sends a request at any count from `first` to `last`.
+bool requestDueBetween(int first, int last) {
+    for (int count = first; count <= std::min(last, kTimeoutTicks - 1); ++count) {
+        if (requestDue(count)) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
-bool UpgradeSupervisor::Upgrade(UpgradeLink* port, int maxProgress) {
+bool UpgradeSupervisor::Upgrade(UpgradeLink* port, int maxProgress, protocol::Millis now) {
     if (!port || !port->linkIsOpen()) {
         out_.message(kPortNotOpenMessage);
         return false;
@@ -30,13 +40,15 @@ bool UpgradeSupervisor::Upgrade(UpgradeLink* port, int maxProgress) {
     board = -1;
     ending = Ending::kNone;
     rTimerFlag = true;
+    idleSince_ = now + kTickMs;
+    countLeft_ = 0;
     port->beginUpgrade();
     return true;
 }
 
-bool UpgradeSupervisor::handleTick(UpgradeLink* port) {
+bool UpgradeSupervisor::handleTick(UpgradeLink* port, protocol::Millis now) {
     if (rTimerFlag) {
-        TransmitFile(port);
+        TransmitFile(port, now);
         return true;
     }
     // Every upgrade ends with the port closed, whatever its outcome.
@@ -44,7 +56,7 @@ bool UpgradeSupervisor::handleTick(UpgradeLink* port) {
     return false;
 }
 
-void UpgradeSupervisor::TransmitFile(UpgradeLink* port) {
+void UpgradeSupervisor::TransmitFile(UpgradeLink* port, protocol::Millis now) {
     ProgressCtrl(port);
     ProgressCtrl0x02(port);
     ProgressCtrl2(port);
@@ -54,22 +66,36 @@ void UpgradeSupervisor::TransmitFile(UpgradeLink* port) {
     switch (state) {
         case kStateRequesting:
         case kStateTransferring:
-        case kStateOwnBoardDone: {
-            const int count = port->idleTicks();
-            if (count >= kTimeoutTicks) {
-                end(Ending::kTimeout, kTimeoutMessage);
-                return;
-            }
-            if (state == kStateRequesting && requestDue(count)) Askupdate(port);
-            port->countIdleTick();
+        case kStateOwnBoardDone:
+            superviseIdleTime(*port, state == kStateRequesting, now);
             break;
-        }
         case kStateFailed:
             end(Ending::kError, kErrorMessage);
             break;
         default:
             break;
     }
+}
+
+void UpgradeSupervisor::superviseIdleTime(UpgradeLink& port, bool requesting,
+                                          protocol::Millis now) {
+    const int seen = port.idleTicks();
+    // Below what the last tick left: the link made progress since, and a new
+    // run of idle ticks begins with this one.
+    if (seen < countLeft_) idleSince_ = now - protocol::Millis{seen} * kTickMs;
+    const protocol::Millis idle = now - idleSince_;
+    if (idle >= kTimeoutMs) {
+        end(Ending::kTimeout, kTimeoutMessage);
+        return;
+    }
+    // The count a tick every kTickMs would have reached by now, to the
+    // nearest tick so that a timer's jitter counts as on time.
+    const protocol::Millis nearest = idle + kTickMs / 2;
+    const int reached = nearest < 0 ? -1 : static_cast<int>(nearest / kTickMs);
+    if (reached < seen) return;  // early: this count's time has not come
+    if (requesting && requestDueBetween(seen, reached)) Askupdate(&port);
+    port.countIdleTicks(reached - seen + 1);
+    countLeft_ = reached + 1;
 }
 
 void UpgradeSupervisor::Askupdate(UpgradeLink* port) {

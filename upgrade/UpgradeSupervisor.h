@@ -6,25 +6,35 @@
 // answers the gimbal; the supervisor only watches the link's upgrade state and
 // takes every block report in the order it came.
 //
-// Whoever drives it (the window's timer, gimbalctl's loop) calls handleTick
-// every kTickMs on the thread that started the upgrade, and shows what the
-// supervisor reports through its Output.
+// Whoever drives it (the window's timer, gimbalctl's loop, the page) calls
+// handleTick about every kTickMs with the time of its clock, on the thread that
+// started the upgrade, and shows what the supervisor reports through its Output.
+// The timeout and the request schedule are kept on that clock, not by counting
+// calls: a tick that comes late does the work its time calls for, once (one
+// request at most, the timeout when 8 s have passed without progress); a tick
+// that comes early does nothing but show progress. With ticks every kTickMs
+// this is exactly one step of the schedule per tick.
 
 #include <cstdint>
 #include <functional>
 
+#include "protocol/Millis.h"
 #include "upgrade/UpgradeLink.h"
 
 namespace upgrade {
 
 inline constexpr int kTickMs = 40;
 inline constexpr int kTimeoutTicks = 200;  // 8 s without progress
+inline constexpr protocol::Millis kTimeoutMs = protocol::Millis{kTimeoutTicks} * kTickMs;
 
 inline constexpr const char* kPortNotOpenMessage = "The serial port is not open!\n";
 inline constexpr const char* kNoFileMessage = "Please select a file first\n";
 inline constexpr const char* kBeginMessage = "Begin upgrade firmware...\n";
 inline constexpr const char* kTimeoutMessage = "Connection timeout,please try again!\n";
 inline constexpr const char* kErrorMessage = "Error\n";
+// A file chosen while an upgrade runs is not loaded: one image per upgrade.
+inline constexpr const char* kFileKeptMessage =
+    "An upgrade is running: it keeps the firmware file it started with.\n";
 
 // How the last upgrade ended.
 enum class Ending { kNone, kComplete, kTimeout, kError };
@@ -41,16 +51,17 @@ public:
     // The upgrade button: refuses with a message (false) when the port is
     // absent or closed or no file is loaded; otherwise shows progress 0 and
     // the start message and puts the port into its requesting state.
-    // maxProgress is the progress maximum of the loaded file.
-    bool Upgrade(UpgradeLink* port, int maxProgress);
+    // maxProgress is the progress maximum of the loaded file; the first tick
+    // is due kTickMs after `now`.
+    bool Upgrade(UpgradeLink* port, int maxProgress, protocol::Millis now);
 
-    // One tick: a supervision step while the upgrade runs (true); on the
-    // tick after its end the port is closed and the caller stops ticking (false).
-    bool handleTick(UpgradeLink* port);
+    // One tick at `now`: a supervision step while the upgrade runs (true); on
+    // the tick after its end the port is closed and the caller stops ticking (false).
+    bool handleTick(UpgradeLink* port, protocol::Millis now);
 
     // One supervision step: the progress update, then the port's upgrade
     // state decides: resend the request when due, count, time out, fail.
-    void TransmitFile(UpgradeLink* port);
+    void TransmitFile(UpgradeLink* port, protocol::Millis now);
     // The progress update of each way an upgrade runs; each acts only for
     // its update_range, once for every report that changed board or block.
     void ProgressCtrl(UpgradeLink* port);      // single image, ID3 then ID2, ID1
@@ -70,9 +81,14 @@ private:
     void handleReports(UpgradeLink& port, Step step);
     void show(UpgradeLink& port, int value, const char* boardMessage, bool finished);
     void end(Ending how, const char* message);
+    // The ticks without progress, counted on the clock: the timeout, and the
+    // upgrade request while the gimbal has not answered.
+    void superviseIdleTime(UpgradeLink& port, bool requesting, protocol::Millis now);
 
     Output out_;
     int maxProgress_ = 0;
+    protocol::Millis idleSince_ = 0;  // when the current run of idle ticks began (its tick 0)
+    int countLeft_ = 0;               // the link's idle count as the last tick left it
 };
 
 }  // namespace upgrade

@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "protocol/LinkSession.h"
+#include "calibration/StatusReport.h"
+#include "session/LinkSession.h"
 #include "upgrade/FirmwareFile.h"
 #include "upgrade/UpgradeSupervisor.h"
 
@@ -19,6 +20,24 @@ using emscripten::val;
 namespace {
 
 protocol::Millis millis(double now) { return static_cast<protocol::Millis>(std::floor(now)); }
+
+std::string cssColour(calibration::Rgb c) {
+    return "rgb(" + std::to_string(c.red) + ", " + std::to_string(c.green) + ", " +
+           std::to_string(c.blue) + ")";
+}
+
+// The core's periods and colours, so that the page keeps the window's.
+val coreConstants() {
+    val out = val::object();
+    out.set("tickMs", upgrade::kTickMs);
+    out.set("quietAfterMs", static_cast<int>(session::LinkSession::kQuietAfter));
+    out.set("pauseAfterBlockMs", static_cast<int>(session::LinkSession::kPauseAfterBlock));
+    out.set("statusPollMs", calibration::kStatusPollMs);
+    out.set("inRangeColour", cssColour(calibration::kInRangeColour));
+    out.set("outOfRangeColour", cssColour(calibration::kOutOfRangeColour));
+    out.set("portNotOpenMessage", std::string(calibration::kPortNotOpenMessage));
+    return out;
+}
 
 val bytesOf(const std::vector<uint8_t>& bytes) {
     return val::global("Uint8Array")
@@ -58,8 +77,8 @@ public:
         return t ? static_cast<double>(*t) : -1.0;
     }
 
-    bool sendRequest(int request, double now) {
-        return session_.sendRequest(static_cast<calibration::Request>(request), millis(now));
+    bool sendRequest(calibration::Request request, double now) {
+        return session_.sendRequest(request, millis(now));
     }
 
     // What the status poll shows: null, or {field, text, values, value[], verdict[]}.
@@ -83,15 +102,23 @@ public:
 
     // Analyses a chosen file (bytes null: it could not be read or is too
     // large) and installs the result, nothing usable when refused:
-    // {usable, messages[], maxProgress}.
+    // {usable, messages[], maxProgress, kept}. While an upgrade runs the file
+    // in use stays (kept true) and the new one is not even analysed.
     val loadFirmware(const std::string& name, val bytes) {
-        std::optional<std::vector<uint8_t>> content;
-        if (!bytes.isNull()) content = emscripten::convertJSArrayToNumberVector<uint8_t>(bytes);
-        FirmwareVariables firmware;
-        const firmware::LoadResult result = firmware::analyse(name, std::move(content), firmware);
-        session_.setFirmware(std::move(firmware));
+        firmware::LoadResult result;
+        const bool kept = session_.upgradeRunning();
+        if (kept) {
+            result.messages.emplace_back(upgrade::kFileKeptMessage);
+        } else {
+            std::optional<std::vector<uint8_t>> content;
+            if (!bytes.isNull()) content = emscripten::convertJSArrayToNumberVector<uint8_t>(bytes);
+            FirmwareVariables firmware;
+            result = firmware::analyse(name, std::move(content), firmware);
+            session_.setFirmware(std::move(firmware));
+        }
         val out = val::object();
-        out.set("usable", result.usable);
+        out.set("usable", result.usable && !kept);
+        out.set("kept", kept);
         out.set("maxProgress", result.maxProgress);
         val messages = val::array();
         for (const std::string& m : result.messages) messages.call<void>("push", m);
@@ -99,9 +126,11 @@ public:
         return out;
     }
 
-    bool upgrade(int maxProgress) { return supervisor_.Upgrade(&session_, maxProgress); }
-    // One supervision tick; false once the upgrade is over and the link closed.
-    bool upgradeTick() { return supervisor_.handleTick(&session_); }
+    bool upgrade(int maxProgress, double now) {
+        return supervisor_.Upgrade(&session_, maxProgress, millis(now));
+    }
+    // One supervision tick at `now`; false once the upgrade is over and the link closed.
+    bool upgradeTick(double now) { return supervisor_.handleTick(&session_, millis(now)); }
     bool upgradeRunning() const { return supervisor_.rTimerFlag; }
     int ending() const { return static_cast<int>(supervisor_.ending); }
 
@@ -118,13 +147,28 @@ public:
     }
 
 private:
-    protocol::LinkSession session_;
+    session::LinkSession session_;
     upgrade::UpgradeSupervisor supervisor_;
     std::vector<std::string> messages_;
     int progress_ = -1;
 };
 
 EMSCRIPTEN_BINDINGS(gimbal_core) {
+    using calibration::Request;
+    emscripten::enum_<Request>("Request")
+        .value("InitGyro", Request::kInitGyro)
+        .value("CalibrAcc", Request::kCalibrAcc)
+        .value("ReadAcc", Request::kReadAcc)
+        .value("ResetAcc", Request::kResetAcc)
+        .value("SaveAll", Request::kSaveAll)
+        .value("ReadVer", Request::kReadVer)
+        .value("JoystickUp", Request::kJoystickUp)
+        .value("JoystickDown", Request::kJoystickDown)
+        .value("JoystickLeft", Request::kJoystickLeft)
+        .value("JoystickRight", Request::kJoystickRight)
+        .value("JoystickMiddle", Request::kJoystickMiddle)
+        .value("JoystickSave", Request::kJoystickSave);
+    emscripten::function("coreConstants", &coreConstants);
     emscripten::class_<GimbalLink>("GimbalLink")
         .constructor<>()
         .function("opened", &GimbalLink::opened)

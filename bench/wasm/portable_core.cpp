@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "protocol/Frame.h"
-#include "protocol/LinkSession.h"
+#include "session/LinkSession.h"
 #include "upgrade/FirmwareFile.h"
 #include "upgrade/UpgradeProgress.h"
 #include "upgrade/UpgradeSupervisor.h"
@@ -45,7 +45,7 @@ EMSCRIPTEN_KEEPALIVE int multiImageProgress(int8_t updateRange, int f, int i,
 
 // A link session with its upgrade supervision, as a page drives them.
 struct PageLink {
-    protocol::LinkSession session;
+    session::LinkSession session;
     upgrade::UpgradeSupervisor supervisor{{[](const char*) {}, [](int) {}}};
     std::vector<uint8_t> written;
 };
@@ -81,12 +81,12 @@ EMSCRIPTEN_KEEPALIVE int linkLoadFirmware(PageLink* link, const char* name, cons
     link->session.setFirmware(std::move(v));
     return r.usable ? r.maxProgress : -1;
 }
-EMSCRIPTEN_KEEPALIVE bool linkUpgrade(PageLink* link, int maxProgress) {
-    return link->supervisor.Upgrade(&link->session, maxProgress);
+EMSCRIPTEN_KEEPALIVE bool linkUpgrade(PageLink* link, int maxProgress, double now) {
+    return link->supervisor.Upgrade(&link->session, maxProgress, now);
 }
 EMSCRIPTEN_KEEPALIVE bool linkTick(PageLink* link, double now) {
     link->session.advance(now);
-    return link->supervisor.handleTick(&link->session);
+    return link->supervisor.handleTick(&link->session, now);
 }
 
 }  // extern "C"

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "gimbalctl/Stop.h"
+#include "platform/SteadyMillis.h"
 
 namespace gimbalctl::windows {
 namespace {
@@ -10,16 +11,11 @@ namespace {
 constexpr protocol::Millis kLongestWait = 20;
 }  // namespace
 
-LinePump::LinePump(SerialLine& line, protocol::LinkSession& session)
-    : line_(line), session_(session), lastByte_(now()) {}
-
-protocol::Millis LinePump::now() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch())
-        .count();
-}
+LinePump::LinePump(SerialLine& line, session::LinkSession& session)
+    : line_(line), session_(session), lastByte_(steadyMillis()) {}
 
 bool LinePump::writeDue() {
-    for (const std::vector<uint8_t>& bytes : session_.takeDueWrites(now())) {
+    for (const std::vector<uint8_t>& bytes : session_.takeDueWrites(steadyMillis())) {
         if (!line_.write(bytes)) return false;
     }
     return true;
@@ -27,31 +23,40 @@ bool LinePump::writeDue() {
 
 bool LinePump::runUntil(Clock::time_point until) {
     const protocol::Millis end =
-        now() + std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
+        steadyMillis() +
+        std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
     uint8_t buffer[512];
     while (!gone_ && stopRequested() == 0) {
         if (!writeDue()) {
             gone_ = true;
             break;
         }
-        const protocol::Millis at = now();
-        if (at >= end) return true;
-        protocol::Millis wait = std::min(end - at, kLongestWait);
+        // Every turn reads, however late it is: what the gimbal sent while
+        // this thread was held up is taken in before any tick is run.
+        const protocol::Millis at = steadyMillis();
+        protocol::Millis wait = std::clamp<protocol::Millis>(end - at, 0, kLongestWait);
         if (const std::optional<protocol::Millis> next = session_.nextWriteTime()) {
-            wait = std::min(wait, std::max<protocol::Millis>(*next - at, 1));
+            wait = std::min(wait, std::max<protocol::Millis>(*next - at, 0));
         }
         const int n = line_.read(buffer, sizeof buffer, static_cast<int>(wait));
         if (n < 0) {
             gone_ = true;
             break;
         }
+        const protocol::Millis after = steadyMillis();
         if (n > 0) {
-            lastByte_ = now();
+            lastByte_ = after;
             quietTold_ = false;
-            session_.received(buffer, static_cast<std::size_t>(n), lastByte_);
-        } else if (!quietTold_ && now() - lastByte_ >= protocol::LinkSession::kQuietAfter) {
-            session_.lineQuiet(now());
+            session_.received(buffer, static_cast<std::size_t>(n), after);
+        } else if (!quietTold_ && after - lastByte_ >= session::LinkSession::kQuietAfter) {
+            session_.lineQuiet(after);
             quietTold_ = true;
+        }
+        // Done when the time is up and nothing more waits to be read; what
+        // just arrived is answered before the caller's tick.
+        if (after >= end && n < static_cast<int>(sizeof buffer)) {
+            if (writeDue()) return true;
+            gone_ = true;
         }
     }
     return false;

@@ -8,6 +8,11 @@
 // field L is 3..2098, all L + 2 bytes have arrived, the byte at L + 1 is 0xFF
 // and the checksum holds; a found frame is skipped whole, otherwise the
 // reading moves on by one byte. The line falls quiet after the last read.
+//
+// The same reads then drive an upgrade, with a new file offered at times, and
+// what must hold whatever the face's timing is checked on every run: no two
+// block frames taken less than the pause apart, no block from any file but
+// the one the upgrade started with, and no timeout before 8 s without progress.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -16,11 +21,12 @@
 #include <vector>
 
 #include "protocol/Frame.h"
-#include "protocol/LinkSession.h"
+#include "session/LinkSession.h"
 #include "protocol/ParserState.h"
 #include "serial/ULXSerialPort.h"
 #include "upgrade/FirmwareFile.h"
 #include "upgrade/FirmwareVariables.h"
+#include "upgrade/UpgradeSupervisor.h"
 
 namespace {
 
@@ -49,11 +55,18 @@ struct Read {
     Bytes bytes;
     protocol::Millis delay = 0;  // since the read before
     protocol::Millis tick = 0;   // when the face ticks after it, from the read
+    bool offerFile = false;      // the face offers another file before the tick
 };
 
+void check(bool holds, const char* what) {
+    if (holds) return;
+    std::fprintf(stderr, "%s\n", what);
+    std::abort();
+}
+
 // A three-block single image, so that block requests in the input are answered.
-FirmwareVariables smallImage() {
-    Bytes file(3 * 1000 + 16, 0x5A);
+FirmwareVariables smallImage(uint8_t fill = 0x5A) {
+    Bytes file(3 * 1000 + 16, fill);
     file[file.size() - 5] = 0x10;
     file[file.size() - 6] = 0xFF;
     FirmwareVariables v;
@@ -63,7 +76,7 @@ FirmwareVariables smallImage() {
 
 std::vector<Bytes> framesThroughSession(const std::vector<Read>& reads) {
     static const FirmwareVariables image = smallImage();
-    protocol::LinkSession session;
+    session::LinkSession session;
     session.setFirmware(image);
     std::vector<Bytes> frames;
     session.frameObserver = [&](const uint8_t* f, std::size_t n) { frames.emplace_back(f, f + n); };
@@ -76,8 +89,83 @@ std::vector<Bytes> framesThroughSession(const std::vector<Read>& reads) {
         session.takeBlockReports();
         session.pollStatus(2);
     }
-    session.lineQuiet(now + protocol::LinkSession::kQuietAfter);
+    session.lineQuiet(now + session::LinkSession::kQuietAfter);
     return frames;
+}
+
+// The session as the supervision sees it, noting when the gimbal made progress.
+class WatchedLink : public upgrade::UpgradeLink {
+public:
+    explicit WatchedLink(session::LinkSession& s) : s_(s) {}
+    protocol::Millis now = 0;
+    protocol::Millis lastProgress = 0;
+
+    bool linkIsOpen() const override { return s_.linkIsOpen(); }
+    const FirmwareVariables& linkFirmware() const override { return s_.linkFirmware(); }
+    void beginUpgrade() override { s_.beginUpgrade(); }
+    int8_t upgradeState() const override { return s_.upgradeState(); }
+    void setUpgradeState(int8_t state) override { s_.setUpgradeState(state); }
+    int idleTicks() const override { return s_.idleTicks(); }
+    void countIdleTicks(int ticks) override { s_.countIdleTicks(ticks); }
+    std::vector<upgrade::BlockReport> takeBlockReports() override {
+        std::vector<upgrade::BlockReport> reports = s_.takeBlockReports();
+        if (!reports.empty()) lastProgress = now;
+        return reports;
+    }
+    void writeFrame(const uint8_t* bytes, std::size_t size) override { s_.writeFrame(bytes, size); }
+    void closeLink() override { s_.closeLink(); }
+
+private:
+    session::LinkSession& s_;
+};
+
+void upgradeThroughSession(const std::vector<Read>& reads) {
+    static const FirmwareVariables image = smallImage();
+    static const FirmwareVariables other = smallImage(0xA5);
+    session::LinkSession session;
+    session.setFirmware(image);
+    WatchedLink link(session);
+    upgrade::UpgradeSupervisor supervisor({[](const char*) {}, [](int) {}});
+    session.opened(0);
+    check(supervisor.Upgrade(&link, 10, 0), "the upgrade did not start");
+    link.lastProgress = upgrade::kTickMs;  // the first tick's time
+    protocol::Millis now = 0;
+    protocol::Millis lastBlock = -session::LinkSession::kPauseAfterBlock;
+    auto tick = [&](protocol::Millis at) {
+        link.now = at;
+        const bool running = supervisor.handleTick(&link, at);
+        if (supervisor.ending == upgrade::Ending::kTimeout && running) {
+            check(at - link.lastProgress >= upgrade::kTimeoutMs, "timed out before 8 s");
+        }
+        for (const Bytes& w : session.takeDueWrites(at)) {
+            if (w[5] != frame::kBlock) continue;
+            check(at - lastBlock >= session::LinkSession::kPauseAfterBlock,
+                  "two blocks taken less than the pause apart");
+            lastBlock = at;
+            const bool hasData = (w[7] | w[8] << 8) > 0;
+            check(!hasData || w[9] == 0x5A, "a block from another file");
+        }
+        return running;
+    };
+    for (const Read& read : reads) {
+        now += read.delay;
+        const int8_t before = session.upgradeState();
+        session.received(read.bytes.data(), read.bytes.size(), now);
+        if (before == upgrade::kStateRequesting &&
+            session.upgradeState() == upgrade::kStateTransferring) {
+            link.lastProgress = now;  // the gimbal accepted the request
+        }
+        if (read.offerFile && supervisor.rTimerFlag) {
+            check(!session.setFirmware(other), "a file changed during the upgrade");
+        }
+        if (!tick(now + read.tick)) return;
+        now += read.tick;
+    }
+    // The gimbal falls silent: ticks a second apart until the timeout.
+    for (int k = 0; k < 40; ++k) {
+        if (!tick(now += 1000)) return;
+    }
+    check(false, "no timeout after 40 s of silence");
 }
 
 }  // namespace
@@ -95,16 +183,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         Read read;
         read.delay = input.ConsumeIntegralInRange<protocol::Millis>(0, 300);
         read.tick = input.ConsumeIntegralInRange<protocol::Millis>(0, 500);
+        read.offerFile = input.ConsumeBool();
         const auto readSize = input.ConsumeIntegralInRange<std::size_t>(1, 1024);
         read.bytes = input.ConsumeBytes<uint8_t>(readSize);
         stream.insert(stream.end(), read.bytes.begin(), read.bytes.end());
         reads.push_back(std::move(read));
     }
 
-    if (framesThroughSession(reads) != framesByTheRules(stream)) {
-        std::fprintf(stderr, "the parser's frames differ from the frame rules\n");
-        std::abort();
-    }
+    check(framesThroughSession(reads) == framesByTheRules(stream),
+          "the parser's frames differ from the frame rules");
+    upgradeThroughSession(reads);
 
     // The port's own path, decoder included (block requests answered from
     // whatever file is loaded; the port is not open, so nothing is written).

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "protocol/Frame.h"
-#include "protocol/LinkSession.h"
+#include "session/LinkSession.h"
 #include "tests/upgrade/FirmwareFiles.h"
 #include "upgrade/FirmwareFile.h"
 #include "upgrade/UpgradeSupervisor.h"
@@ -12,7 +12,7 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-using protocol::LinkSession;
+using session::LinkSession;
 
 LinkSession sessionWith(const std::string& name, const Bytes& file) {
     FirmwareVariables v;
@@ -53,39 +53,109 @@ TEST(LinkSession, ReplySplitAnywhereIsDecodedOnce) {
     }
 }
 
-// Block answers keep the pause between them; a request made meanwhile leaves
-// after them, never before; a late tick releases everything due, in order.
-TEST(LinkSession, WritesLeaveInOrderWithThePauseAfterEachBlock) {
+// Block answers keep the pause from when each one was taken for the line, and
+// one take hands out one block at most: a late take, or a block request
+// repeated, never puts two blocks on the line back to back. A request made
+// meanwhile leaves after the blocks before it, never before.
+TEST(LinkSession, EachBlockWaitsThePauseFromWhenTheOneBeforeWasTaken) {
     LinkSession s = sessionWith("fw.plov", singleImageFile(imageBytes(3000, 3), 0, 0));
-    receive(s, frame::make(3, frame::kBlock, {0}) + frame::make(3, frame::kBlock, {1}), 0);
+    receive(s, frame::make(3, frame::kBlock, {0}) + frame::make(3, frame::kBlock, {1}) +
+                   frame::make(3, frame::kBlock, {1}),
+            0);
     s.sendRequest(calibration::Request::kReadVer, 10);
 
-    const auto first = s.takeDueWrites(10);
+    const auto first = s.takeDueWrites(900);  // the face comes late
     ASSERT_EQ(first.size(), 1u);
-    EXPECT_EQ(first[0][6], 0);  // block 0 at once
-    EXPECT_EQ(s.nextWriteTime(), 200);
-    EXPECT_TRUE(s.takeDueWrites(199).empty());
+    EXPECT_EQ(first[0][6], 0);
+    EXPECT_EQ(s.nextWriteTime(), 1100);  // the pause counts from 900, not from 0
+    EXPECT_TRUE(s.takeDueWrites(1099).empty());
     EXPECT_TRUE(s.takeBlockReports().empty());  // block 0's pause is not over
 
-    const auto late = s.takeDueWrites(5000);
-    ASSERT_EQ(late.size(), 2u);
-    EXPECT_EQ(late[0][5], frame::kBlock);
-    EXPECT_EQ(late[0][6], 1);
-    EXPECT_EQ(late[1], calibration::requestFrame(calibration::Request::kReadVer));
-    const std::vector<upgrade::BlockReport> reports = s.takeBlockReports();
-    EXPECT_EQ(reports, (std::vector<upgrade::BlockReport>{{0, 1}, {0, 2}}));
+    const auto second = s.takeDueWrites(5000);
+    ASSERT_EQ(second.size(), 1u);  // the repeated request's block waits its own pause
+    EXPECT_EQ(second[0][6], 1);
+    const auto third = s.takeDueWrites(5200);
+    ASSERT_EQ(third.size(), 2u);
+    EXPECT_EQ(third[0][6], 1);
+    EXPECT_EQ(third[1], calibration::requestFrame(calibration::Request::kReadVer));
+    // The third block's report waits for its own pause.
+    EXPECT_EQ(s.takeBlockReports(), (std::vector<upgrade::BlockReport>{{0, 1}, {0, 2}}));
 }
 
-// A whole relayed upgrade whose reports all come at once, ticked late: every
-// board's message is shown and it ends complete, never in a timeout.
-TEST(LinkSession, UpgradeWithReportsAllAtOnceCompletes) {
-    LinkSession s = sessionWith("fw.plov", singleImageFile(imageBytes(2 * 1056, 3), 0, 0));
+// The face's side of an upgrade: the supervisor ticked at the given times on
+// the session's clock, due writes taken at every tick, and what the gimbal
+// sends fed in as it arrives.
+struct Drive {
+    LinkSession& s;
+    upgrade::UpgradeSupervisor supervisor;
     std::vector<std::string> messages;
-    upgrade::UpgradeSupervisor supervisor(
-        {[&](const char* m) { messages.emplace_back(m); }, [](int) {}});
-    ASSERT_TRUE(supervisor.Upgrade(&s, 6));
-    supervisor.handleTick(&s);
-    ASSERT_EQ(s.takeDueWrites(40).size(), 1u);  // the upgrade request
+    std::vector<protocol::Millis> requestTimes;
+    std::vector<protocol::Millis> blockTimes;
+    protocol::Millis endedAt = -1;
+
+    explicit Drive(LinkSession& session)
+        : s(session), supervisor({[this](const char* m) { messages.emplace_back(m); }, [](int) {}}) {}
+
+    // Ticks at `now`; false once the upgrade is over.
+    bool tick(protocol::Millis now) {
+        const bool running = supervisor.handleTick(&s, now);
+        for (const Bytes& w : s.takeDueWrites(now)) {
+            if (w[5] == frame::kUpgradeRequest) requestTimes.push_back(now);
+            if (w[5] == frame::kBlock) blockTimes.push_back(now);
+        }
+        if (!supervisor.rTimerFlag && endedAt < 0) endedAt = now;
+        return running;
+    }
+};
+
+// A silent gimbal: the timeout lands 8 s of clock time after the start and the
+// 22 requests keep their times, however the face's ticks come. With a tick
+// every 40 ms each tick is one step of the schedule, exactly as before; with
+// ticks a second apart or irregular, each late tick does its work once.
+TEST(LinkSession, SupervisionKeepsItsTimesOnTheClockWhateverTheTicks) {
+    std::vector<protocol::Millis> schedule;  // the 40 ms tick schedule's request times
+    for (int count = 0; count < 200; ++count) {
+        if (count < 20 ? count % 5 == 0 : count % 10 == 0) schedule.push_back(40 * (count + 1));
+    }
+    ASSERT_EQ(schedule.size(), 22u);
+
+    for (const protocol::Millis spacing : {40, 1000, 0}) {  // 0: irregular
+        LinkSession s = sessionWith("fw.plov", singleImageFile(imageBytes(3000, 1), 0, 0));
+        Drive d(s);
+        ASSERT_TRUE(d.supervisor.Upgrade(&s, 6, 0));
+        unsigned seed = 7;
+        auto next = [&] { return spacing ? spacing : 1 + (seed = seed * 1103515245 + 12345) % 700; };
+        protocol::Millis now = 0;
+        while (now < 20000 && d.tick(now += next())) {
+        }
+        SCOPED_TRACE(spacing);
+        EXPECT_EQ(d.messages.back(), upgrade::kTimeoutMessage);
+        const protocol::Millis longest = spacing ? spacing : 700;
+        EXPECT_GE(d.endedAt, 8040);
+        EXPECT_LT(d.endedAt, 8040 + longest);
+        if (spacing == 40) {
+            EXPECT_EQ(d.requestTimes, schedule);
+            EXPECT_EQ(d.endedAt, 8040);
+        }
+        // Never a request before its time, and never two for one tick.
+        for (std::size_t k = 0; k < d.requestTimes.size(); ++k) {
+            EXPECT_GE(d.requestTimes[k], schedule[k]);
+            if (k > 0) {
+                EXPECT_GT(d.requestTimes[k], d.requestTimes[k - 1]);
+            }
+        }
+    }
+}
+
+// A whole relayed upgrade whose reports all come at once, with ticks a second
+// apart: every board's message is shown and it ends complete, never in a
+// timeout, each block a pause after the one before.
+TEST(LinkSession, UpgradeWithLateTicksCompletesWithThePauseKept) {
+    LinkSession s = sessionWith("fw.plov", singleImageFile(imageBytes(2 * 1056, 3), 0, 0));
+    Drive d(s);
+    ASSERT_TRUE(d.supervisor.Upgrade(&s, 6, 0));
+    d.tick(40);
+    ASSERT_EQ(d.requestTimes.size(), 1u);
 
     Bytes gimbal = frame::make(0, frame::kUpgradeRequest, {0xFF});
     for (uint8_t k = 0; k <= 2; ++k) gimbal = gimbal + frame::make(3, frame::kBlock, {k});
@@ -95,13 +165,39 @@ TEST(LinkSession, UpgradeWithReportsAllAtOnceCompletes) {
     }
     receive(s, Bytes(gimbal.begin(), gimbal.begin() + 20), 50);
     receive(s, Bytes(gimbal.begin() + 20, gimbal.end()), 60);
-    s.takeDueWrites(100000);
-    supervisor.handleTick(&s);
-    EXPECT_EQ(supervisor.ending, upgrade::Ending::kComplete);
-    EXPECT_EQ(messages, (std::vector<std::string>{
-                            upgrade::kBeginMessage, "-----ID3 Upgrade complete-----\n",
-                            "-----ID2 Upgrade complete-----\n", "-----ID1 Upgrade complete-----\n",
-                            "-----Firmware upgrade complete-----\n"}));
+    for (protocol::Millis now = 1040; d.tick(now) && now < 20000; now += 1000) {
+    }
+    EXPECT_EQ(d.supervisor.ending, upgrade::Ending::kComplete);
+    EXPECT_EQ(d.blockTimes, (std::vector<protocol::Millis>{1040, 2040, 3040}));
+    EXPECT_EQ(d.messages, (std::vector<std::string>{
+                              upgrade::kBeginMessage, "-----ID3 Upgrade complete-----\n",
+                              "-----ID2 Upgrade complete-----\n", "-----ID1 Upgrade complete-----\n",
+                              "-----Firmware upgrade complete-----\n"}));
+}
+
+// One image per upgrade: a file given while an upgrade runs is refused and
+// the blocks keep coming from the file the upgrade started with; after the
+// end, a new file is taken.
+TEST(LinkSession, FileCannotChangeWhileAnUpgradeRuns) {
+    const Bytes imageA = imageBytes(3000, 1);
+    LinkSession s = sessionWith("a.plov", singleImageFile(imageA, 0, 0));
+    FirmwareVariables b;
+    ASSERT_TRUE(firmware::analyse("b.plov", singleImageFile(imageBytes(3000, 2), 0, 0), b).usable);
+    Drive d(s);
+    ASSERT_TRUE(d.supervisor.Upgrade(&s, 6, 0));
+    EXPECT_FALSE(s.setFirmware(b));
+    receive(s, frame::make(0, frame::kUpgradeRequest, {0xFF}) + frame::make(3, frame::kBlock, {1}),
+            50);
+    EXPECT_FALSE(s.setFirmware(b));
+    const auto w = s.takeDueWrites(50);
+    ASSERT_EQ(w.size(), 1u);
+    EXPECT_TRUE(std::equal(imageA.begin() + 1056, imageA.begin() + 1066, w[0].begin() + 9));
+
+    s.closed();  // the line went away: the upgrade runs on until its supervision ends it
+    EXPECT_FALSE(s.setFirmware(b));
+    while (d.tick(d.endedAt < 0 ? 100000 : 100040)) {
+    }
+    EXPECT_TRUE(s.setFirmware(b));
 }
 
 }  // namespace

@@ -37,17 +37,21 @@ TEST_F(UpgradeWindow, NoAnswerGivesUpAfterTwentyTwoRequests) {
     EXPECT_EQ(gimbal.upgradeRequestTimes().size(), 22u);
 }
 
-// Ticks driven by hand: after each one the test writes a marker frame through
-// the same port, so the line shows exactly which ticks sent a request.
+// Ticks driven by hand, 40 ms apart on the supervision's clock: after each
+// one the test writes a marker frame through the same port, so the line shows
+// exactly which ticks sent a request.
 TEST_F(UpgradeWindow, RequestsFollowTheScheduleAndTheEndComesOneTickAfterTheTimeout) {
     setAnswer(gimbal, GimbalSimulator::UpgradeAnswer::kNoAnswer);
     load("fw.plov", singleImageFile(imageBytes(3000, 1), 0, 0));
+    protocol::Millis clock = 0;
+    h.ctrl.upgradeClock = [&clock] { return clock; };
     startUpgrade();
     h.ctrl.UpgradeTimer->stop();
     auto port = h.ctrl.m_ULXSerialPort;
     const Bytes marker = frame::make(0, 0x01);
 
     for (int tick = 0; tick <= 200; ++tick) {
+        clock += upgrade::kTickMs;
         h.ctrl.handleUpgradeTimer();
         port->sendDataWithLen(marker.data(), static_cast<int>(marker.size()));
     }
@@ -58,6 +62,7 @@ TEST_F(UpgradeWindow, RequestsFollowTheScheduleAndTheEndComesOneTickAfterTheTime
     // Closing discards what the gimbal has not read yet: let it read first.
     ASSERT_TRUE(gimbal.waitUntil(
         [](const auto& g) { return g.framesReceived().size() >= 201 + 22; }, 10000ms));
+    clock += upgrade::kTickMs;
     h.ctrl.handleUpgradeTimer();  // the ending tick
     EXPECT_FALSE(port->isOpen());
     EXPECT_TRUE(allControls(true));

@@ -10,20 +10,16 @@ const $ = (id) => document.getElementById(id);
 
 const kOpenSucceeded = 'Open serial succeed\x18!';
 const kOpenFailed = 'Open serial fail\x18!';
-const kPortNotOpen = 'The Serial Port Is Not Open!';
-const kStatusPollMs = 100;
-const kTickMs = 40;
-const kQuietAfterMs = 100;
 const kMaxFileSize = 16 * 1024 * 1024;  // larger files are refused without being read
 const kChooseOption = 'choose';
-const kInRange = 'rgb(0, 179, 0)';
-const kOutOfRange = 'rgb(255, 0, 0)';
 
-// The requests' numbers in the core (calibration::Request).
+// Each request button's request, by its name in the core (calibration::Request).
 const kRequests = {
-    btn_InitGyro: 0, btn_CalibrAcc: 1, btn_ReadAcc: 2, btn_ResetAcc: 3, btn_SaveAll: 4,
-    btn_ReadVer: 5, btn_CalibrUp: 6, btn_CalibrDown: 7, btn_CalibrLeft: 8, btn_CalibrRight: 9,
-    btn_CalibrMid: 10, btn_CalibrSave: 11,
+    btn_InitGyro: 'InitGyro', btn_CalibrAcc: 'CalibrAcc', btn_ReadAcc: 'ReadAcc',
+    btn_ResetAcc: 'ResetAcc', btn_SaveAll: 'SaveAll', btn_ReadVer: 'ReadVer',
+    btn_CalibrUp: 'JoystickUp', btn_CalibrDown: 'JoystickDown', btn_CalibrLeft: 'JoystickLeft',
+    btn_CalibrRight: 'JoystickRight', btn_CalibrMid: 'JoystickMiddle',
+    btn_CalibrSave: 'JoystickSave',
 };
 const kTabs = ['btn_FirmwareUpgrade', 'btn_AttitudeCalibration', 'btn_CalibratioonJoystick'];
 const kPages = ['firmwareUpgradePage', 'attitudeCalibrationPage', 'joystickCalibrationPage'];
@@ -32,6 +28,8 @@ const kLockedDuringUpgrade = ['btn_Open', 'btn_Close', 'btn_Search', 'btn_Upgrad
     'btn_FirmwareUpgrade', 'btn_CalibratioonJoystick', 'btn_AttitudeCalibration',
     'lineEndingPopUpButton'];
 
+let core = null;        // the core's module: its classes, requests and constants
+let constants = null;   // the core's periods, colours and texts (coreConstants)
 let link = null;        // the core's session with its upgrade supervision
 let line = null;        // the open port, or null
 let ports = [];         // the ports the browser granted, as listed
@@ -65,7 +63,10 @@ function showReport(report) {
     report.value.forEach((value, k) => {
         const field = $(fields[k]);
         field.value = String(value);
-        if (report.verdict[k] !== 0) field.style.color = report.verdict[k] === 1 ? kInRange : kOutOfRange;
+        if (report.verdict[k] !== 0) {
+            const inRange = report.verdict[k] === 1;
+            field.style.color = inRange ? constants.inRangeColour : constants.outOfRangeColour;
+        }
     });
 }
 
@@ -85,7 +86,7 @@ function received(bytes) {
     quietTimer = setTimeout(() => {
         link.lineQuiet(performance.now());
         pump();
-    }, kQuietAfterMs);
+    }, constants.quietAfterMs);
     pump();
 }
 
@@ -187,9 +188,9 @@ async function searchPorts() {
 
 // ---- requests and the status poll ----
 
-function sendRequest(request) {
-    if (!link.sendRequest(request, performance.now())) {
-        showAttitudeMessage(kPortNotOpen);
+function sendRequest(name) {
+    if (!link.sendRequest(core.Request[name], performance.now())) {
+        showAttitudeMessage(constants.portNotOpenMessage);
         return;
     }
     pump();
@@ -217,6 +218,7 @@ async function fileChosen() {
     }
     const result = link.loadFirmware(file.name, bytes);
     for (const message of result.messages) setOut(message);
+    if (result.kept) return;
     if (!result.usable) return;
     maxProgress = result.maxProgress;
     $('progressIndicator').max = Math.max(maxProgress, 1);
@@ -230,17 +232,18 @@ function showUpgradeOutput() {
 }
 
 function startUpgrade() {
-    const started = link.upgrade(maxProgress);
+    const started = link.upgrade(maxProgress, performance.now());
     showUpgradeOutput();
     if (!started) return;
     setEnabled(kLockedDuringUpgrade, false);
     clearInterval(upgradeTimer);
-    upgradeTimer = setInterval(upgradeTick, kTickMs);
+    upgradeTimer = setInterval(upgradeTick, constants.tickMs);
 }
 
 function upgradeTick() {
-    link.advance(performance.now());
-    const running = link.upgradeTick();
+    const now = performance.now();
+    link.advance(now);
+    const running = link.upgradeTick(now);
     showUpgradeOutput();
     pump();
     if (running) return;
@@ -301,7 +304,8 @@ async function start() {
         $('noSerial').hidden = false;
         return;
     }
-    const core = await createGimbalCore();
+    core = await createGimbalCore();
+    constants = core.coreConstants();
     link = new core.GimbalLink();
 
     $('btn_Open').onclick = openPort;
@@ -325,7 +329,7 @@ async function start() {
         listPorts();
     });
     await listPorts();
-    setInterval(pollStatus, kStatusPollMs);
+    setInterval(pollStatus, constants.statusPollMs);
     selectFunction(0);
     $('tool').setAttribute('aria-busy', 'false');
     document.body.dataset.ready = 'true';

@@ -1,4 +1,4 @@
-#include "protocol/LinkSession.h"
+#include "session/LinkSession.h"
 
 #include <algorithm>
 #include <array>
@@ -8,17 +8,21 @@
 #include "protocol/Reply.h"
 #include "upgrade/BlockAnswer.h"
 
-namespace protocol {
+namespace session {
 
 LinkSession::LinkSession(Millis pauseAfterBlock) : pauseAfterBlock_(pauseAfterBlock) {}
 
-void LinkSession::setFirmware(FirmwareVariables firmware) { firmware_ = std::move(firmware); }
+bool LinkSession::setFirmware(FirmwareVariables firmware) {
+    if (upgrading_) return false;
+    firmware_ = std::move(firmware);
+    return true;
+}
 
 void LinkSession::opened(Millis now) {
     closed();
     open_ = true;
-    now_ = now;
-    pausedUntil_ = now;
+    advance(now);
+    pausedUntil_ = now_;
 }
 
 void LinkSession::closed() {
@@ -27,6 +31,11 @@ void LinkSession::closed() {
     writes_.clear();
     writesTaken_ = writesQueued_;
     reports_.clear();
+}
+
+void LinkSession::closeLink() {
+    closed();
+    upgrading_ = false;
 }
 
 void LinkSession::advance(Millis now) { now_ = std::max(now_, now); }
@@ -52,57 +61,73 @@ void LinkSession::decodeFrames(const uint8_t* bytes, std::size_t count, bool qui
 }
 
 void LinkSession::handleFrame(const uint8_t* f) {
-    const DecodedFrame d = decodeFrame(f);
-    if (d.kind == DecodedFrame::Kind::kReply) {
+    const protocol::DecodedFrame d = protocol::decodeFrame(f);
+    if (d.kind == protocol::DecodedFrame::Kind::kReply) {
         std::copy(d.value, d.value + d.valueCount, values_);
         statusCode_ = d.code;
         return;
     }
-    if (d.kind != DecodedFrame::Kind::kUpgrade) return;
+    if (d.kind != protocol::DecodedFrame::Kind::kUpgrade) return;
 
     upgrade::UpgradeFrameAnswer a =
         upgrade::answerUpgradeFrame(firmware_, state_, f, answersOnlyAcceptedUpgrade);
-    Millis leaves = now_;
-    if (a.pauseAfterFrame) {
-        leaves = std::max(now_, pausedUntil_);
-        pausedUntil_ = leaves + pauseAfterBlock_;
-    }
-    if (!a.frame.empty()) queueWrite(std::move(a.frame), leaves);
+    const bool block = a.pauseAfterFrame && !a.frame.empty();
+    if (!a.frame.empty()) queueWrite(std::move(a.frame), block);
     if (a.resetIdleCount) idleTicks_ = 0;
     if (a.newState) state_ = *a.newState;
     if (a.report) {
-        const Millis due = a.pauseAfterFrame ? pausedUntil_ : now_;
+        // A block's report waits for its block to leave and the pause after
+        // it (its time is set then); a request past the end waits for the
+        // pause of the last block taken; a relay report only for the writes
+        // before it.
+        std::optional<Millis> due;
+        if (!a.pauseAfterFrame) due = now_;
         reports_.push_back({*a.report, writesQueued_, due});
     }
 }
 
-void LinkSession::queueWrite(std::vector<uint8_t> bytes, Millis notBefore) {
-    // Writes leave in order: none is due before the one queued ahead of it.
-    if (!writes_.empty()) notBefore = std::max(notBefore, writes_.back().notBefore);
-    writes_.push_back({std::move(bytes), notBefore});
+void LinkSession::queueWrite(std::vector<uint8_t> bytes, bool block) {
+    writes_.push_back({std::move(bytes), now_, block});
     ++writesQueued_;
 }
 
 std::vector<std::vector<uint8_t>> LinkSession::takeDueWrites(Millis now) {
     advance(now);
     std::vector<std::vector<uint8_t>> due;
-    while (!writes_.empty() && writes_.front().notBefore <= now_) {
-        due.push_back(std::move(writes_.front().bytes));
+    bool blockTakenNow = false;
+    while (!writes_.empty()) {
+        Write& w = writes_.front();
+        if (w.block && (blockTakenNow || now_ < pausedUntil_)) break;
+        due.push_back(std::move(w.bytes));
+        const bool block = w.block;
         writes_.pop_front();
         ++writesTaken_;
+        if (block) {
+            blockTakenNow = true;
+            pausedUntil_ = now_ + pauseAfterBlock_;
+            blockTaken(writesTaken_);
+        }
     }
     return due;
 }
 
+void LinkSession::blockTaken(uint64_t writeNumber) {
+    for (PendingReport& r : reports_) {
+        if (r.afterWrite > writeNumber) break;
+        if (r.afterWrite == writeNumber && !r.due) r.due = pausedUntil_;
+    }
+}
+
 std::optional<Millis> LinkSession::nextWriteTime() const {
     if (writes_.empty()) return std::nullopt;
-    return writes_.front().notBefore;
+    const Write& w = writes_.front();
+    return w.block ? std::max(w.queued, pausedUntil_) : w.queued;
 }
 
 bool LinkSession::sendRequest(calibration::Request request, Millis now) {
     if (!open_) return false;
     advance(now);
-    queueWrite(calibration::requestFrame(request), now_);
+    queueWrite(calibration::requestFrame(request), false);
     return true;
 }
 
@@ -117,13 +142,14 @@ std::optional<calibration::StatusReport> LinkSession::pollStatus(int pageSelecte
 void LinkSession::beginUpgrade() {
     state_ = upgrade::kStateRequesting;
     idleTicks_ = 0;
+    upgrading_ = true;
     reports_.clear();
 }
 
 std::vector<upgrade::BlockReport> LinkSession::takeBlockReports() {
     std::vector<upgrade::BlockReport> ready;
     while (!reports_.empty() && reports_.front().afterWrite <= writesTaken_ &&
-           reports_.front().due <= now_) {
+           reports_.front().due.value_or(pausedUntil_) <= now_) {
         ready.push_back(reports_.front().report);
         reports_.pop_front();
         idleTicks_ = 0;  // progress: the timeout starts over
@@ -133,7 +159,7 @@ std::vector<upgrade::BlockReport> LinkSession::takeBlockReports() {
 
 void LinkSession::writeFrame(const uint8_t* bytes, std::size_t size) {
     if (!open_ || bytes == nullptr) return;
-    queueWrite(std::vector<uint8_t>(bytes, bytes + size), now_);
+    queueWrite(std::vector<uint8_t>(bytes, bytes + size), false);
 }
 
-}  // namespace protocol
+}  // namespace session

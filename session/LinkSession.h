@@ -1,14 +1,21 @@
 #pragma once
 // One open line to a gimbal, with no input or output of its own: the face's
 // line moves bytes and keeps time, the session decides. Bytes received and
-// the time go in; bytes to send, each with the earliest time it may leave,
-// come out, and the status poll and the upgrade supervision read the session
-// as they read a port object.
+// the time go in; bytes to send come out when the face takes them, and the
+// status poll and the upgrade supervision read the session as they read a
+// port object.
 //
-// Every block answer waits the pause after the block before it, so the gimbal
-// is answered at no more than five frames a second; writes leave in the order
-// they were made, a later one never before an earlier one. A block report
-// reaches the supervision once its block has left and its pause is over.
+// What holds, whatever the order and lateness of the face's takes, ticks and
+// reads:
+// - writes leave in the order they were made, a later one never before an
+//   earlier one;
+// - a block answer's pause starts when the face takes it for the line: the
+//   next block answer is handed out no sooner than kPauseAfterBlock later,
+//   and one take hands out at most one block answer, so no two blocks are
+//   ever written back to back;
+// - a block report reaches the supervision once its block has been taken and
+//   its pause is over;
+// - the firmware file cannot change while an upgrade runs on the open line.
 
 #include <cstddef>
 #include <cstdint>
@@ -19,38 +26,39 @@
 
 #include "calibration/CalibrationRequest.h"
 #include "calibration/StatusReport.h"
+#include "protocol/Millis.h"
 #include "protocol/ParserState.h"
 #include "upgrade/FirmwareLayout.h"
 #include "upgrade/UpgradeLink.h"
 
-namespace protocol {
+namespace session {
 
-using Millis = int64_t;  // a steady clock of the face's choosing, in milliseconds
+using protocol::Millis;
 
 class LinkSession : public upgrade::UpgradeLink {
 public:
     static constexpr Millis kPauseAfterBlock = 200;
     static constexpr Millis kQuietAfter = 100;  // a line this long silent gives up a partial frame
 
-    struct Write {
-        std::vector<uint8_t> bytes;
-        Millis notBefore = 0;
-    };
-
     explicit LinkSession(Millis pauseAfterBlock = kPauseAfterBlock);
 
-    // The file blocks are served from (empty: none loaded).
-    void setFirmware(FirmwareVariables firmware);
+    // The file blocks are served from (empty: none loaded). Refused, false
+    // and nothing changed, while an upgrade runs: one image per upgrade.
+    bool setFirmware(FirmwareVariables firmware);
+    // An upgrade has started on the open line and not yet ended.
+    bool upgradeRunning() const { return upgrading_; }
 
     // The line: opened, bytes received, quiet for a read wait, closed. Closing
-    // drops what was not yet written and every report not yet taken.
+    // drops what was not yet written and every report not yet taken; an
+    // upgrade runs on until its supervision ends it (closeLink).
     void opened(Millis now);
     void received(const uint8_t* bytes, std::size_t count, Millis now);
     void lineQuiet(Millis now);
     void closed();
     bool isOpen() const { return open_; }
 
-    // Writes whose time has come by `now`, oldest first.
+    // Writes whose time has come by `now`, oldest first; at most one block
+    // answer, whose pause starts now.
     std::vector<std::vector<uint8_t>> takeDueWrites(Millis now);
     // When the oldest write not yet taken may leave; none when all are taken.
     std::optional<Millis> nextWriteTime() const;
@@ -78,21 +86,27 @@ public:
     int8_t upgradeState() const override { return state_; }
     void setUpgradeState(int8_t state) override { state_ = state; }
     int idleTicks() const override { return idleTicks_; }
-    void countIdleTick() override { ++idleTicks_; }
+    void countIdleTicks(int ticks) override { idleTicks_ += ticks; }
     std::vector<upgrade::BlockReport> takeBlockReports() override;
     void writeFrame(const uint8_t* bytes, std::size_t size) override;
-    void closeLink() override { closed(); }
+    void closeLink() override;
 
 private:
+    struct Write {
+        std::vector<uint8_t> bytes;
+        Millis queued = 0;
+        bool block = false;  // a block answer: the pause follows it
+    };
     struct PendingReport {
         upgrade::BlockReport report;
-        uint64_t afterWrite;  // taken once this many writes have left
-        Millis due;
+        uint64_t afterWrite;        // taken once this many writes have left
+        std::optional<Millis> due;  // set when its block leaves: then plus the pause
     };
 
     void decodeFrames(const uint8_t* bytes, std::size_t count, bool quiet);
     void handleFrame(const uint8_t* frame);
-    void queueWrite(std::vector<uint8_t> bytes, Millis notBefore);
+    void queueWrite(std::vector<uint8_t> bytes, bool block);
+    void blockTaken(uint64_t writeNumber);
 
     Millis pauseAfterBlock_;
     FirmwareVariables firmware_;
@@ -109,8 +123,9 @@ private:
     int16_t values_[4] = {};
 
     int8_t state_ = 0;
+    bool upgrading_ = false;  // from beginUpgrade to the supervision's closeLink
     int idleTicks_ = 0;
     std::deque<PendingReport> reports_;
 };
 
-}  // namespace protocol
+}  // namespace session

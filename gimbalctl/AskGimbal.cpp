@@ -1,0 +1,39 @@
+// One request on any system: written at once, then the window's status poll
+// every 0.1 s over the system's line (GimbalLine.h) until it shows an answer.
+
+#include <algorithm>
+
+#include "calibration/StatusReport.h"
+#include "gimbalctl/GimbalLine.h"
+#include "gimbalctl/Request.h"
+
+namespace gimbalctl {
+
+GimbalReply askGimbal(const std::string& path, calibration::Request request,
+                      std::chrono::milliseconds timeout) {
+    GimbalReply answer;
+    OpenedLine opened = openGimbalLine(path);
+    if (!opened.line) {
+        answer.portError = opened.error;
+        return answer;
+    }
+    GimbalLine& line = *opened.line;
+    line.sendRequest(request);
+    const auto poll = std::chrono::milliseconds(calibration::kStatusPollMs);
+    const auto deadline = GimbalLine::Clock::now() + timeout;
+    while (GimbalLine::Clock::now() < deadline) {
+        if (!line.runUntil(std::min(GimbalLine::Clock::now() + poll, deadline))) break;
+        std::optional<calibration::StatusReport> r =
+            line.pollStatus(calibration::pageOf(request));
+        if (r && answers(request, *r)) {
+            answer.report = r;
+            break;
+        }
+    }
+    answer.lineGone = line.lineGone();
+    line.replyValues(answer.data);
+    line.close();
+    return answer;
+}
+
+}  // namespace gimbalctl
