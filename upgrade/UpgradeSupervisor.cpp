@@ -80,9 +80,15 @@ void UpgradeSupervisor::TransmitFile(UpgradeLink* port, protocol::Millis now) {
 void UpgradeSupervisor::superviseIdleTime(UpgradeLink& port, bool requesting,
                                           protocol::Millis now) {
     const int seen = port.idleTicks();
-    // Below what the last tick left: the link made progress since, and a new
-    // run of idle ticks begins with this one.
-    if (seen < countLeft_) idleSince_ = now - protocol::Millis{seen} * kTickMs;
+    if (seen < countLeft_) {
+        // Below what the last tick left: the link made progress since, and a
+        // new run of idle ticks begins with this one.
+        idleSince_ = now - protocol::Millis{seen} * kTickMs;
+    } else if (countLeft_ == 0) {
+        // No tick counted yet, so progress cannot be told from none: the run
+        // begins no earlier than this tick.
+        idleSince_ = std::max(idleSince_, now);
+    }
     const protocol::Millis idle = now - idleSince_;
     if (idle >= kTimeoutMs) {
         end(Ending::kTimeout, kTimeoutMessage);
