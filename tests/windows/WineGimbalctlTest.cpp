@@ -43,15 +43,25 @@ bool contains(const std::string& text, const std::string& part) {
 
 class WineGimbalctl : public ::testing::Test {
 protected:
+    static std::string wineServer(const std::string& options) {
+        return std::filesystem::path(WINE64_PATH).replace_filename("wineserver").string() + " " +
+               options + " > /dev/null 2>&1";
+    }
+
     // The prefix's wine server, started here with its output discarded: a
-    // server started by gimbalctl.exe would write into that run's standard error.
+    // server started by gimbalctl.exe would write into that run's standard
+    // error. A UTF-8 locale: wine reads the command line and file names in it.
     static void SetUpTestSuite() {
-        const std::string server =
-            std::filesystem::path(WINE64_PATH).replace_filename("wineserver").string();
         setenv("WINEPREFIX", WINE_PREFIX, 1);
         setenv("WINEDEBUG", "-all", 1);
+        setenv("LC_ALL", "C.UTF-8", 1);
         [[maybe_unused]] const int running =  // non-zero: one already runs
-            std::system((server + " -p 10 > /dev/null 2>&1").c_str());
+            std::system(wineServer("-p 10").c_str());
+    }
+
+    // Every wine process of the prefix ends with the test.
+    static void TearDownTestSuite() {
+        [[maybe_unused]] const int ended = std::system(wineServer("-k").c_str());
     }
 
     TempDir dir;
@@ -77,8 +87,9 @@ protected:
         return "Z:" + dir.write(name, content);
     }
 
-    pid_t start(std::vector<std::string> args) const {
-        args.insert(args.begin(), {WINE64_PATH, GIMBALCTL_EXE_PATH});
+    // A program, with wine64 in front of `args` when `windowsProgram`.
+    pid_t start(std::vector<std::string> args, bool windowsProgram = true) const {
+        if (windowsProgram) args.insert(args.begin(), {WINE64_PATH, GIMBALCTL_EXE_PATH});
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
@@ -111,6 +122,14 @@ protected:
     }
 
     Result gimbalctl(std::vector<std::string> args) const { return finish(start(std::move(args))); }
+    Result linuxGimbalctl(std::vector<std::string> args) const {
+        args.insert(args.begin(), GIMBALCTL_LINUX_PATH);
+        return finish(start(std::move(args), false));
+    }
+    Result wine(std::vector<std::string> args) const {
+        args.insert(args.begin(), WINE64_PATH);
+        return finish(start(std::move(args), false));
+    }
 };
 
 // The settings a Windows line carries (speed, framing, flow control) and
@@ -254,4 +273,63 @@ TEST_F(WineGimbalctl, CtrlCMidUpgradePutsTheLineBack) {
     EXPECT_EQ(stopped.err,
               "gimbalctl: interrupted by SIGINT: COM13: the gimbal needs the upgrade run again\n");
     EXPECT_TRUE(before == lineState(gimbal.slavePath()));
+}
+
+// Names outside the ANSI code page: the command line, the file opened and
+// the JSON hold the same UTF-8 bytes as on Linux.
+TEST_F(WineGimbalctl, FileNamesInAnyLanguageGiveTheLinuxOutput) {
+    const Bytes image = imageBytes(1200, 9);
+    for (const std::string name : {"固件.plov", "Grüße.plov", "Прошивка.plov"}) {
+        const std::string path = dir.write(name, singleImageFile(image, 0, 0));
+        const Result text = gimbalctl({"inspect", "Z:" + path});
+        EXPECT_EQ(text.status, 0) << name << text.err;
+        EXPECT_EQ(text.out, "Z:" + linuxGimbalctl({"inspect", path}).out) << name;
+
+        const Result json = gimbalctl({"--json", "inspect", "Z:" + path});
+        std::string expected = linuxGimbalctl({"--json", "inspect", path}).out;
+        expected.replace(expected.find(path), path.size(), "Z:" + path);
+        EXPECT_EQ(json.out, expected) << name;
+        EXPECT_TRUE(contains(json.out, "\"file\":\"Z:" + path + "\"")) << json.out;
+    }
+
+    GimbalSimulator gimbal;
+    const std::string cyrillic = dir.path() + "/Прошивка.plov";
+    const Result upgrade =
+        gimbalctl({"--json", "upgrade", "--port", comPort(gimbal, 14), "Z:" + cyrillic});
+    EXPECT_EQ(upgrade.status, 0) << upgrade.out << upgrade.err;
+    EXPECT_TRUE(contains(upgrade.out, R"("file":"Z:)" + cyrillic + R"(","messages")"))
+        << upgrade.out;
+    expectImage(gimbal, 3, image);
+
+    const Result missing = gimbalctl({"inspect", "Z:" + dir.path() + "/缺失.plov"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err,
+              "gimbalctl: Z:" + dir.path() + "/缺失.plov: No such file or directory\n");
+}
+
+// A port whose friendly name is not ASCII, as a German Windows names an
+// adapter: the device is added to the prefix's registry for the test.
+TEST_F(WineGimbalctl, APortsFriendlyNameIsListedExactly) {
+    const std::string device = R"(HKLM\System\CurrentControlSet\Enum\USB\VID_0403&PID_6001)";
+    const std::string instance = device + R"(\GIMBALTEST)";
+    const std::string friendly = "USB-Serielles Gerät (COM21)";
+    for (const std::vector<std::string>& value :
+         {std::vector<std::string>{instance, "/v", "ClassGUID", "/d",
+                                   "{4d36e978-e325-11ce-bfc1-08002be10318}"},
+          {instance, "/v", "FriendlyName", "/d", friendly},
+          {instance, "/v", "HardwareID", "/t", "REG_MULTI_SZ", "/d", R"(USB\VID_0403&PID_6001)"},
+          {instance + R"(\Device Parameters)", "/v", "PortName", "/d", "COM21"}}) {
+        std::vector<std::string> args = {"reg", "add"};
+        args.insert(args.end(), value.begin(), value.end());
+        args.push_back("/f");
+        ASSERT_EQ(wine(args).status, 0) << value[2];
+    }
+    const Result json = gimbalctl({"ports", "--json"});
+    const Result text = gimbalctl({"ports"});
+    wine({"reg", "delete", device, "/f"});
+
+    EXPECT_TRUE(contains(json.out, R"({"by_id":"","port":"COM21","product":")" + friendly +
+                                       R"(","usb_id":"0403:6001"})" + "\n"))
+        << json.out;
+    EXPECT_TRUE(contains(text.out, "COM21  0403:6001  " + friendly + "\n")) << text.out;
 }
