@@ -18,6 +18,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 
 #include "platform/UniqueFd.h"
 #include "tests/support/GimbalSimulator.h"
@@ -129,6 +130,15 @@ protected:
     Result wine(std::vector<std::string> args) const {
         args.insert(args.begin(), WINE64_PATH);
         return finish(start(std::move(args), false));
+    }
+
+    // A registry value as `reg query` shows it; empty when there is none.
+    std::string registryValue(const std::string& key, const std::string& name) const {
+        const std::string out = wine({"reg", "query", key, "/v", name}).out;
+        const std::size_t type = out.find("    REG_");
+        if (type == std::string::npos) return {};
+        const std::size_t value = out.find("    ", type + 4) + 4;
+        return out.substr(value, out.find_first_of("\r\n", value) - value);
     }
 };
 
@@ -333,3 +343,41 @@ TEST_F(WineGimbalctl, APortsFriendlyNameIsListedExactly) {
         << json.out;
     EXPECT_TRUE(contains(text.out, "COM21  0403:6001  " + friendly + "\n")) << text.out;
 }
+
+#ifdef GIMBALCTL_INSTALLER_PATH
+// The installer for one user, run silently as a deployment script would: the
+// program in the user's own programs folder and on the user's Path (kept as
+// it was around it), registered for removal, and removed by its uninstaller.
+TEST_F(WineGimbalctl, TheInstallerPutsGimbalctlOnTheUsersPathAndItsUninstallerRemovesIt) {
+    const std::string environment = R"(HKCU\Environment)";
+    const std::string userPath = R"(C:\tools;%USERPROFILE%\bin)";
+    const std::string uninstallKey =
+        R"(HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\gimbalctl)";
+    ASSERT_EQ(
+        wine({"reg", "add", environment, "/v", "Path", "/t", "REG_EXPAND_SZ", "/d", userPath, "/f"})
+            .status,
+        0);
+
+    EXPECT_EQ(wine({GIMBALCTL_INSTALLER_PATH, "/S"}).status, 0);
+    const std::string folder = registryValue(uninstallKey, "InstallLocation");
+    EXPECT_TRUE(folder.ends_with(R"(\AppData\Local\Programs\gimbalctl)")) << folder;
+    EXPECT_EQ(registryValue(environment, "Path"), userPath + ";" + folder);
+    const std::string version = linuxGimbalctl({"--version"}).out;
+    EXPECT_EQ(wine({folder + R"(\gimbalctl.exe)", "--version"}).out, version);
+    EXPECT_EQ(wine({"cmd", "/c", "gimbalctl --version"}).out, version);  // found on the Path
+
+    EXPECT_EQ(registryValue(uninstallKey, "QuietUninstallString"),
+              "\"" + folder + R"(\uninstall.exe" /S)");
+    EXPECT_EQ(wine({folder + R"(\uninstall.exe)", "/S"}).status, 0);
+    // The uninstaller runs on from a copy of itself, so that it can delete itself.
+    std::string unixFolder = wine({"winepath", "-u", folder}).out;
+    unixFolder.erase(unixFolder.find_last_not_of('\n') + 1);
+    for (int k = 0; k < 200 && std::filesystem::exists(unixFolder); ++k) {
+        std::this_thread::sleep_for(100ms);
+    }
+    EXPECT_FALSE(std::filesystem::exists(unixFolder)) << unixFolder;
+    EXPECT_EQ(registryValue(environment, "Path"), userPath);
+    EXPECT_EQ(registryValue(uninstallKey, "DisplayName"), "");
+    wine({"reg", "delete", environment, "/v", "Path", "/f"});
+}
+#endif

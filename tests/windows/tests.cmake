@@ -31,6 +31,11 @@ if(GIMBALCTL_EXE AND GIMBAL_WINE64)
     WINE64_PATH="${GIMBAL_WINE64}" GIMBALCTL_EXE_PATH="${GIMBALCTL_EXE}" WINE_PREFIX="${prefix}"
     GIMBALCTL_LINUX_PATH="$<TARGET_FILE:gimbalctl>")
   add_dependencies(wine_gimbalctl_tests windows gimbalctl)
+  find_program(GIMBAL_MAKENSIS makensis)  # as the Windows build does
+  if(GIMBAL_MAKENSIS)
+    set(installer ${CMAKE_BINARY_DIR}/windows/gimbalctl-${PROJECT_VERSION}-windows-x64-setup.exe)
+    target_compile_definitions(wine_gimbalctl_tests PRIVATE GIMBALCTL_INSTALLER_PATH="${installer}")
+  endif()
   gtest_discover_tests(wine_gimbalctl_tests TEST_PREFIX windows.
     PROPERTIES ${one_at_a_time} FIXTURES_REQUIRED wine_prefix
     DISCOVERY_TIMEOUT 30)
