@@ -1,8 +1,9 @@
 // gimbalctl.exe as a script on Windows sees it, run under wine against
 // simulated gimbals: each COM port is a link in the wine prefix's dosdevices
-// to a simulated gimbal's pseudo-terminal. Wine neither refuses a second open
-// of a port (Windows' exclusive open) nor lists ports as Windows does, so a
-// held port and the ports list are covered by the Linux tests only.
+// to a simulated gimbal's pseudo-terminal. Wine does not refuse a second open
+// of a port (Windows' exclusive open), so a held port is covered by the Linux
+// tests only. It lists the ports of the devices registered in the prefix, so
+// the ports list is tested with a device registered there.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
