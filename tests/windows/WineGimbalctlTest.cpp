@@ -301,16 +301,15 @@ TEST_F(WineGimbalctl, FileNamesInAnyLanguageGiveTheLinuxOutput) {
         expected.replace(expected.find(path), path.size(), "Z:" + path);
         EXPECT_EQ(json.out, expected) << name;
         EXPECT_TRUE(contains(json.out, "\"file\":\"Z:" + path + "\"")) << json.out;
-    }
 
-    GimbalSimulator gimbal;
-    const std::string cyrillic = dir.path() + "/Прошивка.plov";
-    const Result upgrade =
-        gimbalctl({"--json", "upgrade", "--port", comPort(gimbal, 14), "Z:" + cyrillic});
-    EXPECT_EQ(upgrade.status, 0) << upgrade.out << upgrade.err;
-    EXPECT_TRUE(contains(upgrade.out, R"("file":"Z:)" + cyrillic + R"(","messages")"))
-        << upgrade.out;
-    expectImage(gimbal, 3, image);
+        GimbalSimulator gimbal;
+        const Result upgrade =
+            gimbalctl({"--json", "upgrade", "--port", comPort(gimbal, 14), "Z:" + path});
+        EXPECT_EQ(upgrade.status, 0) << name << upgrade.out << upgrade.err;
+        EXPECT_TRUE(contains(upgrade.out, R"("file":"Z:)" + path + R"(","messages")"))
+            << upgrade.out;
+        expectImage(gimbal, 3, image);
+    }
 
     const Result missing = gimbalctl({"inspect", "Z:" + dir.path() + "/缺失.plov"});
     EXPECT_EQ(missing.status, 2);
