@@ -21,6 +21,10 @@ enum ExitStatus : int {
     // Stopped by a signal or a closed standard output: 128 + the signal (gimbalctl/Stop.h).
 };
 
+// The whole program: parses the command line (UTF-8), runs the command and
+// returns the exit status.
+int runProgram(int argc, char** argv);
+
 // Set-up before a command runs: the main thread's loop on Linux, the console
 // on Windows.
 void installMainLoop();

@@ -8,6 +8,8 @@
 #include <nlohmann/json.hpp>
 #ifdef _WIN32
 #include <io.h>
+
+#include "gimbalctl/windows/Utf8.h"
 #else
 #include <unistd.h>
 #endif
@@ -39,8 +41,13 @@ void printFailure(bool json, const nlohmann::json& context, const std::string& t
 }
 
 std::optional<firmware::LoadResult> loadFirmwareFile(const std::string& path, std::string& error) {
+#ifdef _WIN32  // the wide form: the ANSI one cannot name every file
+    struct _stat64 info {};
+    if (::_wstat64(windows::utf16(path).c_str(), &info) != 0) {
+#else
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
+#endif
         error = path + ": " + std::strerror(errno);
         return std::nullopt;
     }

@@ -162,4 +162,8 @@ int run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) { return checkOutput(run(argc, argv)); }
+int gimbalctl::runProgram(int argc, char** argv) { return checkOutput(run(argc, argv)); }
+
+#ifndef _WIN32  // Windows enters through windows/WideMain.cpp, with the command line in UTF-8
+int main(int argc, char** argv) { return gimbalctl::runProgram(argc, argv); }
+#endif

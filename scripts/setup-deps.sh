@@ -15,7 +15,7 @@ PACKAGES=(
   fuse3 python3-fusepy
   emscripten nodejs
   chromium chromium-driver python3-selenium python3-websockets
-  g++-mingw-w64-x86-64-posix wine64
+  g++-mingw-w64-x86-64-posix wine64 nsis
 )
 
 # The texts built from numbers are checked under a comma-decimal locale.

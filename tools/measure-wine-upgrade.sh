@@ -19,6 +19,7 @@ sim=
 cleanup() {
   [ -n "$sim" ] && kill "$sim" 2> /dev/null || true
   rm -f "$WINEPREFIX/dosdevices/com20"
+  "$(dirname "$WINE64")/wineserver" -k 2> /dev/null || true  # the prefix's wine processes end too
   rm -rf "$work"
 }
 trap cleanup EXIT

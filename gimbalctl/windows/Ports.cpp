@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <iterator>
+
+#include "gimbalctl/windows/Utf8.h"
 
 namespace gimbalctl::windows {
 namespace {
@@ -18,33 +21,33 @@ std::string upper(std::string text) {
     return text;
 }
 
-std::string registryString(HKEY key, const char* value) {
-    char data[256];
-    DWORD type = 0, size = sizeof data - 1;
-    if (::RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) !=
+// Names are read in UTF-16 (the ...W calls) and kept in UTF-8: a friendly
+// name such as "USB-Serielles Gerät (COM5)" comes out as Linux would print it.
+std::string registryString(HKEY key, const wchar_t* value) {
+    wchar_t data[256]{};
+    DWORD type = 0, size = sizeof data - sizeof data[0];
+    if (::RegQueryValueExW(key, value, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) !=
             ERROR_SUCCESS ||
         type != REG_SZ) {
         return {};
     }
-    data[size] = '\0';
-    return data;
+    return utf8(data);
 }
 
 std::string deviceProperty(HDEVINFO devices, SP_DEVINFO_DATA& device, DWORD property) {
-    char data[512];
+    wchar_t data[512]{};
     DWORD type = 0;
-    if (!::SetupDiGetDeviceRegistryPropertyA(devices, &device, property, &type,
-                                             reinterpret_cast<BYTE*>(data), sizeof data - 1,
-                                             nullptr)) {
+    if (!::SetupDiGetDeviceRegistryPropertyW(devices, &device, property, &type,
+                                             reinterpret_cast<BYTE*>(data),
+                                             sizeof data - sizeof data[0], nullptr)) {
         return {};
     }
-    data[sizeof data - 1] = '\0';
-    return data;  // a multi-string's first string
+    return utf8(data);  // a multi-string's first string
 }
 
 void addFromSetupApi(std::vector<PortInfo>& ports) {
     HDEVINFO devices =
-        ::SetupDiGetClassDevsA(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
+        ::SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
     if (devices == INVALID_HANDLE_VALUE) return;
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof device;
@@ -52,7 +55,7 @@ void addFromSetupApi(std::vector<PortInfo>& ports) {
         HKEY key =
             ::SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
         if (key == INVALID_HANDLE_VALUE) continue;
-        const std::string name = registryString(key, "PortName");
+        const std::string name = registryString(key, L"PortName");
         ::RegCloseKey(key);
         if (upper(name).rfind("COM", 0) != 0) continue;  // a printer port (LPT)
         ports.push_back({name, deviceProperty(devices, device, SPDRP_FRIENDLYNAME),
@@ -63,20 +66,19 @@ void addFromSetupApi(std::vector<PortInfo>& ports) {
 
 void addFromDeviceMap(std::vector<PortInfo>& ports) {
     HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) !=
-        ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ,
+                        &key) != ERROR_SUCCESS) {
         return;
     }
     for (DWORD k = 0;; ++k) {
-        char value[256], data[256];
-        DWORD valueSize = sizeof value, dataSize = sizeof data - 1, type = 0;
-        if (::RegEnumValueA(key, k, value, &valueSize, nullptr, &type,
+        wchar_t value[256], data[256]{};
+        DWORD valueLength = std::size(value), dataSize = sizeof data - sizeof data[0], type = 0;
+        if (::RegEnumValueW(key, k, value, &valueLength, nullptr, &type,
                             reinterpret_cast<BYTE*>(data), &dataSize) != ERROR_SUCCESS) {
             break;
         }
         if (type != REG_SZ) continue;
-        data[dataSize] = '\0';
-        const std::string name = data;
+        const std::string name = utf8(data);
         const bool known = std::any_of(ports.begin(), ports.end(), [&](const PortInfo& p) {
             return upper(p.name) == upper(name);
         });

@@ -4,12 +4,14 @@
 #include <cctype>
 
 #include "gimbalctl/windows/Ports.h"
+#include "gimbalctl/windows/Utf8.h"
 #include "gimbalctl/windows/WindowsStop.h"
 
 namespace gimbalctl::windows {
 namespace {
 
-constexpr DWORD kWriteTimeoutMs = 2000;  // a frame of 40 bytes takes 4 ms at 115200
+// The longest frame, a firmware block of 1067 bytes, takes about 93 ms at 115200.
+constexpr DWORD kWriteTimeoutMs = 2000;
 
 std::string portsPresentText() {
     const std::vector<PortInfo> ports = presentPorts();
@@ -19,12 +21,13 @@ std::string portsPresentText() {
     return "Ports present: " + list + ".";
 }
 
+// In the user's language, in UTF-8.
 std::string systemText(DWORD error) {
-    char* text = nullptr;
-    const DWORD length = ::FormatMessageA(
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string message = length && text ? std::string(text, length) : std::string();
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message = length && text ? utf8({text, length}) : std::string();
     if (text) ::LocalFree(text);
     while (!message.empty() && std::isspace(static_cast<unsigned char>(message.back()))) {
         message.pop_back();
@@ -33,6 +36,30 @@ std::string systemText(DWORD error) {
 }
 
 }  // namespace
+
+CommCalls& CommCalls::system() {
+    static CommCalls calls;
+    return calls;
+}
+
+HANDLE CommCalls::createFile(const std::wstring& path) {
+    // Share mode 0: no other program may open the port while it is ours.
+    return ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
+}
+BOOL CommCalls::getCommState(HANDLE handle, DCB* dcb) { return ::GetCommState(handle, dcb); }
+BOOL CommCalls::setCommState(HANDLE handle, DCB* dcb) { return ::SetCommState(handle, dcb); }
+BOOL CommCalls::getCommTimeouts(HANDLE handle, COMMTIMEOUTS* timeouts) {
+    return ::GetCommTimeouts(handle, timeouts);
+}
+BOOL CommCalls::setCommTimeouts(HANDLE handle, COMMTIMEOUTS* timeouts) {
+    return ::SetCommTimeouts(handle, timeouts);
+}
+BOOL CommCalls::escapeCommFunction(HANDLE handle, DWORD function) {
+    return ::EscapeCommFunction(handle, function);
+}
+BOOL CommCalls::purgeComm(HANDLE handle, DWORD flags) { return ::PurgeComm(handle, flags); }
+BOOL CommCalls::closeHandle(HANDLE handle) { return ::CloseHandle(handle); }
 
 std::string devicePath(const std::string& name) {
     if (name.rfind("\\\\.\\", 0) == 0 || name.rfind("\\\\?\\", 0) == 0) return name;
@@ -57,16 +84,14 @@ std::string openFailureText(const std::string& name, DWORD error) {
     }
 }
 
-SerialLine::Opened SerialLine::open(const std::string& name) {
+SerialLine::Opened SerialLine::open(const std::string& name, CommCalls& calls) {
     Opened opened;
-    // Share mode 0: no other program may open the port while it is ours.
-    HANDLE handle = ::CreateFileA(devicePath(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                  nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE handle = calls.createFile(utf16(devicePath(name)));
     if (handle == INVALID_HANDLE_VALUE) {
         opened.error = openFailureText(name, ::GetLastError());
         return opened;
     }
-    std::unique_ptr<SerialLine> line(new SerialLine(handle));
+    std::unique_ptr<SerialLine> line(new SerialLine(handle, calls));
     if (!line->setUp()) {
         opened.error = name + " could not be set up for use.";
         return opened;  // the destructor closes it, its settings put back
@@ -77,7 +102,8 @@ SerialLine::Opened SerialLine::open(const std::string& name) {
 
 bool SerialLine::setUp() {
     saved_.DCBlength = sizeof saved_;
-    if (!::GetCommState(handle_, &saved_) || !::GetCommTimeouts(handle_, &savedTimeouts_)) {
+    if (!calls_.getCommState(handle_, &saved_) ||
+        !calls_.getCommTimeouts(handle_, &savedTimeouts_)) {
         return false;
     }
     restore_ = true;
@@ -93,17 +119,23 @@ bool SerialLine::setUp() {
     // and its frames carry any byte, XON and XOFF included.
     dcb.fOutxCtsFlow = FALSE;
     dcb.fOutxDsrFlow = FALSE;
-    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    // DTR and RTS off, as the Linux line leaves them: on some adapters they
+    // reach a board's reset or boot pin.
+    dcb.fDtrControl = DTR_CONTROL_DISABLE;
     dcb.fDsrSensitivity = FALSE;
-    dcb.fRtsControl = RTS_CONTROL_ENABLE;
+    dcb.fRtsControl = RTS_CONTROL_DISABLE;
     dcb.fOutX = FALSE;
     dcb.fInX = FALSE;
     dcb.fErrorChar = FALSE;
     dcb.fNull = FALSE;
     dcb.fAbortOnError = FALSE;
-    if (!::SetCommState(handle_, &dcb)) return false;
+    if (!calls_.setCommState(handle_, &dcb)) return false;
+    // And lowered now, whatever the driver made of the modes; a port without
+    // the lines (wine's pseudo-terminals) refuses, which changes nothing.
+    calls_.escapeCommFunction(handle_, CLRDTR);
+    calls_.escapeCommFunction(handle_, CLRRTS);
     // Nothing from before this run is taken for an answer to it.
-    ::PurgeComm(handle_, PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
+    calls_.purgeComm(handle_, PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
     return read(nullptr, 0, 1) == 0;  // sets the timeouts
 }
 
@@ -112,10 +144,10 @@ SerialLine::~SerialLine() { close(); }
 void SerialLine::close() {
     if (handle_ == INVALID_HANDLE_VALUE) return;
     if (restore_) {
-        ::SetCommState(handle_, &saved_);
-        ::SetCommTimeouts(handle_, &savedTimeouts_);
+        calls_.setCommState(handle_, &saved_);
+        calls_.setCommTimeouts(handle_, &savedTimeouts_);
     }
-    ::CloseHandle(handle_);
+    calls_.closeHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
     if (restore_) lineClosed();
 }
@@ -130,7 +162,7 @@ int SerialLine::read(uint8_t* buffer, int size, int waitMs) {
         timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
         timeouts.ReadTotalTimeoutConstant = static_cast<DWORD>(waitMs);
         timeouts.WriteTotalTimeoutConstant = kWriteTimeoutMs;
-        if (!::SetCommTimeouts(handle_, &timeouts)) return -1;
+        if (!calls_.setCommTimeouts(handle_, &timeouts)) return -1;
         waitMs_ = waitMs;
     }
     if (buffer == nullptr || size <= 0) return 0;

@@ -1,7 +1,8 @@
 #pragma once
 // A COM port as Windows opens it: exclusively, 115200 8N1 with no flow
-// control, reads that wait a bounded time for the first byte (no reader
-// spins), and the line's settings put back when it closes.
+// control, DTR and RTS off as on Linux, reads that wait a bounded time for
+// the first byte (no reader spins), and the line's settings put back when it
+// closes.
 
 #include <windows.h>
 
@@ -12,6 +13,25 @@
 
 namespace gimbalctl::windows {
 
+// The Win32 calls that open a port, set its state and close it. The line
+// makes them through this class so that a test can watch what it asks of the
+// port (wine cannot show a pseudo-terminal's modem lines); system() makes
+// the real calls.
+class CommCalls {
+public:
+    virtual ~CommCalls() = default;
+    static CommCalls& system();
+
+    virtual HANDLE createFile(const std::wstring& path);
+    virtual BOOL getCommState(HANDLE handle, DCB* dcb);
+    virtual BOOL setCommState(HANDLE handle, DCB* dcb);
+    virtual BOOL getCommTimeouts(HANDLE handle, COMMTIMEOUTS* timeouts);
+    virtual BOOL setCommTimeouts(HANDLE handle, COMMTIMEOUTS* timeouts);
+    virtual BOOL escapeCommFunction(HANDLE handle, DWORD function);
+    virtual BOOL purgeComm(HANDLE handle, DWORD flags);
+    virtual BOOL closeHandle(HANDLE handle);
+};
+
 class SerialLine {
 public:
     struct Opened {
@@ -19,7 +39,7 @@ public:
         std::string error;                 // why not, in Windows' words, when none
     };
     // `name` as the user writes it: COM5, com12 or \\.\COM5.
-    static Opened open(const std::string& name);
+    static Opened open(const std::string& name, CommCalls& calls = CommCalls::system());
 
     ~SerialLine();
     SerialLine(const SerialLine&) = delete;
@@ -34,10 +54,11 @@ public:
     void close();
 
 private:
-    explicit SerialLine(HANDLE handle) : handle_(handle) {}
+    SerialLine(HANDLE handle, CommCalls& calls) : handle_(handle), calls_(calls) {}
     bool setUp();
 
     HANDLE handle_;
+    CommCalls& calls_;
     DCB saved_{};
     COMMTIMEOUTS savedTimeouts_{};
     bool restore_ = false;

@@ -1,7 +1,7 @@
 # gimbalctl.exe, cross-built by mingw-w64 in build/windows from this same
-# source tree whenever the main build runs, with its zip (CPack) and the
-# portable core's tests as a Windows program; tests/windows runs both under
-# wine. Skipped when the cross compiler is missing.
+# source tree whenever the main build runs, with its zip and installer
+# (CPack) and the portable core's tests as a Windows program; tests/windows
+# runs them under wine. Skipped when the cross compiler is missing.
 find_program(GIMBAL_MINGW_CXX x86_64-w64-mingw32-g++-posix)
 find_path(GIMBAL_CLI11_INCLUDE CLI/CLI.hpp)
 find_path(GIMBAL_JSON_INCLUDE nlohmann/json.hpp)
@@ -20,7 +20,7 @@ if(GIMBAL_MINGW_CXX AND GIMBAL_CLI11_INCLUDE AND GIMBAL_JSON_INCLUDE AND EXISTS 
       -DGIMBAL_HEADER_ONLY_INCLUDES=${header_only}
       -DGIMBAL_GTEST_SOURCE_DIR=${gtest_sources}
       -DCMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER}
-    BUILD_COMMAND ${CMAKE_COMMAND} --build . && ${CMAKE_COMMAND} -E chdir . cpack -G ZIP -C MinSizeRel
+    BUILD_COMMAND ${CMAKE_COMMAND} --build . && ${CMAKE_COMMAND} -E chdir . cpack -C MinSizeRel
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON)
   set(GIMBALCTL_EXE ${CMAKE_BINARY_DIR}/windows/gimbalctl.exe)

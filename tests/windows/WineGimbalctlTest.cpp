@@ -1,8 +1,9 @@
 // gimbalctl.exe as a script on Windows sees it, run under wine against
 // simulated gimbals: each COM port is a link in the wine prefix's dosdevices
-// to a simulated gimbal's pseudo-terminal. Wine neither refuses a second open
-// of a port (Windows' exclusive open) nor lists ports as Windows does, so a
-// held port and the ports list are covered by the Linux tests only.
+// to a simulated gimbal's pseudo-terminal. Wine does not refuse a second open
+// of a port (Windows' exclusive open), so a held port is covered by the Linux
+// tests only. It lists the ports of the devices registered in the prefix, so
+// the ports list is tested with a device registered there.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -18,6 +19,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 
 #include "platform/UniqueFd.h"
 #include "tests/support/GimbalSimulator.h"
@@ -43,15 +45,25 @@ bool contains(const std::string& text, const std::string& part) {
 
 class WineGimbalctl : public ::testing::Test {
 protected:
+    static std::string wineServer(const std::string& options) {
+        return std::filesystem::path(WINE64_PATH).replace_filename("wineserver").string() + " " +
+               options + " > /dev/null 2>&1";
+    }
+
     // The prefix's wine server, started here with its output discarded: a
-    // server started by gimbalctl.exe would write into that run's standard error.
+    // server started by gimbalctl.exe would write into that run's standard
+    // error. A UTF-8 locale: wine reads the command line and file names in it.
     static void SetUpTestSuite() {
-        const std::string server =
-            std::filesystem::path(WINE64_PATH).replace_filename("wineserver").string();
         setenv("WINEPREFIX", WINE_PREFIX, 1);
         setenv("WINEDEBUG", "-all", 1);
+        setenv("LC_ALL", "C.UTF-8", 1);
         [[maybe_unused]] const int running =  // non-zero: one already runs
-            std::system((server + " -p 10 > /dev/null 2>&1").c_str());
+            std::system(wineServer("-p 10").c_str());
+    }
+
+    // Every wine process of the prefix ends with the test.
+    static void TearDownTestSuite() {
+        [[maybe_unused]] const int ended = std::system(wineServer("-k").c_str());
     }
 
     TempDir dir;
@@ -77,8 +89,9 @@ protected:
         return "Z:" + dir.write(name, content);
     }
 
-    pid_t start(std::vector<std::string> args) const {
-        args.insert(args.begin(), {WINE64_PATH, GIMBALCTL_EXE_PATH});
+    // A program, with wine64 in front of `args` when `windowsProgram`.
+    pid_t start(std::vector<std::string> args, bool windowsProgram = true) const {
+        if (windowsProgram) args.insert(args.begin(), {WINE64_PATH, GIMBALCTL_EXE_PATH});
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
@@ -111,6 +124,23 @@ protected:
     }
 
     Result gimbalctl(std::vector<std::string> args) const { return finish(start(std::move(args))); }
+    Result linuxGimbalctl(std::vector<std::string> args) const {
+        args.insert(args.begin(), GIMBALCTL_LINUX_PATH);
+        return finish(start(std::move(args), false));
+    }
+    Result wine(std::vector<std::string> args) const {
+        args.insert(args.begin(), WINE64_PATH);
+        return finish(start(std::move(args), false));
+    }
+
+    // A registry value as `reg query` shows it; empty when there is none.
+    std::string registryValue(const std::string& key, const std::string& name) const {
+        const std::string out = wine({"reg", "query", key, "/v", name}).out;
+        const std::size_t type = out.find("    REG_");
+        if (type == std::string::npos) return {};
+        const std::size_t value = out.find("    ", type + 4) + 4;
+        return out.substr(value, out.find_first_of("\r\n", value) - value);
+    }
 };
 
 // The settings a Windows line carries (speed, framing, flow control) and
@@ -255,3 +285,99 @@ TEST_F(WineGimbalctl, CtrlCMidUpgradePutsTheLineBack) {
               "gimbalctl: interrupted by SIGINT: COM13: the gimbal needs the upgrade run again\n");
     EXPECT_TRUE(before == lineState(gimbal.slavePath()));
 }
+
+// Names outside the ANSI code page: the command line, the file opened and
+// the JSON hold the same UTF-8 bytes as on Linux.
+TEST_F(WineGimbalctl, FileNamesInAnyLanguageGiveTheLinuxOutput) {
+    const Bytes image = imageBytes(1200, 9);
+    for (const std::string name : {"固件.plov", "Grüße.plov", "Прошивка.plov"}) {
+        const std::string path = dir.write(name, singleImageFile(image, 0, 0));
+        const Result text = gimbalctl({"inspect", "Z:" + path});
+        EXPECT_EQ(text.status, 0) << name << text.err;
+        EXPECT_EQ(text.out, "Z:" + linuxGimbalctl({"inspect", path}).out) << name;
+
+        const Result json = gimbalctl({"--json", "inspect", "Z:" + path});
+        std::string expected = linuxGimbalctl({"--json", "inspect", path}).out;
+        expected.replace(expected.find(path), path.size(), "Z:" + path);
+        EXPECT_EQ(json.out, expected) << name;
+        EXPECT_TRUE(contains(json.out, "\"file\":\"Z:" + path + "\"")) << json.out;
+
+        GimbalSimulator gimbal;
+        const Result upgrade =
+            gimbalctl({"--json", "upgrade", "--port", comPort(gimbal, 14), "Z:" + path});
+        EXPECT_EQ(upgrade.status, 0) << name << upgrade.out << upgrade.err;
+        EXPECT_TRUE(contains(upgrade.out, R"("file":"Z:)" + path + R"(","messages")"))
+            << upgrade.out;
+        expectImage(gimbal, 3, image);
+    }
+
+    const Result missing = gimbalctl({"inspect", "Z:" + dir.path() + "/缺失.plov"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err,
+              "gimbalctl: Z:" + dir.path() + "/缺失.plov: No such file or directory\n");
+}
+
+// A port whose friendly name is not ASCII, as a German Windows names an
+// adapter: the device is added to the prefix's registry for the test.
+TEST_F(WineGimbalctl, APortsFriendlyNameIsListedExactly) {
+    const std::string device = R"(HKLM\System\CurrentControlSet\Enum\USB\VID_0403&PID_6001)";
+    const std::string instance = device + R"(\GIMBALTEST)";
+    const std::string friendly = "USB-Serielles Gerät (COM21)";
+    for (const std::vector<std::string>& value :
+         {std::vector<std::string>{instance, "/v", "ClassGUID", "/d",
+                                   "{4d36e978-e325-11ce-bfc1-08002be10318}"},
+          {instance, "/v", "FriendlyName", "/d", friendly},
+          {instance, "/v", "HardwareID", "/t", "REG_MULTI_SZ", "/d", R"(USB\VID_0403&PID_6001)"},
+          {instance + R"(\Device Parameters)", "/v", "PortName", "/d", "COM21"}}) {
+        std::vector<std::string> args = {"reg", "add"};
+        args.insert(args.end(), value.begin(), value.end());
+        args.push_back("/f");
+        ASSERT_EQ(wine(args).status, 0) << value[2];
+    }
+    const Result json = gimbalctl({"ports", "--json"});
+    const Result text = gimbalctl({"ports"});
+    wine({"reg", "delete", device, "/f"});
+
+    EXPECT_TRUE(contains(json.out, R"({"by_id":"","port":"COM21","product":")" + friendly +
+                                       R"(","usb_id":"0403:6001"})" + "\n"))
+        << json.out;
+    EXPECT_TRUE(contains(text.out, "COM21  0403:6001  " + friendly + "\n")) << text.out;
+}
+
+#ifdef GIMBALCTL_INSTALLER_PATH
+// The installer for one user, run silently as a deployment script would: the
+// program in the user's own programs folder and on the user's Path (kept as
+// it was around it), registered for removal, and removed by its uninstaller.
+TEST_F(WineGimbalctl, TheInstallerPutsGimbalctlOnTheUsersPathAndItsUninstallerRemovesIt) {
+    const std::string environment = R"(HKCU\Environment)";
+    const std::string userPath = R"(C:\tools;%USERPROFILE%\bin)";
+    const std::string uninstallKey =
+        R"(HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\gimbalctl)";
+    ASSERT_EQ(
+        wine({"reg", "add", environment, "/v", "Path", "/t", "REG_EXPAND_SZ", "/d", userPath, "/f"})
+            .status,
+        0);
+
+    EXPECT_EQ(wine({GIMBALCTL_INSTALLER_PATH, "/S"}).status, 0);
+    const std::string folder = registryValue(uninstallKey, "InstallLocation");
+    EXPECT_TRUE(folder.ends_with(R"(\AppData\Local\Programs\gimbalctl)")) << folder;
+    EXPECT_EQ(registryValue(environment, "Path"), userPath + ";" + folder);
+    const std::string version = linuxGimbalctl({"--version"}).out;
+    EXPECT_EQ(wine({folder + R"(\gimbalctl.exe)", "--version"}).out, version);
+    EXPECT_EQ(wine({"cmd", "/c", "gimbalctl --version"}).out, version);  // found on the Path
+
+    EXPECT_EQ(registryValue(uninstallKey, "QuietUninstallString"),
+              "\"" + folder + R"(\uninstall.exe" /S)");
+    EXPECT_EQ(wine({folder + R"(\uninstall.exe)", "/S"}).status, 0);
+    // The uninstaller runs on from a copy of itself, so that it can delete itself.
+    std::string unixFolder = wine({"winepath", "-u", folder}).out;
+    unixFolder.erase(unixFolder.find_last_not_of('\n') + 1);
+    for (int k = 0; k < 200 && std::filesystem::exists(unixFolder); ++k) {
+        std::this_thread::sleep_for(100ms);
+    }
+    EXPECT_FALSE(std::filesystem::exists(unixFolder)) << unixFolder;
+    EXPECT_EQ(registryValue(environment, "Path"), userPath);
+    EXPECT_EQ(registryValue(uninstallKey, "DisplayName"), "");
+    wine({"reg", "delete", environment, "/v", "Path", "/f"});
+}
+#endif
