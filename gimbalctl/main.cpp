@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "gimbalctl/Commands.h"
+#include "gimbalctl/ExitStatuses.h"
 #include "gimbalctl/Output.h"
 #include "gimbalctl/Stop.h"
 #include "platform/BuildInfo.h"
@@ -76,12 +77,14 @@ int run(int argc, char** argv) {
     app.name("gimbalctl");
     app.set_version_flag("--version", std::string("gimbalctl ") + build_info::kVersion);
     app.require_subcommand(0, 1);
-    app.footer(
-        "Exit status: 0 done, 1 firmware file refused, 2 bad input, 3 port missing, held by\n"
-        "another program, or its line gone (unplugged or powered off), 4 the gimbal refused\n"
-        "or failed, 5 no answer, 6 an upgrade process ended without a result; stopped by a\n"
-        "signal: 128 + its number (130 Ctrl+C, 143 SIGTERM, 129 SIGHUP), 141 when standard\n"
-        "output was closed. Every line is put back as it was found.");
+#ifdef _WIN32
+    constexpr bool kOnWindows = true;
+#else
+    constexpr bool kOnWindows = false;
+#endif
+    app.footer(exitStatusList(kOnWindows) + "\n" +
+               "With several ports the first port that did not succeed decides the status.\n"
+               "Every line is put back as it was found.\n");
 
     bool json = false;
     app.add_flag("--json", json, "Machine-readable output: one JSON object per result")

@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup-deps.sh
-./scripts/build.sh web-site
+# The page is built by the WebAssembly build, which comes with the tests.
+./scripts/as-owner.sh ./scripts/build.sh -DGIMBAL_BUILD_TESTS=ON web-site
 echo "Open http://127.0.0.1:8080 in Chrome or Edge (Ctrl+C stops serving)"
-exec /usr/bin/python3 -m http.server 8080 --bind 127.0.0.1 --directory build/web/site
+exec ./scripts/as-owner.sh /usr/bin/python3 -m http.server 8080 --bind 127.0.0.1 --directory build/web/site

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs the whole test suite.
+# Installs what is missing (the window's packages and the whole test
+# toolchain), builds everything and runs the whole test suite. Run it as
+# yourself: only apt-get runs through sudo. Run as root, it builds and tests
+# as the checkout's owner (scripts/as-owner.sh); in a checkout root owns (CI), as root.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup-deps.sh
-./scripts/build.sh
-cd build
-ctest --output-on-failure --timeout 300 -j2 "$@"
+./scripts/as-owner.sh ./scripts/build.sh -DGIMBAL_BUILD_TESTS=ON -DGIMBAL_BUILD_BENCHMARKS=ON
+exec ./scripts/as-owner.sh ctest --test-dir build --output-on-failure --timeout 300 -j2 "$@"

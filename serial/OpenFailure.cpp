@@ -88,19 +88,30 @@ std::string permissionText(const std::string& path) {
                       std::find(session.begin(), session.end(), st.st_gid) != session.end();
 
     const std::string denied = path + ": permission denied. ";
-    if (!listed && !held) {
+    const bool rootsGroup = st.st_gid == 0;  // never to be joined
+    if (!rootsGroup && !listed && !held) {
         return denied + "The device belongs to group " + group + " and user " + userName +
                " is not in it; add the user with `sudo usermod -aG " + group +
                " $USER`, then log out and in.";
     }
-    if (!held) {
+    if (!rootsGroup && !held) {
         return denied + "User " + userName + " is in group " + group +
                " but this login session started before that; log out and in.";
     }
     char mode[8];
     std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
-    return denied + "The device (group " + group + ", mode " + mode +
-           ") gives its group no read and write access.";
+    if (rootsGroup || (st.st_mode & 0060) != 0060) {  // kept for root: udev can hand it out
+        char node[PATH_MAX];
+        const char* real = ::realpath(path.c_str(), node) ? node : path.c_str();
+        const char* name = std::strrchr(real, '/') ? std::strrchr(real, '/') + 1 : real;
+        return denied + "The device (group " + group + ", mode " + mode +
+               ") is not open to a group of users; have udev give it to group dialout: `echo "
+               "'KERNEL==\"" + name + "\", GROUP=\"dialout\", MODE=\"0660\"' | sudo tee "
+               "/etc/udev/rules.d/70-gimbal-adapter.rules`, then plug the adapter in again (and "
+               "be in group dialout).";
+    }
+    return denied + "The device (group " + group + ", mode " + mode + ") refuses user " +
+           userName + " although it is in that group.";
 }
 
 // What to tell about programs that are known to grab USB serial adapters.
@@ -110,9 +121,8 @@ std::string knownGrabberAdvice(const std::string& name) {
                "stop ModemManager` (or `sudo systemctl disable --now ModemManager` for good).";
     }
     if (name == "brltty") {
-        return " brltty claims USB serial adapters for braille displays; stop it with `sudo "
-               "systemctl stop brltty-udev brltty`, or remove it with `sudo apt remove brltty` "
-               "when no braille display is used.";
+        return " brltty claims USB serial adapters for braille displays; when no braille display "
+               "is used, remove it with `sudo apt remove brltty` and plug the adapter in again.";
     }
     return "";
 }

@@ -13,14 +13,16 @@
 
 #include "platform/BuildInfo.h"
 #include "tests/support/GimbalSimulator.h"
+#include "tests/upgrade/FirmwareFiles.h"
 
 namespace {
 volatile std::sig_atomic_t interrupted = 0;
 void onSignal(int) { interrupted = 1; }
 
-void writeBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+bool writeBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return bool(out);
 }
 
 // What the gimbal received, for a test on the far side of a browser: every
@@ -33,11 +35,32 @@ void record(const GimbalSimulator& gimbal, const std::filesystem::path& folder) 
     }
     writeBytes(folder / "done", {});
 }
+
+// The firmware files README.md's examples use, versions 1.005 / 2.010: one
+// image for ID3 that the gimbal passes on, and one image per board.
+int writeExamples(const std::filesystem::path& folder) {
+    std::error_code error;  // a folder not made shows as a file not written
+    std::filesystem::create_directories(folder, error);
+    const std::pair<const char*, std::vector<uint8_t>> files[] = {
+        {"gimbal-2.010.plov", singleImageFile(imageBytes(3000, 3), 0, 0)},
+        {"gimbal-2.010.3plov",
+         multiImageFile(imageBytes(2112, 1), imageBytes(2112, 2), imageBytes(2112, 3), 3)},
+    };
+    for (const auto& [name, bytes] : files) {
+        if (!writeBytes(folder / name, bytes)) {
+            std::fprintf(stderr, "gimbal-sim: cannot write %s\n", (folder / name).c_str());
+            return 1;
+        }
+        std::printf("%s\n", (folder / name).c_str());
+    }
+    return 0;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
     const char* usage =
         "Usage: gimbal-sim [--gyro X,Y,Z] [--silent] [--record DIR] [--help] [--version]\n"
+        "       gimbal-sim --write-example DIR\n"
         "Serves a simulated gimbal on a pseudo-terminal, so that gimbal-tool and\n"
         "gimbalctl can be tried without hardware. The first line printed is the\n"
         "serial path to open; the simulator answers calibration and version\n"
@@ -46,6 +69,8 @@ int main(int argc, char** argv) {
         "  --silent        answer nothing (a gimbal that is off or not wired)\n"
         "  --record DIR    on exit, write what the gimbal received into DIR:\n"
         "                  received.bin, id1.bin..id3.bin (each board's image), done\n"
+        "  --write-example DIR  write example firmware files into DIR and exit:\n"
+        "                  gimbal-2.010.plov (one image), gimbal-2.010.3plov (three)\n"
         "  -h, --help      show this help and exit\n"
         "  --version       show the version and exit\n";
     bool silent = false;
@@ -64,6 +89,9 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--record") == 0 && i + 1 < argc) {
             recordFolder = argv[++i];
             continue;
+        }
+        if (std::strcmp(argv[i], "--write-example") == 0 && i + 1 < argc) {
+            return writeExamples(argv[i + 1]);
         }
         if (std::strcmp(argv[i], "--version") == 0) {
             std::printf("gimbal-sim %s\n", build_info::kVersion);

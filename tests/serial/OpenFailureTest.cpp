@@ -145,4 +145,21 @@ TEST(OpenFailure, PermissionDeniedNamesTheGroupAndTheFix) {
                         "log out and in.");
 }
 
+// A device only root may use is answered with a udev rule: joining its group
+// would hand out root's group, or would not help.
+TEST(OpenFailure, PermissionDeniedOnARootOnlyDeviceAnswersWithAUdevRule) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root";
+    PtyPair pty;
+    ASSERT_EQ(::chown(pty.slavePath().c_str(), 0, 0), 0);
+    ASSERT_EQ(::chmod(pty.slavePath().c_str(), 0600), 0);
+    const std::string text = describeOpenFailure(pty.slavePath(), EACCES);
+    const std::string name = pty.slavePath().substr(pty.slavePath().rfind('/') + 1);
+    EXPECT_NE(text.find("(group root, mode 0600)"), std::string::npos) << text;
+    EXPECT_NE(text.find("'KERNEL==\"" + name + "\", GROUP=\"dialout\", MODE=\"0660\"' | sudo tee "
+                        "/etc/udev/rules.d/70-gimbal-adapter.rules"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("usermod -aG root"), std::string::npos) << text;
+}
+
 }  // namespace

@@ -10,3 +10,11 @@ if(TARGET wasm AND GIMBAL_CHROMEDRIVER AND EXISTS /usr/bin/python3)
 else()
   message(STATUS "No web page or chromedriver: the web page test is not run")
 endif()
+
+# The page packed to host without a build: its files and the core it loads, in one folder.
+if(TARGET wasm)
+  add_test(NAME web.zip COMMAND sh -c
+    "${CMAKE_COMMAND} -E tar tf ${CMAKE_BINARY_DIR}/gimbal-tool-web-${PROJECT_VERSION}.zip | sort | tr '\\n' ' '")
+  set_tests_properties(web.zip PROPERTIES LABELS web PASS_REGULAR_EXPRESSION
+    "gimbal-tool-web-[^/]*/ [^ ]*/app.js [^ ]*/gimbal-core.mjs [^ ]*/gimbal-core.wasm .*/index.html .*/sw.js ")
+endif()

@@ -1,0 +1,23 @@
+#pragma once
+// gimbalctl's exit statuses, listed once. --help ends with them (the manual
+// page is made from --help), the Windows zip's README.txt is given the
+// Windows list at build time, and a test holds README.md's table to them.
+
+#include <span>
+#include <string>
+
+namespace gimbalctl {
+
+struct ExitStatusEntry {
+    int status;
+    const char* meaning;    // on Linux
+    const char* onWindows;  // on Windows; nullptr when Windows never returns it
+};
+
+std::span<const ExitStatusEntry> exitStatuses();
+
+// "Exit status:" and one line per status ("  3    port missing, ...") that
+// the system (Windows, or else Linux) can return.
+std::string exitStatusList(bool windows);
+
+}  // namespace gimbalctl

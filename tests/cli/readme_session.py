@@ -1,0 +1,86 @@
+"""Runs README.md's example sessions against simulated gimbals and compares
+what they print with what the README shows, and compares the README's exit
+status table with gimbalctl's. Every ```console block in the README is a
+session: "$ " lines are commands, the lines after them their output. A
+`./build/gimbal-sim &` line starts a simulated gimbal; the path its comment
+names stands for the pseudo-terminal it really serves. A shown line that ends
+in "…" matches any line that starts with the text before it.
+
+    readme_session.py README.md BUILD_DIR EXIT_STATUSES_PROGRAM
+"""
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+
+def sessions(readme):
+    for block in re.findall(r"```console\n(.*?)```", readme, re.S):
+        steps = []
+        for line in block.splitlines():
+            if line.startswith("$ "):
+                steps.append((line[2:], []))
+            else:
+                steps[-1][1].append(line)
+        yield steps
+
+
+def matches(shown, printed):
+    if shown.endswith("…"):
+        return printed.startswith(shown[:-1])
+    return shown == printed
+
+
+def run_session(steps, build, folder, sims):
+    paths = {}  # the README's path -> the simulator's
+    failures = []
+    for command, shown in steps:
+        started = re.fullmatch(r"\./build/gimbal-sim &\s*# prints (\S+)", command)
+        if started:
+            sim = subprocess.Popen([build + "/gimbal-sim"], stdout=subprocess.PIPE,
+                                   stderr=subprocess.DEVNULL, text=True)
+            sims.append(sim)
+            paths[started.group(1)] = sim.stdout.readline().strip()
+            continue
+        real = command.replace("./build/", build + "/")
+        for readme_path, path in paths.items():
+            real = real.replace(readme_path, path)
+        result = subprocess.run(["bash", "-c", real], cwd=folder, text=True, timeout=60,
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        printed = result.stdout
+        for readme_path, path in paths.items():
+            printed = printed.replace(path, readme_path)
+        printed = printed.splitlines()
+        if len(printed) != len(shown) or not all(map(matches, shown, printed)):
+            failures.append("$ %s\n  README shows:\n%s\n  it prints:\n%s" % (
+                command, "\n".join(shown), "\n".join(printed)))
+    return failures
+
+
+def main():
+    readme_path, build, exit_statuses = sys.argv[1:]
+    build = os.path.abspath(build)
+    readme = open(readme_path, encoding="utf-8").read()
+    all_sessions = list(sessions(readme))
+    failures = [] if all_sessions else ["no ```console session in README.md"]
+    sims = []
+    try:
+        for steps in all_sessions:
+            with tempfile.TemporaryDirectory() as folder:
+                failures += run_session(steps, build, folder, sims)
+    finally:
+        for sim in sims:
+            sim.terminate()
+            sim.wait(timeout=10)
+    table = subprocess.run([exit_statuses, "--markdown"], stdout=subprocess.PIPE, text=True,
+                           check=True).stdout
+    if table not in readme:
+        failures.append("README.md's exit status table is not gimbalctl's:\n" + table)
+    for failure in failures:
+        print("FAIL: " + failure)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
