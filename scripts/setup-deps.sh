@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl1-mesa-dev
   libudev-dev libsystemd-dev dbus-daemon
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcli11-dev nlohmann-json3-dev
+  libcli11-dev nlohmann-json3-dev libssl-dev
   xvfb xauth x11-utils
   desktop-file-utils appstream dpkg-dev file lintian help2man man-db libxcb1-dev
   clang libclang-rt-14-dev locales

@@ -21,11 +21,13 @@ constexpr auto kCloseGrace = std::chrono::milliseconds(4500);
 
 std::atomic<int> stopSignal{0};
 std::atomic<int> openLines{0};
+std::atomic<int> stopsAsked{0};
 
 BOOL WINAPI onConsoleEvent(DWORD event) {
     const bool interrupt = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
     int none = 0;
     stopSignal.compare_exchange_strong(none, interrupt ? kInterrupt : kHangUp);
+    ++stopsAsked;
     if (!interrupt) {
         // The process ends when this returns: wait for the lines to be put back.
         const auto deadline = std::chrono::steady_clock::now() + kCloseGrace;
@@ -46,6 +48,8 @@ void lineClosed() { --openLines; }
 void watchForStop() { ::SetConsoleCtrlHandler(onConsoleEvent, TRUE); }
 
 int stopRequested() { return stopSignal.load(); }
+
+int stopsRequested() { return stopsAsked.load(); }
 
 int stopStatus() { return 128 + stopRequested(); }
 
