@@ -19,8 +19,8 @@
 #include "gimbalctl/ProgressView.h"
 #include "gimbalctl/Session.h"
 #include "gimbalctl/Stop.h"
-#include "gimbalctl/UpgradeChild.h"
 #include "gimbalctl/Upgrade.h"
+#include "gimbalctl/UpgradeChild.h"
 #include "platform/UniqueFd.h"
 
 extern char** environ;
@@ -29,8 +29,11 @@ namespace gimbalctl {
 
 void spawnChild(UpgradeChild& child, const std::string& file, bool ownProcessGroup) {
     const auto notStarted = [&child] {
-        child.outcome = {child.port, kLostUpgrade, "not started",
-                         std::string("cannot start a process: ") + std::strerror(errno), {}};
+        child.outcome = {child.port,
+                         kLostUpgrade,
+                         "not started",
+                         std::string("cannot start a process: ") + std::strerror(errno),
+                         {}};
         child.haveResult = true;
     };
     int fds[2];
@@ -152,13 +155,12 @@ void collect(std::vector<UpgradeChild>& children, ProgressView* view) {
         for (std::size_t f = 0; f < owners.size(); ++f) {
             if (fds[f].revents == 0) continue;
             const std::size_t k = owners[f];
-            readChild(children[k],
-                      {[&](const std::string& line) {
-                           if (view) view->message(k, line);
-                       },
-                       [&](int value, int maximum) {
-                           if (view) view->progress(k, value, maximum);
-                       }});
+            readChild(children[k], {[&](const std::string& line) {
+                                        if (view) view->message(k, line);
+                                    },
+                                    [&](int value, int maximum) {
+                                        if (view) view->progress(k, value, maximum);
+                                    }});
         }
     }
 }

@@ -9,15 +9,15 @@
 namespace gimbalctl {
 namespace {
 
-constexpr uint32_t kEntryChanges =
-    IN_CREATE | IN_MOVED_TO | IN_DELETE | IN_MOVED_FROM | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+constexpr uint32_t kEntryChanges = IN_CREATE | IN_MOVED_TO | IN_DELETE | IN_MOVED_FROM |
+                                   IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 constexpr uint32_t kFolderCreated = IN_CREATE | IN_MOVED_TO | IN_ONLYDIR;
 
 }  // namespace
 
 PortFolderWatch::PortFolderWatch(std::string folder, Events events)
     : folder_(folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1)
-                                                         : folder),
+                                                        : folder),
       events_(std::move(events)),
       inotify_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
     if (!inotify_) {

@@ -129,13 +129,12 @@ void ProgressView::progress(std::size_t port, int value, int maximum) {
     }
 }
 
-void ProgressView::message(std::size_t port, const std::string& text) {
-    line(prefix(port) + text);
-}
+void ProgressView::message(std::size_t port, const std::string& text) { line(prefix(port) + text); }
 
 std::size_t ProgressView::addPort(const std::string& port) {
     named_ = true;
-    const auto free = std::find_if(bars_.begin(), bars_.end(), [](const Bar& b) { return b.removed; });
+    const auto free =
+        std::find_if(bars_.begin(), bars_.end(), [](const Bar& b) { return b.removed; });
     if (free != bars_.end()) {
         *free = Bar{port};
         return static_cast<std::size_t>(free - bars_.begin());

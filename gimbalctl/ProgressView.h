@@ -51,7 +51,7 @@ private:
     std::function<int()> columns_;
     bool named_;          // lines and bars name their port
     std::string footer_;  // below the bars, or none
-    int drawn_ = 0;  // lines on the screen below the messages
+    int drawn_ = 0;       // lines on the screen below the messages
 };
 
 }  // namespace gimbalctl

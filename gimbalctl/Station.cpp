@@ -31,13 +31,20 @@ std::string timeNow(const char* format, bool utc) {
 // The exit status as a word, for readers of the record.
 std::string statusWord(int status) {
     switch (status) {
-        case kOk: return "ok";
-        case kRefusedFile: return "refused file";
-        case kPortFailed: return "port failed";
-        case kGimbalFailed: return "gimbal failed";
-        case kNoAnswer: return "no answer";
-        case kLostUpgrade: return "lost upgrade";
-        default: return status > 128 ? "interrupted" : "failed";
+        case kOk:
+            return "ok";
+        case kRefusedFile:
+            return "refused file";
+        case kPortFailed:
+            return "port failed";
+        case kGimbalFailed:
+            return "gimbal failed";
+        case kNoAnswer:
+            return "no answer";
+        case kLostUpgrade:
+            return "lost upgrade";
+        default:
+            return status > 128 ? "interrupted" : "failed";
     }
 }
 
@@ -45,6 +52,8 @@ std::string statusWord(int status) {
 
 std::optional<StationFirmware> prepareStation(const std::string& file, const std::string& logPath,
                                               bool json, StationLog& log, int& status) {
+    // A station runs for hours, its output often into a pipe: every line goes out at once.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const nlohmann::json context = {{"command", "station"}, {"file", file}};
     StationFirmware firmware;
     firmware.path = file;
@@ -59,8 +68,8 @@ std::optional<StationFirmware> prepareStation(const std::string& file, const std
     // Usable, yet with an empty image area: every upgrade would refuse it.
     const bool nothingToSend = loaded->usable && firmwareVariables().iFileLength == 0;
     if (!loaded->usable || nothingToSend) {
-        const std::string text = nothingToSend ? logLines(upgrade::kNoFileMessage).front()
-                                               : loaded->messages.front();
+        const std::string text =
+            nothingToSend ? logLines(upgrade::kNoFileMessage).front() : loaded->messages.front();
         const std::string why = nothingToSend ? "no image to send" : loaded->refusal;
         printFailure(json, context, text + " (" + file + ": " + why + ")");
         status = kRefusedFile;
@@ -168,7 +177,6 @@ void Station::finished(const UpgradeOutcome& outcome) {
         printJson(event);
     }
     record(outcome, seconds, unit.usbSerial);
-    std::fflush(stdout);
 }
 
 void Station::record(const UpgradeOutcome& outcome, double seconds, const std::string& usbSerial) {
@@ -206,9 +214,8 @@ void Station::stopTaking() {
 int Station::finish(bool interrupted) {
     if (view_) view_->finish();
     if (interrupted) {
-        return reportStop(cutShort_.empty() ? ""
-                                            : "the gimbals on " + cutShort_ +
-                                                  " need the upgrade run again");
+        return reportStop(
+            cutShort_.empty() ? "" : "the gimbals on " + cutShort_ + " need the upgrade run again");
     }
     return logFailed_ ? kWriteFailed : status_;
 }

@@ -85,7 +85,8 @@ int runStation(const std::string& file, const std::string& portsFrom, const std:
                bool json) {
     StationLog log;
     int status = kOk;
-    const std::optional<StationFirmware> firmware = prepareStation(file, logPath, json, log, status);
+    const std::optional<StationFirmware> firmware =
+        prepareStation(file, logPath, json, log, status);
     if (!firmware) return status;
     std::string error;
     const PrivateCopy copy(*firmware, error);

@@ -158,9 +158,10 @@ int run(int argc, char** argv) {
     }
 
     if (app.get_subcommands().empty()) {
-        printFailure(json, {{"command", ""}},
-                     "a command is required: ports, inspect, version, calibrate, upgrade or station (see "
-                     "gimbalctl --help)");
+        printFailure(
+            json, {{"command", ""}},
+            "a command is required: ports, inspect, version, calibrate, upgrade or station (see "
+            "gimbalctl --help)");
         return kBadInput;
     }
     installMainLoop();

@@ -15,10 +15,9 @@ std::string sha256Hex(const std::vector<uint8_t>& bytes) {
         return {};
     }
     unsigned char digest[32];
-    const bool hashed = BCRYPT_SUCCESS(::BCryptHash(algorithm, nullptr, 0,
-                                                    const_cast<PUCHAR>(bytes.data()),
-                                                    static_cast<ULONG>(bytes.size()), digest,
-                                                    sizeof digest));
+    const bool hashed =
+        BCRYPT_SUCCESS(::BCryptHash(algorithm, nullptr, 0, const_cast<PUCHAR>(bytes.data()),
+                                    static_cast<ULONG>(bytes.size()), digest, sizeof digest));
     ::BCryptCloseAlgorithmProvider(algorithm, 0);
     return hashed ? hexDigits(digest, sizeof digest) : std::string();
 }
