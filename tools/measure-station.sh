@@ -27,15 +27,8 @@ trap cleanup EXIT
 
 file="$work/measure.3plov"
 "$(dirname "$0")/write-test-firmware.sh" "$BLOCKS" "$file"
-paths=()
-for k in $(seq $GIMBALS); do
-  "$BUILD/gimbal-sim" > "$work/sim$k" 2> /dev/null &
-  sims+=($!)
-done
-for k in $(seq $GIMBALS); do
-  until [ -s "$work/sim$k" ]; do sleep 0.05; done
-  paths+=("$(head -n 1 "$work/sim$k")")
-done
+. "$(dirname "$0")/simulated-gimbals.sh"
+start_gimbals $GIMBALS "$work"
 
 mkdir "$work/ports"
 log="$work/units.jsonl"
@@ -46,7 +39,7 @@ until [ -e "$log" ]; do sleep 0.01; done
 start=$(date +%s.%N)
 plugged=0
 while [ $plugged -lt $AT_ONCE ]; do
-  ln -s "${paths[$plugged]}" "$work/ports/gimbal$plugged"
+  ln -s "${gimbal_paths[$plugged]}" "$work/ports/gimbal$plugged"
   plugged=$((plugged + 1))
 done
 finished=0
@@ -57,7 +50,7 @@ while [ $finished -lt $GIMBALS ]; do
     port=$(sed -n "${finished}p" "$log" | grep -o '"port":"[^"]*"' | cut -d'"' -f4)
     rm "$port"
     if [ $plugged -lt $GIMBALS ]; then
-      ln -s "${paths[$plugged]}" "$work/ports/gimbal$plugged"
+      ln -s "${gimbal_paths[$plugged]}" "$work/ports/gimbal$plugged"
       plugged=$((plugged + 1))
     fi
   done
