@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
 
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/Output.h"
@@ -52,8 +51,13 @@ std::string statusWord(int status) {
 
 std::optional<StationFirmware> prepareStation(const std::string& file, const std::string& logPath,
                                               bool json, StationLog& log, int& status) {
-    // A station runs for hours, its output often into a pipe: every line goes out at once.
+    // A station runs for hours, its output often into a pipe: every line goes
+    // out at once (Windows has no line buffering: every write then).
+#ifdef _WIN32
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+#else
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
+#endif
     const nlohmann::json context = {{"command", "station"}, {"file", file}};
     StationFirmware firmware;
     firmware.path = file;
@@ -91,7 +95,7 @@ std::optional<StationFirmware> prepareStation(const std::string& file, const std
 
 Station::Station(const StationFirmware& firmware, StationLog log, bool json, PortFacts facts)
     : file_(firmware.path),
-      firmwareName_(std::filesystem::path(firmware.path).filename().string()),
+      firmwareName_(firmware.path.substr(firmware.path.find_last_of("/\\") + 1)),
       firmwareSize_(firmware.bytes.size()),
       firmwareSha256_(sha256Hex(firmware.bytes)),
       maxProgress_(firmware.maxProgress),
@@ -99,8 +103,17 @@ Station::Station(const StationFirmware& firmware, StationLog log, bool json, Por
       json_(json),
       terminal_(!json && standardOutputIsTerminal()),
       facts_(std::move(facts)) {
-    if (json_) return;
+    // What every unit receives, so that a person can check it is the right file.
+    if (json_) {
+        printJson({{"event", "firmware"},
+                   {"file", firmwareName_},
+                   {"file_size", firmwareSize_},
+                   {"file_sha256", firmwareSha256_}});
+        return;
+    }
     view_.emplace(std::vector<std::string>{}, terminal_);
+    view_->line("firmware: " + firmwareName_ + ", " + std::to_string(firmwareSize_) +
+                " bytes, SHA-256 " + firmwareSha256_);
     view_->setFooter(tally());
 }
 
