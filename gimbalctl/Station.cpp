@@ -186,6 +186,7 @@ void Station::finished(const UpgradeOutcome& outcome) {
     } else {
         nlohmann::json event = toJson(outcome, file_);
         event["event"] = "finished";
+        event["time"] = timeNow("%Y-%m-%dT%H:%M:%SZ", true);
         event["seconds"] = seconds;
         printJson(event);
     }
