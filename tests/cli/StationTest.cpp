@@ -113,7 +113,7 @@ TEST_F(Station, EveryGimbalIsUpgradedOnceEachTimeItIsPluggedIn) {
     EXPECT_EQ(notices, 1);
 }
 
-TEST_F(Station, AnUnpluggedUnitFailsAndAStopLetsTheUnitInProgressFinish) {
+TEST_F(Station, AnUnpluggedUnitFailsAndAStopLetsTheUnitInProgressFinishUnlessAskedTwice) {
     const Bytes image = imageBytes(5 * 1056, 5);
     const std::string file = dir.write("fw.plov", singleImageFile(image, 0, 0));
     mkdir(ports.c_str(), 0755);
@@ -145,9 +145,8 @@ TEST_F(Station, AnUnpluggedUnitFailsAndAStopLetsTheUnitInProgressFinish) {
     EXPECT_EQ(nlohmann::json::parse(records()[1])["result"], "complete");
 
     // Killed outright mid-unit: the records stay whole, and nothing is left running.
-    second.clearReceived();
     Started killed = start(dir, {"station", "--ports-from", ports, "--log", log, file});
-    ASSERT_TRUE(second.waitUntil([](const auto& g) { return answeredBlocks(g, 1); }, 5000ms));
+    ASSERT_TRUE(waitFor([&] { return contains(slurp(killed.out), "/b: progress 1/"); }));
     kill(killed.pid, SIGKILL);
     killed.finish();
     ASSERT_EQ(records().size(), 2u);
@@ -156,6 +155,22 @@ TEST_F(Station, AnUnpluggedUnitFailsAndAStopLetsTheUnitInProgressFinish) {
     second.clearReceived();
     std::this_thread::sleep_for(500ms);  // an upgrade left running would still answer
     EXPECT_TRUE(second.bytesReceived().empty());
+
+    // A second Ctrl+C cuts the unit in progress short, as it cuts an upgrade short.
+    unplug("b");
+    GimbalSimulator third;
+    plug(third, "c");
+    Started twice = start(dir, {"station", "--ports-from", ports, "--log", log, file});
+    ASSERT_TRUE(third.waitUntil([](const auto& g) { return answeredBlocks(g, 1); }, 5000ms));
+    kill(twice.pid, SIGINT);
+    ASSERT_TRUE(waitFor([&] { return contains(slurp(twice.err), "stopping"); }));
+    kill(twice.pid, SIGINT);
+    const Result cut = twice.finish();
+    EXPECT_EQ(cut.status, 130);
+    EXPECT_TRUE(contains(cut.err, "the gimbals on " + ports + "/c need the upgrade run again"))
+        << cut.err;
+    ASSERT_EQ(records().size(), 3u);
+    EXPECT_EQ(nlohmann::json::parse(records()[2])["status_word"], "interrupted");
 }
 
 TEST_F(Station, ARefusedFileOrALogThatCannotBeWrittenStopsIt) {
