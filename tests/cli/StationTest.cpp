@@ -29,7 +29,22 @@ protected:
     // The station's private copy of the firmware goes here too, so that a
     // station killed outright leaves nothing behind.
     void SetUp() override { setenv("TMPDIR", dir.path().c_str(), 1); }
-    void TearDown() override { unsetenv("TMPDIR"); }
+    // A station that a failed check left running is ended: it would wait for ports forever.
+    void TearDown() override {
+        unsetenv("TMPDIR");
+        for (pid_t pid : stations) {
+            if (waitpid(pid, nullptr, WNOHANG) != 0) continue;  // ended and collected
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+    std::vector<pid_t> stations;
+
+    Started station(const std::vector<std::string>& args) {
+        Started started = start(dir, args);
+        stations.push_back(started.pid);
+        return started;
+    }
 
     void plug(const GimbalSimulator& gimbal, const std::string& name) const {
         ASSERT_EQ(symlink(gimbal.slavePath().c_str(), (ports + "/" + name).c_str()), 0);
@@ -60,7 +75,7 @@ TEST_F(Station, EveryGimbalIsUpgradedOnceEachTimeItIsPluggedIn) {
     GimbalSimulator gimbals[4];
 
     // The folder is made after the start, as udev makes it with the first adapter.
-    Started run = start(dir, {"station", "--json", "--ports-from", ports, "--log", log, file});
+    Started run = station({"station", "--json", "--ports-from", ports, "--log", log, file});
     ASSERT_TRUE(waitFor([&] { return contains(slurp(run.out), "waiting for it"); }));
     mkdir(ports.c_str(), 0755);
     plug(gimbals[0], "usb-first");
@@ -118,7 +133,7 @@ TEST_F(Station, AnUnpluggedUnitFailsAndAStopLetsTheUnitInProgressFinishUnlessAsk
     const std::string file = dir.write("fw.plov", singleImageFile(image, 0, 0));
     mkdir(ports.c_str(), 0755);
     GimbalSimulator first, second;
-    Started run = start(dir, {"station", "--ports-from", ports, "--log", log, file});
+    Started run = station({"station", "--ports-from", ports, "--log", log, file});
 
     plug(first, "a");
     ASSERT_TRUE(first.waitUntil([](const auto& g) { return answeredBlocks(g, 1); }, 5000ms));
@@ -145,7 +160,7 @@ TEST_F(Station, AnUnpluggedUnitFailsAndAStopLetsTheUnitInProgressFinishUnlessAsk
     EXPECT_EQ(nlohmann::json::parse(records()[1])["result"], "complete");
 
     // Killed outright mid-unit: the records stay whole, and nothing is left running.
-    Started killed = start(dir, {"station", "--ports-from", ports, "--log", log, file});
+    Started killed = station({"station", "--ports-from", ports, "--log", log, file});
     ASSERT_TRUE(waitFor([&] { return contains(slurp(killed.out), "/b: progress 1/"); }));
     kill(killed.pid, SIGKILL);
     killed.finish();
@@ -160,7 +175,7 @@ TEST_F(Station, AnUnpluggedUnitFailsAndAStopLetsTheUnitInProgressFinishUnlessAsk
     unplug("b");
     GimbalSimulator third;
     plug(third, "c");
-    Started twice = start(dir, {"station", "--ports-from", ports, "--log", log, file});
+    Started twice = station({"station", "--ports-from", ports, "--log", log, file});
     ASSERT_TRUE(third.waitUntil([](const auto& g) { return answeredBlocks(g, 1); }, 5000ms));
     kill(twice.pid, SIGINT);
     ASSERT_TRUE(waitFor([&] { return contains(slurp(twice.err), "stopping"); }));
