@@ -17,7 +17,7 @@ enum ExitStatus : int {
     kGimbalFailed = 4,  // the gimbal refused the upgrade or reported a failure
     kNoAnswer = 5,      // no reply, or no progress for the timeout
     kLostUpgrade = 6,   // an upgrade process ended without a result
-    kWriteFailed = 7,   // standard output could not be written (full disk, I/O error)
+    kWriteFailed = 7,   // standard output or the station's log could not be written
     // Stopped by a signal or a closed standard output: 128 + the signal (gimbalctl/Stop.h).
 };
 
@@ -37,5 +37,12 @@ int runRequest(const std::string& port, calibration::Request request, const std:
 // With reportToParent the progress and the result go out as JSON lines.
 int runUpgrade(const std::vector<std::string>& ports, const std::string& file, bool json,
                bool reportToParent);
+
+// Upgrades every gimbal as its port appears (each once per appearance,
+// several at once) and appends a record of each unit to `logPath` when given.
+// The ports: on Linux the entries of `portsFrom` (default /dev/serial/by-id),
+// on Windows the COM ports of USB adapters.
+int runStation(const std::string& file, const std::string& portsFrom, const std::string& logPath,
+               bool json);
 
 }  // namespace gimbalctl

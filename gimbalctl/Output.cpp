@@ -40,7 +40,8 @@ void printFailure(bool json, const nlohmann::json& context, const std::string& t
     printJson(object);
 }
 
-std::optional<firmware::LoadResult> loadFirmwareFile(const std::string& path, std::string& error) {
+std::optional<firmware::LoadResult> loadFirmwareFile(const std::string& path, std::string& error,
+                                                     std::vector<uint8_t>* content) {
 #ifdef _WIN32  // the wide form: the ANSI one cannot name every file
     struct _stat64 info {};
     if (::_wstat64(windows::utf16(path).c_str(), &info) != 0) {
@@ -56,14 +57,15 @@ std::optional<firmware::LoadResult> loadFirmwareFile(const std::string& path, st
         return std::nullopt;
     }
     errno = 0;
-    std::optional<std::vector<uint8_t>> content = firmware::readFile(path);
-    if (!content) {
+    std::optional<std::vector<uint8_t>> bytes = firmware::readFile(path);
+    if (!bytes) {
         error = static_cast<std::size_t>(info.st_size) > firmware::kMaxFileSize
                     ? path + ": larger than any firmware file"
                     : path + ": " + std::strerror(errno ? errno : EIO);
         return std::nullopt;
     }
-    return firmware::load(path, std::move(content));
+    if (content) *content = *bytes;
+    return firmware::load(path, std::move(bytes));
 }
 
 std::vector<std::string> logLines(const std::string& text) {

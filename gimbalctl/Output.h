@@ -24,8 +24,10 @@ void printJson(const nlohmann::json& object);
 void printFailure(bool json, const nlohmann::json& context, const std::string& text);
 
 // Reads and loads a firmware file as the window does; when it cannot be read,
-// returns none with why in `error` (one line).
-std::optional<firmware::LoadResult> loadFirmwareFile(const std::string& path, std::string& error);
+// returns none with why in `error` (one line). The bytes read go to `content`
+// when given.
+std::optional<firmware::LoadResult> loadFirmwareFile(const std::string& path, std::string& error,
+                                                     std::vector<uint8_t>* content = nullptr);
 
 // The log texts of the window as terminal lines: carriage returns dropped,
 // split at line feeds, trailing blanks and empty lines left out.

@@ -57,13 +57,13 @@ int columnsOfTerminal(std::FILE* out) {
 
 ProgressView::ProgressView(std::vector<std::string> ports, bool terminal, std::FILE* out,
                            std::function<int()> columns)
-    : terminal_(terminal), out_(out), columns_(std::move(columns)) {
+    : terminal_(terminal), out_(out), columns_(std::move(columns)), named_(ports.size() > 1) {
     for (std::string& port : ports) bars_.push_back(Bar{std::move(port)});
     if (!columns_) columns_ = [out] { return columnsOfTerminal(out); };
 }
 
 std::string ProgressView::prefix(std::size_t port) const {
-    return bars_.size() > 1 ? bars_[port].port + ": " : std::string();
+    return named_ ? bars_[port].port + ": " : std::string();
 }
 
 // A bar line never reaches the last column, where a terminal would wrap it
@@ -73,7 +73,7 @@ std::string ProgressView::barLine(const Bar& bar, int columns) const {
     const int room = columns - 1;
     const int maximum = std::max(bar.maximum, 1);
     const std::string figure = std::to_string(bar.value * 100 / maximum) + "%";
-    const bool named = bars_.size() > 1;
+    const bool named = named_;
     std::string name = named ? bar.port : std::string();
     const int gap = named ? 2 : 0;
     int cells = std::min(kBarWidth, room - kFrame - gap - columnsOf(name));
@@ -100,8 +100,16 @@ void ProgressView::eraseBars() {
 
 void ProgressView::drawBars() {
     const int columns = columns_();
-    for (const Bar& bar : bars_) std::fprintf(out_, "%s\n", barLine(bar, columns).c_str());
-    drawn_ = static_cast<int>(bars_.size());
+    drawn_ = 0;
+    for (const Bar& bar : bars_) {
+        if (bar.removed) continue;
+        std::fprintf(out_, "%s\n", barLine(bar, columns).c_str());
+        ++drawn_;
+    }
+    if (!footer_.empty()) {
+        std::fprintf(out_, "%s\n", footer_.c_str());
+        ++drawn_;
+    }
     std::fflush(out_);
 }
 
@@ -121,14 +129,42 @@ void ProgressView::progress(std::size_t port, int value, int maximum) {
     }
 }
 
-void ProgressView::message(std::size_t port, const std::string& line) {
+void ProgressView::message(std::size_t port, const std::string& text) { line(prefix(port) + text); }
+
+std::size_t ProgressView::addPort(const std::string& port) {
+    named_ = true;
+    const auto free =
+        std::find_if(bars_.begin(), bars_.end(), [](const Bar& b) { return b.removed; });
+    if (free != bars_.end()) {
+        *free = Bar{port};
+        return static_cast<std::size_t>(free - bars_.begin());
+    }
+    bars_.push_back(Bar{port});
+    return bars_.size() - 1;
+}
+
+void ProgressView::removePort(std::size_t port) {
+    bars_[port].removed = true;
+    if (!terminal_) return;
+    eraseBars();
+    drawBars();
+}
+
+void ProgressView::line(const std::string& text) {
     if (terminal_) eraseBars();
-    std::fprintf(out_, "%s%s\n", prefix(port).c_str(), line.c_str());
+    std::fprintf(out_, "%s\n", text.c_str());
     if (terminal_) {
         drawBars();
     } else {
         std::fflush(out_);
     }
+}
+
+void ProgressView::setFooter(const std::string& text) {
+    footer_ = text;
+    if (!terminal_) return;
+    eraseBars();
+    drawBars();
 }
 
 void ProgressView::finish() {

@@ -20,6 +20,15 @@ public:
 
     void progress(std::size_t port, int value, int maximum);
     void message(std::size_t port, const std::string& line);
+
+    // Ports that come and go (the station): a new bar, which may take the
+    // place of one removed; from then on every line names its port.
+    std::size_t addPort(const std::string& port);
+    void removePort(std::size_t port);
+    // A line above the bars that names no port.
+    void line(const std::string& text);
+    // A line kept below the bars on a terminal (the station's tally).
+    void setFooter(const std::string& text);
     // Leaves the bars as they are and moves below them.
     void finish();
 
@@ -29,6 +38,7 @@ private:
         int value = 0;
         int maximum = 0;
         bool shown = false;
+        bool removed = false;
     };
     std::string barLine(const Bar& bar, int columns) const;
     std::string prefix(std::size_t port) const;
@@ -39,7 +49,9 @@ private:
     bool terminal_;
     std::FILE* out_;
     std::function<int()> columns_;
-    int drawn_ = 0;  // bar lines on the screen below the messages
+    bool named_;          // lines and bars name their port
+    std::string footer_;  // below the bars, or none
+    int drawn_ = 0;       // lines on the screen below the messages
 };
 
 }  // namespace gimbalctl

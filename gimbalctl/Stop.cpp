@@ -16,6 +16,7 @@ namespace {
 
 UniqueFd signals;
 int stopSignal = 0;
+int stopsAsked = 0;  // every stop signal read, the first included
 
 sigset_t stopSignalSet() {
     sigset_t set;
@@ -41,14 +42,21 @@ void watchForStop() {
 }
 
 int stopRequested() {
-    if (stopSignal != 0) return stopSignal;
     signalfd_siginfo info{};
-    if (signals && ::read(signals.get(), &info, sizeof info) == sizeof info) {
-        stopSignal = static_cast<int>(info.ssi_signo);
-    } else if (standardOutputClosed()) {
+    while (signals && ::read(signals.get(), &info, sizeof info) == sizeof info) {
+        if (stopSignal == 0) stopSignal = static_cast<int>(info.ssi_signo);
+        ++stopsAsked;
+    }
+    if (stopSignal == 0 && standardOutputClosed()) {
         stopSignal = SIGPIPE;
+        ++stopsAsked;
     }
     return stopSignal;
+}
+
+int stopsRequested() {
+    stopRequested();
+    return stopsAsked;
 }
 
 int stopStatus() { return 128 + stopRequested(); }

@@ -20,6 +20,10 @@ void watchForStop();
 // output), or 0. Cheap enough to ask at every turn of a wait.
 int stopRequested();
 
+// How many times a stop was asked for: a station lets its upgrades finish
+// after the first and interrupts them at the second.
+int stopsRequested();
+
 // The exit status for the stop asked for: 128 + the signal's number.
 int stopStatus();
 

@@ -44,13 +44,16 @@ void setUnfinished(UpgradeOutcome& outcome, bool stopped);
 nlohmann::json toJson(const UpgradeOutcome& outcome, const std::string& file);
 UpgradeOutcome outcomeFromJson(const nlohmann::json& object);
 
-// Several ports at once (one child process each on Linux, one thread each on
-// Windows); prints progress and results.
+// "PORT: RESULT: DETAIL", as each port's result is shown to people.
+std::string outcomeLine(const UpgradeOutcome& outcome);
+
 // Prints each port's result of a parallel upgrade and, after a stop, which
 // gimbals need the upgrade run again; returns the status (the first port that
 // did not succeed decides).
 int reportOutcomes(const std::vector<UpgradeOutcome>& outcomes, const std::string& file, bool json);
 
+// Several ports at once (one child process each on Linux, one thread each on
+// Windows); prints progress and results.
 int upgradeInParallel(const std::vector<std::string>& ports, const std::string& file,
                       int maxProgress, bool json);
 

@@ -122,6 +122,10 @@ int runUpgrade(const std::vector<std::string>& ports, const std::string& file, b
     return outcome.status;
 }
 
+std::string outcomeLine(const UpgradeOutcome& o) {
+    return o.port + ": " + o.result + (o.detail.empty() ? "" : ": ") + o.detail;
+}
+
 int reportOutcomes(const std::vector<UpgradeOutcome>& outcomes, const std::string& file,
                    bool json) {
     int status = kOk;
@@ -130,8 +134,7 @@ int reportOutcomes(const std::vector<UpgradeOutcome>& outcomes, const std::strin
         if (json) {
             printJson(toJson(o, file));
         } else {
-            std::printf("%s: %s%s%s\n", o.port.c_str(), o.result.c_str(),
-                        o.detail.empty() ? "" : ": ", o.detail.c_str());
+            std::printf("%s\n", outcomeLine(o).c_str());
         }
         if (status == kOk) status = o.status;  // the first port that failed decides
         if (o.result == "interrupted") unfinished += (unfinished.empty() ? "" : ", ") + o.port;

@@ -129,7 +129,20 @@ int run(int argc, char** argv) {
     // Used by the parallel upgrade for its children; not for people.
     upgrade->add_flag("--report-to-parent", reportToParent)->group("");
 
-    for (CLI::App* command : {ports, inspect, version, calibrate, upgrade}) {
+    std::string portsFrom, logPath;
+    CLI::App* station = app.add_subcommand(
+        "station", "Production station: upgrade every gimbal as it is plugged in, keep a record");
+    station->add_option("FILE", file, "Firmware file, checked once at start")->required();
+    station->add_option("--ports-from", portsFrom,
+                        "Folder whose entries are the ports (Linux; default /dev/serial/by-id)");
+    station->add_option("--log", logPath,
+                        "Append one JSON line per finished unit to this file, flushed to disk; "
+                        "a log that cannot be written stops the station with status 7");
+    station->footer(
+        "Ctrl+C or SIGTERM: no new units, the upgrades in progress finish; a second Ctrl+C\n"
+        "interrupts them. Status: 0 when every unit succeeded, else the first failure's.");
+
+    for (CLI::App* command : {ports, inspect, version, calibrate, upgrade, station}) {
         command->add_flag("--json", json, "Machine-readable output: one JSON object per result");
     }
 
@@ -148,15 +161,17 @@ int run(int argc, char** argv) {
     }
 
     if (app.get_subcommands().empty()) {
-        printFailure(json, {{"command", ""}},
-                     "a command is required: ports, inspect, version, calibrate or upgrade (see "
-                     "gimbalctl --help)");
+        printFailure(
+            json, {{"command", ""}},
+            "a command is required: ports, inspect, version, calibrate, upgrade or station (see "
+            "gimbalctl --help)");
         return kBadInput;
     }
     installMainLoop();
     if (*ports) return runPorts(json);
     if (*inspect) return runInspect(file, json);
     if (*version) return runRequest(port, Request::kReadVer, "version", timeout, json);
+    if (*station) return runStation(file, portsFrom, logPath, json);
     if (*calibrate) {
         return runRequest(port, kCalibrations.at(what), "calibrate " + what, timeout, json);
     }

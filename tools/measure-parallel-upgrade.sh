@@ -23,15 +23,10 @@ file="$work/measure.3plov"
 "$(dirname "$0")/write-test-firmware.sh" "$BLOCKS" "$file"
 "$BUILD/gimbalctl" inspect "$file" > /dev/null
 
+. "$(dirname "$0")/simulated-gimbals.sh"
+start_gimbals $GIMBALS "$work"
 ports=()
-for k in $(seq $GIMBALS); do
-  "$BUILD/gimbal-sim" > "$work/sim$k" 2> /dev/null &
-  sims+=($!)
-done
-for k in $(seq $GIMBALS); do
-  until [ -s "$work/sim$k" ]; do sleep 0.05; done
-  ports+=(--port "$(head -n 1 "$work/sim$k")")
-done
+for path in "${gimbal_paths[@]}"; do ports+=(--port "$path"); done
 
 seconds() {  # wall time of a command that must succeed
   local start end

@@ -21,9 +21,12 @@ constexpr auto kCloseGrace = std::chrono::milliseconds(4500);
 
 std::atomic<int> stopSignal{0};
 std::atomic<int> openLines{0};
+std::atomic<int> stopsAsked{0};
+std::atomic<bool> firstInterruptHeld{false};
 
 BOOL WINAPI onConsoleEvent(DWORD event) {
     const bool interrupt = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
+    if (++stopsAsked == 1 && interrupt && firstInterruptHeld) return TRUE;
     int none = 0;
     stopSignal.compare_exchange_strong(none, interrupt ? kInterrupt : kHangUp);
     if (!interrupt) {
@@ -41,11 +44,14 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
 namespace windows {
 void lineOpened() { ++openLines; }
 void lineClosed() { --openLines; }
+void holdFirstInterrupt() { firstInterruptHeld = true; }
 }  // namespace windows
 
 void watchForStop() { ::SetConsoleCtrlHandler(onConsoleEvent, TRUE); }
 
 int stopRequested() { return stopSignal.load(); }
+
+int stopsRequested() { return stopsAsked.load(); }
 
 int stopStatus() { return 128 + stopRequested(); }
 

@@ -9,6 +9,11 @@
 
 namespace gimbalctl::windows {
 
+// From now on the first Ctrl+C is only counted (stopsRequested()), for the
+// station to stop taking units while its upgrades finish; the second stops
+// them. The console closing stops them at once, as before.
+void holdFirstInterrupt();
+
 // Counted by SerialLine: an open line whose settings are to be put back.
 void lineOpened();
 void lineClosed();

@@ -59,3 +59,38 @@ TEST(ProgressView, BarLinesFitTheTerminalAndFollowItsWidth) {
     }
     EXPECT_EQ(bars, 24);
 }
+
+TEST(ProgressView, PortsComeAndGoWithTheTallyKeptBelowTheirBars) {
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = ::open_memstream(&buffer, &size);
+    {
+        gimbalctl::ProgressView view({}, true, out, [] { return 80; });
+        view.setFooter("units: 0 upgraded, 0 failed");
+        const std::size_t first = view.addPort("/dev/a");
+        view.progress(first, 1, 4);
+        view.progress(view.addPort("/dev/b"), 2, 4);
+        view.removePort(first);
+        view.line("12:00:00 /dev/a: complete");
+        view.setFooter("units: 1 upgraded, 0 failed");
+        EXPECT_EQ(view.addPort("/dev/c"), first) << "the free row is taken again";
+        view.progress(first, 3, 4);
+        view.finish();
+    }
+    std::fclose(out);
+    const std::string screen(buffer, size);
+    std::free(buffer);
+
+    // Every redraw moves up over exactly the rows the one before drew.
+    const std::regex redraw("\x1b\\[(\\d+)F\x1b\\[J");
+    std::vector<std::string> ups;
+    for (std::sregex_iterator m(screen.begin(), screen.end(), redraw), end; m != end; ++m)
+        ups.push_back((*m)[1]);
+    EXPECT_EQ(ups, (std::vector<std::string>{"1", "2", "3", "2", "2", "2"}));
+    const std::string last = screen.substr(screen.rfind("\x1b[J") + 3);
+    EXPECT_EQ(last,
+              "/dev/c  [######################--------] 75%\n"
+              "/dev/b  [###############---------------] 50%\n"
+              "units: 1 upgraded, 0 failed\n");
+    EXPECT_TRUE(screen.find("12:00:00 /dev/a: complete\n") != std::string::npos);
+}

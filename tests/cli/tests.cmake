@@ -1,5 +1,5 @@
 gimbal_add_test(cli_tests LABEL cli
-  SOURCES cli/GimbalctlTest.cpp cli/ProgressViewTest.cpp upgrade/FirmwareFiles.cpp
+  SOURCES cli/GimbalctlTest.cpp cli/ProgressViewTest.cpp cli/StationTest.cpp upgrade/FirmwareFiles.cpp
           ${PROJECT_SOURCE_DIR}/gimbalctl/ProgressView.cpp
   LIBS coretestmain)
 add_dependencies(cli_tests gimbalctl)

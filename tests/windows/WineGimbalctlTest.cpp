@@ -23,6 +23,8 @@
 
 #include "platform/UniqueFd.h"
 #include "tests/support/GimbalSimulator.h"
+#include "tests/support/Sha256Sum.h"
+#include "tests/support/WaitFor.h"
 #include "tests/upgrade/FirmwareFiles.h"
 
 extern char** environ;
@@ -381,3 +383,33 @@ TEST_F(WineGimbalctl, TheInstallerPutsGimbalctlOnTheUsersPathAndItsUninstallerRe
     wine({"reg", "delete", environment, "/v", "Path", "/f"});
 }
 #endif
+
+TEST_F(WineGimbalctl, StationChecksItsFileAndRecordsItsDigest) {
+    // Wine lists no COM port of a USB adapter, and maps COM1 to the machine's
+    // own serial port, so no unit starts here: the watching and the units are
+    // covered by the Linux tests.
+    const Result refused = gimbalctl(
+        {"station", windowsPath("big.plov", singleImageFile(imageBytes(256 * 1056, 1), 0, 0))});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(contains(refused.err, "more than 255 blocks")) << refused.err;
+
+    const std::string file = windowsPath("fw.3plov", multiImageFile(imageBytes(100, 1), {}, {}, 3));
+    EXPECT_EQ(gimbalctl({"station", "--ports-from", "Z:\\tmp", file}).status, 2);
+    const std::string log = dir.path() + "/units.jsonl";
+    const pid_t run = start({"station", "--json", "--log", "Z:" + log, file});
+    ASSERT_TRUE(waitFor(
+        [&] {
+            std::ifstream out(dir.path() + "/out");
+            return std::string(std::istreambuf_iterator<char>(out), {}).find('\n') !=
+                   std::string::npos;
+        },
+        20000ms, 20ms));
+    kill(run, SIGINT);  // the first Ctrl+C: no unit in progress, so the station ends
+    const Result stopped = finish(run);
+    EXPECT_EQ(stopped.status, 0) << stopped.err;
+    EXPECT_EQ(stopped.object()["event"], "firmware");
+    EXPECT_EQ(stopped.object()["file_sha256"], sha256sum(dir.path() + "/fw.3plov"));
+    EXPECT_TRUE(contains(stopped.out, "\"message\":\"stopping.\"")) << stopped.out;
+    EXPECT_TRUE(std::filesystem::exists(log));
+    EXPECT_EQ(std::filesystem::file_size(log), 0u);
+}

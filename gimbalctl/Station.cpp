@@ -1,0 +1,252 @@
+#include "gimbalctl/Station.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "gimbalctl/Commands.h"
+#include "gimbalctl/Output.h"
+#include "gimbalctl/Sha256.h"
+#include "gimbalctl/Stop.h"
+#include "platform/BuildInfo.h"
+#include "upgrade/FirmwareVariables.h"
+#include "upgrade/UpgradeSupervisor.h"
+
+namespace gimbalctl {
+namespace {
+
+// The time now as `format` writes it, in UTC or local time.
+std::string timeNow(const char* format, bool utc) {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+#ifdef _WIN32
+    utc ? ::gmtime_s(&parts, &now) : ::localtime_s(&parts, &now);
+#else
+    utc ? ::gmtime_r(&now, &parts) : ::localtime_r(&now, &parts);
+#endif
+    char text[32];
+    return std::string(text, std::strftime(text, sizeof text, format, &parts));
+}
+
+// The exit status as a word, for readers of the record.
+std::string statusWord(int status) {
+    switch (status) {
+        case kOk:
+            return "ok";
+        case kRefusedFile:
+            return "refused file";
+        case kPortFailed:
+            return "port failed";
+        case kGimbalFailed:
+            return "gimbal failed";
+        case kNoAnswer:
+            return "no answer";
+        case kLostUpgrade:
+            return "lost upgrade";
+        default:
+            return status > 128 ? "interrupted" : "failed";
+    }
+}
+
+}  // namespace
+
+std::optional<StationFirmware> prepareStation(const std::string& file, const std::string& logPath,
+                                              bool json, StationLog& log, int& status) {
+    // A station runs for hours, its output often into a pipe: every line goes
+    // out at once (Windows has no line buffering: every write then).
+#ifdef _WIN32
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+#else
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+#endif
+    const nlohmann::json context = {{"command", "station"}, {"file", file}};
+    StationFirmware firmware;
+    firmware.path = file;
+    std::string error;
+    const std::optional<firmware::LoadResult> loaded =
+        loadFirmwareFile(file, error, &firmware.bytes);
+    if (!loaded) {
+        printFailure(json, context, error);
+        status = kBadInput;
+        return std::nullopt;
+    }
+    // Usable, yet with an empty image area: every upgrade would refuse it.
+    const bool nothingToSend = loaded->usable && firmwareVariables().iFileLength == 0;
+    if (!loaded->usable || nothingToSend) {
+        const std::string text =
+            nothingToSend ? logLines(upgrade::kNoFileMessage).front() : loaded->messages.front();
+        const std::string why = nothingToSend ? "no image to send" : loaded->refusal;
+        printFailure(json, context, text + " (" + file + ": " + why + ")");
+        status = kRefusedFile;
+        return std::nullopt;
+    }
+    if (!logPath.empty() && !log.open(logPath, error)) {
+        printFailure(json, context, error);
+        status = kWriteFailed;
+        return std::nullopt;
+    }
+    if (!json) {
+        for (const std::string& text : loaded->messages) {
+            for (const std::string& line : logLines(text)) std::printf("%s\n", line.c_str());
+        }
+    }
+    firmware.maxProgress = loaded->maxProgress;
+    return firmware;
+}
+
+Station::Station(const StationFirmware& firmware, StationLog log, bool json, PortFacts facts)
+    : file_(firmware.path),
+      firmwareName_(firmware.path.substr(firmware.path.find_last_of("/\\") + 1)),
+      firmwareSize_(firmware.bytes.size()),
+      firmwareSha256_(sha256Hex(firmware.bytes)),
+      maxProgress_(firmware.maxProgress),
+      log_(std::move(log)),
+      json_(json),
+      terminal_(!json && standardOutputIsTerminal()),
+      facts_(std::move(facts)) {
+    // What every unit receives, so that a person can check it is the right file.
+    if (json_) {
+        printJson({{"event", "firmware"},
+                   {"file", firmwareName_},
+                   {"file_size", firmwareSize_},
+                   {"file_sha256", firmwareSha256_}});
+        return;
+    }
+    view_.emplace(std::vector<std::string>{}, terminal_);
+    view_->line("firmware: " + firmwareName_ + ", " + std::to_string(firmwareSize_) +
+                " bytes, SHA-256 " + firmwareSha256_);
+    view_->setFooter(tally());
+}
+
+void Station::appeared(const std::string& port) { present_.insert(port); }
+
+void Station::gone(const std::string& port) {
+    present_.erase(port);
+    upgradedSinceAppearing_.erase(port);
+}
+
+std::vector<std::string> Station::portsToStart() {
+    std::vector<std::string> ready;
+    if (stopping_) return ready;
+    for (const std::string& port : present_) {
+        if (units_.count(port) || !upgradedSinceAppearing_.insert(port).second) continue;
+        if (const std::string why = facts_.whyNotSerial(port); !why.empty()) {
+            notice(why + " Left alone.");
+            continue;
+        }
+        Unit unit{0, std::chrono::steady_clock::now(), facts_.usbSerial(port)};
+        if (view_) {
+            unit.row = view_->addPort(port);
+            view_->progress(unit.row, 0, maxProgress_);
+        } else {
+            printJson({{"event", "started"}, {"port", port}, {"usb_serial", unit.usbSerial}});
+        }
+        units_[port] = unit;
+        ready.push_back(port);
+    }
+    return ready;
+}
+
+UpgradeEvents Station::eventsOf(const std::string& port) {
+    const std::size_t row = units_.at(port).row;
+    if (!view_) {
+        return {[port](const std::string& line) {
+                    printJson({{"event", "message"}, {"port", port}, {"message", line}});
+                },
+                [port](int value, int maximum) {
+                    printJson({{"event", "progress"},
+                               {"port", port},
+                               {"progress", value},
+                               {"maximum", maximum}});
+                }};
+    }
+    return {[this, row](const std::string& line) { view_->message(row, line); },
+            [this, row](int value, int maximum) { view_->progress(row, value, maximum); }};
+}
+
+void Station::finished(const UpgradeOutcome& outcome) {
+    const auto found = units_.find(outcome.port);
+    if (found == units_.end()) return;
+    const Unit unit = found->second;
+    units_.erase(found);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - unit.start).count();
+    (outcome.status == kOk ? upgraded_ : failed_) += 1;
+    if (status_ == kOk) status_ = outcome.status;  // the first failure decides
+    if (outcome.result == "interrupted") {
+        cutShort_ += (cutShort_.empty() ? "" : ", ") + outcome.port;
+    }
+
+    if (view_) {
+        char took[32];
+        std::snprintf(took, sizeof took, " (%.1f s)", seconds);
+        view_->removePort(unit.row);
+        view_->line(timeNow("%H:%M:%S ", false) + outcomeLine(outcome) + took);
+        view_->setFooter(tally());
+        if (!terminal_) view_->line(tally());
+    } else {
+        nlohmann::json event = toJson(outcome, file_);
+        event["event"] = "finished";
+        event["time"] = timeNow("%Y-%m-%dT%H:%M:%SZ", true);
+        event["seconds"] = seconds;
+        printJson(event);
+    }
+    record(outcome, seconds, unit.usbSerial);
+}
+
+void Station::record(const UpgradeOutcome& outcome, double seconds, const std::string& usbSerial) {
+    if (logFailed_) return;
+    const nlohmann::ordered_json line = {
+        {"time", timeNow("%Y-%m-%dT%H:%M:%SZ", true)},
+        {"port", outcome.port},
+        {"usb_serial", usbSerial},
+        {"file", firmwareName_},
+        {"file_size", firmwareSize_},
+        {"file_sha256", firmwareSha256_},
+        {"result", outcome.result},
+        {"status", outcome.status},
+        {"status_word", statusWord(outcome.status)},
+        {"detail", outcome.detail},
+        {"seconds", static_cast<double>(static_cast<long long>(seconds * 10 + 0.5)) / 10},
+        {"gimbalctl", build_info::kVersion}};
+    std::string error;
+    if (log_.append(line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), error)) {
+        return;
+    }
+    logFailed_ = true;
+    notice(error + ": the record cannot be kept, so the station takes no more units.");
+    stopping_ = true;
+}
+
+void Station::stopTaking() {
+    if (stopping_) return;
+    stopping_ = true;
+    notice(units_.empty() ? "stopping."
+                          : "stopping: no new units; upgrades in progress, finishing first: " +
+                                std::to_string(units_.size()) + " (Ctrl+C again interrupts them).");
+}
+
+int Station::finish(bool interrupted) {
+    if (view_) view_->finish();
+    if (interrupted) {
+        return reportStop(
+            cutShort_.empty() ? "" : "the gimbals on " + cutShort_ + " need the upgrade run again");
+    }
+    return logFailed_ ? kWriteFailed : status_;
+}
+
+void Station::notice(const std::string& text) {
+    if (json_) {
+        printJson({{"event", "notice"}, {"message", text}});
+    } else if (terminal_) {
+        view_->line("gimbalctl: " + text);
+    } else {
+        printError(text);
+    }
+}
+
+std::string Station::tally() const {
+    return "units: " + std::to_string(upgraded_) + " upgraded, " + std::to_string(failed_) +
+           " failed";
+}
+
+}  // namespace gimbalctl

@@ -1,0 +1,213 @@
+// gimbalctl station against a folder of links to simulated gimbals, made and
+// removed while it runs as udev makes and removes /dev/serial/by-id links.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <map>
+#include <thread>
+
+#include "tests/cli/GimbalctlRun.h"
+#include "tests/support/Sha256Sum.h"
+#include "tests/support/WaitFor.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<uint8_t>;
+
+class Station : public ::testing::Test {
+protected:
+    TempDir dir;
+    const std::string ports = dir.path() + "/by-id";
+    const std::string log = dir.path() + "/units.jsonl";
+
+    // The station's private copy of the firmware goes here too, so that a
+    // station killed outright leaves nothing behind.
+    void SetUp() override { setenv("TMPDIR", dir.path().c_str(), 1); }
+    // A station that a failed check left running is ended: it would wait for ports forever.
+    void TearDown() override {
+        unsetenv("TMPDIR");
+        for (pid_t pid : stations) {
+            if (waitpid(pid, nullptr, WNOHANG) != 0) continue;  // ended and collected
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+    std::vector<pid_t> stations;
+
+    Started station(const std::vector<std::string>& args) {
+        Started started = start(dir, args);
+        stations.push_back(started.pid);
+        return started;
+    }
+
+    void plug(const GimbalSimulator& gimbal, const std::string& name) const {
+        ASSERT_EQ(symlink(gimbal.slavePath().c_str(), (ports + "/" + name).c_str()), 0);
+    }
+    void unplug(const std::string& name) const { unlink((ports + "/" + name).c_str()); }
+
+    std::vector<std::string> records() const {
+        std::ifstream in(log);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+    bool waitForRecords(std::size_t count) const {
+        return waitFor([&] { return records().size() >= count; }, 15000ms, 20ms);
+    }
+};
+
+bool answeredBlocks(const GimbalSimulator& gimbal, std::size_t count) {
+    return gimbal.board(3).blocks.size() >= count;
+}
+
+}  // namespace
+
+TEST_F(Station, EveryGimbalIsUpgradedOnceEachTimeItIsPluggedIn) {
+    const Bytes id1 = imageBytes(100, 1), id2 = imageBytes(100, 2), id3 = imageBytes(1100, 3);
+    const std::string file = dir.write("fw.3plov", multiImageFile(id1, id2, id3, 3));
+    dir.write("units.jsonl", {'{', '"', 'c', 'u', 't'});  // a line a power cut ended early
+    GimbalSimulator gimbals[4];
+
+    // The folder is made after the start, as udev makes it with the first adapter.
+    Started run = station({"station", "--json", "--ports-from", ports, "--log", log, file});
+    ASSERT_TRUE(waitFor([&] { return contains(slurp(run.out), "waiting for it"); }));
+    mkdir(ports.c_str(), 0755);
+    plug(gimbals[0], "usb-first");
+    ASSERT_TRUE(waitForRecords(2));
+    plug(gimbals[1], "usb-second");
+    ASSERT_TRUE(waitForRecords(3));
+    // Two at once, beside a link to a file and a name that is not UTF-8.
+    ASSERT_EQ(symlink(file.c_str(), (ports + "/not-a-port").c_str()), 0);
+    plug(gimbals[2], "usb-third");
+    plug(gimbals[3], "usb-\xff");
+    ASSERT_TRUE(waitForRecords(5));
+
+    // Left plugged in, nothing more is sent; plugged in again, upgraded again.
+    for (GimbalSimulator& gimbal : gimbals) gimbal.clearReceived();
+    std::this_thread::sleep_for(500ms);
+    for (GimbalSimulator& gimbal : gimbals) EXPECT_TRUE(gimbal.framesReceived().empty());
+    unplug("usb-first");
+    plug(gimbals[0], "usb-first");
+    ASSERT_TRUE(waitForRecords(6));
+    kill(run.pid, SIGTERM);
+    const Result stopped = run.finish();
+    EXPECT_EQ(stopped.status, 0) << stopped.err;
+
+    for (const GimbalSimulator& gimbal : gimbals)
+        expectImages(gimbal, {{1, id1}, {2, id2}, {3, id3}});
+    const std::vector<std::string> lines = records();
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[0], "{\"cut");
+    std::map<std::string, int> units;
+    for (std::size_t k = 1; k < lines.size(); ++k) {
+        const nlohmann::json unit = nlohmann::json::parse(lines[k]);
+        EXPECT_EQ(unit["result"], "complete");
+        EXPECT_EQ(unit["status_word"], "ok");
+        EXPECT_EQ(unit["file"], "fw.3plov");
+        EXPECT_EQ(unit["file_size"], 1300 + 32);
+        EXPECT_EQ(unit["file_sha256"], sha256sum(file));
+        ++units[unit["port"]];
+    }
+    EXPECT_EQ(units, (std::map<std::string, int>{{ports + "/usb-first", 2},
+                                                 {ports + "/usb-second", 1},
+                                                 {ports + "/usb-third", 1},
+                                                 {ports + "/usb-\uFFFD", 1}}));
+    int finished = 0, notices = 0;
+    for (const nlohmann::json& event : stopped.objects()) {
+        finished += event["event"] == "finished";
+        notices += event["event"] == "notice" &&
+                   contains(event["message"], "not-a-port is not a serial device");
+    }
+    EXPECT_EQ(finished, 5);
+    EXPECT_EQ(notices, 1);
+}
+
+TEST_F(Station, AnUnpluggedUnitFailsAndAStopLetsTheUnitInProgressFinishUnlessAskedTwice) {
+    const Bytes image = imageBytes(5 * 1056, 5);
+    const std::string file = dir.write("fw.plov", singleImageFile(image, 0, 0));
+    mkdir(ports.c_str(), 0755);
+    GimbalSimulator first, second;
+    Started run = station({"station", "--ports-from", ports, "--log", log, file});
+
+    plug(first, "a");
+    ASSERT_TRUE(first.waitUntil([](const auto& g) { return answeredBlocks(g, 1); }, 5000ms));
+    first.hangUp();
+    unplug("a");
+    ASSERT_TRUE(waitForRecords(1));
+    plug(second, "b");
+    ASSERT_TRUE(second.waitUntil([](const auto& g) { return answeredBlocks(g, 1); }, 5000ms));
+    kill(run.pid, SIGTERM);
+    const Result stopped = run.finish();
+    EXPECT_EQ(stopped.status, 3) << "the first failure's";
+    EXPECT_TRUE(contains(stopped.err, "stopping: no new units")) << stopped.err;
+    expectImages(second, {{3, image}});
+    // Each port's upgrade as gimbalctl upgrade shows it, then its unit's line.
+    EXPECT_TRUE(contains(stopped.out, ports + "/b: Begin upgrade firmware...\n")) << stopped.out;
+    EXPECT_TRUE(
+        contains(stopped.out, ports + "/b: complete: -----Firmware upgrade complete----- ("))
+        << stopped.out;
+    EXPECT_TRUE(contains(stopped.out, "units: 1 upgraded, 1 failed\n")) << stopped.out;
+    ASSERT_EQ(records().size(), 2u);
+    const nlohmann::json gone = nlohmann::json::parse(records()[0]);
+    EXPECT_EQ(gone["result"], "line gone");
+    EXPECT_EQ(gone["status_word"], "port failed");
+    EXPECT_EQ(nlohmann::json::parse(records()[1])["result"], "complete");
+
+    // Killed outright mid-unit: the records stay whole, and nothing is left running.
+    Started killed = station({"station", "--ports-from", ports, "--log", log, file});
+    ASSERT_TRUE(waitFor([&] { return contains(slurp(killed.out), "/b: progress 1/"); }));
+    kill(killed.pid, SIGKILL);
+    killed.finish();
+    ASSERT_EQ(records().size(), 2u);
+    for (const std::string& line : records()) EXPECT_TRUE(nlohmann::json::accept(line)) << line;
+    std::this_thread::sleep_for(300ms);  // the upgrade's process lets go of the line
+    second.clearReceived();
+    std::this_thread::sleep_for(500ms);  // an upgrade left running would still answer
+    EXPECT_TRUE(second.bytesReceived().empty());
+
+    // A second Ctrl+C cuts the unit in progress short, as it cuts an upgrade short.
+    unplug("b");
+    GimbalSimulator third;
+    plug(third, "c");
+    Started twice = station({"station", "--ports-from", ports, "--log", log, file});
+    ASSERT_TRUE(third.waitUntil([](const auto& g) { return answeredBlocks(g, 1); }, 5000ms));
+    kill(twice.pid, SIGINT);
+    ASSERT_TRUE(waitFor([&] { return contains(slurp(twice.err), "stopping"); }));
+    kill(twice.pid, SIGINT);
+    const Result cut = twice.finish();
+    EXPECT_EQ(cut.status, 130);
+    EXPECT_TRUE(contains(cut.err, "the gimbals on " + ports + "/c need the upgrade run again"))
+        << cut.err;
+    ASSERT_EQ(records().size(), 3u);
+    EXPECT_EQ(nlohmann::json::parse(records()[2])["status_word"], "interrupted");
+}
+
+TEST_F(Station, ARefusedFileOrALogThatCannotBeWrittenStopsIt) {
+    mkdir(ports.c_str(), 0755);
+    GimbalSimulator gimbal;
+    plug(gimbal, "a");
+    const Result tooBig =
+        gimbalctl(dir, {"station", "--ports-from", ports,
+                        dir.write("big.plov", singleImageFile(imageBytes(256 * 1056, 1), 0, 0))});
+    EXPECT_EQ(tooBig.status, 1);
+    EXPECT_TRUE(contains(tooBig.err, "more than 255 blocks")) << tooBig.err;
+    const Result empty = gimbalctl(dir, {"station", "--ports-from", ports,
+                                         dir.write("empty.plov", singleImageFile({}, 0, 0))});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_TRUE(contains(empty.err, "Please select a file first")) << empty.err;
+    EXPECT_TRUE(gimbal.bytesReceived().empty());
+
+    // The unit in progress finishes; its record cannot be written, so the station ends.
+    const Bytes image = imageBytes(700, 2);
+    const Result full = gimbalctl(dir, {"station", "--ports-from", ports, "--log", "/dev/full",
+                                        dir.write("fw.plov", singleImageFile(image, 0, 0))});
+    EXPECT_EQ(full.status, 7);
+    EXPECT_TRUE(contains(full.err, "/dev/full: No space left on device")) << full.err;
+    expectImages(gimbal, {{3, image}});
+}
