@@ -17,24 +17,13 @@
 #include "serial/OpenFailure.h"
 #include "serial/ULXSerialPort.h"
 #include "tests/support/HeldPort.h"
+#include "tests/support/StalledMount.h"
 
 namespace {
 
-// A FUSE mount in a scratch folder with one file, `file()`. Once the file has
-// been opened, asking for its attributes takes 20 s, as on a dead network
-// mount. Needs /dev/fuse, fuse3 and python3-fusepy, and root to mount.
-class StalledMount {
-public:
-    StalledMount() {
-        char dir[] = "/tmp/stalledXXXXXX";
-        if (!::mkdtemp(dir)) return;
-        dir_ = dir;
-        mount_ = dir_ + "/mnt";
-        ::mkdir(mount_.c_str(), 0755);
-        if (::access("/dev/fuse", R_OK | W_OK) != 0) return;
-        static const char* script = R"(
-import errno, stat, sys, time
-from fusepy import FUSE, FuseOSError, Operations
+// A file whose attributes take 20 s once it has been opened, as on a dead
+// network mount.
+const char* const kStalledAttributes = R"(
 class Stalled(Operations):
     opened = False
     def getattr(self, path, fh=None):
@@ -45,51 +34,13 @@ class Stalled(Operations):
     def open(self, path, flags):
         self.opened = True
         return 0
-FUSE(Stalled(), sys.argv[1], foreground=True, attr_timeout=0, entry_timeout=0)
 )";
-        char* argv[] = {const_cast<char*>("python3"), const_cast<char*>("-c"),
-                        const_cast<char*>(script), mount_.data(), nullptr};
-        if (::posix_spawn(&server_, "/usr/bin/python3", nullptr, nullptr, argv, environ) != 0) {
-            server_ = -1;
-            return;
-        }
-        struct stat folder {};
-        struct stat mounted {};
-        ::stat(dir_.c_str(), &folder);
-        for (int tries = 0; tries < 100 && !mounted_; ++tries) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            if (::waitpid(server_, nullptr, WNOHANG) == server_) {  // could not mount
-                server_ = -1;
-                return;
-            }
-            mounted_ = ::stat(mount_.c_str(), &mounted) == 0 && mounted.st_dev != folder.st_dev;
-        }
-    }
-    ~StalledMount() {
-        if (mounted_) ::umount2(mount_.c_str(), MNT_DETACH);
-        if (server_ > 0) {
-            ::kill(server_, SIGKILL);
-            ::waitpid(server_, nullptr, 0);
-        }
-        ::rmdir(mount_.c_str());
-        ::rmdir(dir_.c_str());
-    }
-
-    bool mounted() const { return mounted_; }
-    std::string file() const { return mount_ + "/file"; }
-    const std::string& dir() const { return dir_; }
-
-private:
-    std::string dir_, mount_;
-    pid_t server_ = -1;
-    bool mounted_ = false;
-};
 
 // The holder is found by the text of its descriptor links alone: a file it
 // has open on a stalled mount does not hold the answer up, and a port named
 // through a link (as udev's by-id names are) is matched by its device node.
 TEST(OpenFailure, NamesTheHolderWithoutWaitingForItsOtherFiles) {
-    StalledMount stalled;
+    StalledMount stalled(kStalledAttributes);
     // Inherited by the holding process, which keeps it open.
     const int file = stalled.mounted() ? ::open(stalled.file().c_str(), O_RDONLY) : -1;
     HeldPort holder("serial-monitor");

@@ -2,6 +2,8 @@
 // window with the simulated gimbal: what the user sees, and what each board
 // receives.
 
+#include <QLineEdit>
+
 #include "tests/upgrade/UpgradeWindowFixture.h"
 
 namespace {
@@ -28,6 +30,20 @@ TEST_F(UpgradeWindow, SingleImageToId3ThenReportsForId2AndId1) {
     EXPECT_EQ(id3.assembled(), image);
     EXPECT_TRUE(id3.endOfImage);
     EXPECT_EQ(id3.blockFrames, 11);
+}
+
+// One image per upgrade: a file chosen while an upgrade runs is not loaded,
+// the log says so, and every block still comes from the file in use.
+TEST_F(UpgradeWindow, AFileChosenMidUpgradeIsNotLoaded) {
+    const Bytes image = imageBytes(3 * 1056, 8);
+    load("fw.plov", singleImageFile(image, 0, 0));
+    const QString inUse = h.ctrl.m_File_Path->text();
+    startUpgrade();
+    load("other.plov", singleImageFile(imageBytes(3 * 1056, 9), 0, 0));
+    EXPECT_TRUE(logEndsWith(upgrade::kFileKeptMessage)) << log();
+    EXPECT_EQ(h.ctrl.m_File_Path->text(), inUse);
+    ASSERT_TRUE(waitForEnd(30000)) << log();
+    EXPECT_EQ(gimbal.board(3).assembled(), image);
 }
 
 // Reports that come faster than the supervision ticks, all at once here, are

@@ -23,6 +23,7 @@
 
 #include "platform/UniqueFd.h"
 #include "tests/support/GimbalSimulator.h"
+#include "tests/support/StalledMount.h"
 #include "tests/support/Sha256Sum.h"
 #include "tests/support/WaitFor.h"
 #include "tests/upgrade/FirmwareFiles.h"
@@ -286,6 +287,65 @@ TEST_F(WineGimbalctl, CtrlCMidUpgradePutsTheLineBack) {
     EXPECT_EQ(stopped.err,
               "gimbalctl: interrupted by SIGINT: COM13: the gimbal needs the upgrade run again\n");
     EXPECT_TRUE(before == lineState(gimbal.slavePath()));
+}
+
+// Standard output on a file whose next write, once the test says so, takes
+// 9 s (as a console held by a selection does).
+const char* const kStallingWrites = R"(
+import os
+class Stalled(Operations):
+    data = b""
+    stalled = False
+    def getattr(self, path, fh=None):
+        if path == "/": return dict(st_mode=stat.S_IFDIR | 0o755, st_nlink=2)
+        if path != "/file": raise FuseOSError(errno.ENOENT)
+        return dict(st_mode=stat.S_IFREG | 0o666, st_nlink=1, st_size=len(self.data))
+    def open(self, path, flags): return 0
+    def truncate(self, path, length, fh=None): self.data = self.data[:length]
+    def read(self, path, size, offset, fh): return self.data[offset:offset + size]
+    def write(self, path, data, offset, fh):
+        if not self.stalled and os.path.exists(sys.argv[2]):
+            self.stalled = True
+            time.sleep(9)
+        self.data = self.data[:offset] + data
+        return len(data)
+)";
+
+// Output that stalls for 9 s mid-upgrade: the gimbal is still served the
+// whole time, and the upgrade completes instead of timing out.
+TEST_F(WineGimbalctl, OutputStalledForNineSecondsDoesNotHoldUpTheLine) {
+    const std::string trigger = dir.path() + "/stall";
+    StalledMount output(kStallingWrites, trigger);
+    if (!output.mounted()) GTEST_SKIP() << "no FUSE mount here (needs root, /dev/fuse, fusepy)";
+    const Bytes image = imageBytes(20 * 1056, 5);
+    GimbalSimulator gimbal;
+    std::vector<std::string> args = {WINE64_PATH, GIMBALCTL_EXE_PATH, "upgrade", "--port",
+                                     comPort(gimbal, 15),
+                                     windowsPath("stall.plov", singleImageFile(image, 0, 0))};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, output.file().c_str(), O_WRONLY | O_TRUNC, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+
+    ASSERT_TRUE(gimbal.waitUntil([](const auto& g) { return g.board(3).blocks.size() >= 2; },
+                                 30000ms));
+    std::ofstream{trigger};  // the next line waits 9 s
+    EXPECT_TRUE(gimbal.waitUntil([](const auto& g) { return g.board(3).endOfImage; }, 7000ms))
+        << "the line was held up with the output";
+    int wstatus = 0;
+    ASSERT_EQ(waitpid(pid, &wstatus, 0), pid);
+    std::ifstream in(output.file());
+    const std::string out(std::istreambuf_iterator<char>(in), {});
+    EXPECT_EQ(WEXITSTATUS(wstatus), 0) << out;
+    EXPECT_TRUE(contains(out, "-----Firmware upgrade complete-----\n")) << out;
+    expectImage(gimbal, 3, image);
 }
 
 // Names outside the ANSI code page: the command line, the file opened and
