@@ -92,8 +92,10 @@ protected:
         return "Z:" + dir.write(name, content);
     }
 
-    // A program, with wine64 in front of `args` when `windowsProgram`.
-    pid_t start(std::vector<std::string> args, bool windowsProgram = true) const {
+    // A program, with wine64 in front of `args` when `windowsProgram`; its
+    // standard output goes to `output`, or to the file finish() reads.
+    pid_t start(std::vector<std::string> args, bool windowsProgram = true,
+                const std::string& output = {}) const {
         if (windowsProgram) args.insert(args.begin(), {WINE64_PATH, GIMBALCTL_EXE_PATH});
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());
@@ -101,8 +103,9 @@ protected:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, (dir.path() + "/out").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const std::string out = output.empty() ? dir.path() + "/out" : output;
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
         posix_spawn_file_actions_addopen(&actions, 2, (dir.path() + "/err").c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
         pid_t pid = -1;
@@ -319,20 +322,10 @@ TEST_F(WineGimbalctl, OutputStalledForNineSecondsDoesNotHoldUpTheLine) {
     if (!output.mounted()) GTEST_SKIP() << "no FUSE mount here (needs root, /dev/fuse, fusepy)";
     const Bytes image = imageBytes(20 * 1056, 5);
     GimbalSimulator gimbal;
-    std::vector<std::string> args = {WINE64_PATH, GIMBALCTL_EXE_PATH, "upgrade", "--port",
-                                     comPort(gimbal, 15),
-                                     windowsPath("stall.plov", singleImageFile(image, 0, 0))};
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, output.file().c_str(), O_WRONLY | O_TRUNC, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t pid = start({"upgrade", "--port", comPort(gimbal, 15),
+                             windowsPath("stall.plov", singleImageFile(image, 0, 0))},
+                            true, output.file());
+    ASSERT_GT(pid, 0);
 
     ASSERT_TRUE(gimbal.waitUntil([](const auto& g) { return g.board(3).blocks.size() >= 2; },
                                  30000ms));
