@@ -191,6 +191,15 @@ class WebPage(unittest.TestCase):
                 return node["role"]["value"], node.get("description", {}).get("value", ""), props
         self.fail("no accessible node named " + name)
 
+    def fits(self, width, height, zoom=1, scheme="light"):
+        """Shows the page as on a width x height screen at `zoom` in a colour scheme;
+        true when it needs no sideways scrolling."""
+        self.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+            "width": width // zoom, "height": height // zoom, "deviceScaleFactor": zoom, "mobile": False})
+        self.driver.execute_cdp_cmd("Emulation.setEmulatedMedia", {
+            "features": [{"name": "prefers-color-scheme", "value": scheme}]})
+        return self.js("return document.documentElement.scrollWidth <= innerWidth")
+
     def screenshot(self, name):
         folder = os.environ.get("GIMBAL_WEB_SCREENSHOTS")
         if folder:
@@ -272,6 +281,14 @@ class WebPage(unittest.TestCase):
         # Arrow keys move within a toolbar.
         self.el("btn_AttitudeCalibration").send_keys(Keys.ARROW_RIGHT)
         self.assertEqual(self.js("return document.activeElement.id"), "btn_CalibratioonJoystick")
+        # Every page on a 1280x800 laptop screen, light and dark, and at 200% zoom: no sideways scrolling.
+        for zoom, scheme in ((1, "light"), (1, "dark"), (2, "light")):
+            for tab in ("btn_FirmwareUpgrade", "btn_CalibratioonJoystick", "btn_AttitudeCalibration"):
+                self.click(tab)
+                self.assertTrue(self.fits(1280, 800, zoom, scheme), "%s at %d00%% %s" % (tab, zoom, scheme))
+            self.screenshot("web-%s-%d00.png" % (scheme, zoom))
+        self.driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+        self.driver.execute_cdp_cmd("Emulation.setEmulatedMedia", {"features": []})
         self.click("btn_Close")
 
     def test_refused_file_sends_nothing_and_an_upgrade_delivers_every_image(self):
@@ -292,10 +309,17 @@ class WebPage(unittest.TestCase):
         self.choose_file("fw.2plov", three_image_file(*images))
         self.assertIn("Hardware Ver.:1.005", self.log())
         self.open_port()
+        self.js("window.locks = []; Object.defineProperty(navigator, 'wakeLock', {value: {request: async () => {"
+                "  locks.push('taken'); const lock = new EventTarget();"
+                "  lock.release = async () => { locks.push('released'); }; return lock; }}})")
+        leaving = "return !window.dispatchEvent(new Event('beforeunload', {cancelable: true}))"
         self.click("btn_Upgrade")
         self.assertFalse(self.el("btn_OpenFile").is_enabled())
+        self.assertTrue(self.js(leaving), "leaving mid-upgrade asks first")
         self.wait(lambda: "-----Firmware upgrade complete-----\n" in self.log(), "the upgrade to end", 30)
         self.wait(lambda: self.el("btn_Open").is_enabled(), "the controls back")
+        self.assertEqual(self.js("return window.locks"), ["taken", "released"], "the screen kept awake meanwhile")
+        self.assertFalse(self.js(leaving))
         self.assertEqual(self.js("const p = document.getElementById('progressIndicator');"
                                  "return [p.value, p.max]"), [6, 6])
         self.screenshot("web-firmware.png")
