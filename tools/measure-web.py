@@ -17,10 +17,8 @@ simulated gimbal behind the test bridge (tests/web):
 Usage: /usr/bin/python3 tools/measure-web.py [build folder]   (after building web-site and gimbal-sim)
 """
 
-import contextlib
 import gzip
 import os
-import re
 import statistics
 import sys
 import time
@@ -55,13 +53,7 @@ def upgrade(page, blocks, hidden=False):
     page.load()
     page.choose_file("fw.plov", web_test.single_image_file(web_test.image_bytes(blocks * 1056, 7)))
     page.open_port()
-    page.wait(lambda: page.log().endswith(web_test.OPEN_SUCCEEDED + "\n"), "the port open")
-    with page.hidden() if hidden else contextlib.nullcontext():
-        page.js("navigator.serial.writes = []; document.getElementById('btn_Upgrade').click()")
-        start = time.monotonic()
-        page.wait(lambda: "-----ID3 Upgrade complete-----" in page.log(), "the image sent", 600)
-        took = time.monotonic() - start
-        sent = page.js("return navigator.serial.writes.filter((w) => w.commands.includes(0xe3)).map((w) => w.at)")
+    took, sent = page.press_upgrade(web_test.ID3_COMPLETE, 600, hidden)
     page.wait(lambda: page.el("btn_Open").is_enabled(), "the upgrade to end", 600)
     return took, min(b - a for a, b in zip(sent, sent[1:]))
 
@@ -72,14 +64,9 @@ def hidden_timeout(page):
     page.choose_file("fw.plov", web_test.single_image_file(web_test.image_bytes(1056, 7)))
     page.bridge.mode = "silent"
     page.open_port()
-    with page.hidden():
-        page.js("document.getElementById('btn_Upgrade').click()")
-        start = time.monotonic()
-        page.wait(lambda: page.log().endswith("Connection timeout,please try again!\n"), "the timeout", 600)
-        took = time.monotonic() - start
+    took, _ = page.press_upgrade(web_test.TIMEOUT, 600)
     page.bridge.mode = "answer"
-    received = page.recorded(page.bridge.last_record(), "received.bin")
-    return took, len(re.findall(rb"\xaa\x55.\x00\x00\xe0", received, re.S))  # to gimbal id 0, command 0xE0
+    return took, page.upgrade_requests()
 
 
 def main():
