@@ -15,12 +15,15 @@ namespace {
 const QColor kInRange = QColor::fromRgbF(0.0f, 0.7f, 0.0f, 1.0f);
 const QColor kOutOfRange = QColor::fromRgbF(1.0f, 0.0f, 0.0f, 1.0f);
 
+// The verdict's colour, and for assistive technology its words.
 void setTextColor(QLineEdit* field, calibration::Verdict verdict) {
     if (verdict == calibration::Verdict::kUnchanged) return;
+    const bool inRange = verdict == calibration::Verdict::kInRange;
     QPalette palette = field->palette();
-    palette.setColor(QPalette::Text,
-                     verdict == calibration::Verdict::kInRange ? kInRange : kOutOfRange);
+    palette.setColor(QPalette::Text, inRange ? kInRange : kOutOfRange);
     field->setPalette(palette);
+    field->setAccessibleDescription(
+        inRange ? QString() : QString::fromLatin1(calibration::kOutOfRangeDescription));
 }
 
 }  // namespace

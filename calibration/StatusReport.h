@@ -21,6 +21,8 @@ struct Rgb {
 };
 inline constexpr Rgb kInRangeColour{0, 179, 0};
 inline constexpr Rgb kOutOfRangeColour{255, 0, 0};
+// What a screen reader says of a value shown in the out-of-range colour.
+inline constexpr const char* kOutOfRangeDescription = "out of range";
 
 // How often a face shows the last reply.
 inline constexpr int kStatusPollMs = 100;

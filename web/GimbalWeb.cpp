@@ -26,7 +26,7 @@ std::string cssColour(calibration::Rgb c) {
            std::to_string(c.blue) + ")";
 }
 
-// The core's periods and colours, so that the page keeps the window's.
+// The core's periods, colours and texts, so that the page keeps the window's.
 val coreConstants() {
     val out = val::object();
     out.set("tickMs", upgrade::kTickMs);
@@ -35,6 +35,7 @@ val coreConstants() {
     out.set("statusPollMs", calibration::kStatusPollMs);
     out.set("inRangeColour", cssColour(calibration::kInRangeColour));
     out.set("outOfRangeColour", cssColour(calibration::kOutOfRangeColour));
+    out.set("outOfRangeDescription", std::string(calibration::kOutOfRangeDescription));
     out.set("portNotOpenMessage", std::string(calibration::kPortNotOpenMessage));
     return out;
 }

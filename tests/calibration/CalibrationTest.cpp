@@ -117,6 +117,13 @@ TEST_F(CalibrationTest, GyroscopeValuesAreGreenWithinTen) {
     ASSERT_TRUE(showsText(ctrl().m_Gyro_y, "-11"));
     EXPECT_EQ(colours({ctrl().m_Gyro_x, ctrl().m_Gyro_y, ctrl().m_Gyro_z}),
               (std::vector<QColor>{kRed, kRed, kGreen}));
+    // The colour is told in words too, and taken back when the value is in range.
+    EXPECT_EQ(ctrl().m_Gyro_x->accessibleDescription(), "out of range");
+    EXPECT_EQ(ctrl().m_Gyro_z->accessibleDescription(), "");
+    gimbal.setGyro(0, -11, 0);
+    press("btn_InitGyro");
+    ASSERT_TRUE(showsText(ctrl().m_Gyro_x, "0"));
+    EXPECT_EQ(ctrl().m_Gyro_x->accessibleDescription(), "");
 }
 
 TEST_F(CalibrationTest, AccelerometerCalibrationIsColouredPerAxisAndAllRedNearZero) {

@@ -1,9 +1,12 @@
 // Stands in for navigator.serial in a test browser: the parts of Web Serial
-// the page uses (requestPort, getPorts, the port's open, close, readable,
-// writable, getInfo, and the disconnect event), over a WebSocket to the test
-// bridge that holds the simulated gimbal's pseudo-terminal. The bridge's
-// first text says whether the open succeeds ("open") or the port is held
-// elsewhere ("busy"); "unplug" later means the device went away.
+// the page uses (requestPort, getPorts, the port's open, setSignals, close,
+// readable, writable, getInfo, and the disconnect event), over a WebSocket to
+// the test bridge that holds the simulated gimbal's pseudo-terminal. The
+// bridge's first text says whether the open succeeds ("open") or the port is
+// held elsewhere ("busy"); "unplug" later means the device went away.
+// For the test it records the line settings, the control lines set and each
+// write's time and frame commands, and can dismiss the chooser or unplug a
+// port that is not open.
 (() => {
     const bridgeUrl = 'BRIDGE_URL';
     const listeners = { connect: [], disconnect: [] };
@@ -36,7 +39,10 @@
             let source;
             this.readable = new ReadableStream({ start(c) { source = c; } });
             this.writable = new WritableStream({
-                write: (chunk) => { if (this.socket) this.socket.send(chunk); },
+                write: (chunk) => {
+                    serial.writes.push({ at: performance.now(), commands: commandsOf(chunk) });
+                    if (this.socket) this.socket.send(chunk);
+                },
             });
             socket.onmessage = (event) => {
                 if (typeof event.data !== 'string') {
@@ -45,6 +51,11 @@
                     this.lost(source);
                 }
             };
+        }
+
+        async setSignals(signals) {
+            if (!this.socket) throw new DOMException('The port is not open.', 'InvalidStateError');
+            serial.signals.push(signals);
         }
 
         lost(source) {
@@ -69,6 +80,15 @@
         }
     }
 
+    // The command byte of each whole frame in a chunk written.
+    function commandsOf(chunk) {
+        const commands = [];
+        for (let i = 0; i + 5 < chunk.length; i += (chunk[i + 2] | (chunk[i + 3] << 8)) + 2) {
+            commands.push(chunk[i + 5]);
+        }
+        return commands;
+    }
+
     // Ports granted earlier in this tab come back after a reload, as the
     // browser keeps its grants.
     const earlier = Number(sessionStorage.getItem('standInGranted') || 0);
@@ -76,13 +96,23 @@
 
     const serial = {
         openedWith: null,
+        signals: [],
+        writes: [],
+        dismissChooser: false,
         async requestPort() {
+            if (serial.dismissChooser) throw new DOMException('No port selected by the user.', 'NotFoundError');
             const port = new StandInPort();
             granted.push(port);
             sessionStorage.setItem('standInGranted', String(granted.length));
             return port;
         },
         async getPorts() { return granted.slice(); },
+        // The adapter of granted port `index`, not open, is unplugged.
+        unplug(index) {
+            const [port] = granted.splice(index, 1);
+            sessionStorage.setItem('standInGranted', String(granted.length));
+            for (const f of listeners.disconnect) f({ type: 'disconnect', target: port });
+        },
         addEventListener(type, f) { (listeners[type] ||= []).push(f); },
         removeEventListener(type, f) {
             listeners[type] = (listeners[type] || []).filter((g) => g !== f);

@@ -4,14 +4,17 @@
 // moves bytes, keeps the timers and puts texts into fields.
 
 import createGimbalCore from './gimbal-core.mjs';
+import * as clock from './clock.js';
+import { onNewestBuild } from './build-update.js';
+import { PortList, askForPort, explainOpenFailure, kNoPortChosen } from './ports.js';
 import { SerialLine, portLabel } from './serial.js';
+import { guardUpgrade } from './upgrade-guard.js';
 
 const $ = (id) => document.getElementById(id);
 
 const kOpenSucceeded = 'Open serial succeed\x18!';
 const kOpenFailed = 'Open serial fail\x18!';
 const kMaxFileSize = 16 * 1024 * 1024;  // larger files are refused without being read
-const kChooseOption = 'choose';
 
 // Each request button's request, by its name in the core (calibration::Request).
 const kRequests = {
@@ -32,9 +35,11 @@ let core = null;        // the core's module: its classes, requests and constant
 let constants = null;   // the core's periods, colours and texts (coreConstants)
 let link = null;        // the core's session with its upgrade supervision
 let line = null;        // the open port, or null
-let ports = [];         // the ports the browser granted, as listed
+let portList = null;    // the port row's list (PortList)
 let tabSelectNum = 1;   // 1 firmware, 2 attitude, 3 joystick
 let maxProgress = 0;
+let fileInUse = '';     // the name of the file loaded in the core
+let fileChoice = 0;     // counts choices: only the latest one's bytes are loaded
 let logText = '';
 let writeTimer = 0;
 let quietTimer = 0;
@@ -66,6 +71,10 @@ function showReport(report) {
         if (report.verdict[k] !== 0) {
             const inRange = report.verdict[k] === 1;
             field.style.color = inRange ? constants.inRangeColour : constants.outOfRangeColour;
+            // The colour told in words too, for those who cannot see it.
+            field.setAttribute('aria-invalid', String(!inRange));
+            if (inRange) field.removeAttribute('aria-description');
+            else field.setAttribute('aria-description', constants.outOfRangeDescription);
         }
     });
 }
@@ -73,20 +82,20 @@ function showReport(report) {
 // ---- the line: bytes in, due writes out, quiet after a pause ----
 
 function pump() {
-    clearTimeout(writeTimer);
+    clock.cancel(writeTimer);
     const bytes = link.takeDueWrites(performance.now());
     if (bytes.length && line) line.write(bytes);
     const next = link.nextWriteTime();
-    if (next >= 0) writeTimer = setTimeout(pump, Math.max(0, next - performance.now()));
+    if (next >= 0) writeTimer = clock.after(next - performance.now(), pump);
 }
 
 function received(bytes) {
     link.received(bytes, performance.now());
-    clearTimeout(quietTimer);
-    quietTimer = setTimeout(() => {
+    clock.cancel(quietTimer);
+    quietTimer = clock.after(constants.quietAfterMs, () => {
         link.lineQuiet(performance.now());
         pump();
-    }, constants.quietAfterMs);
+    });
     pump();
 }
 
@@ -102,7 +111,7 @@ function releasePortRow() {
 function dropLine() {
     const closing = line;
     line = null;
-    clearTimeout(quietTimer);
+    clock.cancel(quietTimer);
     link.closed();
     if (closing) closing.close();
 }
@@ -119,57 +128,35 @@ function portGone(port) {
 
 // ---- the port row ----
 
-async function listPorts(preferred) {
-    ports = await navigator.serial.getPorts();
-    const list = $('lineEndingPopUpButton');
-    const chosen = preferred ?? ports[list.selectedIndex];
-    list.replaceChildren(...ports.map((port) => new Option(portLabel(port))),
-        new Option('Choose a port…', kChooseOption));
-    const last = localStorage.getItem('lastPort');
-    let index = ports.indexOf(chosen);
-    if (index < 0) index = ports.map(portLabel).lastIndexOf(last);
-    if (index < 0) index = ports.length - 1;
-    list.selectedIndex = index < 0 ? ports.length : index;
-}
+// The port list again, keeping the port in use selected.
+const listPorts = (keep) => portList.refresh(keep ?? line?.port);
 
-async function askForPort() {
-    try {
-        return await navigator.serial.requestPort();
-    } catch (error) {
-        return null;  // the chooser was closed without a choice
-    }
-}
-
-function explainOpenFailure(error) {
-    if (error.name === 'NetworkError') {
-        return 'The port could not be opened: another program or browser tab is using it. ' +
-            'Close that program or tab (or unplug and replug the adapter), then press Open again.';
-    }
-    if (error.name === 'InvalidStateError') return 'The port is already open in this browser.';
-    if (error.name === 'SecurityError') return 'The browser did not allow the port to be opened.';
-    return `The port could not be opened: ${error.message}`;
+function openFailed(why) {
+    setOut(kOpenFailed + '\n');
+    setOut(why + '\n');
+    showAttitudeMessage(kOpenFailed);
 }
 
 async function openPort() {
-    const list = $('lineEndingPopUpButton');
-    let port = ports[list.selectedIndex];
+    let port = portList.chosen();
     if (!port) {
         port = await askForPort();
-        if (!port) return;
+        if (!port) {
+            openFailed(kNoPortChosen);
+            return;
+        }
         await listPorts(port);
     }
     const opening = new SerialLine(port, { onBytes: received, onLost: () => portGone(port) });
     try {
         await opening.open();
     } catch (error) {
-        setOut(kOpenFailed + '\n');
-        setOut(explainOpenFailure(error) + '\n');
-        showAttitudeMessage(kOpenFailed);
+        openFailed(explainOpenFailure(error));
         return;
     }
     line = opening;
     link.opened(performance.now());
-    localStorage.setItem('lastPort', portLabel(port));
+    portList.opened(port);
     setEnabled(['btn_Open', 'btn_Search', 'lineEndingPopUpButton'], false);
     if (tabSelectNum === 1) setOut(kOpenSucceeded + '\n');
     if (tabSelectNum === 2) $('m_MessageShow').value = kOpenSucceeded;
@@ -203,11 +190,15 @@ function pollStatus() {
 
 // ---- firmware ----
 
+// Upgrade waits while a chosen file is read; of two choices read at once,
+// only the latest is loaded, whichever read ends first.
 async function fileChosen() {
     const file = $('fileInput').files[0];
     if (!file) return;  // cancelled: the previous file stays loaded
+    const choice = ++fileChoice;
     $('fileInput').value = '';
     $('m_File_Path').value = file.name;
+    $('btn_Upgrade').disabled = true;
     let bytes = null;
     if (file.size <= kMaxFileSize) {
         try {
@@ -216,9 +207,15 @@ async function fileChosen() {
             bytes = null;  // unreadable: refused like a file that cannot be read
         }
     }
+    if (choice !== fileChoice) return;  // a later choice replaced this one
+    $('btn_Upgrade').disabled = link.upgradeRunning();
     const result = link.loadFirmware(file.name, bytes);
     for (const message of result.messages) setOut(message);
-    if (result.kept) return;
+    if (result.kept) {
+        $('m_File_Path').value = fileInUse;  // an upgrade runs: its file stays
+        return;
+    }
+    fileInUse = file.name;
     if (!result.usable) return;
     maxProgress = result.maxProgress;
     $('progressIndicator').max = Math.max(maxProgress, 1);
@@ -236,8 +233,9 @@ function startUpgrade() {
     showUpgradeOutput();
     if (!started) return;
     setEnabled(kLockedDuringUpgrade, false);
-    clearInterval(upgradeTimer);
-    upgradeTimer = setInterval(upgradeTick, constants.tickMs);
+    guardUpgrade(true);
+    clock.cancel(upgradeTimer);
+    upgradeTimer = clock.every(constants.tickMs, upgradeTick);
 }
 
 function upgradeTick() {
@@ -248,9 +246,10 @@ function upgradeTick() {
     pump();
     if (running) return;
     // The tick after the end closed the session: give the port back and the controls.
-    clearInterval(upgradeTimer);
+    clock.cancel(upgradeTimer);
     dropLine();
     setEnabled(kLockedDuringUpgrade, true);
+    guardUpgrade(false);
 }
 
 // ---- pages, help panel, log actions ----
@@ -290,11 +289,21 @@ function onKey(event) {
     if (tab >= 0 && !$(kTabs[tab]).disabled) {
         selectFunction(tab);
         $(kTabs[tab]).focus();
-    } else if (event.key === 's') {
+    } else if (event.key.toLowerCase() === 's') {  // Caps Lock gives 'S'
         saveLog();
     } else {
         return;
     }
+    event.preventDefault();
+}
+
+// Left and Right (Home, End) move between the buttons of a toolbar.
+function moveInToolbar(event) {
+    const buttons = [...event.currentTarget.querySelectorAll('button:not(:disabled)')];
+    const at = buttons.indexOf(document.activeElement);
+    const to = { ArrowLeft: at - 1, ArrowRight: at + 1, Home: 0, End: buttons.length - 1 }[event.key];
+    if (at < 0 || to === undefined) return;
+    buttons[(to + buttons.length) % buttons.length].focus();
     event.preventDefault();
 }
 
@@ -322,18 +331,19 @@ async function start() {
     $('actionSaveLog').onclick = saveLog;
     $('actionCopyLog').onclick = copyLog;
     document.addEventListener('keydown', onKey);
+    for (const bar of document.querySelectorAll('[role=toolbar]')) bar.addEventListener('keydown', moveInToolbar);
 
+    portList = new PortList($('lineEndingPopUpButton'));
     navigator.serial.addEventListener('connect', () => listPorts());
     navigator.serial.addEventListener('disconnect', (event) => {
         portGone(event.target);
         listPorts();
     });
     await listPorts();
-    setInterval(pollStatus, constants.statusPollMs);
+    clock.every(constants.statusPollMs, pollStatus);
     selectFunction(0);
     $('tool').setAttribute('aria-busy', 'false');
     document.body.dataset.ready = 'true';
 }
 
-if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch(() => {});
-start();
+onNewestBuild().then((current) => { if (current) start(); });

@@ -1,6 +1,7 @@
 // A thin layer over Web Serial: one port opened at 115200 8N1, its bytes
 // handed on as they arrive, writes queued in order, and the loss of the
-// device reported once. Nothing here decides what the bytes mean.
+// device reported once. DTR and RTS are driven off after open, as the Linux
+// line does, since browsers raise both. Nothing here decides what the bytes mean.
 
 export const kLineSettings = { baudRate: 115200, dataBits: 8, stopBits: 1, parity: 'none', flowControl: 'none' };
 
@@ -25,6 +26,11 @@ export class SerialLine {
 
     async open() {
         await this.port.open(kLineSettings);
+        try {
+            await this.port.setSignals({ dataTerminalReady: false, requestToSend: false });
+        } catch (error) {
+            // An adapter without these lines: the line works without them.
+        }
         this.writer = this.port.writable.getWriter();
         this.reading = this.readLoop();
     }

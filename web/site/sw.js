@@ -1,12 +1,20 @@
-// Keeps the page working offline: every file of the site is cached when the
-// worker installs; requests are answered from the cache and refreshed from
-// the network in the background, so a new version shows on the next load.
-const CACHE = 'gimbal-tool-v1';
-const FILES = ['./', 'index.html', 'style.css', 'app.js', 'serial.js', 'gimbal-core.mjs',
-               'gimbal-core.wasm', 'manifest.webmanifest', 'gimbal-tool-128.png'];
+// Serves the site offline, one build at a time. The build step writes the
+// build's id and file names below (web/stamp-site.cmake). Each build's files
+// are cached whole, straight from the server, before its worker installs,
+// under a name of their own; a build that arrives while a page runs waits
+// until build-update.js lets it take over at the next load, and the older
+// builds' caches go once it is active. A page never gets files of two builds.
+const BUILD = '@SITE_BUILD@';
+const FILES = '@SITE_FILES@'.split(' ');
+const CACHE = `gimbal-tool-${BUILD}`;
 
 self.addEventListener('install', (event) => {
-    event.waitUntil(caches.open(CACHE).then((cache) => cache.addAll(FILES)).then(() => self.skipWaiting()));
+    event.waitUntil(caches.open(CACHE).then((cache) =>
+        cache.addAll(FILES.map((file) => new Request(file, { cache: 'reload' })))));
+});
+
+self.addEventListener('message', (event) => {
+    if (event.data === 'activate') self.skipWaiting();
 });
 
 self.addEventListener('activate', (event) => {
@@ -17,16 +25,7 @@ self.addEventListener('activate', (event) => {
 
 self.addEventListener('fetch', (event) => {
     if (event.request.method !== 'GET') return;
-    event.respondWith(caches.open(CACHE).then(async (cache) => {
-        const cached = await cache.match(event.request, { ignoreSearch: true });
-        const fresh = fetch(event.request).then((response) => {
-            if (response.ok) cache.put(event.request, response.clone());
-            return response;
-        });
-        if (cached) {
-            fresh.catch(() => {});
-            return cached;
-        }
-        return fresh;
-    }));
+    event.respondWith(caches.open(CACHE)
+        .then((cache) => cache.match(event.request, { ignoreSearch: true }))
+        .then((cached) => cached ?? fetch(event.request)));
 });
