@@ -32,6 +32,15 @@ def matches(shown, printed):
     return shown == printed
 
 
+def swap(text, mapping):
+    """Replaces each whole path of `mapping` at once: /dev/pts/1 never
+    touches /dev/pts/12, and a path swapped in is not swapped again."""
+    if not mapping:
+        return text
+    pattern = "|".join(re.escape(p) for p in sorted(mapping, key=len, reverse=True))
+    return re.sub("(?:%s)(?![0-9])" % pattern, lambda m: mapping[m.group(0)], text)
+
+
 def run_session(steps, build, folder, sims):
     paths = {}  # the README's path -> the simulator's
     failures = []
@@ -43,14 +52,10 @@ def run_session(steps, build, folder, sims):
             sims.append(sim)
             paths[started.group(1)] = sim.stdout.readline().strip()
             continue
-        real = command.replace("./build/", build + "/")
-        for readme_path, path in paths.items():
-            real = real.replace(readme_path, path)
+        real = swap(command.replace("./build/", build + "/"), paths)
         result = subprocess.run(["bash", "-c", real], cwd=folder, text=True, timeout=60,
                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-        printed = result.stdout
-        for readme_path, path in paths.items():
-            printed = printed.replace(path, readme_path)
+        printed = swap(result.stdout, {path: shown_path for shown_path, path in paths.items()})
         printed = printed.splitlines()
         if len(printed) != len(shown) or not all(map(matches, shown, printed)):
             failures.append("$ %s\n  README shows:\n%s\n  it prints:\n%s" % (

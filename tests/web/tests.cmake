@@ -16,5 +16,5 @@ if(TARGET wasm)
   add_test(NAME web.zip COMMAND sh -c
     "${CMAKE_COMMAND} -E tar tf ${CMAKE_BINARY_DIR}/gimbal-tool-web-${PROJECT_VERSION}.zip | sort | tr '\\n' ' '")
   set_tests_properties(web.zip PROPERTIES LABELS web PASS_REGULAR_EXPRESSION
-    "gimbal-tool-web-[^/]*/ [^ ]*/app.js [^ ]*/gimbal-core.mjs [^ ]*/gimbal-core.wasm .*/index.html .*/sw.js ")
+    "gimbal-tool-web-[^/]*/ [^ ]*/app.js .*/clock-worker.js .*/gimbal-core.mjs [^ ]*/gimbal-core.wasm .*/index.html .*/sw.js ")
 endif()
