@@ -9,26 +9,33 @@ namespace gimbalctl {
 namespace {
 // Each meaning fits on one line of an 80-column terminal after its status.
 constexpr ExitStatusEntry kStatuses[] = {
-    {kOk, "done", "done"},
-    {kRefusedFile, "firmware file refused", "firmware file refused"},
-    {kBadInput, "bad input: unknown command or option, missing or unreadable file",
+    {kOk, "ok", "done", "done"},
+    {kRefusedFile, "refused file", "firmware file refused", "firmware file refused"},
+    {kBadInput, "bad input", "bad input: unknown command or option, missing or unreadable file",
      "bad input: unknown command or option, missing or unreadable file"},
-    {kPortFailed, "port missing, permission denied, held by another program, or unplugged",
+    {kPortFailed, "port failed", "port missing, permission denied, held by another program, or unplugged",
      "port missing, held by another program, or unplugged"},
-    {kGimbalFailed, "the gimbal refused or failed, or calibration values out of range",
+    {kGimbalFailed, "gimbal failed", "the gimbal refused or failed, or calibration values out of range",
      "the gimbal refused or failed, or calibration values out of range"},
-    {kNoAnswer, "no answer", "no answer"},
-    {kLostUpgrade, "an upgrade process ended without a result", nullptr},
-    {kWriteFailed, "standard output could not be written (full disk, I/O error)",
+    {kNoAnswer, "no answer", "no answer", "no answer"},
+    {kLostUpgrade, "lost upgrade", "an upgrade process ended without a result", nullptr},
+    {kWriteFailed, "write failed", "standard output could not be written (full disk, I/O error)",
      "standard output could not be written (full disk, I/O error)"},
-    {129, "stopped by SIGHUP (its terminal closed)", "its console window was closed"},
-    {130, "stopped by Ctrl+C (SIGINT)", "stopped by Ctrl+C or Ctrl+Break"},
-    {141, "stopped: the reader of standard output went away (SIGPIPE)", nullptr},
-    {143, "stopped by SIGTERM", nullptr},
+    {129, "interrupted", "stopped by SIGHUP (its terminal closed)", "its console window was closed"},
+    {130, "interrupted", "stopped by Ctrl+C (SIGINT)", "stopped by Ctrl+C or Ctrl+Break"},
+    {141, "interrupted", "stopped: the reader of standard output went away (SIGPIPE)", nullptr},
+    {143, "interrupted", "stopped by SIGTERM", nullptr},
 };
 }  // namespace
 
 std::span<const ExitStatusEntry> exitStatuses() { return kStatuses; }
+
+std::string exitStatusWord(int status) {
+    for (const auto& entry : kStatuses) {
+        if (entry.status == status) return entry.word;
+    }
+    return status > 128 ? "interrupted" : "failed";
+}
 
 std::string exitStatusList(bool windows) {
     std::string text = "Exit status:\n";

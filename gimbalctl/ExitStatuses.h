@@ -10,11 +10,15 @@ namespace gimbalctl {
 
 struct ExitStatusEntry {
     int status;
+    const char* word;       // a word or two for records ("port failed")
     const char* meaning;    // on Linux
     const char* onWindows;  // on Windows; nullptr when Windows never returns it
 };
 
 std::span<const ExitStatusEntry> exitStatuses();
+
+// The status's word: "failed" for one the table does not list.
+std::string exitStatusWord(int status);
 
 // "Exit status:" and one line per status ("  3    port missing, ...") that
 // the system (Windows, or else Linux) can return.

@@ -1,9 +1,11 @@
 #include "gimbalctl/Station.h"
 
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 
 #include "gimbalctl/Commands.h"
+#include "gimbalctl/ExitStatuses.h"
 #include "gimbalctl/Output.h"
 #include "gimbalctl/Sha256.h"
 #include "gimbalctl/Stop.h"
@@ -25,26 +27,6 @@ std::string timeNow(const char* format, bool utc) {
 #endif
     char text[32];
     return std::string(text, std::strftime(text, sizeof text, format, &parts));
-}
-
-// The exit status as a word, for readers of the record.
-std::string statusWord(int status) {
-    switch (status) {
-        case kOk:
-            return "ok";
-        case kRefusedFile:
-            return "refused file";
-        case kPortFailed:
-            return "port failed";
-        case kGimbalFailed:
-            return "gimbal failed";
-        case kNoAnswer:
-            return "no answer";
-        case kLostUpgrade:
-            return "lost upgrade";
-        default:
-            return status > 128 ? "interrupted" : "failed";
-    }
 }
 
 }  // namespace
@@ -204,9 +186,9 @@ void Station::record(const UpgradeOutcome& outcome, double seconds, const std::s
         {"file_sha256", firmwareSha256_},
         {"result", outcome.result},
         {"status", outcome.status},
-        {"status_word", statusWord(outcome.status)},
+        {"status_word", exitStatusWord(outcome.status)},
         {"detail", outcome.detail},
-        {"seconds", static_cast<double>(static_cast<long long>(seconds * 10 + 0.5)) / 10},
+        {"seconds", std::round(seconds * 10) / 10},
         {"gimbalctl", build_info::kVersion}};
     std::string error;
     if (log_.append(line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), error)) {

@@ -62,7 +62,6 @@ public:
         session_.received(data.data(), data.size(), millis(now));
     }
     void lineQuiet(double now) { session_.lineQuiet(millis(now)); }
-    void advance(double now) { session_.advance(millis(now)); }
 
     // The bytes whose time has come, joined in order (empty when none).
     val takeDueWrites(double now) {
@@ -130,8 +129,13 @@ public:
     bool upgrade(int maxProgress, double now) {
         return supervisor_.Upgrade(&session_, maxProgress, millis(now));
     }
-    // One supervision tick at `now`; false once the upgrade is over and the link closed.
-    bool upgradeTick(double now) { return supervisor_.handleTick(&session_, millis(now)); }
+    // One supervision tick at `now` (the session's time moves on with it, so
+    // that the reports due by then are taken); false once the upgrade is over
+    // and the link closed.
+    bool upgradeTick(double now) {
+        session_.advance(millis(now));
+        return supervisor_.handleTick(&session_, millis(now));
+    }
     bool upgradeRunning() const { return supervisor_.rTimerFlag; }
     int ending() const { return static_cast<int>(supervisor_.ending); }
 
@@ -177,7 +181,6 @@ EMSCRIPTEN_BINDINGS(gimbal_core) {
         .function("isOpen", &GimbalLink::isOpen)
         .function("received", &GimbalLink::received)
         .function("lineQuiet", &GimbalLink::lineQuiet)
-        .function("advance", &GimbalLink::advance)
         .function("takeDueWrites", &GimbalLink::takeDueWrites)
         .function("nextWriteTime", &GimbalLink::nextWriteTime)
         .function("sendRequest", &GimbalLink::sendRequest)

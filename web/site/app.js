@@ -239,9 +239,7 @@ function startUpgrade() {
 }
 
 function upgradeTick() {
-    const now = performance.now();
-    link.advance(now);
-    const running = link.upgradeTick(now);
+    const running = link.upgradeTick(performance.now());
     showUpgradeOutput();
     pump();
     if (running) return;
