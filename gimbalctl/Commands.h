@@ -38,11 +38,4 @@ int runRequest(const std::string& port, calibration::Request request, const std:
 int runUpgrade(const std::vector<std::string>& ports, const std::string& file, bool json,
                bool reportToParent);
 
-// Upgrades every gimbal as its port appears (each once per appearance,
-// several at once) and appends a record of each unit to `logPath` when given.
-// The ports: on Linux the entries of `portsFrom` (default /dev/serial/by-id),
-// on Windows the COM ports of USB adapters.
-int runStation(const std::string& file, const std::string& portsFrom, const std::string& logPath,
-               bool json);
-
 }  // namespace gimbalctl

@@ -14,6 +14,7 @@
 #include "gimbalctl/Output.h"
 #include "gimbalctl/Stop.h"
 #include "platform/BuildInfo.h"
+#include "station/StationOptions.h"
 
 namespace {
 
@@ -129,18 +130,8 @@ int run(int argc, char** argv) {
     // Used by the parallel upgrade for its children; not for people.
     upgrade->add_flag("--report-to-parent", reportToParent)->group("");
 
-    std::string portsFrom, logPath;
-    CLI::App* station = app.add_subcommand(
-        "station", "Production station: upgrade every gimbal as it is plugged in, keep a record");
-    station->add_option("FILE", file, "Firmware file, checked once at start")->required();
-    station->add_option("--ports-from", portsFrom,
-                        "Folder whose entries are the ports (Linux; default /dev/serial/by-id)");
-    station->add_option("--log", logPath,
-                        "Append one JSON line per finished unit to this file, flushed to disk; "
-                        "a log that cannot be written stops the station with status 7");
-    station->footer(
-        "Ctrl+C or SIGTERM: no new units, the upgrades in progress finish; a second Ctrl+C\n"
-        "interrupts them. Status: 0 when every unit succeeded, else the first failure's.");
+    StationOptions stationOptions;
+    CLI::App* station = addStationCommand(app, stationOptions);
 
     for (CLI::App* command : {ports, inspect, version, calibrate, upgrade, station}) {
         command->add_flag("--json", json, "Machine-readable output: one JSON object per result");
@@ -171,7 +162,10 @@ int run(int argc, char** argv) {
     if (*ports) return runPorts(json);
     if (*inspect) return runInspect(file, json);
     if (*version) return runRequest(port, Request::kReadVer, "version", timeout, json);
-    if (*station) return runStation(file, portsFrom, logPath, json);
+    if (*station) {
+        stationOptions.json = json;
+        return runStation(stationOptions);
+    }
     if (*calibrate) {
         return runRequest(port, kCalibrations.at(what), "calibrate " + what, timeout, json);
     }

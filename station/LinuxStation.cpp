@@ -18,8 +18,9 @@
 
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/Output.h"
-#include "gimbalctl/PortFolderWatch.h"
-#include "gimbalctl/Station.h"
+#include "station/PortFolderWatch.h"
+#include "station/Station.h"
+#include "station/StationOptions.h"
 #include "gimbalctl/Stop.h"
 #include "gimbalctl/UpgradeChild.h"
 #include "serial/OpenFailure.h"
@@ -81,12 +82,13 @@ std::string usbSerialOf(const std::string& port) {
 
 }  // namespace
 
-int runStation(const std::string& file, const std::string& portsFrom, const std::string& logPath,
-               bool json) {
+int runStation(const StationOptions& options) {
+    const std::string& file = options.file;
+    const bool json = options.json;
     StationLog log;
     int status = kOk;
     const std::optional<StationFirmware> firmware =
-        prepareStation(file, logPath, json, log, status);
+        prepareStation(file, options.logPath, json, log, status);
     if (!firmware) return status;
     std::string error;
     const PrivateCopy copy(*firmware, error);
@@ -96,7 +98,7 @@ int runStation(const std::string& file, const std::string& portsFrom, const std:
     }
 
     Station station(*firmware, std::move(log), json, {whyNotSerial, usbSerialOf});
-    PortFolderWatch watch(portsFrom.empty() ? kPortFolder : portsFrom,
+    PortFolderWatch watch(options.portsFrom.empty() ? kPortFolder : options.portsFrom,
                           {[&](const std::string& port) { station.appeared(port); },
                            [&](const std::string& port) { station.gone(port); },
                            [&](const std::string& text) { station.notice(text); }});

@@ -1,4 +1,4 @@
-#include "gimbalctl/Station.h"
+#include "station/Station.h"
 
 #include <cmath>
 #include <cstdio>

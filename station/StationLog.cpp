@@ -1,4 +1,4 @@
-#include "gimbalctl/StationLog.h"
+#include "station/StationLog.h"
 
 #include <fcntl.h>
 

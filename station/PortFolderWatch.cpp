@@ -1,4 +1,4 @@
-#include "gimbalctl/PortFolderWatch.h"
+#include "station/PortFolderWatch.h"
 
 #include <sys/inotify.h>
 

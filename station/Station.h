@@ -4,7 +4,7 @@
 // upgrade` shows it, each finished unit in a line of its own with a running
 // tally, and recorded in the log; the first failure decides the exit status.
 // Each system's runner watches the ports and runs the upgrades
-// (StationCommand.cpp on Linux, windows/StationCommand.cpp) and tells this
+// (LinuxStation.cpp, windows/WindowsStation.cpp) and tells this
 // what happens.
 
 #include <chrono>
@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "gimbalctl/ProgressView.h"
-#include "gimbalctl/StationLog.h"
+#include "station/StationLog.h"
 #include "gimbalctl/Upgrade.h"
 
 namespace gimbalctl {

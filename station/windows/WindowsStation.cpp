@@ -15,7 +15,8 @@
 
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/Output.h"
-#include "gimbalctl/Station.h"
+#include "station/Station.h"
+#include "station/StationOptions.h"
 #include "gimbalctl/Stop.h"
 #include "gimbalctl/windows/Ports.h"
 #include "gimbalctl/windows/WindowsStop.h"
@@ -42,9 +43,10 @@ std::set<std::string> usbAdapterPorts() {
 
 }  // namespace
 
-int runStation(const std::string& file, const std::string& portsFrom, const std::string& logPath,
-               bool json) {
-    if (!portsFrom.empty()) {
+int runStation(const StationOptions& options) {
+    const std::string& file = options.file;
+    const bool json = options.json;
+    if (!options.portsFrom.empty()) {
         printFailure(json, {{"command", "station"}},
                      "--ports-from is for Linux: on Windows the station watches the COM ports of "
                      "USB adapters");
@@ -53,7 +55,7 @@ int runStation(const std::string& file, const std::string& portsFrom, const std:
     StationLog log;
     int status = kOk;
     const std::optional<StationFirmware> firmware =
-        prepareStation(file, logPath, json, log, status);
+        prepareStation(file, options.logPath, json, log, status);
     if (!firmware) return status;
     windows::holdFirstInterrupt();
 
