@@ -98,7 +98,12 @@ void FolderUnitSource::appear(const std::string& name) {
     if (isHidden(name)) return;
     const std::string port = folder_ + "/" + name;
     const std::optional<uint64_t> target = targetOf(port);
-    if (!target) return leave(name);  // gone again already; its removal follows
+    if (!target) {  // gone again already; its removal follows
+        if (!present_.count(name)) {
+            events_.notice(port + " appeared and went away before its upgrade began; not a unit.");
+        }
+        return leave(name);
+    }
     const auto known = present_.find(name);
     if (known != present_.end() && known->second == *target) return;
     leave(name);
