@@ -13,4 +13,5 @@ set(GIMBAL_STATION_LINUX_SOURCES
 )
 set(GIMBAL_STATION_WINDOWS_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/windows/WindowsStation.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/windows/ComUnitSource.cpp
 )
