@@ -133,6 +133,7 @@ int runStation(const StationOptions& options) {
             if (stops > 1) {
                 const int signal = stopRequested() == SIGPIPE ? SIGTERM : stopRequested();
                 for (UpgradeChild* child : owners) ::kill(child->pid, signal);
+                settle.dropAll(station);
             }
             stopsSeen = stops;
         }

@@ -48,6 +48,13 @@ void PortSettle::add(const std::string& port) {
     waiting_[port] = {std::chrono::steady_clock::now(), {}};
 }
 
+void PortSettle::dropAll(Station& station) {
+    for (const auto& [port, waiting] : waiting_) {
+        station.withdrawn(port, "was still waiting for its port when the station was stopped");
+    }
+    waiting_.clear();
+}
+
 std::vector<std::string> PortSettle::ready(Station& station) {
     std::vector<std::string> ready;
     const auto now = std::chrono::steady_clock::now();

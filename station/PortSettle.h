@@ -22,6 +22,8 @@ public:
     void add(const std::string& port);
     // The ports to run the upgrade on now: free, or waited for long enough.
     std::vector<std::string> ready(Station& station);
+    // A second stop: the units still waiting are not started at all.
+    void dropAll(Station& station);
     // How long the runner may sleep before ready() wants to look again.
     int pollTimeoutMs() const { return waiting_.empty() ? -1 : 200; }
 
