@@ -82,7 +82,7 @@ private:
         std::chrono::steady_clock::time_point start;
         UnitIdentity identity;
     };
-    void record(const UpgradeOutcome& outcome, double seconds, const UnitIdentity& identity);
+    void record(const UpgradeOutcome& outcome, double seconds, const UnitIdentity& unit);
     std::string tally() const;
 
     std::string file_;

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <cstdlib>
 #include <map>
 #include <thread>
@@ -27,8 +28,7 @@ protected:
     const std::string ports = dir.path() + "/by-id";
     const std::string log = dir.path() + "/units.jsonl";
 
-    // The station's private copy of the firmware goes here too, so that a
-    // station killed outright leaves nothing behind.
+    // Anything the station made in TMPDIR would be found here.
     void SetUp() override { setenv("TMPDIR", dir.path().c_str(), 1); }
     // A station that a failed check left running is ended: it would wait for ports forever.
     void TearDown() override {
@@ -165,6 +165,9 @@ TEST_F(Station, AnUnpluggedUnitFailsAndAStopLetsTheUnitInProgressFinishUnlessAsk
     ASSERT_TRUE(waitFor([&] { return contains(slurp(killed.out), "/b: progress 1/"); }));
     kill(killed.pid, SIGKILL);
     killed.finish();
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        EXPECT_FALSE(contains(entry.path().filename().string(), "gimbalctl")) << entry.path();
+    }
     ASSERT_EQ(records().size(), 2u);
     for (const std::string& line : records()) EXPECT_TRUE(nlohmann::json::accept(line)) << line;
     std::this_thread::sleep_for(300ms);  // the upgrade's process lets go of the line
