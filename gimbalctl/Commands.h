@@ -35,7 +35,8 @@ int runRequest(const std::string& port, calibration::Request request, const std:
                double timeoutSeconds, bool json);
 // One port runs here; several run one process each (see ParallelUpgrade.cpp).
 // With reportToParent the progress and the result go out as JSON lines.
+// `fileName` decides the file's kind when `file` does not carry its name.
 int runUpgrade(const std::vector<std::string>& ports, const std::string& file, bool json,
-               bool reportToParent);
+               bool reportToParent, const std::string& fileName = {});
 
 }  // namespace gimbalctl

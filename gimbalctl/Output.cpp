@@ -41,7 +41,8 @@ void printFailure(bool json, const nlohmann::json& context, const std::string& t
 }
 
 std::optional<firmware::LoadResult> loadFirmwareFile(const std::string& path, std::string& error,
-                                                     std::vector<uint8_t>* content) {
+                                                     std::vector<uint8_t>* content,
+                                                     const std::string& name) {
 #ifdef _WIN32  // the wide form: the ANSI one cannot name every file
     struct _stat64 info {};
     if (::_wstat64(windows::utf16(path).c_str(), &info) != 0) {
@@ -65,7 +66,7 @@ std::optional<firmware::LoadResult> loadFirmwareFile(const std::string& path, st
         return std::nullopt;
     }
     if (content) *content = *bytes;
-    return firmware::load(path, std::move(bytes));
+    return firmware::load(name.empty() ? path : name, std::move(bytes));
 }
 
 std::vector<std::string> logLines(const std::string& text) {

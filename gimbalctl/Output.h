@@ -25,9 +25,11 @@ void printFailure(bool json, const nlohmann::json& context, const std::string& t
 
 // Reads and loads a firmware file as the window does; when it cannot be read,
 // returns none with why in `error` (one line). The bytes read go to `content`
-// when given.
+// when given. `name`, when given, is the file's own name, which decides its
+// kind, for a path that does not carry it (a descriptor's).
 std::optional<firmware::LoadResult> loadFirmwareFile(const std::string& path, std::string& error,
-                                                     std::vector<uint8_t>* content = nullptr);
+                                                     std::vector<uint8_t>* content = nullptr,
+                                                     const std::string& name = {});
 
 // The log texts of the window as terminal lines: carriage returns dropped,
 // split at line feeds, trailing blanks and empty lines left out.

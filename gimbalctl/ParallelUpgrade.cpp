@@ -47,6 +47,7 @@ void spawnChild(UpgradeChild& child, const std::string& file, bool ownProcessGro
     self[length] = '\0';
     std::vector<std::string> args = {"gimbalctl", "upgrade", "--port",
                                      child.port,  file,      "--report-to-parent"};
+    if (!child.fileName.empty()) args.insert(args.end(), {"--file-name", child.fileName});
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

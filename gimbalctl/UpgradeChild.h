@@ -16,6 +16,7 @@ namespace gimbalctl {
 
 struct UpgradeChild {
     std::string port;
+    std::string fileName;  // the file's own name, when the file is given by a descriptor's path
     pid_t pid = -1;
     UniqueFd output;      // the child's standard output; closed at its end
     std::string pending;  // a line not yet complete

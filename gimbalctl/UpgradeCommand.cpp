@@ -63,9 +63,10 @@ void report(const nlohmann::json& line) {
 }  // namespace
 
 int runUpgrade(const std::vector<std::string>& ports, const std::string& file, bool json,
-               bool reportToParent) {
+               bool reportToParent, const std::string& fileName) {
     std::string error;
-    const std::optional<firmware::LoadResult> load = loadFirmwareFile(file, error);
+    const std::optional<firmware::LoadResult> load =
+        loadFirmwareFile(file, error, nullptr, fileName);
     if (!load) {
         printFailure(json, {{"command", "upgrade"}, {"file", file}}, error);
         return kBadInput;

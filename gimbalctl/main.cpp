@@ -127,8 +127,10 @@ int run(int argc, char** argv) {
         ->required()
         ->allow_extra_args(false);  // one port per --port: the file is not taken for a port
     upgrade->add_option("FILE", file, "Firmware file")->required();
-    // Used by the parallel upgrade for its children; not for people.
+    // Used by the parallel upgrade and the station for their children; not for people.
     upgrade->add_flag("--report-to-parent", reportToParent)->group("");
+    std::string fileName;  // the station's children read the file by a descriptor's path
+    upgrade->add_option("--file-name", fileName)->group("");
 
     StationOptions stationOptions;
     CLI::App* station = addStationCommand(app, stationOptions);
@@ -169,7 +171,7 @@ int run(int argc, char** argv) {
     if (*calibrate) {
         return runRequest(port, kCalibrations.at(what), "calibrate " + what, timeout, json);
     }
-    return runUpgrade(upgradePorts, file, json, reportToParent);
+    return runUpgrade(upgradePorts, file, json, reportToParent, fileName);
 }
 
 }  // namespace

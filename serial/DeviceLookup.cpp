@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <string_view>
 
 #include "serial/ULXSerialPort.h"
 #include "serial/UdevHandles.h"
@@ -60,6 +61,22 @@ std::optional<std::string> nonEmpty(const SerialDevice& device,
     return device.info().*field;
 }
 
+// Where the device is plugged in and what names its adapter, from udev's
+// links and properties (none without udevd).
+void readPlace(udev_device* device, SerialDeviceInfo& info) {
+    constexpr std::string_view kByPath = "/dev/serial/by-path/", kById = "/dev/serial/by-id/";
+    udev_list_entry* link = nullptr;
+    udev_list_entry_foreach(link, udev_device_get_devlinks_list_entry(device)) {
+        const std::string_view name = udev_list_entry_get_name(link);
+        if (name.starts_with(kByPath)) info.slot = name.substr(kByPath.size());
+        if (name.starts_with(kById)) info.byId = name;
+    }
+    const char* idPath = udev_device_get_property_value(device, "ID_PATH");
+    if (info.slot.empty() && idPath) info.slot = idPath;
+    const char* serial = udev_device_get_property_value(device, "ID_SERIAL_SHORT");
+    if (serial) info.usbSerial = serial;
+}
+
 }  // namespace
 
 std::optional<SerialDevice> serialDeviceFromUdev(udev_device* device) {
@@ -78,6 +95,7 @@ std::optional<SerialDevice> serialDeviceFromUdev(udev_device* device) {
     info.dialinPath = node;
     info.ttyName = sysname;
     if (const char* sysPath = udev_device_get_syspath(device)) info.sysPath = sysPath;
+    readPlace(device, info);
     return SerialDevice(std::move(info));
 }
 

@@ -13,6 +13,10 @@ struct SerialDeviceInfo {
     std::string serviceType;  // may be empty
     std::string suffix;       // may be empty
     std::string sysPath;      // udev's sysfs path; empty for pseudo-terminals
+    std::string slot;         // the physical place: the /dev/serial/by-path name, or
+                              // udev's ID_PATH; may be empty
+    std::string byId;         // the /dev/serial/by-id link; may be empty
+    std::string usbSerial;    // the adapter's USB serial number; may be empty
 };
 
 class SerialDevice {

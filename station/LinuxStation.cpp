@@ -1,83 +1,74 @@
-// gimbalctl station FILE on Linux: the ports are the entries of a folder
-// (udev's /dev/serial/by-id unless told otherwise), watched with inotify.
-// Each unit's upgrade runs in a process of its own, as the parallel upgrade
-// runs it (UpgradeChild.h), in a process group of its own so that a Ctrl+C
-// reaches the station alone: the first lets the upgrades finish, the second
-// passes the stop on to them.
+// gimbalctl station FILE on Linux: the units are udev's USB serial devices
+// (UdevUnitSource), or the entries of a folder with --ports-from
+// (FolderUnitSource). Each unit's port is let settle (PortSettle), then its
+// upgrade runs in a process of its own, as the parallel upgrade runs it
+// (UpgradeChild.h), in a process group of its own so that a Ctrl+C reaches
+// the station alone: the first lets the upgrades finish, the second passes
+// the stop on to them.
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/stat.h>
+#include <sys/mman.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
+#include <memory>
 
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/Output.h"
-#include "station/PortFolderWatch.h"
-#include "station/Station.h"
-#include "station/StationOptions.h"
 #include "gimbalctl/Stop.h"
 #include "gimbalctl/UpgradeChild.h"
 #include "serial/OpenFailure.h"
 #include "serial/ULXSerialPort.h"
-#include "serial/UdevHandles.h"
+#include "station/FolderUnitSource.h"
+#include "station/PortSettle.h"
+#include "station/Station.h"
+#include "station/StationOptions.h"
+#include "station/UdevUnitSource.h"
 
 namespace gimbalctl {
 namespace {
 
-constexpr const char* kPortFolder = "/dev/serial/by-id";
-
-// The checked bytes under the file's own name (the name decides its kind) in
-// a private folder, removed at the end: every unit gets the bytes the log
-// records, whatever happens to the file meanwhile.
-class PrivateCopy {
+// The checked bytes in a sealed memory file that no folder shows: it goes
+// with the station however the station ends, and every unit gets the bytes
+// the log records, whatever happens to the file meanwhile. Each unit's
+// process inherits it and reads it through its /proc/self/fd path.
+class SealedFirmware {
 public:
-    PrivateCopy(const StationFirmware& firmware, std::string& error) {
-        std::error_code ignored;
-        std::string folder =
-            (std::filesystem::temp_directory_path(ignored) / "gimbalctl-station-XXXXXX").string();
-        if (!::mkdtemp(folder.data())) {
-            error = folder + ": " + std::strerror(errno);
+    SealedFirmware(const StationFirmware& firmware, std::string& error)
+        : name_(std::filesystem::path(firmware.path).filename().string()),
+          fd_(::memfd_create(name_.c_str(), MFD_ALLOW_SEALING)) {
+        std::size_t written = 0;
+        while (fd_ && written < firmware.bytes.size()) {
+            const ssize_t n = ::write(fd_.get(), firmware.bytes.data() + written,
+                                      firmware.bytes.size() - written);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            written += static_cast<std::size_t>(n);
+        }
+        if (!fd_ || written != firmware.bytes.size() ||
+            ::fcntl(fd_.get(), F_ADD_SEALS,
+                    F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) != 0) {
+            error = "cannot keep the firmware's bytes in memory: " + std::string(std::strerror(errno));
             return;
         }
-        folder_ = folder;
-        path_ = folder + "/" + std::filesystem::path(firmware.path).filename().string();
-        std::ofstream out(path_, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(firmware.bytes.data()),
-                  static_cast<std::streamsize>(firmware.bytes.size()));
-        if (!out.flush()) error = path_ + ": cannot be written";
+        path_ = "/proc/self/fd/" + std::to_string(fd_.get());
     }
-    ~PrivateCopy() {
-        std::error_code ignored;
-        if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
-    }
-    PrivateCopy(const PrivateCopy&) = delete;
-    PrivateCopy& operator=(const PrivateCopy&) = delete;
-    const std::string& path() const { return path_; }
+    const std::string& path() const { return path_; }  // in the unit's process
+    const std::string& name() const { return name_; }  // decides the file's kind
 
 private:
-    std::string folder_, path_;
+    std::string name_;
+    UniqueFd fd_;  // inherited by the units' processes
+    std::string path_;
 };
 
 std::string whyNotSerial(const std::string& port) {
     if (ULXSerialPort::serialPortWithPath(port)) return {};
     return describeOpenFailure(port, whyNoSerialDevice(port));
-}
-
-std::string usbSerialOf(const std::string& port) {
-    struct stat info {};
-    if (::stat(port.c_str(), &info) != 0 || !S_ISCHR(info.st_mode)) return {};
-    UdevPtr udev(udev_new());
-    UdevDevicePtr device(udev ? udev_device_new_from_devnum(udev.get(), 'c', info.st_rdev)
-                              : nullptr);
-    const char* serial =
-        device ? udev_device_get_property_value(device.get(), "ID_SERIAL_SHORT") : nullptr;
-    return serial ? serial : "";
 }
 
 }  // namespace
@@ -91,17 +82,24 @@ int runStation(const StationOptions& options) {
         prepareStation(file, options.logPath, json, log, status);
     if (!firmware) return status;
     std::string error;
-    const PrivateCopy copy(*firmware, error);
+    const SealedFirmware bytes(*firmware, error);
     if (!error.empty()) {
         printFailure(json, {{"command", "station"}, {"file", file}}, error);
         return kBadInput;
     }
 
-    Station station(*firmware, std::move(log), json, {whyNotSerial, usbSerialOf});
-    PortFolderWatch watch(options.portsFrom.empty() ? kPortFolder : options.portsFrom,
-                          {[&](const std::string& port) { station.appeared(port); },
-                           [&](const std::string& port) { station.gone(port); },
-                           [&](const std::string& text) { station.notice(text); }});
+    Station station(*firmware, std::move(log), json, {whyNotSerial});
+    const UnitSource::Events news = {
+        [&](const UnitIdentity& unit) { station.appeared(unit); },
+        [&](const std::string& port) { station.gone(port); },
+        [&](const std::string& text) { station.notice(text); }};
+    std::unique_ptr<UnitSource> units;
+    if (options.portsFrom.empty()) {
+        units = std::make_unique<UdevUnitSource>(UdevUnitSource::systemDevices(), news);
+    } else {
+        units = std::make_unique<FolderUnitSource>(options.portsFrom, news);
+    }
+    PortSettle settle;
     std::map<std::string, UpgradeChild> children;
     const auto end = [&](UpgradeChild& child) {
         const std::string port = child.port;
@@ -110,33 +108,36 @@ int runStation(const StationOptions& options) {
     };
     int stopsSeen = 0;
     for (;;) {
-        for (const std::string& port : station.portsToStart()) {
+        for (const std::string& port : station.portsToStart()) settle.add(port);
+        for (const std::string& port : settle.ready(station)) {
             UpgradeChild& child = children[port];
             child.port = port;
-            spawnChild(child, copy.path(), true);
+            child.fileName = bytes.name();
+            spawnChild(child, bytes.path(), true);
             if (!child.output) end(child);
         }
-        if (station.stopping() && children.empty()) break;
+        if (station.stopping() && children.empty() && !station.busy()) break;
 
         std::vector<pollfd> fds = {{stopSignalDescriptor(), POLLIN, 0},
-                                   {watch.descriptor(), POLLIN, 0},
+                                   {units->descriptor(), POLLIN, 0},
                                    {stopsSeen ? -1 : STDOUT_FILENO, 0, 0}};  // POLLERR: reader gone
         std::vector<UpgradeChild*> owners;
         for (auto& [port, child] : children) {
             fds.push_back({child.output.get(), POLLIN, 0});
             owners.push_back(&child);
         }
-        if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) break;
+        if (::poll(fds.data(), fds.size(), settle.pollTimeoutMs()) < 0 && errno != EINTR) break;
 
         if (const int stops = stopsRequested(); stops > stopsSeen) {
             if (stopsSeen == 0) station.stopTaking();
             if (stops > 1) {
                 const int signal = stopRequested() == SIGPIPE ? SIGTERM : stopRequested();
                 for (UpgradeChild* child : owners) ::kill(child->pid, signal);
+                settle.dropAll(station);
             }
             stopsSeen = stops;
         }
-        if (fds[1].revents) watch.update();
+        if (fds[1].revents) units->update();
         for (std::size_t k = 0; k < owners.size(); ++k) {
             UpgradeChild& child = *owners[k];
             if (fds[k + 3].revents && !readChild(child, station.eventsOf(child.port))) end(child);

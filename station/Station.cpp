@@ -99,28 +99,35 @@ Station::Station(const StationFirmware& firmware, StationLog log, bool json, Por
     view_->setFooter(tally());
 }
 
-void Station::appeared(const std::string& port) { present_.insert(port); }
+void Station::appeared(const UnitIdentity& unit) { present_[unit.port] = unit; }
 
 void Station::gone(const std::string& port) {
-    present_.erase(port);
+    if (!present_.erase(port)) return;
+    // Present, yet never looked at: plugged in and pulled out at once.
+    if (!stopping_ && !units_.count(port) && !upgradedSinceAppearing_.count(port)) {
+        notice(port + " appeared and went away before its upgrade began; not a unit.");
+    }
     upgradedSinceAppearing_.erase(port);
 }
 
 std::vector<std::string> Station::portsToStart() {
     std::vector<std::string> ready;
     if (stopping_) return ready;
-    for (const std::string& port : present_) {
+    for (const auto& [port, identity] : present_) {
         if (units_.count(port) || !upgradedSinceAppearing_.insert(port).second) continue;
         if (const std::string why = facts_.whyNotSerial(port); !why.empty()) {
             notice(why + " Left alone.");
             continue;
         }
-        Unit unit{0, std::chrono::steady_clock::now(), facts_.usbSerial(port)};
+        Unit unit{0, std::chrono::steady_clock::now(), identity};
         if (view_) {
             unit.row = view_->addPort(port);
             view_->progress(unit.row, 0, maxProgress_);
         } else {
-            printJson({{"event", "started"}, {"port", port}, {"usb_serial", unit.usbSerial}});
+            printJson({{"event", "started"},
+                       {"port", port},
+                       {"slot", identity.slot},
+                       {"usb_serial", identity.usbSerial}});
         }
         units_[port] = unit;
         ready.push_back(port);
@@ -172,15 +179,30 @@ void Station::finished(const UpgradeOutcome& outcome) {
         event["seconds"] = seconds;
         printJson(event);
     }
-    record(outcome, seconds, unit.usbSerial);
+    record(outcome, seconds, unit.identity);
 }
 
-void Station::record(const UpgradeOutcome& outcome, double seconds, const std::string& usbSerial) {
+void Station::withdrawn(const std::string& port, const std::string& why) {
+    const auto found = units_.find(port);
+    if (found == units_.end()) return;
+    if (view_) {
+        view_->removePort(found->second.row);
+    } else {
+        printJson({{"event", "withdrawn"}, {"port", port}});
+    }
+    units_.erase(found);
+    notice(port + " " + why + "; not a unit.");
+}
+
+void Station::record(const UpgradeOutcome& outcome, double seconds, const UnitIdentity& unit) {
     if (logFailed_) return;
     const nlohmann::ordered_json line = {
         {"time", timeNow("%Y-%m-%dT%H:%M:%SZ", true)},
         {"port", outcome.port},
-        {"usb_serial", usbSerial},
+        {"slot", unit.slot},
+        {"node", unit.node},
+        {"by_id", unit.byId},
+        {"usb_serial", unit.usbSerial},
         {"file", firmwareName_},
         {"file_size", firmwareSize_},
         {"file_sha256", firmwareSha256_},

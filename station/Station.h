@@ -17,8 +17,9 @@
 #include <vector>
 
 #include "gimbalctl/ProgressView.h"
-#include "station/StationLog.h"
 #include "gimbalctl/Upgrade.h"
+#include "station/StationLog.h"
+#include "station/UnitSource.h"
 
 namespace gimbalctl {
 
@@ -39,17 +40,20 @@ std::optional<StationFirmware> prepareStation(const std::string& file, const std
 struct PortFacts {
     // Why the port is not a serial device, or empty when it is one.
     std::function<std::string(const std::string& port)> whyNotSerial;
-    // The adapter's USB serial number, or empty when the system does not know it.
-    std::function<std::string(const std::string& port)> usbSerial;
 };
 
 class Station {
 public:
     Station(const StationFirmware& firmware, StationLog log, bool json, PortFacts facts);
 
-    // The watcher's news.
-    void appeared(const std::string& port);
+    // The unit source's news; a unit is known by the port it is opened by.
+    void appeared(const UnitIdentity& unit);
     void gone(const std::string& port);
+    // The unit on `port`, or none once it has gone.
+    const UnitIdentity* identityOf(const std::string& port) const {
+        const auto found = present_.find(port);
+        return found == present_.end() ? nullptr : &found->second;
+    }
 
     // The ports to start now: present, no upgrade running on them, not yet
     // upgraded since they appeared; each is counted as started. None once stopping.
@@ -58,6 +62,8 @@ public:
     UpgradeEvents eventsOf(const std::string& port);
     // A started port's upgrade has ended: shown, counted and recorded.
     void finished(const UpgradeOutcome& outcome);
+    // A started port that went away before its upgrade began: no unit, one line.
+    void withdrawn(const std::string& port, const std::string& why);
 
     // The first stop: no new units; the ones in progress finish.
     void stopTaking();
@@ -74,9 +80,9 @@ private:
     struct Unit {
         std::size_t row = 0;  // its bar
         std::chrono::steady_clock::time_point start;
-        std::string usbSerial;
+        UnitIdentity identity;
     };
-    void record(const UpgradeOutcome& outcome, double seconds, const std::string& usbSerial);
+    void record(const UpgradeOutcome& outcome, double seconds, const UnitIdentity& unit);
     std::string tally() const;
 
     std::string file_;
@@ -90,7 +96,7 @@ private:
     PortFacts facts_;
     std::optional<ProgressView> view_;  // none with json
 
-    std::set<std::string> present_;
+    std::map<std::string, UnitIdentity> present_;  // by port
     std::set<std::string> upgradedSinceAppearing_;
     std::map<std::string, Unit> units_;
     int upgraded_ = 0, failed_ = 0;

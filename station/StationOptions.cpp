@@ -9,7 +9,8 @@ CLI::App* addStationCommand(CLI::App& app, StationOptions& options) {
         "station", "Production station: upgrade every gimbal as it is plugged in, keep a record");
     station->add_option("FILE", options.file, "Firmware file, checked once at start")->required();
     station->add_option("--ports-from", options.portsFrom,
-                        "Folder whose entries are the ports (Linux; default /dev/serial/by-id)");
+                        "Folder whose entries are the ports, as udev makes /dev/serial/by-path "
+                        "(Linux; default: the USB serial devices as udev adds them)");
     station->add_option("--log", options.logPath,
                         "Append one JSON line per finished unit to this file, flushed to disk; "
                         "a log that cannot be written stops the station with status 7");

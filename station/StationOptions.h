@@ -13,7 +13,7 @@ namespace gimbalctl {
 
 struct StationOptions {
     std::string file;       // the firmware file, checked once at start
-    std::string portsFrom;  // Linux: a folder whose entries are the ports
+    std::string portsFrom;  // Linux: a folder whose entries are the ports, else udev's devices
     std::string logPath;    // the journal: one JSON line per finished unit
     bool json = false;
 };

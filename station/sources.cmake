@@ -1,5 +1,5 @@
 # The production station (gimbalctl station): its bookkeeping, journal and
-# options on every system; each system's way of finding units beside them.
+# options on every system; each system's way of finding units (UnitSource.h) beside them.
 set(GIMBAL_STATION_SHARED_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/Station.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StationLog.cpp
@@ -7,8 +7,11 @@ set(GIMBAL_STATION_SHARED_SOURCES
 )
 set(GIMBAL_STATION_LINUX_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/LinuxStation.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/PortFolderWatch.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FolderUnitSource.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UdevUnitSource.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PortSettle.cpp
 )
 set(GIMBAL_STATION_WINDOWS_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/windows/WindowsStation.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/windows/ComUnitSource.cpp
 )

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <devguid.h>
 #include <setupapi.h>
+#include <cfgmgr32.h>
 // clang-format on
 
 #include <algorithm>
@@ -58,8 +59,12 @@ void addFromSetupApi(std::vector<PortInfo>& ports) {
         const std::string name = registryString(key, L"PortName");
         ::RegCloseKey(key);
         if (upper(name).rfind("COM", 0) != 0) continue;  // a printer port (LPT)
+        wchar_t instance[MAX_DEVICE_ID_LEN]{};
+        const bool haveInstance = ::SetupDiGetDeviceInstanceIdW(
+            devices, &device, instance, std::size(instance) - 1, nullptr);
         ports.push_back({name, deviceProperty(devices, device, SPDRP_FRIENDLYNAME),
-                         usbIdOf(deviceProperty(devices, device, SPDRP_HARDWAREID))});
+                         usbIdOf(deviceProperty(devices, device, SPDRP_HARDWAREID)),
+                         haveInstance ? utf8(instance) : std::string()});
     }
     ::SetupDiDestroyDeviceInfoList(devices);
 }
@@ -82,7 +87,7 @@ void addFromDeviceMap(std::vector<PortInfo>& ports) {
         const bool known = std::any_of(ports.begin(), ports.end(), [&](const PortInfo& p) {
             return upper(p.name) == upper(name);
         });
-        if (!known) ports.push_back({name, {}, {}});
+        if (!known) ports.push_back({name, {}, {}, {}});
     }
     ::RegCloseKey(key);
 }

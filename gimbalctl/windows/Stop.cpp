@@ -21,6 +21,7 @@ constexpr auto kCloseGrace = std::chrono::milliseconds(4500);
 
 std::atomic<int> stopSignal{0};
 std::atomic<int> openLines{0};
+std::atomic<int> closeHolds{0};
 std::atomic<int> stopsAsked{0};
 std::atomic<bool> firstInterruptHeld{false};
 
@@ -30,9 +31,11 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
     int none = 0;
     stopSignal.compare_exchange_strong(none, interrupt ? kInterrupt : kHangUp);
     if (!interrupt) {
-        // The process ends when this returns: wait for the lines to be put back.
+        // The process ends when this returns: wait for the lines to be put
+        // back and the station's units to be recorded.
         const auto deadline = std::chrono::steady_clock::now() + kCloseGrace;
-        while (openLines.load() > 0 && std::chrono::steady_clock::now() < deadline) {
+        while ((openLines.load() > 0 || closeHolds.load() > 0) &&
+               std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
@@ -44,6 +47,8 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
 namespace windows {
 void lineOpened() { ++openLines; }
 void lineClosed() { --openLines; }
+void holdConsoleClose() { ++closeHolds; }
+void releaseConsoleClose() { --closeHolds; }
 void holdFirstInterrupt() { firstInterruptHeld = true; }
 }  // namespace windows
 

@@ -18,4 +18,9 @@ void holdFirstInterrupt();
 void lineOpened();
 void lineClosed();
 
+// Counted by the station: a unit whose record is not yet written, which a
+// closing console waits for too (within the few seconds Windows gives).
+void holdConsoleClose();
+void releaseConsoleClose();
+
 }  // namespace gimbalctl::windows

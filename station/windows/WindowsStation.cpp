@@ -1,9 +1,8 @@
-// gimbalctl station FILE on Windows: the ports are the COM ports of USB
-// adapters (those with a USB vendor:product, as /dev/serial/by-id holds only
-// them on Linux), listed once a second as `gimbalctl ports` lists them. Each
-// unit's upgrade runs on a thread of its own, as the parallel upgrade runs it.
-// The first Ctrl+C is the station's alone (no new units); the second reaches
-// the upgrades, which put their lines back.
+// gimbalctl station FILE on Windows: the units are the COM ports of USB
+// adapters (ComUnitSource). Each unit's upgrade runs on a thread of its own,
+// as the parallel upgrade runs it. The first Ctrl+C is the station's alone
+// (no new units); the second reaches the upgrades, which put their lines
+// back. A closing console waits until every unit started is recorded.
 
 #include <atomic>
 #include <chrono>
@@ -18,13 +17,12 @@
 #include "station/Station.h"
 #include "station/StationOptions.h"
 #include "gimbalctl/Stop.h"
-#include "gimbalctl/windows/Ports.h"
 #include "gimbalctl/windows/WindowsStop.h"
+#include "station/windows/ComUnitSource.h"
 
 namespace gimbalctl {
 namespace {
 
-constexpr auto kListEvery = std::chrono::seconds(1);
 constexpr auto kTurn = std::chrono::milliseconds(50);
 
 struct Unit {
@@ -32,14 +30,6 @@ struct Unit {
     std::atomic<bool> done{false};
     UpgradeOutcome outcome;
 };
-
-std::set<std::string> usbAdapterPorts() {
-    std::set<std::string> ports;
-    for (const windows::PortInfo& port : windows::presentPorts()) {
-        if (!port.usbId.empty()) ports.insert(port.name);
-    }
-    return ports;
-}
 
 }  // namespace
 
@@ -60,28 +50,22 @@ int runStation(const StationOptions& options) {
     windows::holdFirstInterrupt();
 
     const auto nothingKnown = [](const std::string&) { return std::string(); };
-    Station station(*firmware, std::move(log), json, {nothingKnown, nothingKnown});
+    Station station(*firmware, std::move(log), json, {nothingKnown});
     std::mutex stationMutex;  // the units' threads report through the station too
     std::map<std::string, std::unique_ptr<Unit>> units;
-    std::set<std::string> present;
-    auto nextList = std::chrono::steady_clock::now();
+    windows::ComUnitSource source({[&](const UnitIdentity& unit) { station.appeared(unit); },
+                                   [&](const std::string& port) { station.gone(port); },
+                                   [&](const std::string& text) { station.notice(text); }});
     int stopsSeen = 0;
     for (;;) {
         std::unique_lock lock(stationMutex);
-        if (std::chrono::steady_clock::now() >= nextList) {
-            const std::set<std::string> now = usbAdapterPorts();
-            for (const std::string& port : present) {
-                if (!now.count(port)) station.gone(port);
-            }
-            for (const std::string& port : now) station.appeared(port);
-            present = now;
-            nextList = std::chrono::steady_clock::now() + kListEvery;
-        }
+        source.update();
         if (const int stops = stopsRequested(); stops > stopsSeen) {
             station.stopTaking();
             stopsSeen = stops;
         }
         for (const std::string& port : station.portsToStart()) {
+            windows::holdConsoleClose();  // until its record is written
             auto unit = std::make_unique<Unit>();
             unit->thread = std::thread([&stationMutex, events = station.eventsOf(port), port,
                                         maxProgress = firmware->maxProgress, u = unit.get()] {
@@ -105,6 +89,7 @@ int runStation(const StationOptions& options) {
             }
             it->second->thread.join();  // done: it reports nothing more
             station.finished(it->second->outcome);
+            windows::releaseConsoleClose();
             it = units.erase(it);
         }
         if (station.stopping() && units.empty()) break;

@@ -7,11 +7,13 @@
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <cstdlib>
 #include <map>
 #include <thread>
 
 #include "tests/cli/GimbalctlRun.h"
+#include "tests/support/HeldPort.h"
 #include "tests/support/Sha256Sum.h"
 #include "tests/support/WaitFor.h"
 
@@ -26,8 +28,7 @@ protected:
     const std::string ports = dir.path() + "/by-id";
     const std::string log = dir.path() + "/units.jsonl";
 
-    // The station's private copy of the firmware goes here too, so that a
-    // station killed outright leaves nothing behind.
+    // Anything the station made in TMPDIR would be found here.
     void SetUp() override { setenv("TMPDIR", dir.path().c_str(), 1); }
     // A station that a failed check left running is ended: it would wait for ports forever.
     void TearDown() override {
@@ -164,6 +165,9 @@ TEST_F(Station, AnUnpluggedUnitFailsAndAStopLetsTheUnitInProgressFinishUnlessAsk
     ASSERT_TRUE(waitFor([&] { return contains(slurp(killed.out), "/b: progress 1/"); }));
     kill(killed.pid, SIGKILL);
     killed.finish();
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        EXPECT_FALSE(contains(entry.path().filename().string(), "gimbalctl")) << entry.path();
+    }
     ASSERT_EQ(records().size(), 2u);
     for (const std::string& line : records()) EXPECT_TRUE(nlohmann::json::accept(line)) << line;
     std::this_thread::sleep_for(300ms);  // the upgrade's process lets go of the line
@@ -209,5 +213,95 @@ TEST_F(Station, ARefusedFileOrALogThatCannotBeWrittenStopsIt) {
                                         dir.write("fw.plov", singleImageFile(image, 0, 0))});
     EXPECT_EQ(full.status, 7);
     EXPECT_TRUE(contains(full.err, "/dev/full: No space left on device")) << full.err;
+    expectImages(gimbal, {{3, image}});
+}
+
+namespace {
+
+// A link made as udev makes it: under a temporary dot name, renamed into place
+// (over the name's old link, when there is one).
+void linkAsUdev(const std::string& folder, const std::string& name, const std::string& target) {
+    const std::string temporary = folder + "/.#" + name + "0123456789abcdef";
+    ASSERT_EQ(symlink(target.c_str(), temporary.c_str()), 0);
+    std::this_thread::sleep_for(50ms);
+    ASSERT_EQ(rename(temporary.c_str(), (folder + "/" + name).c_str()), 0);
+}
+
+}  // namespace
+
+TEST_F(Station, AFolderMadeAsUdevMakesItGivesOneUnitPerNameAndDevice) {
+    const Bytes image = imageBytes(700, 4);
+    const std::string file = dir.write("fw.plov", singleImageFile(image, 0, 0));
+    mkdir(ports.c_str(), 0755);
+    GimbalSimulator gimbals[3];
+    Started run = station({"station", "--json", "--ports-from", ports, "--log", log, file});
+
+    linkAsUdev(ports, "usb-a", gimbals[0].slavePath());
+    ASSERT_TRUE(waitForRecords(1));
+    // The same name re-pointed at another gimbal is a new unit.
+    linkAsUdev(ports, "usb-a", gimbals[1].slavePath());
+    ASSERT_TRUE(waitForRecords(2));
+    // Plugged in and pulled out at once: one line, no unit.
+    ASSERT_EQ(symlink(gimbals[2].slavePath().c_str(), (ports + "/usb-blink").c_str()), 0);
+    unplug("usb-blink");
+
+    // Re-pointed once inotify's queue has overflowed: found by the rescan.
+    std::ifstream limit("/proc/sys/fs/inotify/max_queued_events");
+    int queued = 0;
+    limit >> queued;
+    if (queued > 0 && queued <= 1 << 17) {
+        kill(run.pid, SIGSTOP);
+        const std::string churn = ports + "/.#churn";
+        for (int k = 0; k <= queued / 2; ++k) {
+            close(creat(churn.c_str(), 0644));
+            unlink(churn.c_str());
+        }
+        linkAsUdev(ports, "usb-a", gimbals[2].slavePath());
+        kill(run.pid, SIGCONT);
+        ASSERT_TRUE(waitForRecords(3));
+    }
+    kill(run.pid, SIGTERM);
+    const Result stopped = run.finish();
+    EXPECT_EQ(stopped.status, 0) << stopped.out;
+
+    for (const std::string& line : records()) {
+        const nlohmann::json unit = nlohmann::json::parse(line);
+        EXPECT_EQ(unit["result"], "complete") << line;
+        EXPECT_EQ(unit["port"], ports + "/usb-a");
+        EXPECT_EQ(unit["slot"], "usb-a");
+    }
+    EXPECT_EQ(nlohmann::json::parse(records()[1])["node"], gimbals[1].slavePath());
+    for (std::size_t k = 0; k < records().size(); ++k) expectImages(gimbals[k], {{3, image}});
+    int blinks = 0;
+    for (const nlohmann::json& event : stopped.objects()) {
+        EXPECT_FALSE(contains(event.value("port", ""), "/.#")) << event;
+        blinks += event["event"] == "notice" &&
+                  contains(event["message"], "/usb-blink") &&
+                  contains(event["message"], "before its upgrade began; not a unit.");
+    }
+    EXPECT_EQ(blinks, 1) << stopped.out;
+}
+
+TEST_F(Station, APortHeldWhenItAppearsIsWaitedFor) {
+    const Bytes image = imageBytes(700, 5);
+    const std::string file = dir.write("fw.plov", singleImageFile(image, 0, 0));
+    mkdir(ports.c_str(), 0755);
+    GimbalSimulator gimbal;
+    auto holder = std::make_unique<HeldPort>("ModemManager", gimbal.slavePath());
+    Started run = station({"station", "--ports-from", ports, "--log", log, file});
+    plug(gimbal, "usb-probed");
+    // Named with every other holder (here the test, which keeps the line open).
+    const std::string waiting = ports + "/usb-probed: waiting up to 10 s for ";
+    const std::string holderName = "ModemManager (pid " + std::to_string(holder->pid()) + ")";
+    ASSERT_TRUE(waitFor([&] {
+        const std::string out = slurp(run.out);
+        return contains(out, waiting) && contains(out, holderName);
+    })) << slurp(run.out);
+    std::this_thread::sleep_for(2s);
+    holder.reset();
+    ASSERT_TRUE(waitForRecords(1));
+    kill(run.pid, SIGTERM);
+    const Result stopped = run.finish();
+    EXPECT_EQ(stopped.status, 0) << stopped.out << stopped.err;
     expectImages(gimbal, {{3, image}});
 }

@@ -1,7 +1,8 @@
 #pragma once
 // A pseudo-terminal whose slave another process holds open under the
-// exclusive lock, as a program already using a serial port does. The holding
-// process runs under the given program name (a link to sleep).
+// exclusive lock, as a program already using a serial port does (its own, or
+// the one at `path`, such as a simulated gimbal's). The holding process runs
+// under the given program name (a link to sleep).
 
 #include <fcntl.h>
 #include <signal.h>
@@ -20,7 +21,8 @@ extern char** environ;
 
 class HeldPort {
 public:
-    explicit HeldPort(std::string name = "ModemManager") : name_(std::move(name)) {
+    explicit HeldPort(std::string name = "ModemManager", std::string path = {})
+        : name_(std::move(name)), path_(path.empty() ? pty_.slavePath() : std::move(path)) {
         char dir[] = "/tmp/holderXXXXXX";
         if (!::mkdtemp(dir)) throw std::runtime_error("mkdtemp");
         dir_ = dir;
@@ -29,7 +31,7 @@ public:
 
         // Inherited by the child; the lock belongs to the open file, so it
         // stays with the child once this process lets its descriptor go.
-        const int fd = ::open(pty_.slavePath().c_str(), O_RDWR | O_NOCTTY);
+        const int fd = ::open(path_.c_str(), O_RDWR | O_NOCTTY);
         if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) throw std::runtime_error("lock");
         char* argv[] = {name_.data(), const_cast<char*>("60"), nullptr};
         const int spawned = ::posix_spawn(&pid_, program_.c_str(), nullptr, nullptr, argv, environ);
@@ -45,12 +47,12 @@ public:
     HeldPort(const HeldPort&) = delete;
     HeldPort& operator=(const HeldPort&) = delete;
 
-    const std::string& path() const { return pty_.slavePath(); }
+    const std::string& path() const { return path_; }
     const std::string& name() const { return name_; }
     pid_t pid() const { return pid_; }
 
 private:
     PtyPair pty_;
-    std::string name_, dir_, program_;
+    std::string name_, path_, dir_, program_;
     pid_t pid_ = -1;
 };

@@ -1,10 +1,15 @@
-#include "station/PortFolderWatch.h"
+#include "station/FolderUnitSource.h"
 
 #include <sys/inotify.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
+#include <set>
+
+#include "station/UdevUnitSource.h"
 
 namespace gimbalctl {
 namespace {
@@ -13,9 +18,24 @@ constexpr uint32_t kEntryChanges = IN_CREATE | IN_MOVED_TO | IN_DELETE | IN_MOVE
                                    IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 constexpr uint32_t kFolderCreated = IN_CREATE | IN_MOVED_TO | IN_ONLYDIR;
 
+// udev's temporary names, and anything else hidden, are never units.
+bool isHidden(const std::string& name) { return name.empty() || name.front() == '.'; }
+
+// What an entry resolves to: the device number of a device, else the file's
+// inode with the top bit set (so that a link to a file re-pointed at another
+// file is told apart too); 0 for a link to nothing, none for no entry.
+std::optional<uint64_t> targetOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        return S_ISCHR(info.st_mode) ? info.st_rdev : (info.st_ino | (uint64_t{1} << 63));
+    }
+    if (::lstat(path.c_str(), &info) == 0) return 0;
+    return std::nullopt;
+}
+
 }  // namespace
 
-PortFolderWatch::PortFolderWatch(std::string folder, Events events)
+FolderUnitSource::FolderUnitSource(std::string folder, Events events)
     : folder_(folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1)
                                                         : folder),
       events_(std::move(events)),
@@ -27,7 +47,7 @@ PortFolderWatch::PortFolderWatch(std::string folder, Events events)
     watch();
 }
 
-void PortFolderWatch::watch() {
+void FolderUnitSource::watch() {
     for (;;) {
         folderWatch_ = ::inotify_add_watch(inotify_.get(), folder_.c_str(), kEntryChanges);
         if (folderWatch_ >= 0) {
@@ -56,30 +76,55 @@ void PortFolderWatch::watch() {
     }
 }
 
-// Every entry of the folder against the ones known: after the start and
-// whenever inotify's queue overflowed.
-void PortFolderWatch::rescan() {
+// Every entry of the folder against the ones known, by name and device:
+// after the start, after inotify's queue overflowed, and when the folder
+// came back.
+void FolderUnitSource::rescan() {
     std::set<std::string> now;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder_, error)) {
         now.insert(entry.path().filename().string());
     }
     for (auto it = present_.begin(); it != present_.end();) {
-        const std::string name = *it++;
+        const std::string name = (it++)->first;
         if (!now.count(name)) leave(name);
     }
     for (const std::string& name : now) appear(name);
 }
 
-void PortFolderWatch::appear(const std::string& name) {
-    if (present_.insert(name).second) events_.appeared(folder_ + "/" + name);
+// A name made, renamed into place or found by a rescan: a new unit unless it
+// still resolves to the device it did.
+void FolderUnitSource::appear(const std::string& name) {
+    if (isHidden(name)) return;
+    const std::string port = folder_ + "/" + name;
+    const std::optional<uint64_t> target = targetOf(port);
+    if (!target) {  // gone again already; its removal follows
+        if (!present_.count(name)) {
+            events_.notice(port + " appeared and went away before its upgrade began; not a unit.");
+        }
+        return leave(name);
+    }
+    const auto known = present_.find(name);
+    if (known != present_.end() && known->second == *target) return;
+    leave(name);
+    present_[name] = *target;
+    const bool device = *target != 0 && !(*target >> 63);
+    UnitIdentity unit = device ? identityOfDevice(*target) : UnitIdentity{};
+    if (unit.slot.empty()) unit.slot = name;  // udev knows no physical place: the name is it
+    unit.port = port;
+    if (device && unit.node.empty()) {
+        std::error_code ignored;
+        unit.node = std::filesystem::canonical(port, ignored).string();
+        unit.device = *target;
+    }
+    events_.appeared(unit);
 }
 
-void PortFolderWatch::leave(const std::string& name) {
+void FolderUnitSource::leave(const std::string& name) {
     if (present_.erase(name)) events_.gone(folder_ + "/" + name);
 }
 
-void PortFolderWatch::update() {
+void FolderUnitSource::update() {
     alignas(inotify_event) char buffer[16 * 1024];
     bool lost = false, rewatch = false;
     for (;;) {
@@ -109,7 +154,7 @@ void PortFolderWatch::update() {
         folderWatch_ = -1;
         std::error_code ignored;
         if (!std::filesystem::is_directory(folder_, ignored)) {
-            while (!present_.empty()) leave(*present_.begin());
+            while (!present_.empty()) leave(present_.begin()->first);
         }
     }
     if (folderWatch_ < 0) {
