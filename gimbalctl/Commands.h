@@ -9,6 +9,8 @@
 
 namespace gimbalctl {
 
+struct UpgradeChecks;
+
 enum ExitStatus : int {
     kOk = 0,
     kRefusedFile = 1,   // the firmware file is refused (inspect, upgrade)
@@ -35,7 +37,8 @@ int runRequest(const std::string& port, calibration::Request request, const std:
                double timeoutSeconds, bool json);
 // One port runs here; several run one process each (see ParallelUpgrade.cpp).
 // With reportToParent the progress and the result go out as JSON lines.
+// `checks`: the approved file's digest, the versions before and after.
 int runUpgrade(const std::vector<std::string>& ports, const std::string& file, bool json,
-               bool reportToParent);
+               bool reportToParent, UpgradeChecks checks);
 
 }  // namespace gimbalctl

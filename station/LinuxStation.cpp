@@ -23,6 +23,7 @@
 #include "station/StationOptions.h"
 #include "gimbalctl/Stop.h"
 #include "gimbalctl/UpgradeChild.h"
+#include "gimbalctl/Verification.h"
 #include "serial/OpenFailure.h"
 #include "serial/ULXSerialPort.h"
 #include "serial/UdevHandles.h"
@@ -86,9 +87,9 @@ int runStation(const StationOptions& options) {
     const std::string& file = options.file;
     const bool json = options.json;
     StationLog log;
+    SlotLabels slots;
     int status = kOk;
-    const std::optional<StationFirmware> firmware =
-        prepareStation(file, options.logPath, json, log, status);
+    const std::optional<StationFirmware> firmware = prepareStation(options, log, slots, status);
     if (!firmware) return status;
     std::string error;
     const PrivateCopy copy(*firmware, error);
@@ -97,7 +98,11 @@ int runStation(const StationOptions& options) {
         return kBadInput;
     }
 
-    Station station(*firmware, std::move(log), json, {whyNotSerial, usbSerialOf});
+    Station station(*firmware, std::move(log), json, {whyNotSerial, usbSerialOf},
+                    std::move(slots));
+    // Every unit's versions are read before and after; the copy is the approved file.
+    const std::vector<std::string> checks =
+        UpgradeChecks{true, options.skipCurrent, {}, {}}.arguments();
     PortFolderWatch watch(options.portsFrom.empty() ? kPortFolder : options.portsFrom,
                           {[&](const std::string& port) { station.appeared(port); },
                            [&](const std::string& port) { station.gone(port); },
@@ -113,7 +118,7 @@ int runStation(const StationOptions& options) {
         for (const std::string& port : station.portsToStart()) {
             UpgradeChild& child = children[port];
             child.port = port;
-            spawnChild(child, copy.path(), true);
+            spawnChild(child, copy.path(), checks, true);
             if (!child.output) end(child);
         }
         if (station.stopping() && children.empty()) break;

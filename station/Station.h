@@ -17,7 +17,9 @@
 #include <vector>
 
 #include "gimbalctl/ProgressView.h"
+#include "station/SlotLabels.h"
 #include "station/StationLog.h"
+#include "station/StationOptions.h"
 #include "gimbalctl/Upgrade.h"
 
 namespace gimbalctl {
@@ -27,13 +29,15 @@ struct StationFirmware {
     std::string path;            // as given
     std::vector<uint8_t> bytes;  // what every unit receives
     int maxProgress = 0;
+    std::string version;  // its firmware version, "2.010", which each unit must report after
 };
 
-// Loads and checks the firmware file (a refused file ends the station before
-// anything is sent) and opens the log. None when the station cannot start,
-// having said why, with the exit status in `status`.
-std::optional<StationFirmware> prepareStation(const std::string& file, const std::string& logPath,
-                                              bool json, StationLog& log, int& status);
+// Loads and checks the firmware file (a refused file, or one that is not the
+// approved one, ends the station before anything is sent), reads the slots'
+// labels and opens the log. None when the station cannot start, having said
+// why, with the exit status in `status`.
+std::optional<StationFirmware> prepareStation(const StationOptions& options, StationLog& log,
+                                              SlotLabels& slots, int& status);
 
 // What the runner knows of a port on its system.
 struct PortFacts {
@@ -45,7 +49,8 @@ struct PortFacts {
 
 class Station {
 public:
-    Station(const StationFirmware& firmware, StationLog log, bool json, PortFacts facts);
+    Station(const StationFirmware& firmware, StationLog log, bool json, PortFacts facts,
+            SlotLabels slots = {});
 
     // The watcher's news.
     void appeared(const std::string& port);
@@ -78,6 +83,7 @@ private:
     };
     void record(const UpgradeOutcome& outcome, double seconds, const std::string& usbSerial);
     std::string tally() const;
+    static constexpr std::size_t kFailedNamed = 3;  // failed units the tally names
 
     std::string file_;
     std::string firmwareName_;  // for the record
@@ -88,12 +94,14 @@ private:
     bool json_;
     bool terminal_;
     PortFacts facts_;
+    SlotLabels slots_;
     std::optional<ProgressView> view_;  // none with json
 
     std::set<std::string> present_;
     std::set<std::string> upgradedSinceAppearing_;
     std::map<std::string, Unit> units_;
-    int upgraded_ = 0, failed_ = 0;
+    int upgraded_ = 0, skipped_ = 0, failed_ = 0;
+    std::vector<std::string> lastFailed_;  // the latest failed units' names, for the tally
     int status_ = 0;
     bool stopping_ = false;
     bool logFailed_ = false;
