@@ -160,8 +160,8 @@ int reportOutcomes(const std::vector<UpgradeOutcome>& outcomes, const std::strin
 }
 
 nlohmann::json toJson(const UpgradeOutcome& o, const std::string& file) {
-    nlohmann::json object = {{"command", "upgrade"}, {"port", o.port},     {"file", file},
-                             {"result", o.result},   {"status", o.status}, {"detail", o.detail},
+    nlohmann::json object = {{"command", "upgrade"},  {"port", o.port},     {"file", file},
+                             {"result", o.result},    {"status", o.status}, {"detail", o.detail},
                              {"messages", o.messages}};
     if (o.versionsRead) {
         object["version_before"] = o.versionBefore;

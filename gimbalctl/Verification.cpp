@@ -21,9 +21,9 @@ std::vector<std::string> UpgradeChecks::arguments() const {
 }
 
 std::string whyNotSha256(const std::string& text) {
-    const bool digest = text.size() == 64 && std::all_of(text.begin(), text.end(), [](unsigned char c) {
-                            return std::isxdigit(c);
-                        });
+    const bool digest =
+        text.size() == 64 &&
+        std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isxdigit(c); });
     return digest ? std::string() : "not a SHA-256 digest (64 hexadecimal digits): " + text;
 }
 
@@ -38,7 +38,8 @@ std::string digestMismatch(const std::vector<uint8_t>& bytes, const std::string&
 
 VersionReply readFirmwareVersion(const std::string& path, std::chrono::milliseconds timeout,
                                  std::chrono::milliseconds resendEvery) {
-    const GimbalReply answer = askGimbal(path, calibration::Request::kReadVer, timeout, resendEvery);
+    const GimbalReply answer =
+        askGimbal(path, calibration::Request::kReadVer, timeout, resendEvery);
     VersionReply reply{{}, answer.portError, answer.lineGone};
     // The reply's bytes: firmware thousandths, then the whole part.
     if (answer.report) reply.version = fixedPointText(answer.data[3] + answer.data[2] / 1000.0, 3);
@@ -74,14 +75,15 @@ bool setUnanswered(UpgradeOutcome& outcome, const VersionReply& reply, const std
 
 }  // namespace
 
-UpgradeOutcome upgradeChecked(const std::string& path, int maxProgress,
-                              const UpgradeEvents& events, const UpgradeChecks& checks) {
+UpgradeOutcome upgradeChecked(const std::string& path, int maxProgress, const UpgradeEvents& events,
+                              const UpgradeChecks& checks) {
     if (!checks.verify && !checks.skipCurrent) return upgradeOnePort(path, maxProgress, events);
 
     UpgradeOutcome outcome;
     outcome.port = path;
     const VersionReply before = readFirmwareVersion(path, kVersionBeforeWait);
-    if (setUnanswered(outcome, before, "before the upgrade; the gimbal needs the upgrade run again")) {
+    if (setUnanswered(outcome, before,
+                      "before the upgrade; the gimbal needs the upgrade run again")) {
         return outcome;
     }
     if (checks.skipCurrent && before.version == checks.fileVersion) {
@@ -89,7 +91,8 @@ UpgradeOutcome upgradeChecked(const std::string& path, int maxProgress,
         outcome.versionsRead = outcome.verified = true;
         outcome.versionBefore = outcome.versionAfter = before.version;
         say(outcome, events,
-            "the gimbal already runs firmware " + before.version + ", the file's version; left alone");
+            "the gimbal already runs firmware " + before.version +
+                ", the file's version; left alone");
         return outcome;
     }
 
@@ -113,10 +116,12 @@ UpgradeOutcome upgradeChecked(const std::string& path, int maxProgress,
             "the gimbal reports firmware " + after.version + " after the upgrade" + carried);
     } else if (!setUnanswered(outcome, after,
                               "after a complete upgrade, before the gimbal reported its "
-                              "firmware version" + carried)) {
+                              "firmware version" +
+                                  carried)) {
         outcome.status = kGimbalFailed, outcome.result = "not verified";
         say(outcome, events,
-            "the gimbal reported no firmware version within 15 s of the upgrade" + carried);
+            "the gimbal reported no firmware version within " +
+                std::to_string(kVersionAfterWait.count()) + " s of the upgrade" + carried);
     }
     return outcome;
 }

@@ -52,7 +52,7 @@ VersionReply readFirmwareVersion(const std::string& path, std::chrono::milliseco
 // versions read around it, a current gimbal skipped ("skipped", status 0),
 // and a completed upgrade whose gimbal does not then report the file's
 // version failed ("not verified", status 4) with what it reported.
-UpgradeOutcome upgradeChecked(const std::string& path, int maxProgress,
-                              const UpgradeEvents& events, const UpgradeChecks& checks);
+UpgradeOutcome upgradeChecked(const std::string& path, int maxProgress, const UpgradeEvents& events,
+                              const UpgradeChecks& checks);
 
 }  // namespace gimbalctl

@@ -132,8 +132,9 @@ int run(int argc, char** argv) {
     upgrade->add_flag("--verify", checks.verify,
                       "Read the gimbal's firmware version before and after; fail (status 4) "
                       "unless it then reports the file's version");
-    upgrade->add_option("--expect-sha256", checks.expectSha256,
-                        "Refuse (status 1, nothing sent) a file with another SHA-256")
+    upgrade
+        ->add_option("--expect-sha256", checks.expectSha256,
+                     "Refuse (status 1, nothing sent) a file with another SHA-256")
         ->check(CLI::Validator(whyNotSha256, "HEX"));
     // Used by the parallel upgrade and the station for their children; not for people.
     upgrade->add_flag("--report-to-parent", reportToParent)->group("");

@@ -98,8 +98,7 @@ int runStation(const StationOptions& options) {
         return kBadInput;
     }
 
-    Station station(*firmware, std::move(log), json, {whyNotSerial, usbSerialOf},
-                    std::move(slots));
+    Station station(*firmware, std::move(log), json, {whyNotSerial, usbSerialOf}, std::move(slots));
     // Every unit's versions are read before and after; the copy is the approved file.
     const std::vector<std::string> checks =
         UpgradeChecks{true, options.skipCurrent, {}, {}}.arguments();

@@ -12,9 +12,9 @@ class App;
 namespace gimbalctl {
 
 struct StationOptions {
-    std::string file;       // the firmware file, checked once at start
-    std::string portsFrom;  // Linux: a folder whose entries are the ports
-    std::string logPath;    // the journal: one JSON line per finished unit
+    std::string file;          // the firmware file, checked once at start
+    std::string portsFrom;     // Linux: a folder whose entries are the ports
+    std::string logPath;       // the journal: one JSON line per finished unit
     std::string expectSha256;  // the approved file's digest, or empty
     bool skipCurrent = false;  // units already on the file's version are left alone
     std::string slotsPath;     // the slots' labels, "LABEL SLOT" lines

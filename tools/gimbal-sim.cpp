@@ -111,7 +111,8 @@ int main(int argc, char** argv) {
     const auto versionArgument = [&](int& i) -> std::optional<GimbalSimulator::FirmwareVersion> {
         const auto parsed = i + 1 < argc ? parseVersion(argv[i + 1]) : std::nullopt;
         if (!parsed) {
-            std::fprintf(stderr, "gimbal-sim: %s needs a version such as 2.010 (0.000 to 255.255)\n",
+            std::fprintf(stderr,
+                         "gimbal-sim: %s needs a version such as 2.010 (0.000 to 255.255)\n",
                          argv[i]);
         }
         ++i;

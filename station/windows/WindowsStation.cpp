@@ -45,7 +45,6 @@ std::set<std::string> usbAdapterPorts() {
 }  // namespace
 
 int runStation(const StationOptions& options) {
-    const std::string& file = options.file;
     const bool json = options.json;
     if (!options.portsFrom.empty()) {
         printFailure(json, {{"command", "station"}},
@@ -88,8 +87,7 @@ int runStation(const StationOptions& options) {
         for (const std::string& port : station.portsToStart()) {
             auto unit = std::make_unique<Unit>();
             unit->thread = std::thread([&stationMutex, &checks, events = station.eventsOf(port),
-                                        port, maxProgress = firmware->maxProgress,
-                                        u = unit.get()] {
+                                        port, maxProgress = firmware->maxProgress, u = unit.get()] {
                 u->outcome = upgradeChecked(port, maxProgress,
                                             {[&](const std::string& line) {
                                                  std::lock_guard hold(stationMutex);

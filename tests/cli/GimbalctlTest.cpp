@@ -211,8 +211,8 @@ TEST_F(Gimbalctl, RefusedFileAndRefusingGimbalHaveTheirOwnStatus) {
     // Only the approved file (its digest in any case) is sent; checked after, with --verify.
     const std::string file = dir.write("fw.plov", singleImageFile(imageBytes(100, 1), 0, 0));
     std::string approved = sha256sum(file);
-    const Result other = gimbalctl(
-        dir, {"upgrade", "--port", port, "--expect-sha256", std::string(64, 'F'), file});
+    const Result other =
+        gimbalctl(dir, {"upgrade", "--port", port, "--expect-sha256", std::string(64, 'F'), file});
     EXPECT_EQ(other.status, 1);
     EXPECT_TRUE(contains(other.err, "its SHA-256 is " + approved + ", not the approved " +
                                         std::string(64, 'f') + "; nothing sent"))

@@ -219,9 +219,11 @@ TEST_F(Station, ARefusedFileOrALogThatCannotBeWrittenStopsIt) {
     const std::string slots = dir.path() + "/slots";
     for (const auto& [lines, error] :
          {std::pair<std::string, std::string>{"A1 usb-a\nusb-b\n", "slots:2: \"usb-b\" alone"},
-          {"# bench 1\nA1 usb-a\n\nA2 usb-a\n", "slots:4: slot usb-a is already labelled A1 on line 2"}}) {
+          {"# bench 1\nA1 usb-a\n\nA2 usb-a\n",
+           "slots:4: slot usb-a is already labelled A1 on line 2"}}) {
         dir.write("slots", Bytes(lines.begin(), lines.end()));
-        const Result bad = gimbalctl(dir, {"station", "--ports-from", ports, "--slots", slots, file});
+        const Result bad =
+            gimbalctl(dir, {"station", "--ports-from", ports, "--slots", slots, file});
         EXPECT_EQ(bad.status, 2);
         EXPECT_TRUE(contains(bad.err, error)) << bad.err;
     }
@@ -229,7 +231,8 @@ TEST_F(Station, ARefusedFileOrALogThatCannotBeWrittenStopsIt) {
 
     // The unit in progress finishes; its record cannot be written, so the station ends.
     const Bytes image = imageBytes(700, 2);
-    const Result full = gimbalctl(dir, {"station", "--ports-from", ports, "--log", "/dev/full", file});
+    const Result full =
+        gimbalctl(dir, {"station", "--ports-from", ports, "--log", "/dev/full", file});
     EXPECT_EQ(full.status, 7);
     EXPECT_TRUE(contains(full.err, "/dev/full: No space left on device")) << full.err;
     expectImages(gimbal, {{3, image}});
@@ -253,10 +256,11 @@ TEST_F(Station, EachUnitIsVerifiedByTheVersionItReportsAfterwardsAndNamedByItsSl
     plug(current, "p3");
     plug(mute, "usb-mute");
     const auto start = std::chrono::steady_clock::now();
-    Started run = station({"station", "--ports-from", ports, "--log", log, "--slots", slots,
-                           "--skip-current", file});
+    Started run = station(
+        {"station", "--ports-from", ports, "--log", log, "--slots", slots, "--skip-current", file});
     ASSERT_TRUE(waitFor([&] { return records().size() >= 4; }, 30000ms, 20ms));
-    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double took =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     kill(run.pid, SIGTERM);
     const Result stopped = run.finish();
     EXPECT_EQ(stopped.status, 4);
@@ -289,8 +293,9 @@ TEST_F(Station, EachUnitIsVerifiedByTheVersionItReportsAfterwardsAndNamedByItsSl
     EXPECT_TRUE(contains(stopped.out, "A1: Begin upgrade firmware...\n")) << stopped.out;
     EXPECT_TRUE(contains(stopped.out, " A3: skipped: the gimbal already runs firmware 2.010"))
         << stopped.out;
-    EXPECT_TRUE(contains(stopped.out, "units: 1 upgraded, 1 skipped (already current), 2 failed (A2, " +
-                                          ports + "/usb-mute)\n"))
+    EXPECT_TRUE(contains(
+        stopped.out,
+        "units: 1 upgraded, 1 skipped (already current), 2 failed (A2, " + ports + "/usb-mute)\n"))
         << stopped.out;
 
     // A verification asks for the version and nothing else; a current unit gets nothing else.
