@@ -185,7 +185,7 @@ void Station::finished(const UpgradeOutcome& outcome) {
     }
     if (status_ == kOk) status_ = outcome.status;  // the first failure decides
     if (outcome.result == "interrupted") {
-        cutShort_ += (cutShort_.empty() ? "" : ", ") + outcome.port;
+        cutShort_ += (cutShort_.empty() ? "" : ", ") + name;
     }
 
     if (view_) {
