@@ -1,5 +1,6 @@
-// One request on any system: written at once, then the window's status poll
-// every 0.1 s over the system's line (GimbalLine.h) until it shows an answer.
+// One request on any system: written at once (and again at each resend
+// interval when asked), then the window's status poll every 0.1 s over the
+// system's line (GimbalLine.h) until it shows an answer.
 
 #include <algorithm>
 
@@ -10,7 +11,7 @@
 namespace gimbalctl {
 
 GimbalReply askGimbal(const std::string& path, calibration::Request request,
-                      std::chrono::milliseconds timeout) {
+                      std::chrono::milliseconds timeout, std::chrono::milliseconds resendEvery) {
     GimbalReply answer;
     OpenedLine opened = openGimbalLine(path);
     if (!opened.line) {
@@ -21,6 +22,7 @@ GimbalReply askGimbal(const std::string& path, calibration::Request request,
     line.sendRequest(request);
     const auto poll = std::chrono::milliseconds(calibration::kStatusPollMs);
     const auto deadline = GimbalLine::Clock::now() + timeout;
+    auto nextSend = GimbalLine::Clock::now() + resendEvery;
     while (GimbalLine::Clock::now() < deadline) {
         if (!line.runUntil(std::min(GimbalLine::Clock::now() + poll, deadline))) break;
         std::optional<calibration::StatusReport> r =
@@ -28,6 +30,10 @@ GimbalReply askGimbal(const std::string& path, calibration::Request request,
         if (r && answers(request, *r)) {
             answer.report = r;
             break;
+        }
+        if (const auto now = GimbalLine::Clock::now(); resendEvery.count() > 0 && now >= nextSend) {
+            line.sendRequest(request);
+            nextSend = std::max(nextSend + resendEvery, now);  // no burst after a stall
         }
     }
     answer.lineGone = line.lineGone();

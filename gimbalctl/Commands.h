@@ -9,6 +9,8 @@
 
 namespace gimbalctl {
 
+struct UpgradeChecks;
+
 enum ExitStatus : int {
     kOk = 0,
     kRefusedFile = 1,   // the firmware file is refused (inspect, upgrade)
@@ -35,8 +37,9 @@ int runRequest(const std::string& port, calibration::Request request, const std:
                double timeoutSeconds, bool json);
 // One port runs here; several run one process each (see ParallelUpgrade.cpp).
 // With reportToParent the progress and the result go out as JSON lines.
+// `checks`: the approved file's digest, the versions before and after.
 // `fileName` decides the file's kind when `file` does not carry its name.
 int runUpgrade(const std::vector<std::string>& ports, const std::string& file, bool json,
-               bool reportToParent, const std::string& fileName = {});
+               bool reportToParent, UpgradeChecks checks, const std::string& fileName = {});
 
 }  // namespace gimbalctl

@@ -21,13 +21,15 @@
 #include "gimbalctl/Stop.h"
 #include "gimbalctl/Upgrade.h"
 #include "gimbalctl/UpgradeChild.h"
+#include "gimbalctl/Verification.h"
 #include "platform/UniqueFd.h"
 
 extern char** environ;
 
 namespace gimbalctl {
 
-void spawnChild(UpgradeChild& child, const std::string& file, bool ownProcessGroup) {
+void spawnChild(UpgradeChild& child, const std::string& file,
+                const std::vector<std::string>& options, bool ownProcessGroup) {
     const auto notStarted = [&child] {
         child.outcome = {child.port,
                          kLostUpgrade,
@@ -48,6 +50,7 @@ void spawnChild(UpgradeChild& child, const std::string& file, bool ownProcessGro
     std::vector<std::string> args = {"gimbalctl", "upgrade", "--port",
                                      child.port,  file,      "--report-to-parent"};
     if (!child.fileName.empty()) args.insert(args.end(), {"--file-name", child.fileName});
+    args.insert(args.end(), options.begin(), options.end());
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -169,12 +172,12 @@ void collect(std::vector<UpgradeChild>& children, ProgressView* view) {
 }  // namespace
 
 int upgradeInParallel(const std::vector<std::string>& ports, const std::string& file,
-                      int maxProgress, bool json) {
+                      int maxProgress, bool json, const UpgradeChecks& checks) {
     std::fflush(stdout);  // what was printed so far comes before the children's progress
     std::vector<UpgradeChild> children(ports.size());
     for (std::size_t k = 0; k < ports.size(); ++k) {
         children[k].port = ports[k];
-        spawnChild(children[k], file);
+        spawnChild(children[k], file, checks.arguments());
     }
 
     std::optional<ProgressView> view;

@@ -22,9 +22,11 @@ struct GimbalReply {
 
 // Opens the port, sends the request and runs the status poll until it shows
 // an answer to the request, the time is up, a stop is asked for or the line
-// goes away; closes the port.
+// goes away; closes the port. With resendEvery the request goes out again at
+// that interval until answered (a gimbal that is restarting).
 GimbalReply askGimbal(const std::string& path, calibration::Request request,
-                      std::chrono::milliseconds timeout);
+                      std::chrono::milliseconds timeout,
+                      std::chrono::milliseconds resendEvery = std::chrono::milliseconds(0));
 
 // The reply codes that answer `request`, as the status poll's loop compares them.
 bool answers(calibration::Request request, const calibration::StatusReport& report);

@@ -11,6 +11,8 @@
 
 namespace gimbalctl {
 
+struct UpgradeChecks;  // Verification.h
+
 struct UpgradeOutcome {
     std::string port;
     int status = 0;      // ExitStatus
@@ -18,6 +20,11 @@ struct UpgradeOutcome {
                          // line gone, interrupted
     std::string detail;  // the last message, or why the port failed
     std::vector<std::string> messages;  // the window's message log texts, line by line
+    // The gimbal's firmware version before and after the upgrade ("2.010",
+    // empty when it did not answer), when they were read (Verification.h).
+    bool versionsRead = false;
+    std::string versionBefore{}, versionAfter{};
+    bool verified = false;  // it reports the file's version afterwards
 };
 
 struct UpgradeEvents {
@@ -53,8 +60,8 @@ std::string outcomeLine(const UpgradeOutcome& outcome);
 int reportOutcomes(const std::vector<UpgradeOutcome>& outcomes, const std::string& file, bool json);
 
 // Several ports at once (one child process each on Linux, one thread each on
-// Windows); prints progress and results.
+// Windows), each with the checks asked for; prints progress and results.
 int upgradeInParallel(const std::vector<std::string>& ports, const std::string& file,
-                      int maxProgress, bool json);
+                      int maxProgress, bool json, const UpgradeChecks& checks);
 
 }  // namespace gimbalctl

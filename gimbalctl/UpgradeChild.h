@@ -8,6 +8,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 #include "gimbalctl/Upgrade.h"
 #include "platform/UniqueFd.h"
@@ -24,10 +25,12 @@ struct UpgradeChild {
     UpgradeOutcome outcome;
 };
 
-// Starts the child's upgrade of `child.port`. When it cannot start, the
-// outcome says so and there is no output to read. With ownProcessGroup the
-// terminal's Ctrl+C reaches this process only, which decides when the child stops.
-void spawnChild(UpgradeChild& child, const std::string& file, bool ownProcessGroup = false);
+// Starts the child's upgrade of `child.port`, with `options` (Verification.h's
+// checks) on its command line. When it cannot start, the outcome says so and
+// there is no output to read. With ownProcessGroup the terminal's Ctrl+C
+// reaches this process only, which decides when the child stops.
+void spawnChild(UpgradeChild& child, const std::string& file,
+                const std::vector<std::string>& options, bool ownProcessGroup = false);
 
 // Reads what the child has written and passes its progress and messages on;
 // false once the child has closed its output.

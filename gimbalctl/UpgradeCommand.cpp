@@ -9,6 +9,8 @@
 #include "gimbalctl/ProgressView.h"
 #include "gimbalctl/Stop.h"
 #include "gimbalctl/Upgrade.h"
+#include "gimbalctl/Verification.h"
+#include "platform/NumberText.h"
 #include "upgrade/FirmwareFile.h"
 
 namespace gimbalctl {
@@ -63,60 +65,73 @@ void report(const nlohmann::json& line) {
 }  // namespace
 
 int runUpgrade(const std::vector<std::string>& ports, const std::string& file, bool json,
-               bool reportToParent, const std::string& fileName) {
+               bool reportToParent, UpgradeChecks checks, const std::string& fileName) {
     std::string error;
+    std::vector<uint8_t> content;
     const std::optional<firmware::LoadResult> load =
-        loadFirmwareFile(file, error, nullptr, fileName);
+        loadFirmwareFile(file, error, &content, fileName);
     if (!load) {
         printFailure(json, {{"command", "upgrade"}, {"file", file}}, error);
         return kBadInput;
     }
     const firmware::LoadResult& loaded = *load;
-    if (!loaded.usable) {
+    // Nothing is sent with a file that is not the approved one, or not usable.
+    const auto refuse = [&](const std::string& why, const std::string& text,
+                            const std::vector<std::string>& messages) {
         if (json || reportToParent) {
             for (const std::string& port : ports) {
-                UpgradeOutcome refused{port, kRefusedFile, "refused file", loaded.refusal,
-                                       loaded.messages};
+                UpgradeOutcome refused{port, kRefusedFile, "refused file", why, messages};
                 report(reportToParent ? nlohmann::json{{"result", toJson(refused, file)}}
                                       : toJson(refused, file));
             }
         } else {
-            printError(loaded.messages.front() + " (" + file + ": " + loaded.refusal + ")");
+            printError(text);
         }
         return kRefusedFile;
+    };
+    if (const std::string why = digestMismatch(content, checks.expectSha256); !why.empty()) {
+        return refuse(why, file + ": " + why, {});
     }
+    if (!loaded.usable) {
+        return refuse(loaded.refusal,
+                      loaded.messages.front() + " (" + file + ": " + loaded.refusal + ")",
+                      loaded.messages);
+    }
+    checks.fileVersion = fixedPointText(loaded.firmwareVersion, 3);
     if (!json && !reportToParent) {
         for (const std::string& text : loaded.messages) {
             for (const std::string& line : logLines(text)) std::printf("%s\n", line.c_str());
         }
     }
-    if (ports.size() > 1) return upgradeInParallel(ports, file, loaded.maxProgress, json);
+    if (ports.size() > 1) return upgradeInParallel(ports, file, loaded.maxProgress, json, checks);
 
     UpgradeOutcome outcome;
     if (reportToParent) {
         // Never outlives the parent: its end is a stop signal here.
         stopWithParent();
-        outcome = upgradeOnePort(ports.front(), loaded.maxProgress,
+        outcome = upgradeChecked(ports.front(), loaded.maxProgress,
                                  {[](const std::string& line) {
                                       report({{"message", line}});
                                   },
                                   [](int value, int maximum) {
                                       report({{"progress", value}, {"maximum", maximum}});
-                                  }});
+                                  }},
+                                 checks);
         report({{"result", toJson(outcome, file)}});
         return outcome.status;
     }
     if (json) {
-        outcome = upgradeOnePort(ports.front(), loaded.maxProgress,
-                                 {[](const std::string&) {}, [](int, int) {}});
+        outcome = upgradeChecked(ports.front(), loaded.maxProgress,
+                                 {[](const std::string&) {}, [](int, int) {}}, checks);
         printJson(toJson(outcome, file));
         return outcome.result == "interrupted" ? reportStop(outcome.port + ": " + outcome.detail)
                                                : outcome.status;
     }
     ProgressView view({ports.front()}, standardOutputIsTerminal());
-    outcome = upgradeOnePort(ports.front(), loaded.maxProgress,
+    outcome = upgradeChecked(ports.front(), loaded.maxProgress,
                              {[&](const std::string& line) { view.message(0, line); },
-                              [&](int value, int maximum) { view.progress(0, value, maximum); }});
+                              [&](int value, int maximum) { view.progress(0, value, maximum); }},
+                             checks);
     view.finish();
     if (outcome.result == "interrupted") return reportStop(outcome.port + ": " + outcome.detail);
     if (outcome.status == kPortFailed) printError(outcome.detail);
@@ -146,9 +161,15 @@ int reportOutcomes(const std::vector<UpgradeOutcome>& outcomes, const std::strin
 }
 
 nlohmann::json toJson(const UpgradeOutcome& o, const std::string& file) {
-    return {{"command", "upgrade"},  {"port", o.port},     {"file", file},
-            {"result", o.result},    {"status", o.status}, {"detail", o.detail},
-            {"messages", o.messages}};
+    nlohmann::json object = {{"command", "upgrade"},  {"port", o.port},     {"file", file},
+                             {"result", o.result},    {"status", o.status}, {"detail", o.detail},
+                             {"messages", o.messages}};
+    if (o.versionsRead) {
+        object["version_before"] = o.versionBefore;
+        object["version_after"] = o.versionAfter;
+        object["verified"] = o.verified;
+    }
+    return object;
 }
 
 UpgradeOutcome outcomeFromJson(const nlohmann::json& object) {
@@ -158,6 +179,10 @@ UpgradeOutcome outcomeFromJson(const nlohmann::json& object) {
     o.result = object.value("result", "");
     o.detail = object.value("detail", "");
     o.messages = object.value("messages", std::vector<std::string>{});
+    o.versionsRead = object.contains("verified");
+    o.versionBefore = object.value("version_before", "");
+    o.versionAfter = object.value("version_after", "");
+    o.verified = object.value("verified", false);
     return o;
 }
 

@@ -13,6 +13,7 @@
 #include "gimbalctl/ExitStatuses.h"
 #include "gimbalctl/Output.h"
 #include "gimbalctl/Stop.h"
+#include "gimbalctl/Verification.h"
 #include "platform/BuildInfo.h"
 #include "station/StationOptions.h"
 
@@ -127,8 +128,17 @@ int run(int argc, char** argv) {
         ->required()
         ->allow_extra_args(false);  // one port per --port: the file is not taken for a port
     upgrade->add_option("FILE", file, "Firmware file")->required();
+    UpgradeChecks checks;
+    upgrade->add_flag("--verify", checks.verify,
+                      "Read the gimbal's firmware version before and after; fail (status 4) "
+                      "unless it then reports the file's version");
+    upgrade
+        ->add_option("--expect-sha256", checks.expectSha256,
+                     "Refuse (status 1, nothing sent) a file with another SHA-256")
+        ->check(CLI::Validator(whyNotSha256, "HEX"));
     // Used by the parallel upgrade and the station for their children; not for people.
     upgrade->add_flag("--report-to-parent", reportToParent)->group("");
+    upgrade->add_flag("--skip-current", checks.skipCurrent)->group("");
     std::string fileName;  // the station's children read the file by a descriptor's path
     upgrade->add_option("--file-name", fileName)->group("");
 
@@ -171,7 +181,7 @@ int run(int argc, char** argv) {
     if (*calibrate) {
         return runRequest(port, kCalibrations.at(what), "calibrate " + what, timeout, json);
     }
-    return runUpgrade(upgradePorts, file, json, reportToParent, fileName);
+    return runUpgrade(upgradePorts, file, json, reportToParent, checks, fileName);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "gimbalctl/Output.h"
 #include "gimbalctl/Stop.h"
 #include "gimbalctl/UpgradeChild.h"
+#include "gimbalctl/Verification.h"
 #include "serial/OpenFailure.h"
 #include "serial/ULXSerialPort.h"
 #include "station/FolderUnitSource.h"
@@ -77,9 +78,9 @@ int runStation(const StationOptions& options) {
     const std::string& file = options.file;
     const bool json = options.json;
     StationLog log;
+    SlotLabels slots;
     int status = kOk;
-    const std::optional<StationFirmware> firmware =
-        prepareStation(file, options.logPath, json, log, status);
+    const std::optional<StationFirmware> firmware = prepareStation(options, log, slots, status);
     if (!firmware) return status;
     std::string error;
     const SealedFirmware bytes(*firmware, error);
@@ -88,7 +89,10 @@ int runStation(const StationOptions& options) {
         return kBadInput;
     }
 
-    Station station(*firmware, std::move(log), json, {whyNotSerial});
+    Station station(*firmware, std::move(log), json, {whyNotSerial}, std::move(slots));
+    // Every unit's versions are read before and after; the bytes are the approved file.
+    const std::vector<std::string> checks =
+        UpgradeChecks{true, options.skipCurrent, {}, {}}.arguments();
     const UnitSource::Events news = {
         [&](const UnitIdentity& unit) { station.appeared(unit); },
         [&](const std::string& port) { station.gone(port); },
@@ -113,7 +117,7 @@ int runStation(const StationOptions& options) {
             UpgradeChild& child = children[port];
             child.port = port;
             child.fileName = bytes.name();
-            spawnChild(child, bytes.path(), true);
+            spawnChild(child, bytes.path(), checks, true);
             if (!child.output) end(child);
         }
         if (station.stopping() && children.empty() && !station.busy()) break;

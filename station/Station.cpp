@@ -9,7 +9,9 @@
 #include "gimbalctl/Output.h"
 #include "gimbalctl/Sha256.h"
 #include "gimbalctl/Stop.h"
+#include "gimbalctl/Verification.h"
 #include "platform/BuildInfo.h"
+#include "platform/NumberText.h"
 #include "upgrade/FirmwareVariables.h"
 #include "upgrade/UpgradeSupervisor.h"
 
@@ -31,8 +33,10 @@ std::string timeNow(const char* format, bool utc) {
 
 }  // namespace
 
-std::optional<StationFirmware> prepareStation(const std::string& file, const std::string& logPath,
-                                              bool json, StationLog& log, int& status) {
+std::optional<StationFirmware> prepareStation(const StationOptions& options, StationLog& log,
+                                              SlotLabels& slots, int& status) {
+    const std::string& file = options.file;
+    const bool json = options.json;
     // A station runs for hours, its output often into a pipe: every line goes
     // out at once (Windows has no line buffering: every write then).
 #ifdef _WIN32
@@ -51,6 +55,12 @@ std::optional<StationFirmware> prepareStation(const std::string& file, const std
         status = kBadInput;
         return std::nullopt;
     }
+    if (const std::string why = digestMismatch(firmware.bytes, options.expectSha256);
+        !why.empty()) {
+        printFailure(json, context, file + ": " + why);
+        status = kRefusedFile;
+        return std::nullopt;
+    }
     // Usable, yet with an empty image area: every upgrade would refuse it.
     const bool nothingToSend = loaded->usable && firmwareVariables().iFileLength == 0;
     if (!loaded->usable || nothingToSend) {
@@ -61,7 +71,16 @@ std::optional<StationFirmware> prepareStation(const std::string& file, const std
         status = kRefusedFile;
         return std::nullopt;
     }
-    if (!logPath.empty() && !log.open(logPath, error)) {
+    if (!options.slotsPath.empty()) {
+        std::optional<SlotLabels> read = SlotLabels::read(options.slotsPath, error);
+        if (!read) {
+            printFailure(json, context, error);
+            status = kBadInput;
+            return std::nullopt;
+        }
+        slots = std::move(*read);
+    }
+    if (!options.logPath.empty() && !log.open(options.logPath, error)) {
         printFailure(json, context, error);
         status = kWriteFailed;
         return std::nullopt;
@@ -72,10 +91,12 @@ std::optional<StationFirmware> prepareStation(const std::string& file, const std
         }
     }
     firmware.maxProgress = loaded->maxProgress;
+    firmware.version = fixedPointText(loaded->firmwareVersion, 3);
     return firmware;
 }
 
-Station::Station(const StationFirmware& firmware, StationLog log, bool json, PortFacts facts)
+Station::Station(const StationFirmware& firmware, StationLog log, bool json, PortFacts facts,
+                 SlotLabels slots)
     : file_(firmware.path),
       firmwareName_(firmware.path.substr(firmware.path.find_last_of("/\\") + 1)),
       firmwareSize_(firmware.bytes.size()),
@@ -84,7 +105,8 @@ Station::Station(const StationFirmware& firmware, StationLog log, bool json, Por
       log_(std::move(log)),
       json_(json),
       terminal_(!json && standardOutputIsTerminal()),
-      facts_(std::move(facts)) {
+      facts_(std::move(facts)),
+      slots_(std::move(slots)) {
     // What every unit receives, so that a person can check it is the right file.
     if (json_) {
         printJson({{"event", "firmware"},
@@ -121,12 +143,13 @@ std::vector<std::string> Station::portsToStart() {
         }
         Unit unit{0, std::chrono::steady_clock::now(), identity};
         if (view_) {
-            unit.row = view_->addPort(port);
+            unit.row = view_->addPort(slots_.nameOf(identity));
             view_->progress(unit.row, 0, maxProgress_);
         } else {
             printJson({{"event", "started"},
                        {"port", port},
                        {"slot", identity.slot},
+                       {"slot_label", slots_.labelOf(identity.slot)},
                        {"usb_serial", identity.usbSerial}});
         }
         units_[port] = unit;
@@ -159,22 +182,30 @@ void Station::finished(const UpgradeOutcome& outcome) {
     units_.erase(found);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - unit.start).count();
-    (outcome.status == kOk ? upgraded_ : failed_) += 1;
+    const std::string name = slots_.nameOf(unit.identity);
+    (outcome.status != kOk ? failed_ : outcome.result == "skipped" ? skipped_ : upgraded_) += 1;
+    if (outcome.status != kOk) {
+        lastFailed_.push_back(name);
+        if (lastFailed_.size() > kFailedNamed) lastFailed_.erase(lastFailed_.begin());
+    }
     if (status_ == kOk) status_ = outcome.status;  // the first failure decides
     if (outcome.result == "interrupted") {
-        cutShort_ += (cutShort_.empty() ? "" : ", ") + outcome.port;
+        cutShort_ += (cutShort_.empty() ? "" : ", ") + name;
     }
 
     if (view_) {
         char took[32];
         std::snprintf(took, sizeof took, " (%.1f s)", seconds);
         view_->removePort(unit.row);
-        view_->line(timeNow("%H:%M:%S ", false) + outcomeLine(outcome) + took);
+        UpgradeOutcome shown = outcome;
+        shown.port = name;
+        view_->line(timeNow("%H:%M:%S ", false) + outcomeLine(shown) + took);
         view_->setFooter(tally());
         if (!terminal_) view_->line(tally());
     } else {
         nlohmann::json event = toJson(outcome, file_);
         event["event"] = "finished";
+        event["slot_label"] = slots_.labelOf(unit.identity.slot);
         event["time"] = timeNow("%Y-%m-%dT%H:%M:%SZ", true);
         event["seconds"] = seconds;
         printJson(event);
@@ -200,6 +231,7 @@ void Station::record(const UpgradeOutcome& outcome, double seconds, const UnitId
         {"time", timeNow("%Y-%m-%dT%H:%M:%SZ", true)},
         {"port", outcome.port},
         {"slot", unit.slot},
+        {"slot_label", slots_.labelOf(unit.slot)},
         {"node", unit.node},
         {"by_id", unit.byId},
         {"usb_serial", unit.usbSerial},
@@ -210,6 +242,9 @@ void Station::record(const UpgradeOutcome& outcome, double seconds, const UnitId
         {"status", outcome.status},
         {"status_word", exitStatusWord(outcome.status)},
         {"detail", outcome.detail},
+        {"version_before", outcome.versionBefore},
+        {"version_after", outcome.versionAfter},
+        {"verified", outcome.verified},
         {"seconds", std::round(seconds * 10) / 10},
         {"gimbalctl", build_info::kVersion}};
     std::string error;
@@ -249,8 +284,14 @@ void Station::notice(const std::string& text) {
 }
 
 std::string Station::tally() const {
-    return "units: " + std::to_string(upgraded_) + " upgraded, " + std::to_string(failed_) +
-           " failed";
+    std::string text = "units: " + std::to_string(upgraded_) + " upgraded, ";
+    if (skipped_ > 0) text += std::to_string(skipped_) + " skipped (already current), ";
+    text += std::to_string(failed_) + " failed";
+    if (lastFailed_.empty()) return text;
+    // The latest failures by name, so that the operator knows which units to take aside.
+    text += failed_ > static_cast<int>(lastFailed_.size()) ? " (latest: " : " (";
+    for (std::size_t k = 0; k < lastFailed_.size(); ++k) text += (k ? ", " : "") + lastFailed_[k];
+    return text + ")";
 }
 
 }  // namespace gimbalctl

@@ -18,7 +18,9 @@
 
 #include "gimbalctl/ProgressView.h"
 #include "gimbalctl/Upgrade.h"
+#include "station/SlotLabels.h"
 #include "station/StationLog.h"
+#include "station/StationOptions.h"
 #include "station/UnitSource.h"
 
 namespace gimbalctl {
@@ -28,13 +30,15 @@ struct StationFirmware {
     std::string path;            // as given
     std::vector<uint8_t> bytes;  // what every unit receives
     int maxProgress = 0;
+    std::string version;  // its firmware version, "2.010", which each unit must report after
 };
 
-// Loads and checks the firmware file (a refused file ends the station before
-// anything is sent) and opens the log. None when the station cannot start,
-// having said why, with the exit status in `status`.
-std::optional<StationFirmware> prepareStation(const std::string& file, const std::string& logPath,
-                                              bool json, StationLog& log, int& status);
+// Loads and checks the firmware file (a refused file, or one that is not the
+// approved one, ends the station before anything is sent), reads the slots'
+// labels and opens the log. None when the station cannot start, having said
+// why, with the exit status in `status`.
+std::optional<StationFirmware> prepareStation(const StationOptions& options, StationLog& log,
+                                              SlotLabels& slots, int& status);
 
 // What the runner knows of a port on its system.
 struct PortFacts {
@@ -44,7 +48,8 @@ struct PortFacts {
 
 class Station {
 public:
-    Station(const StationFirmware& firmware, StationLog log, bool json, PortFacts facts);
+    Station(const StationFirmware& firmware, StationLog log, bool json, PortFacts facts,
+            SlotLabels slots = {});
 
     // The unit source's news; a unit is known by the port it is opened by.
     void appeared(const UnitIdentity& unit);
@@ -84,6 +89,7 @@ private:
     };
     void record(const UpgradeOutcome& outcome, double seconds, const UnitIdentity& unit);
     std::string tally() const;
+    static constexpr std::size_t kFailedNamed = 3;  // failed units the tally names
 
     std::string file_;
     std::string firmwareName_;  // for the record
@@ -94,12 +100,14 @@ private:
     bool json_;
     bool terminal_;
     PortFacts facts_;
+    SlotLabels slots_;
     std::optional<ProgressView> view_;  // none with json
 
     std::map<std::string, UnitIdentity> present_;  // by port
     std::set<std::string> upgradedSinceAppearing_;
     std::map<std::string, Unit> units_;
-    int upgraded_ = 0, failed_ = 0;
+    int upgraded_ = 0, skipped_ = 0, failed_ = 0;
+    std::vector<std::string> lastFailed_;  // the latest failed units' names, for the tally
     int status_ = 0;
     bool stopping_ = false;
     bool logFailed_ = false;

@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "gimbalctl/Verification.h"
+
 namespace gimbalctl {
 
 CLI::App* addStationCommand(CLI::App& app, StationOptions& options) {
@@ -14,9 +16,20 @@ CLI::App* addStationCommand(CLI::App& app, StationOptions& options) {
     station->add_option("--log", options.logPath,
                         "Append one JSON line per finished unit to this file, flushed to disk; "
                         "a log that cannot be written stops the station with status 7");
+    station
+        ->add_option("--expect-sha256", options.expectSha256,
+                     "Refuse (status 1, nothing sent) a firmware file with another SHA-256")
+        ->check(CLI::Validator(whyNotSha256, "HEX"));
+    station->add_flag("--skip-current", options.skipCurrent,
+                      "Leave a unit alone that already reports the file's firmware version");
+    station->add_option("--slots", options.slotsPath,
+                        "Lines \"LABEL SLOT\" naming the slots (such as A1 "
+                        "pci-0000:00:14.0-usb-0:2.1:1.0), shown and recorded instead of paths");
     station->footer(
         "Ctrl+C or SIGTERM: no new units, the upgrades in progress finish; a second Ctrl+C\n"
-        "interrupts them. Status: 0 when every unit succeeded, else the first failure's.");
+        "interrupts them. Status: 0 when every unit succeeded, else the first failure's.\n"
+        "Each unit's firmware version is read before and after its upgrade: a unit that\n"
+        "then reports another version than the file's fails with status 4.");
     return station;
 }
 

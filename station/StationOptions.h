@@ -12,9 +12,12 @@ class App;
 namespace gimbalctl {
 
 struct StationOptions {
-    std::string file;       // the firmware file, checked once at start
-    std::string portsFrom;  // Linux: a folder whose entries are the ports, else udev's devices
-    std::string logPath;    // the journal: one JSON line per finished unit
+    std::string file;          // the firmware file, checked once at start
+    std::string portsFrom;     // Linux: a folder whose entries are the ports, else udev's devices
+    std::string logPath;       // the journal: one JSON line per finished unit
+    std::string expectSha256;  // the approved file's digest, or empty
+    bool skipCurrent = false;  // units already on the file's version are left alone
+    std::string slotsPath;     // the slots' labels, "LABEL SLOT" lines
     bool json = false;
 };
 

@@ -1,6 +1,7 @@
 # The production station (gimbalctl station): its bookkeeping, journal and
 # options on every system; each system's way of finding units (UnitSource.h) beside them.
 set(GIMBAL_STATION_SHARED_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/SlotLabels.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Station.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StationLog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StationOptions.cpp

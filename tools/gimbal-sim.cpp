@@ -1,12 +1,14 @@
 // Serves a simulated gimbal on a pseudo-terminal so the tool can be tried
 // without hardware. The first line printed is the path to open in the tool.
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,6 +38,24 @@ void record(const GimbalSimulator& gimbal, const std::filesystem::path& folder) 
     writeBytes(folder / "done", {});
 }
 
+// A firmware version as the window shows it, "2.010": whole part and
+// thousandths, each a byte. None when the text is not one.
+std::optional<GimbalSimulator::FirmwareVersion> parseVersion(const std::string& text) {
+    const std::size_t point = text.find('.');
+    const auto digits = [](const std::string& part) {
+        return part.find_first_not_of("0123456789") == std::string::npos;
+    };
+    if (point == std::string::npos || point == 0 || point > 3 || text.size() != point + 4 ||
+        !digits(text.substr(0, point)) || !digits(text.substr(point + 1))) {
+        return std::nullopt;
+    }
+    const int whole = std::stoi(text.substr(0, point));
+    const int thousandths = std::stoi(text.substr(point + 1));
+    if (whole > 255 || thousandths > 255) return std::nullopt;
+    return GimbalSimulator::FirmwareVersion{static_cast<uint8_t>(whole),
+                                            static_cast<uint8_t>(thousandths)};
+}
+
 // The firmware files README.md's examples use, versions 1.005 / 2.010: one
 // image for ID3 that the gimbal passes on, and one image per board.
 int writeExamples(const std::filesystem::path& folder) {
@@ -59,7 +79,9 @@ int writeExamples(const std::filesystem::path& folder) {
 
 int main(int argc, char** argv) {
     const char* usage =
-        "Usage: gimbal-sim [--gyro X,Y,Z] [--silent] [--record DIR] [--help] [--version]\n"
+        "Usage: gimbal-sim [--gyro X,Y,Z] [--silent] [--record DIR] [--version X.YYY]\n"
+        "                  [--version-after X.YYY | --keep-version] [--restart-silence S]\n"
+        "       gimbal-sim --help | --version\n"
         "       gimbal-sim --write-example DIR\n"
         "Serves a simulated gimbal on a pseudo-terminal, so that gimbal-tool and\n"
         "gimbalctl can be tried without hardware. The first line printed is the\n"
@@ -67,15 +89,35 @@ int main(int argc, char** argv) {
         "requests and runs firmware upgrades until interrupted (Ctrl+C).\n"
         "  --gyro X,Y,Z    the gyroscope values to report (default 3,-2,1)\n"
         "  --silent        answer nothing (a gimbal that is off or not wired)\n"
+        "  --version X.YYY the firmware version to report at start (default 2.010)\n"
+        "  --restart-silence S  after a complete upgrade, answer nothing for S seconds\n"
+        "                  (default 1: the gimbal restarts), then report the new version:\n"
+        "                  the one a one-image upgrade request carried (a three-image\n"
+        "                  request carries none: the old one stays)\n"
+        "  --version-after X.YYY  the version to report after an upgrade instead\n"
+        "  --keep-version  keep the old version (new firmware that did not take)\n"
         "  --record DIR    on exit, write what the gimbal received into DIR:\n"
         "                  received.bin, id1.bin..id3.bin (each board's image), done\n"
         "  --write-example DIR  write example firmware files into DIR and exit:\n"
         "                  gimbal-2.010.plov (one image), gimbal-2.010.3plov (three)\n"
         "  -h, --help      show this help and exit\n"
-        "  --version       show the version and exit\n";
+        "  --version       alone: show gimbal-sim's version and exit\n";
     bool silent = false;
     int gyro[3] = {3, -2, 1};
     std::string recordFolder;
+    GimbalSimulator::FirmwareVersion version{2, 10};
+    GimbalSimulator::Restart restart{std::chrono::seconds(1), std::nullopt, false};
+    // An option's version argument, or none (said) when it is not one.
+    const auto versionArgument = [&](int& i) -> std::optional<GimbalSimulator::FirmwareVersion> {
+        const auto parsed = i + 1 < argc ? parseVersion(argv[i + 1]) : std::nullopt;
+        if (!parsed) {
+            std::fprintf(stderr,
+                         "gimbal-sim: %s needs a version such as 2.010 (0.000 to 255.255)\n",
+                         argv[i]);
+        }
+        ++i;
+        return parsed;
+    };
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--silent") == 0) {
             silent = true;
@@ -93,9 +135,33 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--write-example") == 0 && i + 1 < argc) {
             return writeExamples(argv[i + 1]);
         }
+        if (std::strcmp(argv[i], "--version") == 0 && i + 1 < argc && argv[i + 1][0] != '-') {
+            const auto parsed = versionArgument(i);
+            if (!parsed) return 2;
+            version = *parsed;
+            continue;
+        }
         if (std::strcmp(argv[i], "--version") == 0) {
             std::printf("gimbal-sim %s\n", build_info::kVersion);
             return 0;
+        }
+        if (std::strcmp(argv[i], "--version-after") == 0) {
+            restart.after = versionArgument(i);
+            if (!restart.after) return 2;
+            continue;
+        }
+        if (std::strcmp(argv[i], "--keep-version") == 0) {
+            restart.keepVersion = true;
+            continue;
+        }
+        double seconds = -1;
+        char end = 0;
+        if (std::strcmp(argv[i], "--restart-silence") == 0 && i + 1 < argc &&
+            std::sscanf(argv[i + 1], "%lf%c", &seconds, &end) == 1 && seconds >= 0 &&
+            seconds <= 86400) {
+            restart.silence = std::chrono::milliseconds(std::llround(seconds * 1000));
+            ++i;
+            continue;
         }
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(usage, stdout);
@@ -110,7 +176,8 @@ int main(int argc, char** argv) {
         GimbalSimulator gimbal;
         gimbal.setGyro(int16_t(gyro[0]), int16_t(gyro[1]), int16_t(gyro[2]));
         gimbal.setAccelerometer(2, -5, 1000);
-        gimbal.setVersion(5, 1, 10, 2);
+        gimbal.setVersion(5, 1, version.thousandths, version.whole);
+        gimbal.setRestart(restart);
         if (silent) gimbal.setFaults({.silent = true});
         std::printf("%s\n", gimbal.slavePath().c_str());
         std::fflush(stdout);

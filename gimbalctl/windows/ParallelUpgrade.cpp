@@ -12,11 +12,12 @@
 #include "gimbalctl/ProgressView.h"
 #include "gimbalctl/Stop.h"
 #include "gimbalctl/Upgrade.h"
+#include "gimbalctl/Verification.h"
 
 namespace gimbalctl {
 
 int upgradeInParallel(const std::vector<std::string>& ports, const std::string& file,
-                      int maxProgress, bool json) {
+                      int maxProgress, bool json, const UpgradeChecks& checks) {
     std::fflush(stdout);
     std::optional<ProgressView> view;
     if (!json) {
@@ -36,7 +37,7 @@ int upgradeInParallel(const std::vector<std::string>& ports, const std::string& 
                                      std::lock_guard lock(viewMutex);
                                      if (view) view->progress(k, value, maximum);
                                  }};
-            outcomes[k] = upgradeOnePort(ports[k], maxProgress, events);
+            outcomes[k] = upgradeChecked(ports[k], maxProgress, events, checks);
         });
     }
     for (std::thread& thread : threads) thread.join();

@@ -17,6 +17,7 @@
 #include "station/Station.h"
 #include "station/StationOptions.h"
 #include "gimbalctl/Stop.h"
+#include "gimbalctl/Verification.h"
 #include "gimbalctl/windows/WindowsStop.h"
 #include "station/windows/ComUnitSource.h"
 
@@ -34,7 +35,6 @@ struct Unit {
 }  // namespace
 
 int runStation(const StationOptions& options) {
-    const std::string& file = options.file;
     const bool json = options.json;
     if (!options.portsFrom.empty()) {
         printFailure(json, {{"command", "station"}},
@@ -43,14 +43,16 @@ int runStation(const StationOptions& options) {
         return kBadInput;
     }
     StationLog log;
+    SlotLabels slots;
     int status = kOk;
-    const std::optional<StationFirmware> firmware =
-        prepareStation(file, options.logPath, json, log, status);
+    const std::optional<StationFirmware> firmware = prepareStation(options, log, slots, status);
     if (!firmware) return status;
     windows::holdFirstInterrupt();
 
     const auto nothingKnown = [](const std::string&) { return std::string(); };
-    Station station(*firmware, std::move(log), json, {nothingKnown});
+    Station station(*firmware, std::move(log), json, {nothingKnown}, std::move(slots));
+    // Every unit's versions are read before and after its upgrade.
+    const UpgradeChecks checks{true, options.skipCurrent, {}, firmware->version};
     std::mutex stationMutex;  // the units' threads report through the station too
     std::map<std::string, std::unique_ptr<Unit>> units;
     windows::ComUnitSource source({[&](const UnitIdentity& unit) { station.appeared(unit); },
@@ -67,9 +69,9 @@ int runStation(const StationOptions& options) {
         for (const std::string& port : station.portsToStart()) {
             windows::holdConsoleClose();  // until its record is written
             auto unit = std::make_unique<Unit>();
-            unit->thread = std::thread([&stationMutex, events = station.eventsOf(port), port,
-                                        maxProgress = firmware->maxProgress, u = unit.get()] {
-                u->outcome = upgradeOnePort(port, maxProgress,
+            unit->thread = std::thread([&stationMutex, &checks, events = station.eventsOf(port),
+                                        port, maxProgress = firmware->maxProgress, u = unit.get()] {
+                u->outcome = upgradeChecked(port, maxProgress,
                                             {[&](const std::string& line) {
                                                  std::lock_guard hold(stationMutex);
                                                  events.message(line);
@@ -77,7 +79,8 @@ int runStation(const StationOptions& options) {
                                              [&](int value, int maximum) {
                                                  std::lock_guard hold(stationMutex);
                                                  events.progress(value, maximum);
-                                             }});
+                                             }},
+                                            checks);
                 u->done = true;
             });
             units[port] = std::move(unit);

@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <fstream>
@@ -21,6 +22,7 @@
 #include "serial/ULXSerialPort.h"
 #include "tests/cli/GimbalctlRun.h"
 #include "tests/support/GimbalSimulator.h"
+#include "tests/support/Sha256Sum.h"
 #include "tests/upgrade/FirmwareFiles.h"
 
 namespace {
@@ -206,14 +208,29 @@ TEST_F(Gimbalctl, RefusedFileAndRefusingGimbalHaveTheirOwnStatus) {
         dir, {"upgrade", "--port", port, dir.write("empty.plov", singleImageFile({}, 0, 0))});
     EXPECT_EQ(empty.status, 1);
     EXPECT_TRUE(contains(empty.out, "Please select a file first\n")) << empty.out;
-    EXPECT_TRUE(gimbal.upgradeRequestTimes().empty());
+    // Only the approved file (its digest in any case) is sent; checked after, with --verify.
+    const std::string file = dir.write("fw.plov", singleImageFile(imageBytes(100, 1), 0, 0));
+    std::string approved = sha256sum(file);
+    const Result other =
+        gimbalctl(dir, {"upgrade", "--port", port, "--expect-sha256", std::string(64, 'F'), file});
+    EXPECT_EQ(other.status, 1);
+    EXPECT_TRUE(contains(other.err, "its SHA-256 is " + approved + ", not the approved " +
+                                        std::string(64, 'f') + "; nothing sent"))
+        << other.err;
+    EXPECT_TRUE(gimbal.bytesReceived().empty());
+    for (char& c : approved) c = static_cast<char>(std::toupper(c));
+    const Result verified = gimbalctl(
+        dir, {"--json", "upgrade", "--verify", "--port", port, "--expect-sha256", approved, file});
+    EXPECT_EQ(verified.status, 0) << verified.out;
+    ASSERT_EQ(verified.objects().size(), 1u) << verified.out;
+    EXPECT_EQ(verified.objects()[0]["version_before"], "0.000");
+    EXPECT_EQ(verified.objects()[0]["version_after"], "2.010");
+    EXPECT_EQ(verified.objects()[0]["verified"], true);
 
     GimbalSimulator::Faults refuse;
     refuse.upgradeAnswer = GimbalSimulator::UpgradeAnswer::kRefuse1;
     gimbal.setFaults(refuse);
-    const Result refused =
-        gimbalctl(dir, {"--json", "upgrade", "--port", port,
-                        dir.write("fw.plov", singleImageFile(imageBytes(100, 1), 0, 0))});
+    const Result refused = gimbalctl(dir, {"--json", "upgrade", "--port", port, file});
     EXPECT_EQ(refused.status, 4);
     ASSERT_EQ(refused.objects().size(), 1u) << refused.out;
     EXPECT_EQ(refused.objects()[0]["result"], "gimbal error");

@@ -12,6 +12,7 @@
 #include <map>
 #include <thread>
 
+#include "protocol/Frame.h"
 #include "tests/cli/GimbalctlRun.h"
 #include "tests/support/HeldPort.h"
 #include "tests/support/Sha256Sum.h"
@@ -74,6 +75,8 @@ TEST_F(Station, EveryGimbalIsUpgradedOnceEachTimeItIsPluggedIn) {
     const std::string file = dir.write("fw.3plov", multiImageFile(id1, id2, id3, 3));
     dir.write("units.jsonl", {'{', '"', 'c', 'u', 't'});  // a line a power cut ended early
     GimbalSimulator gimbals[4];
+    // A three-image request carries no version: the gimbals run the file's already.
+    for (GimbalSimulator& gimbal : gimbals) gimbal.setVersion(5, 1, 10, 2);
 
     // The folder is made after the start, as udev makes it with the first adapter.
     Started run = station({"station", "--json", "--ports-from", ports, "--log", log, file});
@@ -150,10 +153,13 @@ TEST_F(Station, AnUnpluggedUnitFailsAndAStopLetsTheUnitInProgressFinishUnlessAsk
     expectImages(second, {{3, image}});
     // Each port's upgrade as gimbalctl upgrade shows it, then its unit's line.
     EXPECT_TRUE(contains(stopped.out, ports + "/b: Begin upgrade firmware...\n")) << stopped.out;
-    EXPECT_TRUE(
-        contains(stopped.out, ports + "/b: complete: -----Firmware upgrade complete----- ("))
+    EXPECT_TRUE(contains(stopped.out, ports + "/b: -----Firmware upgrade complete-----\n"))
         << stopped.out;
-    EXPECT_TRUE(contains(stopped.out, "units: 1 upgraded, 1 failed\n")) << stopped.out;
+    EXPECT_TRUE(contains(stopped.out, ports + "/b: complete: verified: the gimbal reports firmware "
+                                              "2.010, the file's version ("))
+        << stopped.out;
+    EXPECT_TRUE(contains(stopped.out, "units: 1 upgraded, 1 failed (" + ports + "/a)\n"))
+        << stopped.out;
     ASSERT_EQ(records().size(), 2u);
     const nlohmann::json gone = nlohmann::json::parse(records()[0]);
     EXPECT_EQ(gone["result"], "line gone");
@@ -205,12 +211,32 @@ TEST_F(Station, ARefusedFileOrALogThatCannotBeWrittenStopsIt) {
                                          dir.write("empty.plov", singleImageFile({}, 0, 0))});
     EXPECT_EQ(empty.status, 1);
     EXPECT_TRUE(contains(empty.err, "Please select a file first")) << empty.err;
+    // Not the approved file; slot labels that name no slot, or one slot twice.
+    const std::string approved(64, 'a');
+    const std::string file = dir.write("fw.plov", singleImageFile(imageBytes(700, 2), 0, 0));
+    const Result other =
+        gimbalctl(dir, {"station", "--ports-from", ports, "--expect-sha256", approved, file});
+    EXPECT_EQ(other.status, 1);
+    EXPECT_TRUE(contains(other.err, "SHA-256 is " + sha256sum(file) + ", not the approved " +
+                                        approved + "; nothing sent"))
+        << other.err;
+    const std::string slots = dir.path() + "/slots";
+    for (const auto& [lines, error] :
+         {std::pair<std::string, std::string>{"A1 usb-a\nusb-b\n", "slots:2: \"usb-b\" alone"},
+          {"# bench 1\nA1 usb-a\n\nA2 usb-a\n",
+           "slots:4: slot usb-a is already labelled A1 on line 2"}}) {
+        dir.write("slots", Bytes(lines.begin(), lines.end()));
+        const Result bad =
+            gimbalctl(dir, {"station", "--ports-from", ports, "--slots", slots, file});
+        EXPECT_EQ(bad.status, 2);
+        EXPECT_TRUE(contains(bad.err, error)) << bad.err;
+    }
     EXPECT_TRUE(gimbal.bytesReceived().empty());
 
     // The unit in progress finishes; its record cannot be written, so the station ends.
     const Bytes image = imageBytes(700, 2);
-    const Result full = gimbalctl(dir, {"station", "--ports-from", ports, "--log", "/dev/full",
-                                        dir.write("fw.plov", singleImageFile(image, 0, 0))});
+    const Result full =
+        gimbalctl(dir, {"station", "--ports-from", ports, "--log", "/dev/full", file});
     EXPECT_EQ(full.status, 7);
     EXPECT_TRUE(contains(full.err, "/dev/full: No space left on device")) << full.err;
     expectImages(gimbal, {{3, image}});
@@ -304,4 +330,79 @@ TEST_F(Station, APortHeldWhenItAppearsIsWaitedFor) {
     const Result stopped = run.finish();
     EXPECT_EQ(stopped.status, 0) << stopped.out << stopped.err;
     expectImages(gimbal, {{3, image}});
+}
+
+TEST_F(Station, EachUnitIsVerifiedByTheVersionItReportsAfterwardsAndNamedByItsSlot) {
+    // A unit that takes the new firmware, one that keeps its old one, one
+    // already current, and one that never answers after its upgrade.
+    const std::string file = dir.write("fw.plov", singleImageFile(imageBytes(700, 2), 0, 0));
+    mkdir(ports.c_str(), 0755);
+    GimbalSimulator takes, keeps, current, mute;
+    for (GimbalSimulator* gimbal : {&takes, &keeps, &mute}) gimbal->setVersion(5, 1, 5, 2);
+    current.setVersion(5, 1, 10, 2);
+    keeps.setRestart({200ms, std::nullopt, true});
+    mute.setRestart({std::chrono::hours(1), std::nullopt, false});
+    const std::string slots = dir.write("slots", Bytes{'A', '1', ' ', 'p', '1', '\n',  //
+                                                       'A', '2', ' ', 'p', '2', '\n',  //
+                                                       'A', '3', ' ', 'p', '3', '\n'});
+    plug(takes, "p1");
+    plug(keeps, "p2");
+    plug(current, "p3");
+    plug(mute, "usb-mute");
+    const auto start = std::chrono::steady_clock::now();
+    Started run = station(
+        {"station", "--ports-from", ports, "--log", log, "--slots", slots, "--skip-current", file});
+    ASSERT_TRUE(waitFor([&] { return records().size() >= 4; }, 30000ms, 20ms));
+    const double took =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    kill(run.pid, SIGTERM);
+    const Result stopped = run.finish();
+    EXPECT_EQ(stopped.status, 4);
+
+    std::map<std::string, nlohmann::json> units;
+    for (const std::string& line : records()) {
+        const nlohmann::json unit = nlohmann::json::parse(line);
+        units[unit["slot_label"]] = unit;
+    }
+    const auto expectUnit = [&](const std::string& label, const std::string& result, int status,
+                                const std::string& before, const std::string& after) {
+        const nlohmann::json& unit = units[label];
+        EXPECT_EQ(unit["result"], result) << unit;
+        EXPECT_EQ(unit["status"], status) << unit;
+        EXPECT_EQ(unit["version_before"], before) << unit;
+        EXPECT_EQ(unit["version_after"], after) << unit;
+        EXPECT_EQ(unit["verified"], status == 0) << unit;
+    };
+    expectUnit("A1", "complete", 0, "2.005", "2.010");
+    expectUnit("A2", "not verified", 4, "2.005", "2.005");
+    EXPECT_EQ(units["A2"]["detail"],
+              "the gimbal reports firmware 2.005 after the upgrade; the file carries 2.010");
+    expectUnit("A3", "skipped", 0, "2.010", "2.010");
+    expectUnit("", "not verified", 4, "2.005", "");
+    EXPECT_EQ(units[""]["port"], ports + "/usb-mute");
+    EXPECT_TRUE(contains(units[""]["detail"], "no firmware version within 15 s")) << units[""];
+    EXPECT_GE(took, 15.0);
+
+    // The display and the tally name the units by their labels.
+    EXPECT_TRUE(contains(stopped.out, "A1: Begin upgrade firmware...\n")) << stopped.out;
+    EXPECT_TRUE(contains(stopped.out, " A3: skipped: the gimbal already runs firmware 2.010"))
+        << stopped.out;
+    EXPECT_TRUE(contains(
+        stopped.out,
+        "units: 1 upgraded, 1 skipped (already current), 2 failed (A2, " + ports + "/usb-mute)\n"))
+        << stopped.out;
+
+    // A verification asks for the version and nothing else; a current unit gets nothing else.
+    const auto frameCount = [](const GimbalSimulator& gimbal, uint8_t command) {
+        std::size_t count = 0;
+        for (const Bytes& f : gimbal.framesReceived()) count += f[5] == command;
+        return count;
+    };
+    EXPECT_EQ(frameCount(current, frame::kReadVersion), current.framesReceived().size());
+    const std::size_t asked = frameCount(mute, frame::kReadVersion);
+    EXPECT_EQ(asked + frameCount(mute, frame::kUpgradeRequest) + frameCount(mute, frame::kBlock),
+              mute.framesReceived().size());
+    EXPECT_GE(asked, 3u) << "asked again while the gimbal is silent";
+    EXPECT_LE(asked, 1u + 31u) << "once before, then at most every 0.5 s for 15 s";
+    expectImages(takes, {{3, imageBytes(700, 2)}});
 }

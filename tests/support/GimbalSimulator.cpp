@@ -65,6 +65,11 @@ void GimbalSimulator::setFaults(const Faults& faults) {
     faults_ = faults;
 }
 
+void GimbalSimulator::setRestart(const Restart& restart) {
+    std::lock_guard lock(mutex_);
+    restart_ = restart;
+}
+
 void GimbalSimulator::setReportInterval(std::chrono::milliseconds interval) {
     std::lock_guard lock(mutex_);
     reportInterval_ = interval;
@@ -166,6 +171,7 @@ void GimbalSimulator::run() {
             writeFrame(static_cast<uint8_t>(step.board), frame::kBlockReport,
                        {static_cast<uint8_t>(step.block)});
             nextReport_ = now + reportInterval_;
+            restartIfDone(now);
         }
     }
 }
@@ -203,7 +209,7 @@ void GimbalSimulator::handleFrame(const std::vector<uint8_t>& f) {
     if (command == frame::kUpgradeRequest) {
         requestTimes_.push_back(std::chrono::steady_clock::now());
     }
-    if (faults_.silent) return;
+    if (faults_.silent || std::chrono::steady_clock::now() < restartEnds_) return;
     if (command == frame::kUpgradeRequest) {
         switch (faults_.upgradeAnswer) {
             case UpgradeAnswer::kNoAnswer:
@@ -278,7 +284,9 @@ void GimbalSimulator::startConversation(const std::vector<uint8_t>& request) {
     auto reportAll = [&](int board, int blocks) {
         for (int b = 0; b <= blocks; ++b) steps_.push_back({Step::kReport, board, b});
     };
+    carried_.reset();
     if (length == 12) {  // single image: one count at offset 11
+        carried_ = FirmwareVersion{request[9], request[10]};  // after the hardware version
         const int n = request[11];
         const int served = (updateRange == 2) ? 2 : 3;
         askAll(served, n);
@@ -335,7 +343,18 @@ void GimbalSimulator::handleBlockFrame(const std::vector<uint8_t>& f) {
         steps_.clear();
         return;
     }
+    restartIfDone(std::chrono::steady_clock::now());
     askCurrentStep();
+}
+
+// The last step of a conversation done: the gimbal restarts into its new firmware.
+void GimbalSimulator::restartIfDone(std::chrono::steady_clock::time_point now) {
+    if (!steps_.empty()) return;
+    restartEnds_ = now + restart_.silence;
+    const std::optional<FirmwareVersion> next = restart_.after ? restart_.after : carried_;
+    if (restart_.keepVersion || !next) return;
+    version_[2] = next->thousandths;
+    version_[3] = next->whole;
 }
 
 void GimbalSimulator::writeFrame(uint8_t gimbalId, uint8_t command,

@@ -7,6 +7,9 @@
 // progress. It keeps every block of the latest upgrade so a test can compare
 // each board's image with the file.
 //
+// After a complete upgrade it restarts as a gimbal does: silent for a while,
+// then reporting its new firmware version.
+//
 // Faults can be scripted: no answer, refusal, failure report, a corrupted
 // checksum, a block asked twice, a stall mid-transfer, hang-up, bursts, block
 // requests left over from an interrupted upgrade.
@@ -19,6 +22,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -41,6 +45,19 @@ public:
         int staleAskBlock = -1;
     };
 
+    struct FirmwareVersion {
+        uint8_t whole = 0, thousandths = 0;  // 2.010: 2 and 10
+    };
+    // What a complete upgrade does: silence for `silence`, then the firmware
+    // version `after`, or else the one a single-image request carried (a
+    // three-image request carries none: the old one stays); with keepVersion
+    // the old one (new firmware that did not take).
+    struct Restart {
+        std::chrono::milliseconds silence{0};
+        std::optional<FirmwareVersion> after;
+        bool keepVersion = false;
+    };
+
     struct BoardImage {
         std::map<int, std::vector<uint8_t>> blocks;  // block number -> data of its latest frame
         int blockFrames = 0;                         // block frames received, repeats included
@@ -61,6 +78,7 @@ public:
     void setVersion(uint8_t hwMinor, uint8_t hwMajor, uint8_t fwMinor, uint8_t fwMajor);
     void setJoystick(uint8_t command, int16_t value1, int16_t value2 = 0);
     void setFaults(const Faults& faults);
+    void setRestart(const Restart& restart);
     // Interval between the gimbal's block reports for the other boards. The
     // default leaves the tool's 0.2 s pause after the end-of-image frame and
     // a supervision tick between two reports, so every step is seen.
@@ -99,6 +117,7 @@ private:
     void startConversation(const std::vector<uint8_t>& request);
     void handleBlockFrame(const std::vector<uint8_t>& frame);
     void askCurrentStep();
+    void restartIfDone(std::chrono::steady_clock::time_point now);
     void writeFrame(uint8_t gimbalId, uint8_t command, const std::vector<uint8_t>& payload);
     void writeBytes(const std::vector<uint8_t>& bytes);
     void extractFrames();
@@ -117,6 +136,9 @@ private:
     uint8_t version_[4] = {0, 0, 0, 0};
     std::map<uint8_t, std::pair<int16_t, int16_t>> joystick_;
     Faults faults_;
+    Restart restart_;
+    std::optional<FirmwareVersion> carried_;  // by the latest single-image request
+    std::chrono::steady_clock::time_point restartEnds_{};
     std::chrono::milliseconds reportInterval_{400};
     std::vector<uint8_t> received_;
     std::vector<uint8_t> pending_;  // bytes not yet cut into frames

@@ -1,0 +1,129 @@
+#include "gimbalctl/Verification.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "gimbalctl/Commands.h"
+#include "gimbalctl/Output.h"
+#include "gimbalctl/Request.h"
+#include "gimbalctl/Sha256.h"
+#include "gimbalctl/Stop.h"
+#include "platform/NumberText.h"
+
+namespace gimbalctl {
+
+std::vector<std::string> UpgradeChecks::arguments() const {
+    std::vector<std::string> args;
+    if (verify) args.push_back("--verify");
+    if (skipCurrent) args.push_back("--skip-current");
+    if (!expectSha256.empty()) args.insert(args.end(), {"--expect-sha256", expectSha256});
+    return args;
+}
+
+std::string whyNotSha256(const std::string& text) {
+    const bool digest =
+        text.size() == 64 &&
+        std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isxdigit(c); });
+    return digest ? std::string() : "not a SHA-256 digest (64 hexadecimal digits): " + text;
+}
+
+std::string digestMismatch(const std::vector<uint8_t>& bytes, const std::string& expectSha256) {
+    if (expectSha256.empty()) return {};
+    std::string expected = expectSha256;
+    for (char& c : expected) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string actual = sha256Hex(bytes);
+    if (actual == expected) return {};
+    return "its SHA-256 is " + actual + ", not the approved " + expected + "; nothing sent";
+}
+
+VersionReply readFirmwareVersion(const std::string& path, std::chrono::milliseconds timeout,
+                                 std::chrono::milliseconds resendEvery) {
+    const GimbalReply answer =
+        askGimbal(path, calibration::Request::kReadVer, timeout, resendEvery);
+    VersionReply reply{{}, answer.portError, answer.lineGone};
+    // The reply's bytes: firmware thousandths, then the whole part.
+    if (answer.report) reply.version = fixedPointText(answer.data[3] + answer.data[2] / 1000.0, 3);
+    return reply;
+}
+
+namespace {
+
+// A line of the verification, shown and kept as the upgrade's own lines are.
+void say(UpgradeOutcome& outcome, const UpgradeEvents& events, const std::string& line) {
+    outcome.messages.push_back(line);
+    outcome.detail = line;
+    events.message(line);
+}
+
+// Why no version could be read, as the outcome of a unit, or false when the
+// gimbal simply did not answer.
+bool setUnanswered(UpgradeOutcome& outcome, const VersionReply& reply, const std::string& when) {
+    if (!reply.portError.empty()) {
+        outcome.status = kPortFailed, outcome.result = "port failed";
+        outcome.detail = reply.portError;
+    } else if (stopRequested()) {
+        outcome.status = stopStatus(), outcome.result = "interrupted";
+        outcome.detail = "interrupted " + when;
+    } else if (reply.lineGone) {
+        outcome.status = kPortFailed, outcome.result = "line gone";
+        outcome.detail = lineGoneText(outcome.port) + " " + when;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+UpgradeOutcome upgradeChecked(const std::string& path, int maxProgress, const UpgradeEvents& events,
+                              const UpgradeChecks& checks) {
+    if (!checks.verify && !checks.skipCurrent) return upgradeOnePort(path, maxProgress, events);
+
+    UpgradeOutcome outcome;
+    outcome.port = path;
+    const VersionReply before = readFirmwareVersion(path, kVersionBeforeWait);
+    if (setUnanswered(outcome, before,
+                      "before the upgrade; the gimbal needs the upgrade run again")) {
+        return outcome;
+    }
+    if (checks.skipCurrent && before.version == checks.fileVersion) {
+        outcome.status = kOk, outcome.result = "skipped";
+        outcome.versionsRead = outcome.verified = true;
+        outcome.versionBefore = outcome.versionAfter = before.version;
+        say(outcome, events,
+            "the gimbal already runs firmware " + before.version +
+                ", the file's version; left alone");
+        return outcome;
+    }
+
+    outcome = upgradeOnePort(path, maxProgress, events);
+    outcome.versionsRead = true;
+    outcome.versionBefore = before.version;
+    if (outcome.result != "complete") return outcome;
+
+    // The gimbal restarts into its new firmware: silent a while, then answering.
+    say(outcome, events, "Reading the firmware version after the upgrade...");
+    const VersionReply after = readFirmwareVersion(path, kVersionAfterWait, kVersionAfterEvery);
+    outcome.versionAfter = after.version;
+    const std::string carried = "; the file carries " + checks.fileVersion;
+    if (after.version == checks.fileVersion) {
+        outcome.verified = true;
+        say(outcome, events,
+            "verified: the gimbal reports firmware " + after.version + ", the file's version");
+    } else if (!after.version.empty()) {
+        outcome.status = kGimbalFailed, outcome.result = "not verified";
+        say(outcome, events,
+            "the gimbal reports firmware " + after.version + " after the upgrade" + carried);
+    } else if (!setUnanswered(outcome, after,
+                              "after a complete upgrade, before the gimbal reported its "
+                              "firmware version" +
+                                  carried)) {
+        outcome.status = kGimbalFailed, outcome.result = "not verified";
+        say(outcome, events,
+            "the gimbal reported no firmware version within " +
+                std::to_string(kVersionAfterWait.count()) + " s of the upgrade" + carried);
+    }
+    return outcome;
+}
+
+}  // namespace gimbalctl
