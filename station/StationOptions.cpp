@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "gimbalctl/ExitStatuses.h"
+
 namespace gimbalctl {
 
 CLI::App* addStationCommand(CLI::App& app, StationOptions& options) {
@@ -13,9 +15,15 @@ CLI::App* addStationCommand(CLI::App& app, StationOptions& options) {
     station->add_option("--log", options.logPath,
                         "Append one JSON line per finished unit to this file, flushed to disk; "
                         "a log that cannot be written stops the station with status 7");
+#ifdef _WIN32
+    constexpr bool kOnWindows = true;
+#else
+    constexpr bool kOnWindows = false;
+#endif
     station->footer(
         "Ctrl+C or SIGTERM: no new units, the upgrades in progress finish; a second Ctrl+C\n"
-        "interrupts them. Status: 0 when every unit succeeded, else the first failure's.");
+        "interrupts them.\n\n" +
+        exitStatusList(kOnWindows, true));
     return station;
 }
 
