@@ -16,7 +16,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 SETUP = os.path.join(HERE, "..", "..", "scripts", "setup-deps.sh")
 SETS = ("run", "package", "web", "all")
 
-# What each purpose uses, by file: set-up must bring the package holding it.
+# What each purpose uses, by file: its set must bring the package holding it.
+# Every set builds on run's; all adds the test toolchain's.
 LIB = "/usr/lib/x86_64-linux-gnu"
 NEEDS = {
     "run": ["/usr/bin/cmake", "/usr/bin/ninja", "/usr/bin/g++", "/usr/bin/pkg-config",
@@ -33,12 +34,12 @@ NEEDS = {
 }
 
 
-def run(*command, **kwargs):
-    return subprocess.run(command, capture_output=True, text=True, check=True, **kwargs).stdout
+def run(*command):
+    return subprocess.run(command, capture_output=True, text=True, check=True).stdout
 
 
 def records(packages):
-    """apt's records of (package, version), by them."""
+    """apt's record of each (package, version), keyed by it."""
     text = run("apt-cache", "show", "--no-all-versions", *("%s=%s" % key for key in packages))
     blocks = [block.strip() for block in text.split("\n\n") if block.strip()]
     return {(re.search(r"^Package: (.*)$", b, re.M)[1], re.search(r"^Version: (.*)$", b, re.M)[1]): b
@@ -83,7 +84,8 @@ class Base:
 def owners(paths):
     """The installed package holding each of `paths`."""
     found = subprocess.run(["dpkg", "-S", *paths], capture_output=True, text=True).stdout
-    owner = {path: package.split(":")[0] for package, path in re.findall(r"^([^:\s]+(?::\w+)?): (.*)$", found, re.M)}
+    owner = {path: package.split(":")[0]
+             for package, path in re.findall(r"^([^:\s]+(?::\w+)?): (.*)$", found, re.M)}
     absent = [path for path in paths if path not in owner]
     if absent:
         sys.exit("not installed here, run scripts/setup-deps.sh first: " + " ".join(absent))
@@ -100,7 +102,8 @@ def main():
         base = Base(folder)
         for set_name in SETS:
             have = base.names | {name for name, _ in base.added(set_name)}
-            needs = NEEDS[set_name] + (sum(NEEDS.values(), []) if set_name == "all" else [])
+            needs = sum(NEEDS.values(), []) if set_name == "all" else NEEDS["run"] + NEEDS[set_name]
+            needs = list(dict.fromkeys(needs))
             missing = [(path, owner[path]) for path in needs if owner[path] not in have]
             faults += ["setup-deps.sh %s brings no %s (package %s)" % (set_name, *m) for m in missing]
             print("%s: %d packages on the base, %d of %d files its purpose uses missing" %
