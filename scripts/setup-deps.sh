@@ -1,43 +1,103 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project needs:
-#   setup-deps.sh run   what building and running the window needs (run.sh)
-#   setup-deps.sh       that and the whole test toolchain (test.sh)
+# Installs the Debian packages the project needs, by purpose:
+#   setup-deps.sh run       building and running the window, gimbalctl and gimbal-sim,
+#                           with their manual pages (run.sh)
+#   setup-deps.sh package   that, and making the Debian package and gimbalctl's
+#                           Windows zip and installer (the README's Install)
+#   setup-deps.sh web       that, and building the web page (run-web.sh)
+#   setup-deps.sh           all of them and the test toolchain (test.sh)
+#   setup-deps.sh --list [SET]   prints a set's packages, one a line; installs nothing
 # Idempotent: when everything is already present it changes nothing. Only
 # apt-get (and, for the tests, localedef) runs as root, through sudo when the
-# caller is not root.
+# caller is not root. tools/measure-setup-sets.py prints what each set costs.
 set -euo pipefail
 
-# Building and running the window, gimbalctl and gimbal-sim.
+# Building and running the window, gimbalctl and gimbal-sim, with manual pages.
 RUN_PACKAGES=(
-  build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-wayland libgl1-mesa-dev
-  libudev-dev libsystemd-dev
-  libcli11-dev nlohmann-json3-dev libssl-dev
+  build-essential
+  cmake
+  ninja-build
+  pkg-config
+  qt6-base-dev
+  qt6-base-dev-tools
+  qt6-qpa-plugins
+  qt6-wayland
+  libgl1-mesa-dev
+  libudev-dev
+  libsystemd-dev
+  libcli11-dev
+  nlohmann-json3-dev
+  libssl-dev
+  help2man
+)
+
+# The Debian package (cpack: dpkg-shlibdeps, file) and gimbalctl.exe with its
+# installer, cross-built by mingw-w64 with the core's tests (GoogleTest's sources).
+PACKAGE_PACKAGES=(
+  dpkg-dev
+  file
+  g++-mingw-w64-x86-64-posix
+  nsis
+  googletest
+)
+
+# The web page: the core built by Emscripten, which comes with the test build
+# (configuring that needs GoogleTest).
+WEB_PACKAGES=(
+  emscripten
+  nodejs
+  libgtest-dev
+  libgmock-dev
 )
 
 # The test toolchain: the tests, benchmarks and package checks, and the
-# WebAssembly, Windows and fuzzing builds they run.
-PACKAGES=(
+# fuzzing build; the Windows and WebAssembly builds come from the sets above.
+TEST_PACKAGES=(
   dbus-daemon
-  libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth x11-utils
-  desktop-file-utils appstream dpkg-dev file lintian help2man man-db libxcb1-dev
-  clang libclang-rt-14-dev locales
-  fuse3 python3-fusepy
-  emscripten nodejs
-  chromium chromium-driver python3-selenium python3-websockets
-  g++-mingw-w64-x86-64-posix wine64 nsis
+  libbenchmark-dev
+  xvfb
+  xauth
+  x11-utils
+  desktop-file-utils
+  appstream
+  lintian
+  man-db
+  libxcb1-dev
+  clang
+  libclang-rt-14-dev
+  locales
+  fuse3
+  python3-fusepy
+  chromium
+  chromium-driver
+  python3-selenium
+  python3-websockets
+  wine64
 )
 
 # The texts built from numbers are checked under a comma-decimal locale.
 TEST_LOCALE=de_DE.UTF-8
 
-set=${1:-test}
+usage() {
+  echo "Usage: $0 [--list] [run|package|web]   (no set: everything, for the tests)" >&2
+  exit 2
+}
+
+list=false
+if [ "${1:-}" = --list ]; then list=true; shift; fi
+[ $# -le 1 ] || usage
+set=${1:-all}
 case "$set" in
   run) wanted=("${RUN_PACKAGES[@]}") ;;
-  test) wanted=("${RUN_PACKAGES[@]}" "${PACKAGES[@]}") ;;
-  *) echo "Usage: $0 [run|test]" >&2; exit 2 ;;
+  package) wanted=("${RUN_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}") ;;
+  web) wanted=("${RUN_PACKAGES[@]}" "${WEB_PACKAGES[@]}") ;;
+  all) wanted=("${RUN_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}" "${WEB_PACKAGES[@]}" "${TEST_PACKAGES[@]}") ;;
+  *) usage ;;
 esac
+if $list; then
+  printf '%s\n' "${wanted[@]}"
+  exit 0
+fi
 
 missing=()
 for p in "${wanted[@]}"; do
@@ -46,7 +106,7 @@ for p in "${wanted[@]}"; do
   fi
 done
 need_locale=false
-if [ "$set" = test ] && ! locale -a 2>/dev/null | grep -qix "${TEST_LOCALE/UTF-8/utf8}"; then
+if [ "$set" = all ] && ! locale -a 2>/dev/null | grep -qix "${TEST_LOCALE/UTF-8/utf8}"; then
   need_locale=true
 fi
 if [ ${#missing[@]} -eq 0 ] && ! $need_locale; then exit 0; fi

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "gimbalctl/ExitStatuses.h"
 #include "gimbalctl/Verification.h"
 
 namespace gimbalctl {
@@ -25,11 +26,16 @@ CLI::App* addStationCommand(CLI::App& app, StationOptions& options) {
     station->add_option("--slots", options.slotsPath,
                         "Lines \"LABEL SLOT\" naming the slots (such as A1 "
                         "pci-0000:00:14.0-usb-0:2.1:1.0), shown and recorded instead of paths");
+#ifdef _WIN32
+    constexpr bool kOnWindows = true;
+#else
+    constexpr bool kOnWindows = false;
+#endif
     station->footer(
         "Ctrl+C or SIGTERM: no new units, the upgrades in progress finish; a second Ctrl+C\n"
-        "interrupts them. Status: 0 when every unit succeeded, else the first failure's.\n"
-        "Each unit's firmware version is read before and after its upgrade: a unit that\n"
-        "then reports another version than the file's fails with status 4.");
+        "interrupts them. Each unit's firmware version is read before and after its upgrade:\n"
+        "a unit that then reports another version than the file's fails with status 4.\n\n" +
+        exitStatusList(kOnWindows, true));
     return station;
 }
 

@@ -68,6 +68,11 @@ TEST_F(Gimbalctl, PortsInspectAndBadInput) {
     ASSERT_EQ(named.objects().size(), 1u) << named.out;
     EXPECT_TRUE(contains(named.objects()[0]["file"], "fw-\uFFFD.3plov"));
 
+    // A station's help lists its own statuses (its stops end with its units' status).
+    const Result help = gimbalctl(dir, {"station", "--help"});
+    EXPECT_TRUE(contains(help.out, "Exit status:\n  0    every unit done, also when the first Ctrl+C"))
+        << help.out;
+
     // Output that cannot be written fails the run.
     const Result full = gimbalctl(dir, {"inspect", multi}, "/dev/full");
     EXPECT_EQ(full.status, 7);

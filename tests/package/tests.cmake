@@ -8,3 +8,12 @@ if(GIMBAL_BUILD_APP AND NOT GIMBAL_SANITIZE)
             gimbal-tool gimbal-sim $<$<TARGET_EXISTS:gimbalctl>:gimbalctl>)
   set_tests_properties(package_deb PROPERTIES LABELS package TIMEOUT 120)
 endif()
+
+# Each set of scripts/setup-deps.sh, installed in simulation on a base Debian,
+# brings the files its purpose uses.
+add_test(NAME package.setup_sets COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/package/setup_sets.py)
+set_tests_properties(package.setup_sets PROPERTIES LABELS package SKIP_RETURN_CODE 77 TIMEOUT 300)
+
+# scripts/as-owner.sh for a checkout of a user with no passwd entry (run as root).
+add_test(NAME package.as_owner COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/package/as-owner-test.sh)
+set_tests_properties(package.as_owner PROPERTIES LABELS package SKIP_RETURN_CODE 77)

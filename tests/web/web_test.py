@@ -36,6 +36,7 @@ GREEN, RED = "rgb(0, 179, 0)", "rgb(255, 0, 0)"
 PORT = "USB serial 1a86:7523"
 TIMEOUT = "Connection timeout,please try again!\n"
 ID3_COMPLETE = "-----ID3 Upgrade complete-----"
+COMPLETE = "-----Firmware upgrade complete-----\n"
 UPGRADE_REQUEST = re.compile(rb"\xaa\x55.\x00\x00\xe0", re.S)  # to gimbal id 0, command 0xE0
 
 # Each button's request frame, as the gimbal must receive it.
@@ -81,12 +82,37 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
+class StallingHandler(QuietHandler):
+    """Answers only while the server's `answering` is set, as a stalled network does."""
+    def do_GET(self):
+        self.server.answering.wait()
+        super().do_GET()
+
+
 def serve_site(folder=SITE):
     """Serves a site on a port of its own; returns the server and its address."""
-    handler = functools.partial(QuietHandler, directory=folder)
+    handler = functools.partial(StallingHandler, directory=folder)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    server.answering = threading.Event()
+    server.answering.set()
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server, "http://127.0.0.1:%d/" % server.server_address[1]
+
+
+def own_server(test, folder=SITE):
+    """A server of the test's own (an origin of its own, so that no other test
+    shares its service worker), stopped when the test ends."""
+    server, url = serve_site(folder)
+    test.addCleanup(server.server_close)
+    test.addCleanup(server.shutdown)
+    test.addCleanup(server.answering.set)
+    return server, url
+
+
+# Notes in window.readyAt the time (ms from the start of the load) at which the page is ready.
+READY_AT = """new MutationObserver((_, o) => {
+  if (document.body && document.body.dataset.ready) { window.readyAt = performance.now(); o.disconnect(); }
+}).observe(document, {attributes: true, subtree: true});"""
 
 
 class WebPage(unittest.TestCase):
@@ -105,6 +131,7 @@ class WebPage(unittest.TestCase):
         with open(os.path.join(HERE, "serial-stand-in.js")) as f:
             stand_in = f.read().replace("BRIDGE_URL", cls.bridge.url)
         cls.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": stand_in})
+        cls.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": READY_AT})
 
     @classmethod
     def tearDownClass(cls):
@@ -117,9 +144,15 @@ class WebPage(unittest.TestCase):
 
     # ---- helpers ----
 
-    def load(self):
-        self.driver.get(self.url)
-        self.wait(lambda: self.js("return document.body.dataset.ready") == "true", "page ready")
+    def load(self, url=None):
+        """Loads the page; returns the milliseconds from the start of the load to ready."""
+        self.driver.get(url or self.url)
+        self.wait(lambda: self.js("return window.readyAt") is not None, "page ready")
+        return self.js("return window.readyAt")
+
+    def wait_for_service_worker(self, url):
+        self.driver.get(url)
+        self.wait(lambda: self.js("return !!navigator.serviceWorker.controller"), "the service worker", 15)
 
     def js(self, script, *args):
         return self.driver.execute_script(script, *args)
@@ -444,16 +477,17 @@ class WebPage(unittest.TestCase):
                                             "in, then press Open again.\n"))
         self.js("sessionStorage.removeItem('standInGranted')")
 
-    def test_a_new_build_replaces_the_old_one_whole(self):
+    def test_a_new_build_is_offered_after_an_upgrade_and_runs_whole(self):
         site = tempfile.mkdtemp(prefix="gimbal-web-site-")
         self.addCleanup(shutil.rmtree, site, ignore_errors=True)
         shutil.copytree(SITE, site, dirs_exist_ok=True)
-        server, url = serve_site(site)
-        self.addCleanup(server.server_close)
-        self.addCleanup(server.shutdown)
-        self.driver.get(url)
-        self.wait(lambda: self.js("return !!navigator.serviceWorker.controller"), "the service worker", 15)
-        # A new build: one file changed, the worker stamped again as the build does.
+        _, url = own_server(self, site)
+        self.wait_for_service_worker(url)
+        self.load(url)
+        self.choose_file("fw.2plov", three_image_file(*(image_bytes(4000, k) for k in (7, 8, 9))))
+        self.open_port()
+        self.click("btn_Upgrade")
+        # A new build while the upgrade runs: one file changed, the worker stamped again as the build does.
         with open(os.path.join(site, "index.html")) as f:
             page = f.read().replace("<title>Gimbal Service Tool</title>", "<title>New build</title>")
         with open(os.path.join(site, "index.html"), "w") as f:
@@ -461,20 +495,45 @@ class WebPage(unittest.TestCase):
         web = os.path.join(HERE, "..", "..", "web")
         subprocess.run([shutil.which("cmake"), "-DSITE=" + site, "-DTEMPLATE=" + os.path.join(web, "site", "sw.js"),
                         "-P", os.path.join(web, "stamp-site.cmake")], check=True)
-        self.driver.refresh()
+        self.js("navigator.serviceWorker.getRegistration().then((r) => r.update())")
+        self.wait(lambda: self.driver.execute_async_script(
+            "navigator.serviceWorker.getRegistration().then((r) => arguments[0](!!r.waiting))"),
+            "the new build cached", 15)
+        self.assertNotIn(COMPLETE, self.log(), "the upgrade still runs")
+        self.assertFalse(self.el("updateBar").is_displayed(), "no bar during an upgrade")
+        # Once the upgrade ends, the bar offers the new build.
+        self.wait(lambda: self.el("updateBar").is_displayed(), "the new version's bar", 30)
+        self.assertIn(COMPLETE, self.log())
+        self.assertEqual(self.el("updateBar").text, "A new version is ready\nReload")
+        ax = self.ax()
+        self.assertEqual(ax["New version"][0], "status")
+        self.assertEqual(ax["Reload into the new version"][0], "button")
+        # An upgrade started now hides it; a Reload asked for meanwhile waits for the upgrade's end.
+        self.wait(lambda: self.el("btn_Open").is_enabled(), "the controls back")
+        self.open_port()
+        self.click("btn_Upgrade")
+        self.assertFalse(self.el("updateBar").is_displayed())
+        self.js("document.getElementById('btn_Reload').click()")
+        self.wait(lambda: self.log().count(COMPLETE) == 2, "the second upgrade to end", 30)
         self.wait(lambda: self.js("return document.title") == "New build" and
-                  self.js("return document.body.dataset.ready") == "true", "the new build ready", 15)
+                  self.js("return window.readyAt") is not None, "the new build ready", 15)
+        self.assertFalse(self.el("updateBar").is_displayed())
         caches = self.driver.execute_async_script("caches.keys().then(arguments[0])")
         self.assertEqual(len(caches), 1, "the old build's cache is gone")
 
-    def test_works_offline_once_loaded(self):
-        server, url = serve_site()  # an origin of its own, so that no other test loses its server
-        self.driver.get(url)
-        self.wait(lambda: self.js("return !!navigator.serviceWorker.controller"), "the service worker", 15)
+    def test_starts_from_the_cache_with_the_server_stalled_or_gone(self):
+        server, url = own_server(self)
+        self.wait_for_service_worker(url)
+        online = min(self.load(url) for _ in range(2))
+        # A server that takes the connection and never answers (a slow factory
+        # network): the page starts on the build it has all the same, as fast.
+        server.answering.clear()
+        stalled = self.load(url)
+        self.assertLess(stalled, 2 * online + 1000, "ready in %.0f ms, with the server %.0f ms" % (stalled, online))
+        server.answering.set()
         server.shutdown()
         server.server_close()
-        self.driver.get(url)
-        self.wait(lambda: self.js("return document.body.dataset.ready") == "true", "the page offline")
+        self.load(url)
         self.assertEqual(self.el("btn_Open").accessible_name, "Open port")
 
     def test_without_web_serial_one_line_names_the_browsers(self):

@@ -5,7 +5,7 @@
 
 import createGimbalCore from './gimbal-core.mjs';
 import * as clock from './clock.js';
-import { onNewestBuild } from './build-update.js';
+import { offerNewBuilds } from './build-update.js';
 import { PortList, askForPort, explainOpenFailure, kNoPortChosen } from './ports.js';
 import { SerialLine, portLabel } from './serial.js';
 import { guardUpgrade } from './upgrade-guard.js';
@@ -344,4 +344,4 @@ async function start() {
     document.body.dataset.ready = 'true';
 }
 
-onNewestBuild().then((current) => { if (current) start(); });
+start().finally(offerNewBuilds);  // a newer build is looked for once this one runs

@@ -2,7 +2,7 @@
 // build's id and file names below (web/stamp-site.cmake). Each build's files
 // are cached whole, straight from the server, before its worker installs,
 // under a name of their own; a build that arrives while a page runs waits
-// until build-update.js lets it take over at the next load, and the older
+// until the page's Reload (build-update.js) lets it take over, and the older
 // builds' caches go once it is active. A page never gets files of two builds.
 const BUILD = '@SITE_BUILD@';
 const FILES = '@SITE_FILES@'.split(' ');
