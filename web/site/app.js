@@ -149,7 +149,7 @@ async function openChosenPort() {
     }
     // The line finds the port among the granted ones, listed in the same order.
     const index = (await navigator.serial.getPorts()).indexOf(port);
-    const result = await link.ask('open', { index });
+    const result = await link.ask('open', { index, info: port.getInfo() });
     if (!result.opened) {
         openFailed(explainOpenFailure(result));
         return;

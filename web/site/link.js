@@ -37,10 +37,13 @@ export class LinkRunner {
 
     // ---- the line ----
 
-    // Opens granted port `index` (as navigator.serial.getPorts() lists it):
+    // Opens the granted port the page chose, `index` in navigator.serial.getPorts()
+    // with the USB ids `info` (the list is the same here, the objects are not):
     // {opened: true}, or {name, message} of the error.
-    async open({ index }) {
-        const port = (await navigator.serial.getPorts())[index];
+    async open({ index, info }) {
+        const ports = await navigator.serial.getPorts();
+        const same = (port) => JSON.stringify(port.getInfo()) === JSON.stringify(info);
+        const port = ports[index] && same(ports[index]) ? ports[index] : ports.find(same);
         if (!port) return { name: 'NotFoundError', message: 'The port is no longer granted.' };
         const opening = new SerialLine(port, {
             onBytes: (bytes) => this.received(bytes),
@@ -122,6 +125,7 @@ export class LinkRunner {
     }
 
     upgrade() {
+        if (this.link.upgradeRunning()) return;  // a second press on its way
         const started = this.link.upgrade(this.maxProgress, performance.now());
         this.showUpgradeOutput();
         if (!started) return;
