@@ -36,6 +36,7 @@ GREEN, RED = "rgb(0, 179, 0)", "rgb(255, 0, 0)"
 PORT = "USB serial 1a86:7523"
 TIMEOUT = "Connection timeout,please try again!\n"
 ID3_COMPLETE = "-----ID3 Upgrade complete-----"
+FILE_KEPT = "The gimbal is being sent blocks: the firmware file in use is kept.\n"
 UPGRADE_REQUEST = re.compile(rb"\xaa\x55.\x00\x00\xe0", re.S)  # to gimbal id 0, command 0xE0
 
 # Each button's request frame, as the gimbal must receive it.
@@ -462,11 +463,15 @@ class WebPage(unittest.TestCase):
                   "blocks to go")
         self.js(busy)  # in the transfer
         self.wait(lambda: ID3_COMPLETE in self.log(), "the relay")
+        self.choose_file("other.plov", single_image_file(image_bytes(1056, 11)))  # one image per upgrade
+        self.wait(lambda: self.log().endswith(FILE_KEPT), "the file kept")
+        self.assertEqual(self.value("m_File_Path"), "fw.plov")
         self.js(busy)  # in the relay to ID2 and ID1
         self.wait(lambda: "-----Firmware upgrade complete-----\n" in self.log(), "the upgrade to end", 30)
         self.assertNotIn(TIMEOUT, self.log())
         self.wait(lambda: self.el("btn_Open").is_enabled(), "the controls back")
         self.assertEqual(self.recorded(self.bridge.last_record(), "id3.bin"), image)
+
 
     def test_without_its_worker_the_page_upgrades_on_its_own_timers(self):
         site = tempfile.mkdtemp(prefix="gimbal-web-site-")

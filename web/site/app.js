@@ -7,7 +7,6 @@
 import { onNewestBuild } from './build-update.js';
 import { LinkHost, kNoWorkerMessage } from './link-host.js';
 import { PortList, askForPort, explainOpenFailure, kNoPortChosen } from './ports.js';
-import { portLabel } from './serial.js';
 import { guardUpgrade } from './upgrade-guard.js';
 
 const $ = (id) => document.getElementById(id);
@@ -201,14 +200,14 @@ async function fileChosen() {
     if (choice !== fileChoice) return;  // a later choice replaced this one
     const result = await link.ask('load', { name: file.name, bytes: bytes?.buffer ?? null },
         bytes ? [bytes.buffer] : []);
-    if (choice !== fileChoice) return;
-    $('btn_Upgrade').disabled = upgrading;
     for (const message of result.messages) setOut(message);
+    if (!result.kept) fileInUse = file.name;
+    if (choice !== fileChoice) return;  // a later choice is being read
+    $('btn_Upgrade').disabled = upgrading;
     if (result.kept) {
         $('m_File_Path').value = fileInUse;  // the gimbal is being served blocks: its file stays
         return;
     }
-    fileInUse = file.name;
     if (!result.usable) return;
     $('progressIndicator').max = Math.max(result.maxProgress, 1);
     $('progressIndicator').value = 0;
