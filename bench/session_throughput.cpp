@@ -17,7 +17,7 @@ int main() {
     FirmwareVariables ownImage;
     ownImage.update_range = 3;  // block requests for ID1 are answered with nothing
     session::LinkSession session;
-    session.setFirmware(ownImage);
+    session.setFirmware(ownImage, 0);
     session.opened(0);
 
     constexpr int kRounds = 40;

@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "protocol/Millis.h"
 #include "serial/PosixError.h"
 #include "serial/SerialDevice.h"
 #include "upgrade/UpgradeLink.h"
@@ -181,6 +182,10 @@ public:
     // the line by an earlier, interrupted run is never answered with a block
     // of this file. gimbalctl sets it; the window answers every request.
     std::atomic<bool> answersOnlyAcceptedUpgrade{false};
+    // When a block request was last answered with a block (steadyMillis), so
+    // that no new file is installed while the gimbal is being served
+    // (upgrade/ImageInUse.h); none yet when empty.
+    std::optional<protocol::Millis> lastBlockAnswered() const;
 
     void Upgrade();  // starts a new upgrade state; writes nothing
     // Block senders: 0 block written, 1 end-of-image frame written, 2 past the end.
@@ -196,7 +201,7 @@ public:
     int8_t upgradeState() const override;
     void setUpgradeState(int8_t state) override;
     int idleTicks() const override;
-    void countIdleTicks(int ticks) override;
+    void countIdleTicks(int seen, int count) override;
     std::vector<upgrade::BlockReport> takeBlockReports() override;
     void writeFrame(const uint8_t* bytes, std::size_t size) override;
     void closeLink() override;
@@ -212,6 +217,8 @@ private:
     void handleUpgradeFrame(const uint8_t* frame);
     // Stores a block report for the supervision, and as fnum and IDNum.
     void recordBlockReport(const upgrade::BlockReport& report);
+    static constexpr protocol::Millis kNoBlockAnswered = INT64_MIN;
+    std::atomic<protocol::Millis> lastBlockAnswered_{kNoBlockAnswered};
     // Stops what the line handling still runs when the object goes away.
     void destroyLineState();
 

@@ -7,13 +7,19 @@
 #include "protocol/FrameScanner.h"
 #include "protocol/Reply.h"
 #include "upgrade/BlockAnswer.h"
+#include "upgrade/ImageInUse.h"
 
 namespace session {
 
 LinkSession::LinkSession(Millis pauseAfterBlock) : pauseAfterBlock_(pauseAfterBlock) {}
 
-bool LinkSession::setFirmware(FirmwareVariables firmware) {
-    if (upgrading_) return false;
+bool LinkSession::firmwareMayChange(Millis now) const {
+    return upgrade::firmwareMayChange(upgrading_, lastBlockAnswered_, std::max(now_, now));
+}
+
+bool LinkSession::setFirmware(FirmwareVariables firmware, Millis now) {
+    advance(now);
+    if (!firmwareMayChange(now_)) return false;
     firmware_ = std::move(firmware);
     return true;
 }
@@ -72,6 +78,7 @@ void LinkSession::handleFrame(const uint8_t* f) {
     upgrade::UpgradeFrameAnswer a =
         upgrade::answerUpgradeFrame(firmware_, state_, f, answersOnlyAcceptedUpgrade);
     const bool block = a.pauseAfterFrame && !a.frame.empty();
+    if (block) lastBlockAnswered_ = now_;
     if (!a.frame.empty()) queueWrite(std::move(a.frame), block);
     if (a.resetIdleCount) idleTicks_ = 0;
     if (a.newState) state_ = *a.newState;

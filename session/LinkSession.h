@@ -15,7 +15,8 @@
 //   ever written back to back;
 // - a block report reaches the supervision once its block has been taken and
 //   its pause is over;
-// - the firmware file cannot change while an upgrade runs on the open line.
+// - the firmware file cannot change while the gimbal is being served blocks
+//   (upgrade/ImageInUse.h).
 
 #include <cstddef>
 #include <cstdint>
@@ -43,8 +44,10 @@ public:
     explicit LinkSession(Millis pauseAfterBlock = kPauseAfterBlock);
 
     // The file blocks are served from (empty: none loaded). Refused, false
-    // and nothing changed, while an upgrade runs: one image per upgrade.
-    bool setFirmware(FirmwareVariables firmware);
+    // and nothing changed, while the gimbal is being served blocks: an upgrade
+    // runs, or a block request was answered within upgrade::kServingWindowMs.
+    bool setFirmware(FirmwareVariables firmware, Millis now);
+    bool firmwareMayChange(Millis now) const;
     // An upgrade has started on the open line and not yet ended.
     bool upgradeRunning() const { return upgrading_; }
 
@@ -86,7 +89,9 @@ public:
     int8_t upgradeState() const override { return state_; }
     void setUpgradeState(int8_t state) override { state_ = state; }
     int idleTicks() const override { return idleTicks_; }
-    void countIdleTicks(int ticks) override { idleTicks_ += ticks; }
+    void countIdleTicks(int seen, int count) override {
+        if (idleTicks_ == seen) idleTicks_ = count;
+    }
     std::vector<upgrade::BlockReport> takeBlockReports() override;
     void writeFrame(const uint8_t* bytes, std::size_t size) override;
     void closeLink() override;
@@ -124,6 +129,7 @@ private:
 
     int8_t state_ = 0;
     bool upgrading_ = false;  // from beginUpgrade to the supervision's closeLink
+    std::optional<Millis> lastBlockAnswered_;
     int idleTicks_ = 0;
     std::deque<PendingReport> reports_;
 };

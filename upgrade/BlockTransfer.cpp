@@ -7,6 +7,7 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/SteadyMillis.h"
 #include "serial/ULXSerialPort.h"
 #include "upgrade/BlockAnswer.h"
 #include "upgrade/FirmwareVariables.h"
@@ -69,6 +70,7 @@ void ULXSerialPort::handleUpgradeFrame(const uint8_t* f) {
                                              answersOnlyAcceptedUpgrade.load());
     }
     if (!answer.frame.empty()) {
+        if (answer.pauseAfterFrame) lastBlockAnswered_ = steadyMillis();
         sendDataWithLen(answer.frame.data(), static_cast<int>(answer.frame.size()));
     }
     if (answer.resetIdleCount) timer_count = 0;
@@ -80,6 +82,12 @@ void ULXSerialPort::handleUpgradeFrame(const uint8_t* f) {
         if (readerSessionEnded()) return;
     }
     if (answer.report) recordBlockReport(*answer.report);
+}
+
+std::optional<protocol::Millis> ULXSerialPort::lastBlockAnswered() const {
+    const protocol::Millis at = lastBlockAnswered_.load();
+    if (at == kNoBlockAnswered) return std::nullopt;
+    return at;
 }
 
 void ULXSerialPort::recordBlockReport(const upgrade::BlockReport& report) {

@@ -10,7 +10,10 @@
 #include "app/FileChooser.h"
 #include "app/RememberedChoices.h"
 #include "app/UartToolCtrl.h"
+#include "platform/SteadyMillis.h"
+#include "serial/ULXSerialPort.h"
 #include "upgrade/FirmwareFile.h"
+#include "upgrade/ImageInUse.h"
 
 void UartToolCtrl::OpenFile() {
     QFileDialog* panel =
@@ -33,7 +36,10 @@ void UartToolCtrl::OpenFile() {
 
 void UartToolCtrl::OpenPanelDidEnd(const QString& path, int returnCode) {
     if (returnCode != 1) return;  // cancelled: the previous file stays loaded
-    if (rTimerFlag) {  // one image per upgrade: the blocks in flight come from the file in use
+    // One image per transfer: while the gimbal is being served blocks, they
+    // keep coming from the file in use.
+    const auto lastBlock = m_ULXSerialPort ? m_ULXSerialPort->lastBlockAnswered() : std::nullopt;
+    if (!upgrade::firmwareMayChange(rTimerFlag, lastBlock, steadyMillis())) {
         setOut(QString::fromLatin1(upgrade::kFileKeptMessage));
         return;
     }

@@ -19,8 +19,12 @@ void ULXSerialPort::setUpgradeState(int8_t state) { iapstate = state; }
 
 int ULXSerialPort::idleTicks() const { return timer_count.load(); }
 
-// One atomic add: a reset by the reader in between is never undone.
-void ULXSerialPort::countIdleTicks(int ticks) { timer_count.fetch_add(ticks); }
+// One atomic exchange, only from the count read: the reader's reset since
+// that read is never overwritten. (A reset of a count already 0 is taken
+// over, which carries at most the one tick counted from 0.)
+void ULXSerialPort::countIdleTicks(int seen, int count) {
+    timer_count.compare_exchange_strong(seen, count);
+}
 
 std::vector<upgrade::BlockReport> ULXSerialPort::takeBlockReports() {
     std::lock_guard lock(reportsMutex_);

@@ -27,8 +27,10 @@ public:
     virtual void setUpgradeState(int8_t state) = 0;
     // The supervision's ticks counted since the link's last progress.
     virtual int idleTicks() const = 0;
-    // More ticks without progress; a reset by the link in between is kept.
-    virtual void countIdleTicks(int ticks) = 0;
+    // The count moves from `seen`, as the supervision last read it, to
+    // `count`, unless the link reset it since that read: the reset is kept
+    // and no tick counted before it carries over to the next idle run.
+    virtual void countIdleTicks(int seen, int count) = 0;
     // Every block report recorded since the last call, oldest first.
     virtual std::vector<BlockReport> takeBlockReports() = 0;
     // Writes a finished frame.

@@ -100,7 +100,7 @@ void UpgradeSupervisor::superviseIdleTime(UpgradeLink& port, bool requesting,
     const int reached = nearest < 0 ? -1 : static_cast<int>(nearest / kTickMs);
     if (reached < seen) return;  // early: this count's time has not come
     if (requesting && requestDueBetween(seen, reached)) Askupdate(&port);
-    port.countIdleTicks(reached - seen + 1);
+    port.countIdleTicks(seen, reached + 1);
     countLeft_ = reached + 1;
 }
 

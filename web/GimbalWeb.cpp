@@ -1,7 +1,8 @@
 // The page's view of the portable core: one line to a gimbal (LinkSession)
 // with its upgrade supervision, the firmware file analysis and the status
-// poll. The page's serial code moves bytes and keeps time; every decision is
-// made here. Times are the page's performance.now() in milliseconds.
+// poll. The page's serial code (web/site/link.js, in a worker) moves bytes
+// and keeps time; every decision is made here. Times are performance.now()
+// of the thread that runs it, in milliseconds.
 
 #include <emscripten/bind.h>
 
@@ -102,11 +103,12 @@ public:
 
     // Analyses a chosen file (bytes null: it could not be read or is too
     // large) and installs the result, nothing usable when refused:
-    // {usable, messages[], maxProgress, kept}. While an upgrade runs the file
-    // in use stays (kept true) and the new one is not even analysed.
-    val loadFirmware(const std::string& name, val bytes) {
+    // {usable, messages[], maxProgress, kept}. While the gimbal is being
+    // served blocks the file in use stays (kept true) and the new one is not
+    // even analysed.
+    val loadFirmware(const std::string& name, val bytes, double now) {
         firmware::LoadResult result;
-        const bool kept = session_.upgradeRunning();
+        const bool kept = !session_.firmwareMayChange(millis(now));
         if (kept) {
             result.messages.emplace_back(upgrade::kFileKeptMessage);
         } else {
@@ -114,7 +116,7 @@ public:
             if (!bytes.isNull()) content = emscripten::convertJSArrayToNumberVector<uint8_t>(bytes);
             FirmwareVariables firmware;
             result = firmware::analyse(name, std::move(content), firmware);
-            session_.setFirmware(std::move(firmware));
+            session_.setFirmware(std::move(firmware), millis(now));
         }
         val out = val::object();
         out.set("usable", result.usable && !kept);

@@ -78,7 +78,7 @@ EMSCRIPTEN_KEEPALIVE int linkLoadFirmware(PageLink* link, const char* name, cons
     FirmwareVariables v;
     const firmware::LoadResult r =
         firmware::analyse(name, std::vector<uint8_t>(bytes, bytes + n), v);
-    link->session.setFirmware(std::move(v));
+    link->session.setFirmware(std::move(v), 0);
     return r.usable ? r.maxProgress : -1;
 }
 EMSCRIPTEN_KEEPALIVE bool linkUpgrade(PageLink* link, int maxProgress, double now) {

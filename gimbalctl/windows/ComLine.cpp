@@ -15,7 +15,7 @@ class ComLine : public GimbalLine {
 public:
     explicit ComLine(std::unique_ptr<windows::SerialLine> line)
         : line_(std::move(line)), pump_(*line_, session_) {
-        session_.setFirmware(firmwareVariables());
+        session_.setFirmware(firmwareVariables(), steadyMillis());
         session_.answersOnlyAcceptedUpgrade = true;  // never a block for an earlier run's request
         session_.opened(steadyMillis());
     }

@@ -12,12 +12,16 @@
 // The same reads then drive an upgrade, with a new file offered at times, and
 // what must hold whatever the face's timing is checked on every run: no two
 // block frames taken less than the pause apart, no block from any file but
-// the one the upgrade started with, and no timeout before 8 s without progress.
+// the one the upgrade started with, and no timeout before 8 s without progress,
+// also when a read lands between the supervision's reading of the idle count
+// and its counting on (as the Linux port's reader thread can).
 
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "protocol/Frame.h"
@@ -56,6 +60,7 @@ struct Read {
     protocol::Millis delay = 0;  // since the read before
     protocol::Millis tick = 0;   // when the face ticks after it, from the read
     bool offerFile = false;      // the face offers another file before the tick
+    bool duringTick = false;     // it arrives at the tick, between the idle count's read and add
 };
 
 void check(bool holds, const char* what) {
@@ -77,7 +82,7 @@ FirmwareVariables smallImage(uint8_t fill = 0x5A) {
 std::vector<Bytes> framesThroughSession(const std::vector<Read>& reads) {
     static const FirmwareVariables image = smallImage();
     session::LinkSession session;
-    session.setFirmware(image);
+    session.setFirmware(image, 0);
     std::vector<Bytes> frames;
     session.frameObserver = [&](const uint8_t* f, std::size_t n) { frames.emplace_back(f, f + n); };
     protocol::Millis now = 0;
@@ -99,6 +104,7 @@ public:
     explicit WatchedLink(session::LinkSession& s) : s_(s) {}
     protocol::Millis now = 0;
     protocol::Millis lastProgress = 0;
+    std::function<void()> between;  // runs once between the idle count's read and add
 
     bool linkIsOpen() const override { return s_.linkIsOpen(); }
     const FirmwareVariables& linkFirmware() const override { return s_.linkFirmware(); }
@@ -106,7 +112,10 @@ public:
     int8_t upgradeState() const override { return s_.upgradeState(); }
     void setUpgradeState(int8_t state) override { s_.setUpgradeState(state); }
     int idleTicks() const override { return s_.idleTicks(); }
-    void countIdleTicks(int ticks) override { s_.countIdleTicks(ticks); }
+    void countIdleTicks(int seen, int count) override {
+        if (between) std::exchange(between, nullptr)();
+        s_.countIdleTicks(seen, count);
+    }
     std::vector<upgrade::BlockReport> takeBlockReports() override {
         std::vector<upgrade::BlockReport> reports = s_.takeBlockReports();
         if (!reports.empty()) lastProgress = now;
@@ -123,7 +132,7 @@ void upgradeThroughSession(const std::vector<Read>& reads) {
     static const FirmwareVariables image = smallImage();
     static const FirmwareVariables other = smallImage(0xA5);
     session::LinkSession session;
-    session.setFirmware(image);
+    session.setFirmware(image, 0);
     WatchedLink link(session);
     upgrade::UpgradeSupervisor supervisor({[](const char*) {}, [](int) {}});
     session.opened(0);
@@ -147,15 +156,21 @@ void upgradeThroughSession(const std::vector<Read>& reads) {
         }
         return running;
     };
+    auto receive = [&](const Read& read, protocol::Millis at) {
+        const int idleBefore = session.idleTicks();
+        session.received(read.bytes.data(), read.bytes.size(), at);
+        if (session.idleTicks() < idleBefore) link.lastProgress = at;  // the gimbal answered
+    };
     for (const Read& read : reads) {
         now += read.delay;
-        const int idleBefore = session.idleTicks();
-        session.received(read.bytes.data(), read.bytes.size(), now);
-        if (session.idleTicks() < idleBefore) link.lastProgress = now;  // the gimbal answered
+        if (!read.duringTick) receive(read, now);
         if (read.offerFile && supervisor.rTimerFlag) {
-            check(!session.setFirmware(other), "a file changed during the upgrade");
+            check(!session.setFirmware(other, now), "a file changed during the upgrade");
         }
-        if (!tick(now + read.tick)) return;
+        if (read.duringTick) link.between = [&, at = now + read.tick] { receive(read, at); };
+        const bool running = tick(now + read.tick);
+        if (link.between) std::exchange(link.between, nullptr)();  // the tick did not count
+        if (!running) return;
         now += read.tick;
     }
     // The gimbal falls silent, with ticks a second apart: the blocks it asked
@@ -185,6 +200,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         read.delay = input.ConsumeIntegralInRange<protocol::Millis>(0, 300);
         read.tick = input.ConsumeIntegralInRange<protocol::Millis>(0, 500);
         read.offerFile = input.ConsumeBool();
+        read.duringTick = input.ConsumeBool();
         const auto readSize = input.ConsumeIntegralInRange<std::size_t>(1, 1024);
         read.bytes = input.ConsumeBytes<uint8_t>(readSize);
         stream.insert(stream.end(), read.bytes.begin(), read.bytes.end());

@@ -18,7 +18,7 @@ LinkSession sessionWith(const std::string& name, const Bytes& file) {
     FirmwareVariables v;
     EXPECT_TRUE(firmware::analyse(name, file, v).usable);
     LinkSession session;
-    session.setFirmware(std::move(v));
+    session.setFirmware(std::move(v), 0);
     session.opened(0);
     return session;
 }
@@ -175,9 +175,11 @@ TEST(LinkSession, UpgradeWithLateTicksCompletesWithThePauseKept) {
                               "-----Firmware upgrade complete-----\n"}));
 }
 
-// One image per upgrade: a file given while an upgrade runs is refused and
+// One image per transfer: a file given while an upgrade runs is refused and
 // the blocks keep coming from the file the upgrade started with; after the
-// end, a new file is taken.
+// end, a new file is taken once no block request was answered for 8 s, on
+// the face's clock. Outside an upgrade the same: the gimbal still asking
+// keeps the file in use.
 TEST(LinkSession, FileCannotChangeWhileAnUpgradeRuns) {
     const Bytes imageA = imageBytes(3000, 1);
     LinkSession s = sessionWith("a.plov", singleImageFile(imageA, 0, 0));
@@ -185,20 +187,27 @@ TEST(LinkSession, FileCannotChangeWhileAnUpgradeRuns) {
     ASSERT_TRUE(firmware::analyse("b.plov", singleImageFile(imageBytes(3000, 2), 0, 0), b).usable);
     Drive d(s);
     ASSERT_TRUE(d.supervisor.Upgrade(&s, 6, 0));
-    EXPECT_FALSE(s.setFirmware(b));
+    EXPECT_FALSE(s.setFirmware(b, 0));
     receive(s, frame::make(0, frame::kUpgradeRequest, {0xFF}) + frame::make(3, frame::kBlock, {1}),
             50);
-    EXPECT_FALSE(s.setFirmware(b));
+    EXPECT_FALSE(s.setFirmware(b, 50));
     const auto w = s.takeDueWrites(50);
     ASSERT_EQ(w.size(), 1u);
     EXPECT_TRUE(std::equal(imageA.begin() + 1056, imageA.begin() + 1066, w[0].begin() + 9));
 
     s.closed();  // the line went away: the upgrade runs on until its supervision ends it
-    EXPECT_FALSE(s.setFirmware(b));
+    EXPECT_FALSE(s.setFirmware(b, 1000));
     for (protocol::Millis now = 1000; d.tick(now) && now < 30000; now += 1000) {
     }
     EXPECT_EQ(d.supervisor.ending, upgrade::Ending::kTimeout);
-    EXPECT_TRUE(s.setFirmware(b));
+    EXPECT_TRUE(s.setFirmware(b, 30000));
+
+    // No upgrade: a block request answered at 31000 keeps b until 39000.
+    s.opened(31000);
+    receive(s, frame::make(3, frame::kBlock, {0}), 31000);
+    ASSERT_EQ(s.takeDueWrites(31000).size(), 1u);
+    EXPECT_FALSE(s.setFirmware(FirmwareVariables{}, 38999));
+    EXPECT_TRUE(s.setFirmware(FirmwareVariables{}, 39000));
 }
 
 }  // namespace

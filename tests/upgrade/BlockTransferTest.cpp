@@ -164,6 +164,18 @@ TEST_F(BlockTransferTest, BlockRequestsAreAnsweredPausedAndRecorded) {
     EXPECT_TRUE(nothingWritten());
 }
 
+// The supervision counts on only from the idle count it read: a reset by the
+// reader in between (the gimbal made progress) stays, no tick carries over.
+TEST_F(BlockTransferTest, IdleCountResetBetweenReadAndAddIsKept) {
+    port->timer_count = 12;
+    const int seen = port->idleTicks();
+    port->timer_count = 0;  // the reader, on a block report
+    port->countIdleTicks(seen, 20);
+    EXPECT_EQ(port->timer_count, 0);
+    port->countIdleTicks(0, 1);
+    EXPECT_EQ(port->timer_count, 1);
+}
+
 TEST_F(BlockTransferTest, RoutingBySenderBoardAndFileKind) {
     const Bytes image = imageBytes(3 * 1056, 5);
     loadSingle(image);  // update_range 3

@@ -32,8 +32,9 @@ TEST_F(UpgradeWindow, SingleImageToId3ThenReportsForId2AndId1) {
     EXPECT_EQ(id3.blockFrames, 11);
 }
 
-// One image per upgrade: a file chosen while an upgrade runs is not loaded,
-// the log says so, and every block still comes from the file in use.
+// One image per transfer: a file chosen while an upgrade runs, or just after
+// (a block request answered within 8 s), is not loaded, the log says so, and
+// every block still comes from the file in use.
 TEST_F(UpgradeWindow, AFileChosenMidUpgradeIsNotLoaded) {
     const Bytes image = imageBytes(3 * 1056, 8);
     load("fw.plov", singleImageFile(image, 0, 0));
@@ -44,6 +45,10 @@ TEST_F(UpgradeWindow, AFileChosenMidUpgradeIsNotLoaded) {
     EXPECT_EQ(h.ctrl.m_File_Path->text(), inUse);
     ASSERT_TRUE(waitForEnd(30000)) << log();
     EXPECT_EQ(gimbal.board(3).assembled(), image);
+    h.ctrl.setOut(QStringLiteral("after\n"));
+    load("other.plov", singleImageFile(imageBytes(3 * 1056, 9), 0, 0));
+    EXPECT_TRUE(logEndsWith(std::string("after\n") + upgrade::kFileKeptMessage)) << log();
+    EXPECT_EQ(h.ctrl.m_File_Path->text(), inUse);
 }
 
 // Reports that come faster than the supervision ticks, all at once here, are

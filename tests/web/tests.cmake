@@ -6,7 +6,7 @@ if(TARGET wasm AND GIMBAL_CHROMEDRIVER AND EXISTS /usr/bin/python3)
   add_test(NAME web.page
     COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/web_test.py
             ${CMAKE_BINARY_DIR}/web/site $<TARGET_FILE:gimbal-sim>)
-  set_tests_properties(web.page PROPERTIES LABELS web TIMEOUT 120)
+  set_tests_properties(web.page PROPERTIES LABELS web TIMEOUT 240)
 else()
   message(STATUS "No web page or chromedriver: the web page test is not run")
 endif()
@@ -16,5 +16,5 @@ if(TARGET wasm)
   add_test(NAME web.zip COMMAND sh -c
     "${CMAKE_COMMAND} -E tar tf ${CMAKE_BINARY_DIR}/gimbal-tool-web-${PROJECT_VERSION}.zip | sort | tr '\\n' ' '")
   set_tests_properties(web.zip PROPERTIES LABELS web PASS_REGULAR_EXPRESSION
-    "gimbal-tool-web-[^/]*/ [^ ]*/app.js .*/clock-worker.js .*/gimbal-core.mjs [^ ]*/gimbal-core.wasm .*/index.html .*/sw.js ")
+    "gimbal-tool-web-[^/]*/ [^ ]*/app.js .*/gimbal-core.mjs [^ ]*/gimbal-core.wasm .*/index.html .*/link-worker.js .*/sw.js ")
 endif()

@@ -1,13 +1,12 @@
-// The page: the window's controls wired to the core (GimbalLink, built from
-// the portable C++ core) and to one Web Serial port. The core decides what
-// to send, when, and what every reply and every upgrade step shows; this file
-// moves bytes, keeps the timers and puts texts into fields.
+// The page: the window's controls wired to the line (link.js, run in a
+// worker by link-host.js), which holds the Web Serial port and the core
+// (GimbalLink, built from the portable C++ core). The core decides what to
+// send, when, and what every reply and every upgrade step shows; this file
+// forwards clicks, puts texts into fields and tells screen readers what is new.
 
-import createGimbalCore from './gimbal-core.mjs';
-import * as clock from './clock.js';
 import { offerNewBuilds } from './build-update.js';
+import { LinkHost, kNoWorkerMessage } from './link-host.js';
 import { PortList, askForPort, explainOpenFailure, kNoPortChosen } from './ports.js';
-import { SerialLine, portLabel } from './serial.js';
 import { guardUpgrade } from './upgrade-guard.js';
 
 const $ = (id) => document.getElementById(id);
@@ -31,38 +30,55 @@ const kLockedDuringUpgrade = ['btn_Open', 'btn_Close', 'btn_Search', 'btn_Upgrad
     'btn_FirmwareUpgrade', 'btn_CalibratioonJoystick', 'btn_AttitudeCalibration',
     'lineEndingPopUpButton'];
 
-let core = null;        // the core's module: its classes, requests and constants
 let constants = null;   // the core's periods, colours and texts (coreConstants)
-let link = null;        // the core's session with its upgrade supervision
-let line = null;        // the open port, or null
+let link = null;        // the line and the core (LinkHost)
+let openPort = null;    // the port open on the line, or null
+let upgrading = false;
 let portList = null;    // the port row's list (PortList)
 let tabSelectNum = 1;   // 1 firmware, 2 attitude, 3 joystick
-let maxProgress = 0;
 let fileInUse = '';     // the name of the file loaded in the core
 let fileChoice = 0;     // counts choices: only the latest one's bytes are loaded
 let logText = '';
-let writeTimer = 0;
-let quietTimer = 0;
-let upgradeTimer = 0;
 let helpOpen = false;
 
 // ---- message log and fields ----
+
+// What is new, as text in the polite live region: a field's value or a
+// textarea's changes are not announced by screen readers, and the whole log
+// should not be read again for each line.
+function announce(text) {
+    const said = text.replace(/\s+/g, ' ').trim();
+    if (!said) return;
+    const region = $('liveRegion');
+    const line = document.createElement('p');
+    line.textContent = said;
+    region.append(line);
+    while (region.childElementCount > 20) region.firstElementChild.remove();
+}
 
 function setOut(text) {
     logText += text;
     const log = $('outText');
     log.value = logText;
     log.scrollTop = log.scrollHeight;
+    announce(text);
+}
+
+function showMessage(id, text) {
+    const field = $(id);
+    if (field.value === text) return;  // the status poll shows the same text again
+    field.value = text;
+    announce(text);
 }
 
 function showAttitudeMessage(text) {
-    $('m_MessageShow').value = text;
-    if (tabSelectNum === 3) $('m_JoystickMessageShow').value = text;
+    showMessage('m_MessageShow', text);
+    if (tabSelectNum === 3) showMessage('m_JoystickMessageShow', text);
 }
 
 function showReport(report) {
-    if (report.field === 1) $('m_MessageShow').value = report.text;
-    if (report.field === 2) $('m_JoystickMessageShow').value = report.text;
+    if (report.field === 1) showMessage('m_MessageShow', report.text);
+    if (report.field === 2) showMessage('m_JoystickMessageShow', report.text);
     const fields = [[], ['m_Gyro_x', 'm_Gyro_y', 'm_Gyro_z'], ['m_Acc_x', 'm_Acc_y', 'm_Acc_z'],
         ['m_JoystickValue1', 'm_JoystickValue2']][report.values];
     report.value.forEach((value, k) => {
@@ -79,25 +95,7 @@ function showReport(report) {
     });
 }
 
-// ---- the line: bytes in, due writes out, quiet after a pause ----
-
-function pump() {
-    clock.cancel(writeTimer);
-    const bytes = link.takeDueWrites(performance.now());
-    if (bytes.length && line) line.write(bytes);
-    const next = link.nextWriteTime();
-    if (next >= 0) writeTimer = clock.after(next - performance.now(), pump);
-}
-
-function received(bytes) {
-    link.received(bytes, performance.now());
-    clock.cancel(quietTimer);
-    quietTimer = clock.after(constants.quietAfterMs, () => {
-        link.lineQuiet(performance.now());
-        pump();
-    });
-    pump();
-}
+// ---- the line ----
 
 function setEnabled(ids, enabled) {
     for (const id of ids) $(id).disabled = !enabled;
@@ -107,29 +105,30 @@ function releasePortRow() {
     setEnabled(['btn_Open', 'btn_Search', 'lineEndingPopUpButton'], true);
 }
 
-// The line as given up: closed by the person, by the end of an upgrade, or gone.
-function dropLine() {
-    const closing = line;
-    line = null;
-    clock.cancel(quietTimer);
-    link.closed();
-    if (closing) closing.close();
+// What the line reports on its own: the port gone, the upgrade's output and
+// its start and end, the status poll.
+function onLinkEvent(event) {
+    if (event.log !== undefined) setOut(event.log);
+    if (event.progress !== undefined) $('progressIndicator').value = event.progress;
+    if (event.report) showReport(event.report);
+    if (event.lost !== undefined) portGone(event.lost);
+    if (event.upgrading === true) upgradeStarted();
+    if (event.upgrading === false) upgradeEnded();
 }
 
-function portGone(port) {
-    if (!line || line.port !== port) return;
-    const text = `${portLabel(port)} was unplugged`;
-    dropLine();
+function portGone(label) {
+    openPort = null;
+    const text = `${label} was unplugged`;
     setOut(text + '\n');
     showAttitudeMessage(text);
-    if (link.upgradeRunning()) return;  // the upgrade ends with its own message and frees the controls
+    if (upgrading) return;  // the upgrade ends with its own message and frees the controls
     releasePortRow();
 }
 
 // ---- the port row ----
 
 // The port list again, keeping the port in use selected.
-const listPorts = (keep) => portList.refresh(keep ?? line?.port);
+const listPorts = (keep) => portList.refresh(keep ?? openPort);
 
 function openFailed(why) {
     setOut(kOpenFailed + '\n');
@@ -137,7 +136,7 @@ function openFailed(why) {
     showAttitudeMessage(kOpenFailed);
 }
 
-async function openPort() {
+async function openChosenPort() {
     let port = portList.chosen();
     if (!port) {
         port = await askForPort();
@@ -147,25 +146,25 @@ async function openPort() {
         }
         await listPorts(port);
     }
-    const opening = new SerialLine(port, { onBytes: received, onLost: () => portGone(port) });
-    try {
-        await opening.open();
-    } catch (error) {
-        openFailed(explainOpenFailure(error));
+    // The line finds the port among the granted ones, listed in the same order.
+    const index = (await navigator.serial.getPorts()).indexOf(port);
+    const result = await link.ask('open', { index, info: port.getInfo() });
+    if (!result.opened) {
+        openFailed(explainOpenFailure(result));
         return;
     }
-    line = opening;
-    link.opened(performance.now());
+    openPort = port;
     portList.opened(port);
     setEnabled(['btn_Open', 'btn_Search', 'lineEndingPopUpButton'], false);
     if (tabSelectNum === 1) setOut(kOpenSucceeded + '\n');
-    if (tabSelectNum === 2) $('m_MessageShow').value = kOpenSucceeded;
-    if (tabSelectNum === 3) $('m_JoystickMessageShow').value = kOpenSucceeded;
+    if (tabSelectNum === 2) showMessage('m_MessageShow', kOpenSucceeded);
+    if (tabSelectNum === 3) showMessage('m_JoystickMessageShow', kOpenSucceeded);
 }
 
 function closePort() {
     releasePortRow();
-    dropLine();
+    openPort = null;
+    link.tell('close');
 }
 
 async function searchPorts() {
@@ -175,17 +174,8 @@ async function searchPorts() {
 
 // ---- requests and the status poll ----
 
-function sendRequest(name) {
-    if (!link.sendRequest(core.Request[name], performance.now())) {
-        showAttitudeMessage(constants.portNotOpenMessage);
-        return;
-    }
-    pump();
-}
-
-function pollStatus() {
-    const report = link.pollStatus(tabSelectNum);
-    if (report) showReport(report);
+async function sendRequest(name) {
+    if (!await link.ask('request', { name })) showAttitudeMessage(constants.portNotOpenMessage);
 }
 
 // ---- firmware ----
@@ -208,44 +198,31 @@ async function fileChosen() {
         }
     }
     if (choice !== fileChoice) return;  // a later choice replaced this one
-    $('btn_Upgrade').disabled = link.upgradeRunning();
-    const result = link.loadFirmware(file.name, bytes);
+    const result = await link.ask('load', { name: file.name, bytes: bytes?.buffer ?? null },
+        bytes ? [bytes.buffer] : []);
     for (const message of result.messages) setOut(message);
+    if (!result.kept) fileInUse = file.name;
+    if (choice !== fileChoice) return;  // a later choice is being read
+    $('btn_Upgrade').disabled = upgrading;
     if (result.kept) {
-        $('m_File_Path').value = fileInUse;  // an upgrade runs: its file stays
+        $('m_File_Path').value = fileInUse;  // the gimbal is being served blocks: its file stays
         return;
     }
-    fileInUse = file.name;
     if (!result.usable) return;
-    maxProgress = result.maxProgress;
-    $('progressIndicator').max = Math.max(maxProgress, 1);
+    $('progressIndicator').max = Math.max(result.maxProgress, 1);
     $('progressIndicator').value = 0;
 }
 
-function showUpgradeOutput() {
-    const output = link.takeOutput();
-    for (const message of output.messages) setOut(message);
-    if (output.progress >= 0) $('progressIndicator').value = output.progress;
-}
-
-function startUpgrade() {
-    const started = link.upgrade(maxProgress, performance.now());
-    showUpgradeOutput();
-    if (!started) return;
+function upgradeStarted() {
+    upgrading = true;
     setEnabled(kLockedDuringUpgrade, false);
     guardUpgrade(true);
-    clock.cancel(upgradeTimer);
-    upgradeTimer = clock.every(constants.tickMs, upgradeTick);
 }
 
-function upgradeTick() {
-    const running = link.upgradeTick(performance.now());
-    showUpgradeOutput();
-    pump();
-    if (running) return;
-    // The tick after the end closed the session: give the port back and the controls.
-    clock.cancel(upgradeTimer);
-    dropLine();
+// The line closed itself at the end: give the controls back.
+function upgradeEnded() {
+    upgrading = false;
+    openPort = null;
     setEnabled(kLockedDuringUpgrade, true);
     guardUpgrade(false);
 }
@@ -257,6 +234,7 @@ function selectFunction(index) {
     kTabs.forEach((id, k) => $(id).setAttribute('aria-pressed', String(k === index)));
     kPages.forEach((id, k) => { $(id).hidden = k !== index; });
     if (tabSelectNum !== 3) helpOpen = false;
+    link.tell('selectPage', { page: tabSelectNum });
     showHelp();
 }
 
@@ -311,18 +289,18 @@ async function start() {
         $('noSerial').hidden = false;
         return;
     }
-    core = await createGimbalCore();
-    constants = core.coreConstants();
-    link = new core.GimbalLink();
+    link = new LinkHost(onLinkEvent);
+    await link.start(() => import('./gimbal-core.mjs').then((module) => module.default()));
+    constants = link.constants;
 
-    $('btn_Open').onclick = openPort;
+    $('btn_Open').onclick = openChosenPort;
     $('btn_Close').onclick = closePort;
     $('btn_Search').onclick = searchPorts;
     for (const [id, request] of Object.entries(kRequests)) $(id).onclick = () => sendRequest(request);
     kTabs.forEach((id, k) => { $(id).onclick = () => selectFunction(k); });
     $('btn_OpenFile').onclick = () => $('fileInput').click();
     $('fileInput').onchange = fileChosen;
-    $('btn_Upgrade').onclick = startUpgrade;
+    $('btn_Upgrade').onclick = () => link.tell('upgrade');
     $('btn_ClearMessageShow').onclick = () => { $('m_MessageShow').value = ''; };
     $('btn_ClearJoystickMessageShow').onclick = () => { $('m_JoystickMessageShow').value = ''; };
     $('btn_CalibrHelp').onclick = () => { helpOpen = !helpOpen; showHelp(); };
@@ -333,13 +311,14 @@ async function start() {
 
     portList = new PortList($('lineEndingPopUpButton'));
     navigator.serial.addEventListener('connect', () => listPorts());
+    // The line itself notices its port going away (portGone).
     navigator.serial.addEventListener('disconnect', (event) => {
-        portGone(event.target);
+        if (event.target === openPort) openPort = null;
         listPorts();
     });
     await listPorts();
-    clock.every(constants.statusPollMs, pollStatus);
     selectFunction(0);
+    if (!link.inWorker) setOut(kNoWorkerMessage);
     $('tool').setAttribute('aria-busy', 'false');
     document.body.dataset.ready = 'true';
 }

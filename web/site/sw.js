@@ -4,9 +4,12 @@
 // under a name of their own; a build that arrives while a page runs waits
 // until the page's Reload (build-update.js) lets it take over, and the older
 // builds' caches go once it is active. A page never gets files of two builds.
+// Only caches named with this site's prefix are ever deleted: other apps
+// served from the same host keep theirs.
 const BUILD = '@SITE_BUILD@';
 const FILES = '@SITE_FILES@'.split(' ');
-const CACHE = `gimbal-tool-${BUILD}`;
+const PREFIX = 'gimbal-tool-';
+const CACHE = `${PREFIX}${BUILD}`;
 
 self.addEventListener('install', (event) => {
     event.waitUntil(caches.open(CACHE).then((cache) =>
@@ -19,7 +22,7 @@ self.addEventListener('message', (event) => {
 
 self.addEventListener('activate', (event) => {
     event.waitUntil(caches.keys()
-        .then((keys) => Promise.all(keys.filter((k) => k !== CACHE).map((k) => caches.delete(k))))
+        .then((keys) => Promise.all(keys.filter((k) => k.startsWith(PREFIX) && k !== CACHE).map((k) => caches.delete(k))))
         .then(() => self.clients.claim()));
 });
 

@@ -1,0 +1,15 @@
+// The dedicated worker that holds the line and the core (link.js): the page
+// chooses the port and shows what comes back; reading, answering, the block
+// pauses and the upgrade's ticks go on here whatever the page's thread does.
+// Web Serial reaches a dedicated worker as navigator.serial, with the ports
+// the page was granted; a browser without it there fails the worker, and the
+// page runs the line itself.
+import createGimbalCore from './gimbal-core.mjs';
+import { LinkRunner } from './link.js';
+
+const serialHere = 'serial' in navigator ? Promise.resolve() : Promise.reject(new Error('No Web Serial in workers'));
+serialHere.then(createGimbalCore).then((core) => {
+    const runner = new LinkRunner(core, (event) => self.postMessage(event));
+    self.onmessage = ({ data }) => runner.handle(data);
+    self.postMessage({ ready: runner.constants });  // the core's periods, colours and texts
+}, (error) => setTimeout(() => { throw error; }));  // the page sees the worker fail and goes on without it
