@@ -19,6 +19,7 @@
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/Output.h"
 #include "station/PortFolderWatch.h"
+#include "station/RecordSender.h"
 #include "station/Station.h"
 #include "station/StationOptions.h"
 #include "gimbalctl/Stop.h"
@@ -85,12 +86,22 @@ std::string usbSerialOf(const std::string& port) {
 int runStation(const StationOptions& options) {
     const std::string& file = options.file;
     const bool json = options.json;
+    std::string error;
+    const std::string journal = journalPath(options, error);
+    if (!error.empty()) {
+        printFailure(json, {{"command", "station"}}, error);
+        return kBadInput;
+    }
     StationLog log;
     int status = kOk;
     const std::optional<StationFirmware> firmware =
-        prepareStation(file, options.logPath, json, log, status);
+        prepareStation(file, journal, json, log, status);
     if (!firmware) return status;
-    std::string error;
+    std::unique_ptr<RecordSender> sender;
+    if (!options.db.empty() && !(sender = startRecordSender(journal, options.db, error))) {
+        printFailure(json, {{"command", "station"}, {"file", file}}, error);
+        return kBadInput;
+    }
     const PrivateCopy copy(*firmware, error);
     if (!error.empty()) {
         printFailure(json, {{"command", "station"}, {"file", file}}, error);
@@ -102,6 +113,13 @@ int runStation(const StationOptions& options) {
                           {[&](const std::string& port) { station.appeared(port); },
                            [&](const std::string& port) { station.gone(port); },
                            [&](const std::string& text) { station.notice(text); }});
+    station.recordAs(options.stationId, [&] {
+        if (sender) sender->recorded();
+    });
+    const auto tellRecordNews = [&] {
+        for (const std::string& news : sender->takeNews()) station.notice(news);
+    };
+    if (sender) station.notice("records: " + journal + ", sent to " + connectionTarget(options.db));
     std::map<std::string, UpgradeChild> children;
     const auto end = [&](UpgradeChild& child) {
         const std::string port = child.port;
@@ -126,6 +144,7 @@ int runStation(const StationOptions& options) {
             fds.push_back({child.output.get(), POLLIN, 0});
             owners.push_back(&child);
         }
+        fds.push_back({sender ? sender->descriptor() : -1, POLLIN, 0});
         if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) break;
 
         if (const int stops = stopsRequested(); stops > stopsSeen) {
@@ -140,6 +159,16 @@ int runStation(const StationOptions& options) {
         for (std::size_t k = 0; k < owners.size(); ++k) {
             UpgradeChild& child = *owners[k];
             if (fds[k + 3].revents && !readChild(child, station.eventsOf(child.port))) end(child);
+        }
+        if (fds.back().revents) tellRecordNews();
+    }
+    if (sender) {
+        tellRecordNews();
+        const std::size_t waiting = sender->finish(std::chrono::seconds(10));
+        tellRecordNews();
+        if (waiting) {
+            station.notice("records waiting: " + std::to_string(waiting) +
+                           "; the station's next start sends them");
         }
     }
     return station.finish(stopsSeen > 1);

@@ -1,8 +1,26 @@
 #include "station/StationOptions.h"
 
 #include <CLI/CLI.hpp>
+#include <cstdlib>
+#include <filesystem>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace gimbalctl {
+namespace {
+
+std::string hostName() {
+#ifdef _WIN32
+    const char* name = std::getenv("COMPUTERNAME");
+    return name ? name : "";
+#else
+    char name[256] = {};
+    return ::gethostname(name, sizeof name - 1) == 0 ? name : "";
+#endif
+}
+
+}  // namespace
 
 CLI::App* addStationCommand(CLI::App& app, StationOptions& options) {
     CLI::App* station = app.add_subcommand(
@@ -13,10 +31,46 @@ CLI::App* addStationCommand(CLI::App& app, StationOptions& options) {
     station->add_option("--log", options.logPath,
                         "Append one JSON line per finished unit to this file, flushed to disk; "
                         "a log that cannot be written stops the station with status 7");
+    station
+        ->add_option("--db", options.db,
+                     "Linux: send each record to the table units of this PostgreSQL database "
+                     "too (a libpq connection string or URI); the log stays the record "
+                     "(default with --db alone: units.jsonl in ~/.local/state/gimbalctl)")
+        ->envname("GIMBAL_STATION_DB");
+    options.stationId = hostName();
+    station
+        ->add_option("--station-id", options.stationId,
+                     "Names the station in each record (default: the host name)")
+        ->check([](const std::string& name) {
+            return name.empty() ? std::string("the station's name is empty") : std::string();
+        })
+        ->capture_default_str();
     station->footer(
         "Ctrl+C or SIGTERM: no new units, the upgrades in progress finish; a second Ctrl+C\n"
         "interrupts them. Status: 0 when every unit succeeded, else the first failure's.");
     return station;
+}
+
+std::string journalPath(const StationOptions& options, std::string& error) {
+    if (!options.logPath.empty() || options.db.empty()) return options.logPath;
+    const char* state = std::getenv("XDG_STATE_HOME");
+    const char* home = std::getenv("HOME");
+    std::filesystem::path folder;
+    if (state && *state == '/') {
+        folder = std::filesystem::path(state) / "gimbalctl";
+    } else if (home && *home) {
+        folder = std::filesystem::path(home) / ".local" / "state" / "gimbalctl";
+    } else {
+        error = "--db needs a journal: give --log FILE (no HOME to keep one in)";
+        return {};
+    }
+    std::error_code made;
+    std::filesystem::create_directories(folder, made);
+    if (made) {
+        error = folder.string() + ": " + made.message() + " (give --log FILE for the journal)";
+        return {};
+    }
+    return (folder / "units.jsonl").string();
 }
 
 }  // namespace gimbalctl

@@ -52,6 +52,11 @@ int runStation(const StationOptions& options) {
                      "USB adapters");
         return kBadInput;
     }
+    if (!options.db.empty()) {
+        printFailure(json, {{"command", "station"}},
+                     "--db is for Linux: on Windows the station keeps its records in --log only");
+        return kBadInput;
+    }
     StationLog log;
     int status = kOk;
     const std::optional<StationFirmware> firmware =
@@ -61,6 +66,7 @@ int runStation(const StationOptions& options) {
 
     const auto nothingKnown = [](const std::string&) { return std::string(); };
     Station station(*firmware, std::move(log), json, {nothingKnown, nothingKnown});
+    station.recordAs(options.stationId);
     std::mutex stationMutex;  // the units' threads report through the station too
     std::map<std::string, std::unique_ptr<Unit>> units;
     std::set<std::string> present;
