@@ -39,20 +39,21 @@ bool isConnectionString(const std::string& conninfo) {
 }
 
 // libpq quotes the part of the string it stumbled on, which may be a
-// password: every quoted part is hidden, except an option's unknown name.
+// password: every quoted part is hidden, except an option's unknown name and
+// a single character (the "=" it missed).
 std::string maskQuoted(const std::string& message) {
     if (message.rfind("invalid connection option", 0) == 0) return message;
     std::string masked;
-    bool inside = false;
-    for (char c : message) {
-        if (c == '"') {
-            masked += inside ? "\"" : "\"…";
-            inside = !inside;
-        } else if (!inside) {
-            masked += c;
-        }
+    std::size_t from = 0;
+    for (std::size_t open; (open = message.find('"', from)) != std::string::npos;) {
+        const std::size_t close = message.find('"', open + 1);
+        if (close == std::string::npos) return masked + message.substr(from, open - from) + "…";
+        const bool shown = close - open <= 2;
+        masked += message.substr(from, open - from) +
+                  (shown ? message.substr(open, close - open + 1) : "\"…\"");
+        from = close + 1;
     }
-    return masked;
+    return masked + message.substr(from);
 }
 
 using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
