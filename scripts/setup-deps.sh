@@ -13,6 +13,7 @@ RUN_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-wayland libgl1-mesa-dev
   libudev-dev libsystemd-dev
   libcli11-dev nlohmann-json3-dev libssl-dev
+  libpq-dev  # gimbalctl sends the station's records to PostgreSQL
 )
 
 # The test toolchain: the tests, benchmarks and package checks, and the
@@ -27,6 +28,7 @@ PACKAGES=(
   emscripten nodejs
   chromium chromium-driver python3-selenium python3-websockets
   g++-mingw-w64-x86-64-posix wine64 nsis
+  postgresql  # the records tests start a server of their own
 )
 
 # The texts built from numbers are checked under a comma-decimal locale.
