@@ -1,8 +1,10 @@
 #include "station/RecordsCommand.h"
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "gimbalctl/Commands.h"
@@ -17,7 +19,12 @@ namespace {
 bool readJournals(const std::vector<std::string>& paths, std::vector<nlohmann::json>& records,
                   std::string& error) {
     for (const std::string& path : paths) {
+#ifdef _WIN32  // the command line's UTF-8, not the code page
+        std::ifstream in(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                         std::ios::binary);
+#else
         std::ifstream in(path, std::ios::binary);
+#endif
         if (!in) {
             error = path + ": " + std::strerror(errno);
             return false;

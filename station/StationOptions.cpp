@@ -43,8 +43,7 @@ CLI::App* addStationCommand(CLI::App& app, StationOptions& options) {
                      "Names the station in each record (default: the host name)")
         ->check([](const std::string& name) {
             return name.empty() ? std::string("the station's name is empty") : std::string();
-        })
-        ->capture_default_str();
+        });
     station->footer(
         "Ctrl+C or SIGTERM: no new units, the upgrades in progress finish; a second Ctrl+C\n"
         "interrupts them. Status: 0 when every unit succeeded, else the first failure's.");
