@@ -26,9 +26,16 @@ ON CONFLICT DO NOTHING)sql";
 // Stations creating the schema at once take turns.
 constexpr const char* kCreateLock = "SELECT pg_advisory_xact_lock(7203315591);";
 
+// The first line of libpq's or the server's message, without its severity.
 std::string firstLine(const char* text) {
     const std::string all = text ? text : "";
     std::string line = all.substr(0, all.find('\n'));
+    for (const char* severity : {"FATAL:", "ERROR:"}) {
+        if (line.rfind(severity, 0) == 0) {
+            const std::size_t words = line.find_first_not_of(' ', std::strlen(severity));
+            line = words == std::string::npos ? "" : line.substr(words);
+        }
+    }
     return line.empty() ? "no reason given" : line;
 }
 
