@@ -41,8 +41,8 @@ std::string firstLine(const char* text) {
 
 // The connection string's own words, or a database's name alone.
 bool isConnectionString(const std::string& conninfo) {
-    return conninfo.find('=') != std::string::npos ||
-           conninfo.rfind("postgresql://", 0) == 0 || conninfo.rfind("postgres://", 0) == 0;
+    return conninfo.find('=') != std::string::npos || conninfo.rfind("postgresql://", 0) == 0 ||
+           conninfo.rfind("postgres://", 0) == 0;
 }
 
 // libpq quotes the part of the string it stumbled on, which may be a
@@ -85,8 +85,8 @@ void ignoreNotice(void*, const char*) {}
 // A connection, or null with `why`. Short time-outs: a database that does not
 // answer only delays the records.
 pg_conn* open(const std::string& conninfo, const char* application, std::string& why) {
-    const char* keys[] = {"connect_timeout", "tcp_user_timeout", "keepalives_idle",
-                          "application_name", "dbname", nullptr};
+    const char* keys[] = {"connect_timeout",  "tcp_user_timeout", "keepalives_idle",
+                          "application_name", "dbname",           nullptr};
     const char* values[] = {"5", "15000", "15", application, conninfo.c_str(), nullptr};
     pg_conn* connection = PQconnectdbParams(keys, values, 1);
     if (!connection) {
@@ -122,9 +122,8 @@ std::string connectionStringProblem(const std::string& conninfo) {
 std::string connectionTarget(const std::string& conninfo) {
     std::map<std::string, std::string> parts;
     if (!isConnectionString(conninfo)) parts["dbname"] = conninfo;
-    if (PQconninfoOption* options = isConnectionString(conninfo)
-                                        ? PQconninfoParse(conninfo.c_str(), nullptr)
-                                        : nullptr) {
+    if (PQconninfoOption* options =
+            isConnectionString(conninfo) ? PQconninfoParse(conninfo.c_str(), nullptr) : nullptr) {
         for (PQconninfoOption* o = options; o->keyword; ++o) {
             if (o->val && *o->val) parts[o->keyword] = o->val;
         }
@@ -172,8 +171,9 @@ RecordDatabase::State RecordDatabase::connect(const std::string& conninfo, std::
     if (!succeeded(version) && sqlState(version) == "42883") {  // no such function
         Result table = run(c, "SELECT to_regclass('units') IS NOT NULL");
         if (succeeded(table) && std::strcmp(PQgetvalue(table.get(), 0, 0), "t") == 0) {
-            why = "the database holds a table units that gimbalctl did not make "
-                  "(it has no units_schema_version())";
+            why =
+                "the database holds a table units that gimbalctl did not make "
+                "(it has no units_schema_version())";
             connection_.reset();
             return State::kWrongSchema;
         }

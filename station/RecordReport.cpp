@@ -33,8 +33,8 @@ std::time_t recordTime(const Json& record, const char* key = "time") {
     const auto found = record.find(key);
     if (found == record.end() || !found->is_string()) return -1;
     std::tm parts{};
-    if (std::sscanf(found->template get<std::string>().c_str(), "%4d-%2d-%2dT%2d:%2d:%2dZ", &parts.tm_year,
-                    &parts.tm_mon, &parts.tm_mday, &parts.tm_hour, &parts.tm_min,
+    if (std::sscanf(found->template get<std::string>().c_str(), "%4d-%2d-%2dT%2d:%2d:%2dZ",
+                    &parts.tm_year, &parts.tm_mon, &parts.tm_mday, &parts.tm_hour, &parts.tm_min,
                     &parts.tm_sec) != 6) {
         return -1;
     }
@@ -141,9 +141,9 @@ nlohmann::ordered_json recordReport(const std::vector<nlohmann::json>& records,
     }
 
     nlohmann::ordered_json report = {{"since", utcText(filter.since)}};
-    for (const auto& [key, value] : {std::pair{"firmware", &filter.firmware},
-                                     std::pair{"station", &filter.station},
-                                     std::pair{"slot", &filter.slot}}) {
+    for (const auto& [key, value] :
+         {std::pair{"firmware", &filter.firmware}, std::pair{"station", &filter.station},
+          std::pair{"slot", &filter.slot}}) {
         if (!value->empty()) report[key] = *value;
     }
     all.into(report);
@@ -205,8 +205,8 @@ std::string reportText(const nlohmann::ordered_json& report) {
         const std::string station = text(row, "station");
         out += "  " + localText(recordTime(row), "%Y-%m-%d %H:%M:%S") + "  " +
                (station.empty() ? "-" : station) + "  " + text(row, "slot") + ": " +
-               text(row, "status_word") + " (" + text(row, "result") + "): " +
-               text(row, "detail") + "\n";
+               text(row, "status_word") + " (" + text(row, "result") + "): " + text(row, "detail") +
+               "\n";
     }
     return out;
 }
@@ -226,10 +226,11 @@ bool parseSince(const std::string& text, std::time_t now, std::time_t& since) {
     } else {
         std::tm given{};
         char separator = 0;
-        const int read = std::sscanf(text.c_str(), "%4d-%2d-%2d%c%2d:%2d%c", &given.tm_year,
-                                     &given.tm_mon, &given.tm_mday, &separator, &given.tm_hour,
-                                     &given.tm_min, &extra);
-        const bool dateOnly = read == 3, withTime = read == 6 && (separator == ' ' || separator == 'T');
+        const int read =
+            std::sscanf(text.c_str(), "%4d-%2d-%2d%c%2d:%2d%c", &given.tm_year, &given.tm_mon,
+                        &given.tm_mday, &separator, &given.tm_hour, &given.tm_min, &extra);
+        const bool dateOnly = read == 3,
+                   withTime = read == 6 && (separator == ' ' || separator == 'T');
         if (!dateOnly && !withTime) return false;
         if (given.tm_mon < 1 || given.tm_mon > 12 || given.tm_mday < 1 || given.tm_mday > 31 ||
             given.tm_hour > 23 || given.tm_min > 59) {

@@ -25,9 +25,7 @@ bool sendable(const std::string& line) {
            record.contains("sequence") && record["sequence"].is_number_unsigned();
 }
 
-std::string waitingText(std::size_t count) {
-    return "records waiting: " + std::to_string(count);
-}
+std::string waitingText(std::size_t count) { return "records waiting: " + std::to_string(count); }
 
 }  // namespace
 
@@ -129,8 +127,8 @@ bool RecordSender::sendWaiting() {
     }
     std::size_t sent = 0;
     for (auto from = pending.begin(); from != pending.end() && !stop_;) {
-        const auto to = from + static_cast<std::ptrdiff_t>(
-                                   std::min<std::size_t>(kBatch, pending.end() - from));
+        const auto to =
+            from + static_cast<std::ptrdiff_t>(std::min<std::size_t>(kBatch, pending.end() - from));
         const std::vector<Pending> batch(from, to);
         std::vector<std::string> records;
         for (const Pending& one : batch) records.push_back(one.record);
@@ -215,8 +213,9 @@ void RecordSender::moveCursor(std::size_t offset) {
         if (out.flush() && std::rename(temporary.c_str(), cursorPath_.c_str()) == 0) return;
     }
     if (!cursorTold_) {
-        tell(cursorPath_ + ": cannot be written; the records are sent again after a restart "
-                           "(the database keeps each once)");
+        tell(cursorPath_ +
+             ": cannot be written; the records are sent again after a restart "
+             "(the database keeps each once)");
         cursorTold_ = true;
     }
 }

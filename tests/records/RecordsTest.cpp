@@ -41,7 +41,8 @@ protected:
     PostgresServer server;
     const std::string ports = dir.path() + "/by-id";
     const std::string journal = dir.path() + "/units.jsonl";
-    const std::string file = dir.write("gimbal-2.010.plov", singleImageFile(imageBytes(100, 3), 0, 0));
+    const std::string file =
+        dir.write("gimbal-2.010.plov", singleImageFile(imageBytes(100, 3), 0, 0));
     std::vector<pid_t> stations;
 
     void SetUp() override {
@@ -109,8 +110,8 @@ TEST_F(Records, EachUnitReachesTheDatabaseOnceThroughOutagesAndRestarts) {
     kill(run.pid, SIGTERM);
     const Result first = run.finish();
     EXPECT_EQ(first.status, 4) << "gimbal 3's refusal";
-    EXPECT_EQ(occurrences(first.err, "records waiting: "), 2 + 1 + 1) << first.err
-        << "each outage told once, each end of one, and the records left at the stop";
+    EXPECT_EQ(occurrences(first.err, "records waiting: "), 2 + 1 + 1)
+        << first.err << "each outage told once, each end of one, and the records left at the stop";
     EXPECT_TRUE(contains(first.err, "records waiting: 2; the station's next start sends them"))
         << first.err;
     for (int k = 0; k < 4; ++k) unlink((ports + "/g" + std::to_string(k)).c_str());
@@ -165,14 +166,18 @@ TEST_F(Records, EachRoleDoesItsOwnWorkAndARefusalIsOneLineWhileUnitsGoOn) {
     ASSERT_TRUE(waitForUnits(1, 1)) << slurp(allowed.err);
     kill(allowed.pid, SIGTERM);
     EXPECT_EQ(allowed.finish().status, 0);
-    const Result stationReads = gimbalctl(dir, {"records", "--db", server.conninfo("gimbal_station")});
+    const Result stationReads =
+        gimbalctl(dir, {"records", "--db", server.conninfo("gimbal_station")});
     EXPECT_EQ(stationReads.status, 2);
-    EXPECT_TRUE(contains(stationReads.err, "permission denied for table units")) << stationReads.err;
-    const Result reportReads = gimbalctl(dir, {"records", "--db", server.conninfo("gimbal_report")});
+    EXPECT_TRUE(contains(stationReads.err, "permission denied for table units"))
+        << stationReads.err;
+    const Result reportReads =
+        gimbalctl(dir, {"records", "--db", server.conninfo("gimbal_report")});
     EXPECT_TRUE(contains(reportReads.out, ": units 1, verified 1, failed 0, yield 100.0%\n"))
         << reportReads.out << reportReads.err;
 
     // A role that may not insert: one line, and the units go on into the journal.
+    unlink((ports + "/a").c_str());
     Started refused = station(server.conninfo("reader"));
     plug(gimbal, "a");
     ASSERT_TRUE(waitForUnits(2, 1));
@@ -185,20 +190,22 @@ TEST_F(Records, EachRoleDoesItsOwnWorkAndARefusalIsOneLineWhileUnitsGoOn) {
 
     // Bad input at start: a connection string libpq cannot read, a database of
     // another schema; one line each, the password in neither.
-    const Result malformed = gimbalctl(dir, {"station", "--ports-from", ports, "--db",
-                                             "password=hush host", file});
+    const Result malformed =
+        gimbalctl(dir, {"station", "--ports-from", ports, "--db", "password=hush host", file});
     EXPECT_EQ(malformed.status, 2);
     EXPECT_EQ(malformed.err,
               "gimbalctl: --db: the connection string cannot be read: missing \"=\" after \"…\" "
               "in connection info string\n");
-    server.sql("CREATE OR REPLACE FUNCTION units_schema_version() RETURNS integer "
-               "LANGUAGE sql IMMUTABLE AS 'SELECT 2'");
+    server.sql(
+        "CREATE OR REPLACE FUNCTION units_schema_version() RETURNS integer "
+        "LANGUAGE sql IMMUTABLE AS 'SELECT 2'");
     const Result otherSchema = gimbalctl(dir, {"station", "--ports-from", ports, "--db",
                                                server.conninfo() + " password=hush", file});
     EXPECT_EQ(otherSchema.status, 2);
     EXPECT_EQ(occurrences(otherSchema.err, "\n"), 1u) << otherSchema.err;
-    EXPECT_TRUE(contains(otherSchema.err, "units schema is version 2; this gimbalctl writes "
-                                          "version 1"))
+    EXPECT_TRUE(contains(otherSchema.err,
+                         "units schema is version 2; this gimbalctl writes "
+                         "version 1"))
         << otherSchema.err;
     EXPECT_FALSE(contains(malformed.err + otherSchema.err + otherSchema.out, "hush"));
 }

@@ -57,8 +57,8 @@ std::string PostgresServer::conninfo(const std::string& user) const {
 std::string PostgresServer::sql(const std::string& statements, const std::string& user) const {
     const std::string input = folder_ + "/input.sql", output = folder_ + "/output.txt";
     std::ofstream(input) << statements;
-    const std::string command = kBin + "/psql -X -q -A -t -v ON_ERROR_STOP=1 \"" +
-                                conninfo(user) + "\" -f " + input + " >" + output + " 2>&1";
+    const std::string command = kBin + "/psql -X -q -A -t -v ON_ERROR_STOP=1 \"" + conninfo(user) +
+                                "\" -f " + input + " >" + output + " 2>&1";
     const bool ran = std::system(command.c_str()) == 0;
     const std::string printed = readAll(output);
     return ran ? printed : "ERROR " + printed;
