@@ -15,6 +15,7 @@
 #include "gimbalctl/Stop.h"
 #include "gimbalctl/Verification.h"
 #include "platform/BuildInfo.h"
+#include "station/RecordsCommand.h"
 #include "station/StationOptions.h"
 
 namespace {
@@ -145,7 +146,10 @@ int run(int argc, char** argv) {
     StationOptions stationOptions;
     CLI::App* station = addStationCommand(app, stationOptions);
 
-    for (CLI::App* command : {ports, inspect, version, calibrate, upgrade, station}) {
+    RecordsOptions recordsOptions;
+    CLI::App* records = addRecordsCommand(app, recordsOptions);
+
+    for (CLI::App* command : {ports, inspect, version, calibrate, upgrade, station, records}) {
         command->add_flag("--json", json, "Machine-readable output: one JSON object per result");
     }
 
@@ -166,14 +170,18 @@ int run(int argc, char** argv) {
     if (app.get_subcommands().empty()) {
         printFailure(
             json, {{"command", ""}},
-            "a command is required: ports, inspect, version, calibrate, upgrade or station (see "
-            "gimbalctl --help)");
+            "a command is required: ports, inspect, version, calibrate, upgrade, station or records "
+            "(see gimbalctl --help)");
         return kBadInput;
     }
     installMainLoop();
     if (*ports) return runPorts(json);
     if (*inspect) return runInspect(file, json);
     if (*version) return runRequest(port, Request::kReadVer, "version", timeout, json);
+    if (*records) {
+        recordsOptions.json = json;
+        return runRecords(recordsOptions);
+    }
     if (*station) {
         stationOptions.json = json;
         return runStation(stationOptions);

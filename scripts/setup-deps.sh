@@ -29,6 +29,7 @@ RUN_PACKAGES=(
   nlohmann-json3-dev
   libssl-dev
   help2man
+  libpq-dev
 )
 
 # The Debian package (cpack: dpkg-shlibdeps, file) and gimbalctl.exe with its
@@ -73,6 +74,7 @@ TEST_PACKAGES=(
   python3-selenium
   python3-websockets
   wine64
+  postgresql
 )
 
 # The texts built from numbers are checked under a comma-decimal locale.

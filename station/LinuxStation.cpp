@@ -19,6 +19,7 @@
 
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/Output.h"
+#include "station/RecordSender.h"
 #include "gimbalctl/Stop.h"
 #include "gimbalctl/UpgradeChild.h"
 #include "gimbalctl/Verification.h"
@@ -77,12 +78,25 @@ std::string whyNotSerial(const std::string& port) {
 int runStation(const StationOptions& options) {
     const std::string& file = options.file;
     const bool json = options.json;
+    std::string error;
+    const std::string journal = journalPath(options, error);
+    if (!error.empty()) {
+        printFailure(json, {{"command", "station"}}, error);
+        return kBadInput;
+    }
     StationLog log;
     SlotLabels slots;
     int status = kOk;
-    const std::optional<StationFirmware> firmware = prepareStation(options, log, slots, status);
+    StationOptions withJournal = options;
+    withJournal.logPath = journal;
+    const std::optional<StationFirmware> firmware =
+        prepareStation(withJournal, log, slots, status);
     if (!firmware) return status;
-    std::string error;
+    std::unique_ptr<RecordSender> sender;
+    if (!options.db.empty() && !(sender = startRecordSender(journal, options.db, error))) {
+        printFailure(json, {{"command", "station"}, {"file", file}}, error);
+        return kBadInput;
+    }
     const SealedFirmware bytes(*firmware, error);
     if (!error.empty()) {
         printFailure(json, {{"command", "station"}, {"file", file}}, error);
@@ -104,6 +118,13 @@ int runStation(const StationOptions& options) {
         units = std::make_unique<FolderUnitSource>(options.portsFrom, news);
     }
     PortSettle settle;
+    station.recordAs(options.stationId, [&] {
+        if (sender) sender->recorded();
+    });
+    const auto tellRecordNews = [&] {
+        for (const std::string& news : sender->takeNews()) station.notice(news);
+    };
+    if (sender) station.notice("records: " + journal + ", sent to " + connectionTarget(options.db));
     std::map<std::string, UpgradeChild> children;
     const auto end = [&](UpgradeChild& child) {
         const std::string port = child.port;
@@ -130,6 +151,7 @@ int runStation(const StationOptions& options) {
             fds.push_back({child.output.get(), POLLIN, 0});
             owners.push_back(&child);
         }
+        fds.push_back({sender ? sender->descriptor() : -1, POLLIN, 0});
         if (::poll(fds.data(), fds.size(), settle.pollTimeoutMs()) < 0 && errno != EINTR) break;
 
         if (const int stops = stopsRequested(); stops > stopsSeen) {
@@ -145,6 +167,16 @@ int runStation(const StationOptions& options) {
         for (std::size_t k = 0; k < owners.size(); ++k) {
             UpgradeChild& child = *owners[k];
             if (fds[k + 3].revents && !readChild(child, station.eventsOf(child.port))) end(child);
+        }
+        if (fds.back().revents) tellRecordNews();
+    }
+    if (sender) {
+        tellRecordNews();
+        const std::size_t waiting = sender->finish(std::chrono::seconds(10));
+        tellRecordNews();
+        if (waiting) {
+            station.notice("records waiting: " + std::to_string(waiting) +
+                           "; the station's next start sends them");
         }
     }
     return station.finish(stopsSeen > 1);

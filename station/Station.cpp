@@ -106,7 +106,8 @@ Station::Station(const StationFirmware& firmware, StationLog log, bool json, Por
       json_(json),
       terminal_(!json && standardOutputIsTerminal()),
       facts_(std::move(facts)),
-      slots_(std::move(slots)) {
+      slots_(std::move(slots)),
+      sequence_(log_.lastSequence()) {
     // What every unit receives, so that a person can check it is the right file.
     if (json_) {
         printJson({{"event", "firmware"},
@@ -119,6 +120,11 @@ Station::Station(const StationFirmware& firmware, StationLog log, bool json, Por
     view_->line("firmware: " + firmwareName_ + ", " + std::to_string(firmwareSize_) +
                 " bytes, SHA-256 " + firmwareSha256_);
     view_->setFooter(tally());
+}
+
+void Station::recordAs(const std::string& stationId, std::function<void()> recorded) {
+    stationId_ = stationId;
+    recorded_ = std::move(recorded);
 }
 
 void Station::appeared(const UnitIdentity& unit) { present_[unit.port] = unit; }
@@ -229,6 +235,8 @@ void Station::record(const UpgradeOutcome& outcome, double seconds, const UnitId
     if (logFailed_) return;
     const nlohmann::ordered_json line = {
         {"time", timeNow("%Y-%m-%dT%H:%M:%SZ", true)},
+        {"station", stationId_},
+        {"sequence", sequence_ + 1},
         {"port", outcome.port},
         {"slot", unit.slot},
         {"slot_label", slots_.labelOf(unit.slot)},
@@ -249,6 +257,8 @@ void Station::record(const UpgradeOutcome& outcome, double seconds, const UnitId
         {"gimbalctl", build_info::kVersion}};
     std::string error;
     if (log_.append(line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), error)) {
+        ++sequence_;
+        if (recorded_) recorded_();
         return;
     }
     logFailed_ = true;

@@ -78,6 +78,11 @@ public:
     // written, or (after a second stop) the stop's, naming the gimbals cut short.
     int finish(bool interrupted);
 
+    // Each record names the station and carries the next sequence number
+    // after the journal's last; `recorded` hears of each record once it is in
+    // the journal.
+    void recordAs(const std::string& stationId, std::function<void()> recorded = {});
+
     // A line about the station itself (a folder missing, a port left alone).
     void notice(const std::string& text);
 
@@ -111,6 +116,9 @@ private:
     int status_ = 0;
     bool stopping_ = false;
     bool logFailed_ = false;
+    std::string stationId_;
+    unsigned long long sequence_;  // the last record's
+    std::function<void()> recorded_;
     std::string cutShort_;  // ports whose upgrade a second stop interrupted
 };
 

@@ -2,9 +2,13 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <vector>
 #ifdef _WIN32
 #include <io.h>
 #endif
@@ -28,6 +32,31 @@ bool endsMidLine(const std::string& path) {
     return in.get() != '\n';
 }
 
+// The sequence number of the journal's last numbered record, 0 when none.
+// Read from the end a growing piece at a time, so a long journal opens quickly.
+unsigned long long lastSequenceIn(const std::string& path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : 0;
+    for (std::streamoff piece = 64 * 1024;; piece *= 4) {
+        const std::streamoff from = std::max<std::streamoff>(0, size - piece);
+        std::string text(static_cast<std::size_t>(size - from), '\0');
+        in.seekg(from);
+        in.read(text.data(), static_cast<std::streamsize>(text.size()));
+        std::vector<std::string> lines;
+        std::istringstream split(text);
+        for (std::string line; std::getline(split, line);) lines.push_back(line);
+        if (from > 0 && !lines.empty()) lines.erase(lines.begin());  // cut by the piece
+        for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+            const nlohmann::json record = nlohmann::json::parse(*line, nullptr, false);
+            if (record.is_object() && record.contains("sequence") &&
+                record["sequence"].is_number_unsigned()) {
+                return record["sequence"].get<unsigned long long>();
+            }
+        }
+        if (from == 0) return 0;
+    }
+}
+
 }  // namespace
 
 bool StationLog::open(const std::string& path, std::string& error) {
@@ -37,6 +66,7 @@ bool StationLog::open(const std::string& path, std::string& error) {
         error = path + ": " + std::strerror(errno);
         return false;
     }
+    lastSequence_ = lastSequenceIn(path);
     return !endsMidLine(path) || append("", error);
 }
 

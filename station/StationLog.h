@@ -2,7 +2,8 @@
 // The station's record: one JSON line per finished unit, appended to a file
 // that is never truncated. Each line is written whole in one write and
 // flushed to disk before the call returns, so a power cut loses at most the
-// unit in progress.
+// unit in progress. Each record carries its station and a sequence number
+// that goes on from the journal's last one, across restarts.
 
 #include <string>
 
@@ -18,10 +19,13 @@ public:
     bool open(const std::string& path, std::string& error);
     // Appends the line and its line feed and flushes them to disk.
     bool append(const std::string& line, std::string& error);
+    // The sequence number of the journal's last numbered record, 0 when none.
+    unsigned long long lastSequence() const { return lastSequence_; }
 
 private:
     std::string path_;
     UniqueFd file_;
+    unsigned long long lastSequence_ = 0;
 };
 
 }  // namespace gimbalctl

@@ -1,11 +1,29 @@
 #include "station/StationOptions.h"
 
 #include <CLI/CLI.hpp>
+#include <cstdlib>
+#include <filesystem>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include "gimbalctl/ExitStatuses.h"
 #include "gimbalctl/Verification.h"
 
 namespace gimbalctl {
+namespace {
+
+std::string hostName() {
+#ifdef _WIN32
+    const char* name = std::getenv("COMPUTERNAME");
+    return name ? name : "";
+#else
+    char name[256] = {};
+    return ::gethostname(name, sizeof name - 1) == 0 ? name : "";
+#endif
+}
+
+}  // namespace
 
 CLI::App* addStationCommand(CLI::App& app, StationOptions& options) {
     CLI::App* station = app.add_subcommand(
@@ -26,6 +44,19 @@ CLI::App* addStationCommand(CLI::App& app, StationOptions& options) {
     station->add_option("--slots", options.slotsPath,
                         "Lines \"LABEL SLOT\" naming the slots (such as A1 "
                         "pci-0000:00:14.0-usb-0:2.1:1.0), shown and recorded instead of paths");
+    station
+        ->add_option("--db", options.db,
+                     "Linux: send each record to the table units of this PostgreSQL database "
+                     "too (a libpq connection string or URI); the log stays the record "
+                     "(default with --db alone: units.jsonl in ~/.local/state/gimbalctl)")
+        ->envname("GIMBAL_STATION_DB");
+    options.stationId = hostName();
+    station
+        ->add_option("--station-id", options.stationId,
+                     "Names the station in each record (default: the host name)")
+        ->check([](const std::string& name) {
+            return name.empty() ? std::string("the station's name is empty") : std::string();
+        });
 #ifdef _WIN32
     constexpr bool kOnWindows = true;
 #else
@@ -37,6 +68,28 @@ CLI::App* addStationCommand(CLI::App& app, StationOptions& options) {
         "a unit that then reports another version than the file's fails with status 4.\n\n" +
         exitStatusList(kOnWindows, true));
     return station;
+}
+
+std::string journalPath(const StationOptions& options, std::string& error) {
+    if (!options.logPath.empty() || options.db.empty()) return options.logPath;
+    const char* state = std::getenv("XDG_STATE_HOME");
+    const char* home = std::getenv("HOME");
+    std::filesystem::path folder;
+    if (state && *state == '/') {
+        folder = std::filesystem::path(state) / "gimbalctl";
+    } else if (home && *home) {
+        folder = std::filesystem::path(home) / ".local" / "state" / "gimbalctl";
+    } else {
+        error = "--db needs a journal: give --log FILE (no HOME to keep one in)";
+        return {};
+    }
+    std::error_code made;
+    std::filesystem::create_directories(folder, made);
+    if (made) {
+        error = folder.string() + ": " + made.message() + " (give --log FILE for the journal)";
+        return {};
+    }
+    return (folder / "units.jsonl").string();
 }
 
 }  // namespace gimbalctl

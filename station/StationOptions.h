@@ -18,11 +18,18 @@ struct StationOptions {
     std::string expectSha256;  // the approved file's digest, or empty
     bool skipCurrent = false;  // units already on the file's version are left alone
     std::string slotsPath;     // the slots' labels, "LABEL SLOT" lines
+    std::string db;            // Linux: the factory's database (libpq connection string)
+    std::string stationId;     // names the station in each record; the host name by default
     bool json = false;
 };
 
 // Declares the `station` subcommand and its options on `app`, filling `options`.
 CLI::App* addStationCommand(CLI::App& app, StationOptions& options);
+
+// The journal: --log, or with --db alone units.jsonl in the user's state
+// folder ($XDG_STATE_HOME/gimbalctl, else ~/.local/state/gimbalctl), made when
+// missing; empty when the station keeps no journal, or with `error` set.
+std::string journalPath(const StationOptions& options, std::string& error);
 
 // Upgrades every gimbal as it is plugged in (each once per appearance, several
 // at once) and records each unit; returns the exit status. Each system has its

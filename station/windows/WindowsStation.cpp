@@ -42,6 +42,11 @@ int runStation(const StationOptions& options) {
                      "USB adapters");
         return kBadInput;
     }
+    if (!options.db.empty()) {
+        printFailure(json, {{"command", "station"}},
+                     "--db is for Linux: on Windows the station keeps its records in --log only");
+        return kBadInput;
+    }
     StationLog log;
     SlotLabels slots;
     int status = kOk;
@@ -53,6 +58,7 @@ int runStation(const StationOptions& options) {
     Station station(*firmware, std::move(log), json, {nothingKnown}, std::move(slots));
     // Every unit's versions are read before and after its upgrade.
     const UpgradeChecks checks{true, options.skipCurrent, {}, firmware->version};
+    station.recordAs(options.stationId);
     std::mutex stationMutex;  // the units' threads report through the station too
     std::map<std::string, std::unique_ptr<Unit>> units;
     windows::ComUnitSource source({[&](const UnitIdentity& unit) { station.appeared(unit); },

@@ -56,7 +56,7 @@ depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 # Computed from the binaries, plus the Qt platform plugins that nothing links.
 names=$(sed 's/ ([^)]*)//g; s/, /\n/g' <<<"$depends")
-for dep in libqt6widgets6 libudev1 libstdc++6 qt6-qpa-plugins; do
+for dep in libqt6widgets6 libudev1 libpq5 libstdc++6 qt6-qpa-plugins; do
   grep -qxF "$dep" <<<"$names" || fail "Depends lacks $dep"
 done
 

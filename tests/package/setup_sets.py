@@ -24,13 +24,14 @@ NEEDS = {
             LIB + "/cmake/Qt6Widgets/Qt6WidgetsConfig.cmake", LIB + "/qt6/plugins/platforms/libqxcb.so",
             LIB + "/qt6/plugins/platforms/libqwayland-generic.so", LIB + "/pkgconfig/libudev.pc",
             LIB + "/pkgconfig/libsystemd.pc", "/usr/include/CLI/CLI.hpp", "/usr/include/nlohmann/json.hpp",
-            "/usr/include/openssl/sha.h", "/usr/bin/help2man"],
+            "/usr/include/openssl/sha.h", "/usr/bin/help2man",
+            "/usr/include/postgresql/libpq-fe.h"],
     "package": ["/usr/bin/dpkg-shlibdeps", "/usr/bin/file", "/usr/bin/x86_64-w64-mingw32-g++-posix",
                 "/usr/bin/makensis", "/usr/src/googletest"],
     "web": ["/usr/bin/emcc", "/usr/bin/node", LIB + "/cmake/GTest/GTestConfig.cmake", LIB + "/libgmock.a"],
     "all": ["/usr/bin/Xvfb", "/usr/bin/chromedriver", "/usr/lib/wine/wine64", "/usr/bin/lintian",
             "/usr/bin/appstreamcli", "/usr/bin/clang++-14", "/usr/share/i18n/locales/de_DE",
-            "/usr/include/benchmark/benchmark.h"],
+            "/usr/include/benchmark/benchmark.h", "/usr/lib/postgresql/15/bin/initdb"],
 }
 
 

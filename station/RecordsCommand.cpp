@@ -1,0 +1,95 @@
+#include "station/RecordsCommand.h"
+
+#include <CLI/CLI.hpp>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "gimbalctl/Commands.h"
+#include "gimbalctl/Output.h"
+#include "station/RecordDatabase.h"
+#include "station/RecordReport.h"
+
+namespace gimbalctl {
+namespace {
+
+// Every JSON object of the journals; a line a crash cut short is passed over.
+bool readJournals(const std::vector<std::string>& paths, std::vector<nlohmann::json>& records,
+                  std::string& error) {
+    for (const std::string& path : paths) {
+#ifdef _WIN32  // the command line's UTF-8, not the code page
+        std::ifstream in(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                         std::ios::binary);
+#else
+        std::ifstream in(path, std::ios::binary);
+#endif
+        if (!in) {
+            error = path + ": " + std::strerror(errno);
+            return false;
+        }
+        for (std::string line; std::getline(in, line);) {
+            nlohmann::json record = nlohmann::json::parse(line, nullptr, false);
+            if (record.is_object()) records.push_back(std::move(record));
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+CLI::App* addRecordsCommand(CLI::App& app, RecordsOptions& options) {
+    CLI::App* records = app.add_subcommand(
+        "records", "Units, verified, failed and yield from the stations' records");
+    CLI::Option* db = records->add_option(
+        "--db", options.db,
+        "The factory's PostgreSQL database (a libpq connection string or URI; Linux)");
+    records->add_option("--log", options.logs, "A station's journal; repeat for several")
+        ->excludes(db);
+    records
+        ->add_option("--since", options.since,
+                     "today, yesterday, Nd (N days back), YYYY-MM-DD or 'YYYY-MM-DD HH:MM' "
+                     "(local time)")
+        ->capture_default_str();
+    records->add_option("--firmware", options.firmware,
+                        "Only units given a firmware file whose name holds this");
+    records->add_option("--station", options.station, "Only this station's units");
+    records->add_option("--slot", options.slot,
+                        "Only this slot's units (the port when the station names no slots)");
+    return records;
+}
+
+int runRecords(const RecordsOptions& options) {
+    const nlohmann::json context = {{"command", "records"}};
+    RecordFilter filter{0, options.firmware, options.station, options.slot};
+    if (!parseSince(options.since, std::time(nullptr), filter.since)) {
+        printFailure(options.json, context,
+                     "--since " + options.since +
+                         ": not a time (today, yesterday, Nd, YYYY-MM-DD or 'YYYY-MM-DD HH:MM')");
+        return kBadInput;
+    }
+    if (options.db.empty() && options.logs.empty()) {
+        printFailure(options.json, context,
+                     "records needs --db CONNINFO or --log FILE (see gimbalctl records --help)");
+        return kBadInput;
+    }
+    std::vector<nlohmann::json> records;
+    std::string error;
+    const bool read = options.db.empty() ? readJournals(options.logs, records, error)
+                                         : fetchRecords(options.db, filter.since, records, error);
+    if (!read) {
+        printFailure(options.json, context, error);
+        return kBadInput;
+    }
+    const nlohmann::ordered_json report = recordReport(records, filter);
+    if (options.json) {
+        std::printf("%s\n",
+                    report.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+    } else {
+        std::fputs(reportText(report).c_str(), stdout);
+    }
+    return kOk;
+}
+
+}  // namespace gimbalctl

@@ -1,0 +1,25 @@
+#pragma once
+// gimbalctl records: the figures of the units recorded since a time, from the
+// factory's database (--db, Linux) or from stations' journals (--log).
+
+#include <string>
+#include <vector>
+
+namespace CLI {
+class App;
+}
+
+namespace gimbalctl {
+
+struct RecordsOptions {
+    std::string db;
+    std::vector<std::string> logs;
+    std::string since = "today";
+    std::string firmware, station, slot;
+    bool json = false;
+};
+
+CLI::App* addRecordsCommand(CLI::App& app, RecordsOptions& options);
+int runRecords(const RecordsOptions& options);
+
+}  // namespace gimbalctl
