@@ -12,7 +12,7 @@ RUN_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-wayland libgl1-mesa-dev
   libudev-dev libsystemd-dev
-  libcli11-dev nlohmann-json3-dev libssl-dev
+  libcli11-dev nlohmann-json3-dev libssl-dev libcpp-httplib-dev
 )
 
 # The test toolchain: the tests, benchmarks and package checks, and the

@@ -18,6 +18,7 @@
 
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/Output.h"
+#include "station/OperatorScreen.h"
 #include "station/PortFolderWatch.h"
 #include "station/Station.h"
 #include "station/StationOptions.h"
@@ -96,8 +97,17 @@ int runStation(const StationOptions& options) {
         printFailure(json, {{"command", "station"}, {"file", file}}, error);
         return kBadInput;
     }
+    std::unique_ptr<OperatorScreen> screen;
+    if (!options.serve.empty() && !(screen = OperatorScreen::start(options.serve, error))) {
+        printFailure(json, {{"command", "station"}, {"file", file}}, error);
+        return kBadInput;
+    }
 
     Station station(*firmware, std::move(log), json, {whyNotSerial, usbSerialOf});
+    if (screen) {
+        station.setObserver(screen->feed());
+        station.notice("the operator's screen: " + screen->url());
+    }
     PortFolderWatch watch(options.portsFrom.empty() ? kPortFolder : options.portsFrom,
                           {[&](const std::string& port) { station.appeared(port); },
                            [&](const std::string& port) { station.gone(port); },

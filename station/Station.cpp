@@ -10,6 +10,7 @@
 #include "gimbalctl/Sha256.h"
 #include "gimbalctl/Stop.h"
 #include "platform/BuildInfo.h"
+#include "platform/NumberText.h"
 #include "upgrade/FirmwareVariables.h"
 #include "upgrade/UpgradeSupervisor.h"
 
@@ -28,6 +29,11 @@ std::string timeNow(const char* format, bool utc) {
     char text[32];
     return std::string(text, std::strftime(text, sizeof text, format, &parts));
 }
+
+// The fixture's place a port stands for: its name in the folder of ports.
+std::string slotOf(const std::string& port) { return port.substr(port.find_last_of("/\\") + 1); }
+
+StationObserver noObserver;
 
 }  // namespace
 
@@ -72,6 +78,7 @@ std::optional<StationFirmware> prepareStation(const std::string& file, const std
         }
     }
     firmware.maxProgress = loaded->maxProgress;
+    firmware.version = fixedPointText(loaded->firmwareVersion, 3);
     return firmware;
 }
 
@@ -80,11 +87,13 @@ Station::Station(const StationFirmware& firmware, StationLog log, bool json, Por
       firmwareName_(firmware.path.substr(firmware.path.find_last_of("/\\") + 1)),
       firmwareSize_(firmware.bytes.size()),
       firmwareSha256_(sha256Hex(firmware.bytes)),
+      firmwareVersion_(firmware.version),
       maxProgress_(firmware.maxProgress),
       log_(std::move(log)),
       json_(json),
       terminal_(!json && standardOutputIsTerminal()),
-      facts_(std::move(facts)) {
+      facts_(std::move(facts)),
+      observer_(&noObserver) {
     // What every unit receives, so that a person can check it is the right file.
     if (json_) {
         printJson({{"event", "firmware"},
@@ -97,6 +106,12 @@ Station::Station(const StationFirmware& firmware, StationLog log, bool json, Por
     view_->line("firmware: " + firmwareName_ + ", " + std::to_string(firmwareSize_) +
                 " bytes, SHA-256 " + firmwareSha256_);
     view_->setFooter(tally());
+}
+
+void Station::setObserver(StationObserver& observer) {
+    observer_ = &observer;
+    observer_->firmware(firmwareName_, firmwareVersion_, firmwareSha256_);
+    observer_->tallyChanged(counts());
 }
 
 void Station::appeared(const std::string& port) { present_.insert(port); }
@@ -124,11 +139,24 @@ std::vector<std::string> Station::portsToStart() {
         }
         units_[port] = unit;
         ready.push_back(port);
+        observer_->unitStarted(slotOf(port));
     }
     return ready;
 }
 
 UpgradeEvents Station::eventsOf(const std::string& port) {
+    UpgradeEvents shown = shownEvents(port);
+    return {[this, shown, slot = slotOf(port)](const std::string& line) {
+                shown.message(line);
+                observer_->unitMessage(slot, line);
+            },
+            [this, shown, slot = slotOf(port)](int value, int maximum) {
+                shown.progress(value, maximum);
+                observer_->unitProgress(slot, value, maximum);
+            }};
+}
+
+UpgradeEvents Station::shownEvents(const std::string& port) {
     const std::size_t row = units_.at(port).row;
     if (!view_) {
         return {[port](const std::string& line) {
@@ -172,6 +200,11 @@ void Station::finished(const UpgradeOutcome& outcome) {
         event["seconds"] = seconds;
         printJson(event);
     }
+    const bool passed = outcome.status == kOk;
+    observer_->unitFinished({slotOf(outcome.port), passed ? "upgraded" : "failed", passed,
+                             outcome.status, exitStatusWord(outcome.status), outcome.result,
+                             outcome.detail, seconds});
+    observer_->tallyChanged(counts());
     record(outcome, seconds, unit.usbSerial);
 }
 
@@ -197,11 +230,13 @@ void Station::record(const UpgradeOutcome& outcome, double seconds, const std::s
     logFailed_ = true;
     notice(error + ": the record cannot be kept, so the station takes no more units.");
     stopping_ = true;
+    observer_->stopping();
 }
 
 void Station::stopTaking() {
     if (stopping_) return;
     stopping_ = true;
+    observer_->stopping();
     notice(units_.empty() ? "stopping."
                           : "stopping: no new units; upgrades in progress, finishing first: " +
                                 std::to_string(units_.size()) + " (Ctrl+C again interrupts them).");
@@ -225,6 +260,8 @@ void Station::notice(const std::string& text) {
         printError(text);
     }
 }
+
+StationTally Station::counts() const { return {upgraded_, failed_, {}, {}}; }
 
 std::string Station::tally() const {
     return "units: " + std::to_string(upgraded_) + " upgraded, " + std::to_string(failed_) +

@@ -18,6 +18,7 @@
 
 #include "gimbalctl/ProgressView.h"
 #include "station/StationLog.h"
+#include "station/StationObserver.h"
 #include "gimbalctl/Upgrade.h"
 
 namespace gimbalctl {
@@ -27,6 +28,7 @@ struct StationFirmware {
     std::string path;            // as given
     std::vector<uint8_t> bytes;  // what every unit receives
     int maxProgress = 0;
+    std::string version;  // the firmware version its trailer names, "2.010"
 };
 
 // Loads and checks the firmware file (a refused file ends the station before
@@ -46,6 +48,10 @@ struct PortFacts {
 class Station {
 public:
     Station(const StationFirmware& firmware, StationLog log, bool json, PortFacts facts);
+
+    // Tells `observer` (which outlives the station) the firmware and tally
+    // now, then every unit's news.
+    void setObserver(StationObserver& observer);
 
     // The watcher's news.
     void appeared(const std::string& port);
@@ -78,17 +84,21 @@ private:
     };
     void record(const UpgradeOutcome& outcome, double seconds, const std::string& usbSerial);
     std::string tally() const;
+    StationTally counts() const;
+    UpgradeEvents shownEvents(const std::string& port);
 
     std::string file_;
     std::string firmwareName_;  // for the record
     std::size_t firmwareSize_;
     std::string firmwareSha256_;
+    std::string firmwareVersion_;
     int maxProgress_;
     StationLog log_;
     bool json_;
     bool terminal_;
     PortFacts facts_;
     std::optional<ProgressView> view_;  // none with json
+    StationObserver* observer_;
 
     std::set<std::string> present_;
     std::set<std::string> upgradedSinceAppearing_;

@@ -15,6 +15,7 @@ struct StationOptions {
     std::string file;       // the firmware file, checked once at start
     std::string portsFrom;  // Linux: a folder whose entries are the ports
     std::string logPath;    // the journal: one JSON line per finished unit
+    std::string serve;      // Linux: [ADDR:]PORT of the operator's screen, or empty
     bool json = false;
 };
 

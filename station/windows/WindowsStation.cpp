@@ -52,6 +52,11 @@ int runStation(const StationOptions& options) {
                      "USB adapters");
         return kBadInput;
     }
+    if (!options.serve.empty()) {
+        printFailure(json, {{"command", "station"}},
+                     "--serve is for Linux: on Windows the station shows its units in the console");
+        return kBadInput;
+    }
     StationLog log;
     int status = kOk;
     const std::optional<StationFirmware> firmware =
