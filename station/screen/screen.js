@@ -95,7 +95,7 @@ function showSlots(previous) {
     // Changes of a tile's state (not its progress) are read out; a first
     // state, or a station started anew, is not news.
     const before = new Map();
-    if (previous) for (const slot of previous.slots) before.set(slot.slot, stateName(slot));
+    if (previous) for (const slot of previous.slots) before.set(slot.slot, stateName(slot, false));
     const news = [];
     const slots = [...state.slots].sort((a, b) =>
         a.label.localeCompare(b.label, undefined, { numeric: true }));
@@ -108,7 +108,7 @@ function showSlots(previous) {
         }
         container.appendChild(tile);  // in order; an element already there moves
         fillTile(tile, slot);
-        const name = stateName(slot);
+        const name = stateName(slot, false);
         if (previous && before.get(slot.slot) !== name) news.push(name);
     }
     for (const [key, tile] of tiles) {
@@ -133,10 +133,11 @@ function makeTile() {
     return tile;
 }
 
-// "Slot A1: failed, no answer": the words a tile is named by, without its progress.
-function stateName(slot) {
+// "Slot A1: failed, no answer": the words a tile is named by, without its
+// progress; an upgrade's board too when `board`.
+function stateName(slot, board = true) {
     let words = slot.state;
-    if (slot.state === "upgrading") words = "upgrading " + slot.board;
+    if (slot.state === "upgrading" && board) words = "upgrading " + slot.board;
     if (slot.state === "passed") words = slot.word;
     if (slot.state === "failed") words = slot.word + ", " + slot.statusWord;
     return "Slot " + slot.label + ": " + words;

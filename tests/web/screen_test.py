@@ -143,6 +143,10 @@ class Screen(unittest.TestCase):
         _, url = self.station()
         self.driver.get(url)
         self.wait(lambda: self.link() == "live", "the screen to follow the station")
+        # The station says nothing new for seconds while C3 waits for its answer: never shown gone.
+        self.js("const screen = document.getElementById('screen'); new MutationObserver(() => {"
+                " if (screen.dataset.link === 'gone') window.wentGone = true; })"
+                ".observe(screen, {attributes: true})")
         self.assertEqual(self.names(), [])
         for slot, gimbal in gimbals.items():
             self.plug(slot, gimbal)
@@ -165,6 +169,7 @@ class Screen(unittest.TestCase):
         colours = self.js("return [...document.querySelectorAll('.tile')].map("
                           "(t) => getComputedStyle(t).borderTopColor)")
         self.assertEqual(colours, [GREEN, GREEN, RED])
+        self.assertIsNone(self.js("return window.wentGone"))
         failed = self.js("return document.querySelectorAll('.tile')[2].innerText")
         for words in ("C3", "✖", "Failed", "timeout, status 5 (no answer)",
                       "Connection timeout,please try again!", "just now"):
@@ -239,6 +244,13 @@ class Screen(unittest.TestCase):
             with self.assertRaises(urllib.error.HTTPError) as refused:
                 urllib.request.urlopen(request, timeout=10)
             self.assertIn(refused.exception.code, (400, 404, 405), method + " " + path)
+
+        # A second station on the same port ends at start, saying why.
+        second = subprocess.run([GIMBALCTL, "station", "--ports-from", self.ports, "--serve", port,
+                                 self.firmware], capture_output=True, text=True, timeout=30)
+        self.assertEqual(second.returncode, 2)
+        self.assertIn("--serve %s: cannot listen on 127.0.0.1:%s: Address already in use" % (port, port),
+                      second.stderr)
 
         self.plug("A1", self.gimbal())
         self.wait(lambda: [r["result"] for r in self.records()] == ["complete"], "the unit's record")
