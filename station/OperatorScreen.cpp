@@ -116,8 +116,7 @@ std::unique_ptr<OperatorScreen> OperatorScreen::start(const std::string& text, s
     if (!bound) {
         error = "--serve " + text + ": cannot listen on " + hostText(address->host) +
                 (address->port ? ":" + std::to_string(address->port) : "") +
-                (errno ? std::string(": ") + std::strerror(errno)
-                       : ": not an address of this PC");
+                (errno ? std::string(": ") + std::strerror(errno) : ": not an address of this PC");
         return nullptr;
     }
     screen->url_ = urlOf(*address);

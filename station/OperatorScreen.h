@@ -48,7 +48,7 @@ private:
 
     ScreenFeed feed_;
     std::unique_ptr<httplib::Server> server_;
-    std::atomic<int> streams_{0};  // screens following the station now
+    std::atomic<int> streams_{0};         // screens following the station now
     std::atomic<bool> listening_{false};  // from the thread's start to its end
     std::thread thread_;
     std::string url_;

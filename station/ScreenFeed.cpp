@@ -18,9 +18,9 @@ nlohmann::json countOrNull(const std::optional<int>& count) {
 }
 
 nlohmann::json verdictJson(const UnitVerdict& verdict) {
-    return {{"word", verdict.word},     {"passed", verdict.passed},
-            {"status", verdict.status}, {"statusWord", verdict.statusWord},
-            {"result", verdict.result}, {"detail", verdict.detail},
+    return {{"word", verdict.word},      {"passed", verdict.passed},
+            {"status", verdict.status},  {"statusWord", verdict.statusWord},
+            {"result", verdict.result},  {"detail", verdict.detail},
             {"seconds", verdict.seconds}};
 }
 

@@ -116,6 +116,8 @@ class Screen(unittest.TestCase):
             role, name = node["role"]["value"], node.get("name", {}).get("value", "")
             if node.get("ignored"):
                 continue
+            # A name on an element without a role is never read out.
+            self.assertFalse(role == "generic" and name, name)
             if role == "group" and name.startswith("Slot "):
                 tiles.append(name)
             if role == "progressbar":
