@@ -30,6 +30,7 @@ RUN_PACKAGES=(
   libssl-dev
   help2man
   libpq-dev
+  libcpp-httplib-dev
 )
 
 # The Debian package (cpack: dpkg-shlibdeps, file) and gimbalctl.exe with its

@@ -19,6 +19,7 @@
 
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/Output.h"
+#include "station/OperatorScreen.h"
 #include "station/RecordSender.h"
 #include "gimbalctl/Stop.h"
 #include "gimbalctl/UpgradeChild.h"
@@ -102,8 +103,13 @@ int runStation(const StationOptions& options) {
         printFailure(json, {{"command", "station"}, {"file", file}}, error);
         return kBadInput;
     }
+    std::unique_ptr<OperatorScreen> screen;
+    if (!options.serve.empty() && !(screen = OperatorScreen::start(options.serve, error))) {
+        printFailure(json, {{"command", "station"}, {"file", file}}, error);
+        return kBadInput;
+    }
 
-    Station station(*firmware, std::move(log), json, {whyNotSerial}, std::move(slots));
+    Station station(*firmware, std::move(log), json, {whyNotSerial}, slots);
     // Every unit's versions are read before and after; the bytes are the approved file.
     const std::vector<std::string> checks =
         UpgradeChecks{true, options.skipCurrent, {}, {}}.arguments();
@@ -118,11 +124,17 @@ int runStation(const StationOptions& options) {
         units = std::make_unique<FolderUnitSource>(options.portsFrom, news);
     }
     PortSettle settle;
+    if (screen) {
+        station.setObserver(screen->feed());
+        for (const auto& [slot, label] : slots.labels()) screen->feed().addSlot(slot, label);
+        station.notice("the operator's screen: " + screen->url());
+    }
     station.recordAs(options.stationId, [&] {
         if (sender) sender->recorded();
     });
     const auto tellRecordNews = [&] {
         for (const std::string& news : sender->takeNews()) station.notice(news);
+        if (screen) screen->feed().setRecordsWaiting(static_cast<int>(sender->waiting()));
     };
     if (sender) station.notice("records: " + journal + ", sent to " + connectionTarget(options.db));
     std::map<std::string, UpgradeChild> children;

@@ -103,6 +103,7 @@ void RecordSender::run() {
         fresh_ = false;
         lock.unlock();
         const bool sent = sendWaiting();
+        wakeStation();  // the count of records waiting has moved
         lock.lock();
         if (sent) {
             pause = kFirstPause;
@@ -183,6 +184,10 @@ void RecordSender::tell(const std::string& news) {
         std::lock_guard lock(newsMutex_);
         news_.push_back(news);
     }
+    wakeStation();
+}
+
+void RecordSender::wakeStation() {
     const char one = 1;
     (void)!::write(newsWrite_.get(), &one, 1);
 }

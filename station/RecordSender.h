@@ -55,6 +55,7 @@ private:
     bool sendOneByOne(const std::vector<Pending>& batch);
     bool trouble(const std::string& why);  // told once an outage; false
     void tell(const std::string& news);
+    void wakeStation();  // readable descriptor(): news, or the count waiting moved
     std::vector<Pending> readPending();
     void moveCursor(std::size_t offset);
 

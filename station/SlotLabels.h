@@ -24,6 +24,8 @@ public:
     std::string labelOf(const std::string& slot) const;
     // What people see for the unit: its slot's label, or its port's path when it has none.
     std::string nameOf(const UnitIdentity& unit) const;
+    // Every slot listed, with its label.
+    const std::map<std::string, std::string>& labels() const { return labels_; }
 
 private:
     std::map<std::string, std::string> labels_;  // slot -> label

@@ -31,6 +31,10 @@ std::string timeNow(const char* format, bool utc) {
     return std::string(text, std::strftime(text, sizeof text, format, &parts));
 }
 
+// The fixture's place a port stands for: its name in the folder of ports.
+
+StationObserver noObserver;
+
 }  // namespace
 
 std::optional<StationFirmware> prepareStation(const StationOptions& options, StationLog& log,
@@ -101,13 +105,15 @@ Station::Station(const StationFirmware& firmware, StationLog log, bool json, Por
       firmwareName_(firmware.path.substr(firmware.path.find_last_of("/\\") + 1)),
       firmwareSize_(firmware.bytes.size()),
       firmwareSha256_(sha256Hex(firmware.bytes)),
+      firmwareVersion_(firmware.version),
       maxProgress_(firmware.maxProgress),
       log_(std::move(log)),
       json_(json),
       terminal_(!json && standardOutputIsTerminal()),
       facts_(std::move(facts)),
       slots_(std::move(slots)),
-      sequence_(log_.lastSequence()) {
+      sequence_(log_.lastSequence()),
+      observer_(&noObserver) {
     // What every unit receives, so that a person can check it is the right file.
     if (json_) {
         printJson({{"event", "firmware"},
@@ -125,6 +131,12 @@ Station::Station(const StationFirmware& firmware, StationLog log, bool json, Por
 void Station::recordAs(const std::string& stationId, std::function<void()> recorded) {
     stationId_ = stationId;
     recorded_ = std::move(recorded);
+}
+
+void Station::setObserver(StationObserver& observer) {
+    observer_ = &observer;
+    observer_->firmware(firmwareName_, firmwareVersion_, firmwareSha256_);
+    observer_->tallyChanged(counts());
 }
 
 void Station::appeared(const UnitIdentity& unit) { present_[unit.port] = unit; }
@@ -160,11 +172,25 @@ std::vector<std::string> Station::portsToStart() {
         }
         units_[port] = unit;
         ready.push_back(port);
+        observer_->unitStarted(identity.slot);
     }
     return ready;
 }
 
 UpgradeEvents Station::eventsOf(const std::string& port) {
+    UpgradeEvents shown = shownEvents(port);
+    const std::string slot = units_.at(port).identity.slot;
+    return {[this, shown, slot](const std::string& line) {
+                shown.message(line);
+                observer_->unitMessage(slot, line);
+            },
+            [this, shown, slot](int value, int maximum) {
+                shown.progress(value, maximum);
+                observer_->unitProgress(slot, value, maximum);
+            }};
+}
+
+UpgradeEvents Station::shownEvents(const std::string& port) {
     const std::size_t row = units_.at(port).row;
     if (!view_) {
         return {[port](const std::string& line) {
@@ -190,6 +216,7 @@ void Station::finished(const UpgradeOutcome& outcome) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - unit.start).count();
     const std::string name = slots_.nameOf(unit.identity);
     (outcome.status != kOk ? failed_ : outcome.result == "skipped" ? skipped_ : upgraded_) += 1;
+    verified_ += outcome.verified && outcome.result != "skipped";
     if (outcome.status != kOk) {
         lastFailed_.push_back(name);
         if (lastFailed_.size() > kFailedNamed) lastFailed_.erase(lastFailed_.begin());
@@ -216,6 +243,15 @@ void Station::finished(const UpgradeOutcome& outcome) {
         event["seconds"] = seconds;
         printJson(event);
     }
+    const bool passed = outcome.status == kOk;
+    const std::string word = !passed                        ? "failed"
+                             : outcome.result == "skipped" ? "skipped"
+                             : outcome.verified            ? "verified"
+                                                           : "upgraded";
+    observer_->unitFinished({unit.identity.slot, word, passed, outcome.status,
+                             exitStatusWord(outcome.status), outcome.result, outcome.detail,
+                             seconds});
+    observer_->tallyChanged(counts());
     record(outcome, seconds, unit.identity);
 }
 
@@ -264,11 +300,13 @@ void Station::record(const UpgradeOutcome& outcome, double seconds, const UnitId
     logFailed_ = true;
     notice(error + ": the record cannot be kept, so the station takes no more units.");
     stopping_ = true;
+    observer_->stopping();
 }
 
 void Station::stopTaking() {
     if (stopping_) return;
     stopping_ = true;
+    observer_->stopping();
     notice(units_.empty() ? "stopping."
                           : "stopping: no new units; upgrades in progress, finishing first: " +
                                 std::to_string(units_.size()) + " (Ctrl+C again interrupts them).");
@@ -292,6 +330,8 @@ void Station::notice(const std::string& text) {
         printError(text);
     }
 }
+
+StationTally Station::counts() const { return {upgraded_, failed_, verified_, skipped_}; }
 
 std::string Station::tally() const {
     std::string text = "units: " + std::to_string(upgraded_) + " upgraded, ";

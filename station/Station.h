@@ -20,6 +20,7 @@
 #include "gimbalctl/Upgrade.h"
 #include "station/SlotLabels.h"
 #include "station/StationLog.h"
+#include "station/StationObserver.h"
 #include "station/StationOptions.h"
 #include "station/UnitSource.h"
 
@@ -50,6 +51,10 @@ class Station {
 public:
     Station(const StationFirmware& firmware, StationLog log, bool json, PortFacts facts,
             SlotLabels slots = {});
+
+    // Tells `observer` (which outlives the station) the firmware and tally
+    // now, then every unit's news.
+    void setObserver(StationObserver& observer);
 
     // The unit source's news; a unit is known by the port it is opened by.
     void appeared(const UnitIdentity& unit);
@@ -95,11 +100,14 @@ private:
     void record(const UpgradeOutcome& outcome, double seconds, const UnitIdentity& unit);
     std::string tally() const;
     static constexpr std::size_t kFailedNamed = 3;  // failed units the tally names
+    StationTally counts() const;
+    UpgradeEvents shownEvents(const std::string& port);
 
     std::string file_;
     std::string firmwareName_;  // for the record
     std::size_t firmwareSize_;
     std::string firmwareSha256_;
+    std::string firmwareVersion_;
     int maxProgress_;
     StationLog log_;
     bool json_;
@@ -107,11 +115,13 @@ private:
     PortFacts facts_;
     SlotLabels slots_;
     std::optional<ProgressView> view_;  // none with json
+    StationObserver* observer_;
 
     std::map<std::string, UnitIdentity> present_;  // by port
     std::set<std::string> upgradedSinceAppearing_;
     std::map<std::string, Unit> units_;
     int upgraded_ = 0, skipped_ = 0, failed_ = 0;
+    int verified_ = 0;  // upgraded and then reporting the file's version
     std::vector<std::string> lastFailed_;  // the latest failed units' names, for the tally
     int status_ = 0;
     bool stopping_ = false;

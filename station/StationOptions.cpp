@@ -57,6 +57,12 @@ CLI::App* addStationCommand(CLI::App& app, StationOptions& options) {
         ->check([](const std::string& name) {
             return name.empty() ? std::string("the station's name is empty") : std::string();
         });
+    station
+        ->add_option("--serve", options.serve,
+                     "Show the slots, tally and last units on a read-only page at this port "
+                     "(Linux; on 127.0.0.1 unless an address is given: 0.0.0.0:8080 shows the "
+                     "units to every PC that reaches port 8080)")
+        ->type_name("[ADDR:]PORT");
 #ifdef _WIN32
     constexpr bool kOnWindows = true;
 #else

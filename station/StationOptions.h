@@ -20,6 +20,7 @@ struct StationOptions {
     std::string slotsPath;     // the slots' labels, "LABEL SLOT" lines
     std::string db;            // Linux: the factory's database (libpq connection string)
     std::string stationId;     // names the station in each record; the host name by default
+    std::string serve;         // Linux: [ADDR:]PORT of the operator's screen, or empty
     bool json = false;
 };
 

@@ -47,6 +47,11 @@ int runStation(const StationOptions& options) {
                      "--db is for Linux: on Windows the station keeps its records in --log only");
         return kBadInput;
     }
+    if (!options.serve.empty()) {
+        printFailure(json, {{"command", "station"}},
+                     "--serve is for Linux: on Windows the station shows its units in the console");
+        return kBadInput;
+    }
     StationLog log;
     SlotLabels slots;
     int status = kOk;

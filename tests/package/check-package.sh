@@ -60,6 +60,9 @@ for dep in libqt6widgets6 libudev1 libpq5 libstdc++6 qt6-qpa-plugins; do
   grep -qxF "$dep" <<<"$names" || fail "Depends lacks $dep"
 done
 
+# The station's screen links Debian's cpp-httplib, a shared library (its name carries its version).
+grep -q '^libcpp-httplib' <<<"$names" || fail "Depends lacks libcpp-httplib"
+
 dpkg-deb -f "$deb" Recommends | grep -qw qt6-wayland || fail "Recommends lacks qt6-wayland"
 
 root=$scratch/root

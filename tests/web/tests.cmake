@@ -18,3 +18,11 @@ if(TARGET wasm)
   set_tests_properties(web.zip PROPERTIES LABELS web PASS_REGULAR_EXPRESSION
     "gimbal-tool-web-[^/]*/ [^ ]*/app.js .*/gimbal-core.mjs [^ ]*/gimbal-core.wasm .*/index.html .*/link-worker.js .*/sw.js ")
 endif()
+
+# The station's operator's screen in headless Chromium, against a station on simulated gimbals.
+if(GIMBAL_CHROMEDRIVER AND EXISTS /usr/bin/python3)
+  add_test(NAME web.station_screen
+    COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/screen_test.py
+            $<TARGET_FILE:gimbalctl> $<TARGET_FILE:gimbal-sim>)
+  set_tests_properties(web.station_screen PROPERTIES LABELS web TIMEOUT 180)
+endif()

@@ -1,0 +1,57 @@
+#pragma once
+// gimbalctl station --serve [ADDR:]PORT: the operator's screen, one read-only
+// page (station/screen/, built in) and its stream of the station's state
+// (Server-Sent Events), served on threads of their own beside the station's
+// loop. The station only tells the feed its news; nothing a browser sends
+// reaches the station.
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "station/ScreenFeed.h"
+
+namespace httplib {
+class Server;
+}
+
+namespace gimbalctl {
+
+struct ServeAddress {
+    std::string host;  // an address of this PC or a name for one
+    int port = 0;      // 0: any free port
+};
+
+// "8080" (on 127.0.0.1), "0.0.0.0:8080", "[::]:8080"; none, with `error`
+// saying why, when `text` is none of these.
+std::optional<ServeAddress> parseServeAddress(const std::string& text, std::string& error);
+
+class OperatorScreen {
+public:
+    // Listens at `address` (as --serve gives it) and serves on threads of its
+    // own; none, with `error` saying why, when it cannot.
+    static std::unique_ptr<OperatorScreen> start(const std::string& address, std::string& error);
+    // Ends every screen's stream, then the server and its threads.
+    ~OperatorScreen();
+    OperatorScreen(const OperatorScreen&) = delete;
+    OperatorScreen& operator=(const OperatorScreen&) = delete;
+
+    ScreenFeed& feed() { return feed_; }
+    // Where to open it: "http://127.0.0.1:8080/"; the PC's name for every address.
+    const std::string& url() const { return url_; }
+
+private:
+    OperatorScreen();
+    void route();
+
+    ScreenFeed feed_;
+    std::unique_ptr<httplib::Server> server_;
+    std::atomic<int> streams_{0};         // screens following the station now
+    std::atomic<bool> listening_{false};  // from the thread's start to its end
+    std::thread thread_;
+    std::string url_;
+};
+
+}  // namespace gimbalctl
