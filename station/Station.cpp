@@ -112,8 +112,8 @@ Station::Station(const StationFirmware& firmware, StationLog log, bool json, Por
       terminal_(!json && standardOutputIsTerminal()),
       facts_(std::move(facts)),
       slots_(std::move(slots)),
-      sequence_(log_.lastSequence()),
-      observer_(&noObserver) {
+      observer_(&noObserver),
+      sequence_(log_.lastSequence()) {
     // What every unit receives, so that a person can check it is the right file.
     if (json_) {
         printJson({{"event", "firmware"},
