@@ -58,9 +58,14 @@ void spawnChild(UpgradeChild& child, const std::string& file,
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), STDOUT_FILENO);
+    int keep = STDERR_FILENO;
+    if (child.fileDescriptor >= 0) {  // the file the child reads as kHandedFile
+        keep = STDERR_FILENO + 1;
+        posix_spawn_file_actions_adddup2(&actions, child.fileDescriptor, keep);
+    }
     // Nothing else of this process's: a socket another thread just accepted
     // (the station's screen) would stay open as long as the child runs.
-    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+    posix_spawn_file_actions_addclosefrom_np(&actions, keep + 1);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     if (ownProcessGroup) {

@@ -15,9 +15,13 @@
 
 namespace gimbalctl {
 
+// The path by which a child reads the file its parent hands it (fileDescriptor).
+inline constexpr const char* kHandedFile = "/proc/self/fd/3";
+
 struct UpgradeChild {
     std::string port;
     std::string fileName;  // the file's own name, when the file is given by a descriptor's path
+    int fileDescriptor = -1;  // a file of this process's handed to the child as kHandedFile
     pid_t pid = -1;
     UniqueFd output;      // the child's standard output; closed at its end
     std::string pending;  // a line not yet complete

@@ -38,7 +38,8 @@ namespace {
 // The checked bytes in a sealed memory file that no folder shows: it goes
 // with the station however the station ends, and every unit gets the bytes
 // the log records, whatever happens to the file meanwhile. Each unit's
-// process inherits it and reads it through its /proc/self/fd path.
+// process is handed it as one descriptor and reads it through its
+// /proc/self/fd path (UpgradeChild.h).
 class SealedFirmware {
 public:
     SealedFirmware(const StationFirmware& firmware, std::string& error)
@@ -58,15 +59,13 @@ public:
             error = "cannot keep the firmware's bytes in memory: " + std::string(std::strerror(errno));
             return;
         }
-        path_ = "/proc/self/fd/" + std::to_string(fd_.get());
     }
-    const std::string& path() const { return path_; }  // in the unit's process
+    int descriptor() const { return fd_.get(); }       // handed to each unit's process
     const std::string& name() const { return name_; }  // decides the file's kind
 
 private:
     std::string name_;
-    UniqueFd fd_;  // inherited by the units' processes
-    std::string path_;
+    UniqueFd fd_;
 };
 
 std::string whyNotSerial(const std::string& port) {
@@ -150,7 +149,8 @@ int runStation(const StationOptions& options) {
             UpgradeChild& child = children[port];
             child.port = port;
             child.fileName = bytes.name();
-            spawnChild(child, bytes.path(), checks, true);
+            child.fileDescriptor = bytes.descriptor();
+            spawnChild(child, kHandedFile, checks, true);
             if (!child.output) end(child);
         }
         if (station.stopping() && children.empty() && !station.busy()) break;

@@ -1,18 +1,33 @@
-"""Runs README.md's example sessions against simulated gimbals and compares
-what they print with what the README shows, and compares the README's exit
-status table with gimbalctl's. Every ```console block in the README is a
-session: "$ " lines are commands, the lines after them their output. A
-`./build/gimbal-sim &` line starts a simulated gimbal; the path its comment
-names stands for the pseudo-terminal it really serves. A shown line that ends
-in "…" matches any line that starts with the text before it.
+"""Runs the example sessions of README.md (and of the other pages named)
+against simulated gimbals and compares what they print with what the page
+shows, and compares the README's exit status table with gimbalctl's. Every
+```console block is a session: "$ " lines are commands, the lines after them
+their output. A `./build/gimbal-sim [OPTIONS] &` line starts a simulated
+gimbal; the path its comment names stands for the pseudo-terminal it really
+serves. A shown line that ends in "…" matches any line that starts with the
+text before it; clock times, seconds taken and record times match any.
 
-    readme_session.py README.md BUILD_DIR EXIT_STATUSES_PROGRAM
+    readme_session.py README.md [PAGE.md ...] BUILD_DIR EXIT_STATUSES_PROGRAM
 """
 import os
 import re
+import shlex
 import subprocess
 import sys
 import tempfile
+
+# What differs from run to run: a line's clock time, the seconds a unit took
+# and a record's time and seconds.
+VARYING = [(re.compile(r"\b\d\d:\d\d:\d\d\b"), "HH:MM:SS"),
+           (re.compile(r"\(\d+\.\d s\)"), "(N s)"),
+           (re.compile(r'"time":"[0-9T:Z-]+"'), '"time":TIME'),
+           (re.compile(r'"seconds":[0-9.]+'), '"seconds":N')]
+
+
+def masked(line):
+    for pattern, stand_in in VARYING:
+        line = pattern.sub(stand_in, line)
+    return line
 
 
 def sessions(readme):
@@ -27,6 +42,7 @@ def sessions(readme):
 
 
 def matches(shown, printed):
+    shown, printed = masked(shown), masked(printed)
     if shown.endswith("…"):
         return printed.startswith(shown[:-1])
     return shown == printed
@@ -45,12 +61,12 @@ def run_session(steps, build, folder, sims):
     paths = {}  # the README's path -> the simulator's
     failures = []
     for command, shown in steps:
-        started = re.fullmatch(r"\./build/gimbal-sim &\s*# prints (\S+)", command)
+        started = re.fullmatch(r"\./build/gimbal-sim((?: [^&#]+?)?) &\s*# prints (\S+)", command)
         if started:
-            sim = subprocess.Popen([build + "/gimbal-sim"], stdout=subprocess.PIPE,
-                                   stderr=subprocess.DEVNULL, text=True)
+            sim = subprocess.Popen([build + "/gimbal-sim"] + shlex.split(started.group(1)),
+                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
             sims.append(sim)
-            paths[started.group(1)] = sim.stdout.readline().strip()
+            paths[started.group(2)] = sim.stdout.readline().strip()
             continue
         real = swap(command.replace("./build/", build + "/"), paths)
         result = subprocess.run(["bash", "-c", real], cwd=folder, text=True, timeout=60,
@@ -64,11 +80,13 @@ def run_session(steps, build, folder, sims):
 
 
 def main():
-    readme_path, build, exit_statuses = sys.argv[1:]
+    readme_path, *pages, build, exit_statuses = sys.argv[1:]
     build = os.path.abspath(build)
     readme = open(readme_path, encoding="utf-8").read()
     all_sessions = list(sessions(readme))
     failures = [] if all_sessions else ["no ```console session in README.md"]
+    for page in pages:
+        all_sessions += list(sessions(open(page, encoding="utf-8").read()))
     sims = []
     try:
         for steps in all_sessions:

@@ -9,5 +9,6 @@ target_compile_definitions(cli_tests PRIVATE GIMBALCTL_PATH="$<TARGET_FILE:gimba
 # README.md's example sessions run as shown, and its exit status table is gimbalctl's.
 add_test(NAME cli.readme_session
   COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/cli/readme_session.py
-          ${PROJECT_SOURCE_DIR}/README.md ${CMAKE_BINARY_DIR} $<TARGET_FILE:exit-statuses>)
-set_tests_properties(cli.readme_session PROPERTIES LABELS cli TIMEOUT 120)
+          ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/STATION.md
+          ${CMAKE_BINARY_DIR} $<TARGET_FILE:exit-statuses>)
+set_tests_properties(cli.readme_session PROPERTIES LABELS cli TIMEOUT 180)

@@ -164,7 +164,7 @@ class Screen(unittest.TestCase):
         self.assertIn(("Slot C3: upgrading ID3, 0%", 0), self.tiles())
 
         # Verdicts, in words and colours; the failure's words reach the live region.
-        self.wait(lambda: self.names() == ["Slot A1: upgraded", "Slot B2: upgraded",
+        self.wait(lambda: self.names() == ["Slot A1: verified", "Slot B2: verified",
                                            "Slot C3: failed, no answer"], "three verdicts")
         self.screenshot("screen-verdicts.png")
         self.wait(lambda: "Slot C3: failed, no answer" in self.text("announce"), "the failure read out")
@@ -177,7 +177,7 @@ class Screen(unittest.TestCase):
                       "Connection timeout,please try again!", "just now"):
             self.assertIn(words, failed)
         self.assertEqual([self.text(id) for id in ("upgraded", "verified", "failed", "skipped",
-                                                   "recordsWaiting")], ["2", "—", "1", "—", "—"])
+                                                   "recordsWaiting")], ["2", "2", "1", "0", "—"])
         sha256 = self.records()[0]["file_sha256"]
         self.assertEqual([self.text(id) for id in ("firmwareName", "firmwareVersion", "firmwareSha256")],
                          ["gimbal-2.010.3plov", "2.010", sha256[:16] + "…"])
@@ -188,7 +188,7 @@ class Screen(unittest.TestCase):
         # A tile keeps its verdict when its unit goes, until the next is plugged in.
         os.unlink(os.path.join(self.ports, "A1"))
         time.sleep(0.5)
-        self.assertEqual(self.names()[0], "Slot A1: upgraded")
+        self.assertEqual(self.names()[0], "Slot A1: verified")
         self.plug("A1", gimbals["A1"])
         self.wait(lambda: self.names()[0].startswith("Slot A1: upgrading"), "A1 upgrading again")
         self.wait(lambda: len(self.records()) == 4 and self.text("upgraded") == "3", "the fourth unit")
@@ -210,7 +210,7 @@ class Screen(unittest.TestCase):
         self.plug("A1", self.gimbal())
         station, url = self.station()
         self.driver.get(url)
-        self.wait(lambda: self.names() == ["Slot A1: upgraded"], "the first station's unit")
+        self.wait(lambda: self.names() == ["Slot A1: verified"], "the first station's unit")
         self.js("window.loadedOnce = true")
 
         self.stop(station)
@@ -224,7 +224,7 @@ class Screen(unittest.TestCase):
         # The same address again: the page follows the new station by itself.
         self.station(url.split(":")[-1].strip("/"))
         self.wait(lambda: self.link() == "live", "the page back with the new station")
-        self.wait(lambda: self.names() == ["Slot A1: upgraded"] and self.text("upgraded") == "1",
+        self.wait(lambda: self.names() == ["Slot A1: verified"] and self.text("upgraded") == "1",
                   "the new station's own tally")
         self.assertTrue(self.js("return window.loadedOnce === true"), "the page was loaded again")
 
@@ -260,7 +260,7 @@ class Screen(unittest.TestCase):
         with self.assertRaises(urllib.error.HTTPError) as refused:
             urllib.request.urlopen("http://%s:%s/events" % (host, port), timeout=10)
         self.assertEqual(refused.exception.code, 503)
-        self.wait(lambda: self.names() == ["Slot A1: upgraded"], "the unit on the page")
+        self.wait(lambda: self.names() == ["Slot A1: verified"], "the unit on the page")
         for client in clients:
             client.close()
         self.wait(lambda: self.link() == "live", "the page following still")
