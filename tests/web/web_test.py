@@ -291,8 +291,8 @@ class WebPage(unittest.TestCase):
         ActionChains(self.driver).key_down(Keys.CONTROL).send_keys("2").key_up(Keys.CONTROL).perform()
         self.assertTrue(self.el("attitudeCalibrationPage").is_displayed())
         self.assertEqual(self.el("m_Gyro_x").accessible_name, "Gyroscope X")
-        self.click("btn_InitGyro")
-        self.assertEqual(self.value("m_MessageShow"), "The Serial Port Is Not Open!")
+        self.click("btn_InitGyro")  # answered by the page's worker: a moment later
+        self.wait_value("m_MessageShow", "The Serial Port Is Not Open!")
 
         self.click("btn_Open")
         self.wait_value("m_MessageShow", "Welcome!")  # the open message, then the poll's greeting
