@@ -73,6 +73,14 @@ std::string whyNotSerial(const std::string& port) {
     return describeOpenFailure(port, whyNoSerialDevice(port));
 }
 
+// A unit whose port went away between its settle and its process's open:
+// nothing was sent, so it is no unit (one line), not a failed one.
+bool neverReachedItsPort(const UpgradeOutcome& outcome, bool stillPresent) {
+    std::error_code ignored;
+    return outcome.status == kPortFailed && outcome.messages.empty() &&
+           (!stillPresent || !std::filesystem::exists(outcome.port, ignored));
+}
+
 }  // namespace
 
 int runStation(const StationOptions& options) {
@@ -139,7 +147,12 @@ int runStation(const StationOptions& options) {
     std::map<std::string, UpgradeChild> children;
     const auto end = [&](UpgradeChild& child) {
         const std::string port = child.port;
-        station.finished(reapChild(child));
+        const UpgradeOutcome outcome = reapChild(child);
+        if (neverReachedItsPort(outcome, station.identityOf(port) != nullptr)) {
+            station.withdrawn(port, "went away before its upgrade began");
+        } else {
+            station.finished(outcome);
+        }
         children.erase(port);
     };
     int stopsSeen = 0;
