@@ -25,8 +25,7 @@ GimbalReply askGimbal(const std::string& path, calibration::Request request,
     auto nextSend = GimbalLine::Clock::now() + resendEvery;
     while (GimbalLine::Clock::now() < deadline) {
         if (!line.runUntil(std::min(GimbalLine::Clock::now() + poll, deadline))) break;
-        std::optional<calibration::StatusReport> r =
-            line.pollStatus(calibration::pageOf(request));
+        std::optional<calibration::StatusReport> r = line.pollStatus(calibration::pageOf(request));
         if (r && answers(request, *r)) {
             answer.report = r;
             break;

@@ -1,6 +1,7 @@
 // Prints gimbalctl's exit statuses for the build and its checks:
 //   exit-statuses --windows   the list the Windows zip's README.txt carries
-//   exit-statuses --markdown  the table README.md shows, with the station's column (a test compares them)
+//   exit-statuses --markdown  the table README.md shows, with the station's column (a test compares
+//   them)
 
 #include <cstdio>
 #include <cstring>
@@ -15,9 +16,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], "--markdown") == 0) {
-        std::puts("| status | meaning | on Windows | from `gimbalctl station` |\n|---|---|---|---|");
+        std::puts(
+            "| status | meaning | on Windows | from `gimbalctl station` |\n|---|---|---|---|");
         for (const auto& e : exitStatuses()) {
-            const std::string windows = !e.onWindows                           ? "no"
+            const std::string windows = !e.onWindows                               ? "no"
                                         : std::strcmp(e.onWindows, e.meaning) == 0 ? "yes"
                                                                                    : e.onWindows;
             std::printf("| %d | %s | %s | %s |\n", e.status, e.meaning, windows.c_str(),

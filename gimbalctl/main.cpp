@@ -168,10 +168,10 @@ int run(int argc, char** argv) {
     }
 
     if (app.get_subcommands().empty()) {
-        printFailure(
-            json, {{"command", ""}},
-            "a command is required: ports, inspect, version, calibrate, upgrade, station or records "
-            "(see gimbalctl --help)");
+        printFailure(json, {{"command", ""}},
+                     "a command is required: ports, inspect, version, calibrate, upgrade, station "
+                     "or records "
+                     "(see gimbalctl --help)");
         return kBadInput;
     }
     installMainLoop();

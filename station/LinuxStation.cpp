@@ -19,15 +19,15 @@
 
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/Output.h"
-#include "station/OperatorScreen.h"
-#include "station/RecordSender.h"
 #include "gimbalctl/Stop.h"
 #include "gimbalctl/UpgradeChild.h"
 #include "gimbalctl/Verification.h"
 #include "serial/OpenFailure.h"
 #include "serial/ULXSerialPort.h"
 #include "station/FolderUnitSource.h"
+#include "station/OperatorScreen.h"
 #include "station/PortSettle.h"
+#include "station/RecordSender.h"
 #include "station/Station.h"
 #include "station/StationOptions.h"
 #include "station/UdevUnitSource.h"
@@ -56,7 +56,8 @@ public:
         if (!fd_ || written != firmware.bytes.size() ||
             ::fcntl(fd_.get(), F_ADD_SEALS,
                     F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) != 0) {
-            error = "cannot keep the firmware's bytes in memory: " + std::string(std::strerror(errno));
+            error =
+                "cannot keep the firmware's bytes in memory: " + std::string(std::strerror(errno));
             return;
         }
     }
@@ -97,8 +98,7 @@ int runStation(const StationOptions& options) {
     int status = kOk;
     StationOptions withJournal = options;
     withJournal.logPath = journal;
-    const std::optional<StationFirmware> firmware =
-        prepareStation(withJournal, log, slots, status);
+    const std::optional<StationFirmware> firmware = prepareStation(withJournal, log, slots, status);
     if (!firmware) return status;
     std::unique_ptr<RecordSender> sender;
     if (!options.db.empty() && !(sender = startRecordSender(journal, options.db, error))) {
@@ -120,10 +120,9 @@ int runStation(const StationOptions& options) {
     // Every unit's versions are read before and after; the bytes are the approved file.
     const std::vector<std::string> checks =
         UpgradeChecks{true, options.skipCurrent, {}, {}}.arguments();
-    const UnitSource::Events news = {
-        [&](const UnitIdentity& unit) { station.appeared(unit); },
-        [&](const std::string& port) { station.gone(port); },
-        [&](const std::string& text) { station.notice(text); }};
+    const UnitSource::Events news = {[&](const UnitIdentity& unit) { station.appeared(unit); },
+                                     [&](const std::string& port) { station.gone(port); },
+                                     [&](const std::string& text) { station.notice(text); }};
     std::unique_ptr<UnitSource> units;
     if (options.portsFrom.empty()) {
         units = std::make_unique<UdevUnitSource>(UdevUnitSource::systemDevices(), news);

@@ -25,8 +25,7 @@ PortNow tryPort(const UnitIdentity& unit) {
     if (fd < 0) {
         if (errno == EBUSY) return PortNow::held;
         // Any other refusal is the upgrade's to report, in its own words.
-        return errno == ENOENT || errno == ENXIO || errno == ENODEV ? PortNow::gone
-                                                                    : PortNow::free;
+        return errno == ENOENT || errno == ENXIO || errno == ENODEV ? PortNow::gone : PortNow::free;
     }
     const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
     ::close(fd);
@@ -36,8 +35,8 @@ PortNow tryPort(const UnitIdentity& unit) {
 std::string holdersText(const std::string& port) {
     std::string text;
     for (const DeviceHolder& holder : findDeviceHolders(port)) {
-        text += (text.empty() ? "" : ", ") + holder.name + " (pid " + std::to_string(holder.pid) +
-                ")";
+        text +=
+            (text.empty() ? "" : ", ") + holder.name + " (pid " + std::to_string(holder.pid) + ")";
     }
     return text.empty() ? "another program" : text;
 }
@@ -68,9 +67,8 @@ std::vector<std::string> PortSettle::ready(Station& station) {
         } else if (state == PortNow::held && now - waiting.since < kLongest) {
             const std::string holders = holdersText(port);
             if (holders != waiting.told) {
-                station.eventsOf(port).message("waiting up to " +
-                                               std::to_string(kLongest.count()) + " s for " +
-                                               holders + " to let go of the port");
+                station.eventsOf(port).message("waiting up to " + std::to_string(kLongest.count()) +
+                                               " s for " + holders + " to let go of the port");
                 waiting.told = holders;
             }
             ++it;

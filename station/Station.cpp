@@ -244,7 +244,7 @@ void Station::finished(const UpgradeOutcome& outcome) {
         printJson(event);
     }
     const bool passed = outcome.status == kOk;
-    const std::string word = !passed                        ? "failed"
+    const std::string word = !passed                       ? "failed"
                              : outcome.result == "skipped" ? "skipped"
                              : outcome.verified            ? "verified"
                                                            : "upgraded";
@@ -269,28 +269,27 @@ void Station::withdrawn(const std::string& port, const std::string& why) {
 
 void Station::record(const UpgradeOutcome& outcome, double seconds, const UnitIdentity& unit) {
     if (logFailed_) return;
-    const nlohmann::ordered_json line = {
-        {"time", timeNow("%Y-%m-%dT%H:%M:%SZ", true)},
-        {"station", stationId_},
-        {"sequence", sequence_ + 1},
-        {"port", outcome.port},
-        {"slot", unit.slot},
-        {"slot_label", slots_.labelOf(unit.slot)},
-        {"node", unit.node},
-        {"by_id", unit.byId},
-        {"usb_serial", unit.usbSerial},
-        {"file", firmwareName_},
-        {"file_size", firmwareSize_},
-        {"file_sha256", firmwareSha256_},
-        {"result", outcome.result},
-        {"status", outcome.status},
-        {"status_word", exitStatusWord(outcome.status)},
-        {"detail", outcome.detail},
-        {"version_before", outcome.versionBefore},
-        {"version_after", outcome.versionAfter},
-        {"verified", outcome.verified},
-        {"seconds", std::round(seconds * 10) / 10},
-        {"gimbalctl", build_info::kVersion}};
+    const nlohmann::ordered_json line = {{"time", timeNow("%Y-%m-%dT%H:%M:%SZ", true)},
+                                         {"station", stationId_},
+                                         {"sequence", sequence_ + 1},
+                                         {"port", outcome.port},
+                                         {"slot", unit.slot},
+                                         {"slot_label", slots_.labelOf(unit.slot)},
+                                         {"node", unit.node},
+                                         {"by_id", unit.byId},
+                                         {"usb_serial", unit.usbSerial},
+                                         {"file", firmwareName_},
+                                         {"file_size", firmwareSize_},
+                                         {"file_sha256", firmwareSha256_},
+                                         {"result", outcome.result},
+                                         {"status", outcome.status},
+                                         {"status_word", exitStatusWord(outcome.status)},
+                                         {"detail", outcome.detail},
+                                         {"version_before", outcome.versionBefore},
+                                         {"version_after", outcome.versionAfter},
+                                         {"verified", outcome.verified},
+                                         {"seconds", std::round(seconds * 10) / 10},
+                                         {"gimbalctl", build_info::kVersion}};
     std::string error;
     if (log_.append(line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), error)) {
         ++sequence_;

@@ -121,7 +121,7 @@ private:
     std::set<std::string> upgradedSinceAppearing_;
     std::map<std::string, Unit> units_;
     int upgraded_ = 0, skipped_ = 0, failed_ = 0;
-    int verified_ = 0;  // upgraded and then reporting the file's version
+    int verified_ = 0;                     // upgraded and then reporting the file's version
     std::vector<std::string> lastFailed_;  // the latest failed units' names, for the tally
     int status_ = 0;
     bool stopping_ = false;

@@ -57,9 +57,9 @@ UdevUnitSource::UdevUnitSource(std::unique_ptr<DeviceEventSource> devices, Event
       devices_(std::move(devices)),
       events_(std::move(events)) {
     MainQueue::install(queue_);
-    const auto present =
-        devices_->followPublished([this](const auto& devices) { added(devices); });
-    if (!present || !devices_->followTerminated([this](const auto& devices) { removed(devices); })) {
+    const auto present = devices_->followPublished([this](const auto& devices) { added(devices); });
+    if (!present ||
+        !devices_->followTerminated([this](const auto& devices) { removed(devices); })) {
         events_.notice("cannot follow serial devices through udev; no unit will be seen.");
         return;
     }
@@ -71,7 +71,8 @@ void UdevUnitSource::added(const std::vector<SerialDevice>& devices) {
         const UnitIdentity unit = identityOf(device);
         if (!device.isUsbAdapter()) {
             if (leftAlone_.insert(unit.node).second) {
-                events_.notice(unit.node + " is not a USB serial adapter (no USB parent); left alone.");
+                events_.notice(unit.node +
+                               " is not a USB serial adapter (no USB parent); left alone.");
             }
             continue;
         }

@@ -16,7 +16,8 @@ namespace upgrade {
 // As long as the upgrade's own timeout: a gimbal silent that long has stopped asking.
 inline constexpr protocol::Millis kServingWindowMs = kTimeoutMs;
 
-inline bool firmwareMayChange(bool upgradeRunning, std::optional<protocol::Millis> lastBlockAnswered,
+inline bool firmwareMayChange(bool upgradeRunning,
+                              std::optional<protocol::Millis> lastBlockAnswered,
                               protocol::Millis now) {
     if (upgradeRunning) return false;
     return !lastBlockAnswered || now - *lastBlockAnswered >= kServingWindowMs;

@@ -60,8 +60,8 @@ void addFromSetupApi(std::vector<PortInfo>& ports) {
         ::RegCloseKey(key);
         if (upper(name).rfind("COM", 0) != 0) continue;  // a printer port (LPT)
         wchar_t instance[MAX_DEVICE_ID_LEN]{};
-        const bool haveInstance = ::SetupDiGetDeviceInstanceIdW(
-            devices, &device, instance, std::size(instance) - 1, nullptr);
+        const bool haveInstance = ::SetupDiGetDeviceInstanceIdW(devices, &device, instance,
+                                                                std::size(instance) - 1, nullptr);
         ports.push_back({name, deviceProperty(devices, device, SPDRP_FRIENDLYNAME),
                          usbIdOf(deviceProperty(devices, device, SPDRP_HARDWAREID)),
                          haveInstance ? utf8(instance) : std::string()});

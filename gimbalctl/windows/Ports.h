@@ -12,7 +12,8 @@ struct PortInfo {
     std::string name;          // COM5
     std::string friendlyName;  // "USB Serial Port (COM5)", or empty
     std::string usbId;         // "0403:6001", or empty
-    std::string instanceId;    // the device instance id, FTDIBUS\VID_0403+PID_6001+A1B2C3A\0000, or empty
+    std::string
+        instanceId;  // the device instance id, FTDIBUS\VID_0403+PID_6001+A1B2C3A\0000, or empty
 };
 
 // Sorted by number: COM2 before COM10.

@@ -30,7 +30,8 @@ std::string upper(std::string text) {
 }
 
 // The device instance id in a device interface's name:
-// \\?\FTDIBUS#VID_0403+PID_6001+A1B2C3A#0000#{86e0d1e0-...} names FTDIBUS\VID_0403+PID_6001+A1B2C3A\0000.
+// \\?\FTDIBUS#VID_0403+PID_6001+A1B2C3A#0000#{86e0d1e0-...} names
+// FTDIBUS\VID_0403+PID_6001+A1B2C3A\0000.
 std::string instanceIdOf(std::string interfaceName) {
     if (interfaceName.rfind("\\\\?\\", 0) == 0) interfaceName.erase(0, 4);
     interfaceName = interfaceName.substr(0, interfaceName.rfind("#{"));
@@ -71,7 +72,8 @@ private:
             (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE)) {
             const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
             if (header && header->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE) {
-                const auto* device = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_W*>(header);
+                const auto* device =
+                    reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_W*>(header);
                 std::lock_guard lock(self->mutex_);
                 self->changed_ = true;
                 if (wParam == DBT_DEVICEREMOVECOMPLETE) {
@@ -97,8 +99,8 @@ private:
         type.hInstance = ::GetModuleHandleW(nullptr);
         type.lpszClassName = L"gimbalctl-station-devices";
         ::RegisterClassW(&type);
-        HWND window = ::CreateWindowW(type.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                      nullptr, type.hInstance, nullptr);
+        HWND window = ::CreateWindowW(type.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                      type.hInstance, nullptr);
         HDEVNOTIFY registration = nullptr;
         if (window) {
             ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -137,8 +139,9 @@ ComUnitSource::ComUnitSource(Events events)
     : events_(std::move(events)), notifications_(std::make_unique<DeviceNotifications>()) {
     if (!notifications_->working()) {
         notifications_.reset();
-        events_.notice("Windows does not tell of COM ports arriving and leaving here: a gimbal "
-                       "swapped within a second on the same port may be missed.");
+        events_.notice(
+            "Windows does not tell of COM ports arriving and leaving here: a gimbal "
+            "swapped within a second on the same port may be missed.");
     }
     update();
 }

@@ -14,11 +14,11 @@
 
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/Output.h"
-#include "station/Station.h"
-#include "station/StationOptions.h"
 #include "gimbalctl/Stop.h"
 #include "gimbalctl/Verification.h"
 #include "gimbalctl/windows/WindowsStop.h"
+#include "station/Station.h"
+#include "station/StationOptions.h"
 #include "station/windows/ComUnitSource.h"
 
 namespace gimbalctl {

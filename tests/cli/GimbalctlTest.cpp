@@ -70,7 +70,8 @@ TEST_F(Gimbalctl, PortsInspectAndBadInput) {
 
     // A station's help lists its own statuses (its stops end with its units' status).
     const Result help = gimbalctl(dir, {"station", "--help"});
-    EXPECT_TRUE(contains(help.out, "Exit status:\n  0    every unit done, also when the first Ctrl+C"))
+    EXPECT_TRUE(
+        contains(help.out, "Exit status:\n  0    every unit done, also when the first Ctrl+C"))
         << help.out;
 
     // Output that cannot be written fails the run.

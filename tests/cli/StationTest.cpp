@@ -7,8 +7,8 @@
 
 #include <chrono>
 #include <csignal>
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <thread>
 
@@ -302,8 +302,7 @@ TEST_F(Station, AFolderMadeAsUdevMakesItGivesOneUnitPerNameAndDevice) {
     int blinks = 0;
     for (const nlohmann::json& event : stopped.objects()) {
         EXPECT_FALSE(contains(event.value("port", ""), "/.#")) << event;
-        blinks += event["event"] == "notice" &&
-                  contains(event["message"], "/usb-blink") &&
+        blinks += event["event"] == "notice" && contains(event["message"], "/usb-blink") &&
                   contains(event["message"], "before its upgrade began; not a unit.");
     }
     EXPECT_EQ(blinks, 1) << stopped.out;

@@ -39,8 +39,8 @@ TEST(UdevUnitSource, TwoIdenticalAdaptersOnTwoSlotsAreTwoUnitsAndOthersGetOneLin
 
     // Plugged in beside the first; then the monitor repeats what the start listed.
     devices->published({identicalAdapter(second.slavePath(), slot2)});
-    devices->published({identicalAdapter(first.slavePath(), slot1),
-                        SerialDevice::forNode("/dev/ttyS4")});
+    devices->published(
+        {identicalAdapter(first.slavePath(), slot1), SerialDevice::forNode("/dev/ttyS4")});
     ASSERT_EQ(appeared.size(), 2u);
     struct stat node {};
     ASSERT_EQ(stat(second.slavePath().c_str(), &node), 0);

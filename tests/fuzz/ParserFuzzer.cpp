@@ -25,9 +25,9 @@
 #include <vector>
 
 #include "protocol/Frame.h"
-#include "session/LinkSession.h"
 #include "protocol/ParserState.h"
 #include "serial/ULXSerialPort.h"
+#include "session/LinkSession.h"
 #include "upgrade/FirmwareFile.h"
 #include "upgrade/FirmwareVariables.h"
 #include "upgrade/UpgradeSupervisor.h"

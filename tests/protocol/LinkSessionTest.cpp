@@ -59,8 +59,9 @@ TEST(LinkSession, ReplySplitAnywhereIsDecodedOnce) {
 // meanwhile leaves after the blocks before it, never before.
 TEST(LinkSession, EachBlockWaitsThePauseFromWhenTheOneBeforeWasTaken) {
     LinkSession s = sessionWith("fw.plov", singleImageFile(imageBytes(3000, 3), 0, 0));
-    receive(s, frame::make(3, frame::kBlock, {0}) + frame::make(3, frame::kBlock, {1}) +
-                   frame::make(3, frame::kBlock, {1}),
+    receive(s,
+            frame::make(3, frame::kBlock, {0}) + frame::make(3, frame::kBlock, {1}) +
+                frame::make(3, frame::kBlock, {1}),
             0);
     s.sendRequest(calibration::Request::kReadVer, 10);
 
@@ -94,7 +95,8 @@ struct Drive {
     protocol::Millis endedAt = -1;
 
     explicit Drive(LinkSession& session)
-        : s(session), supervisor({[this](const char* m) { messages.emplace_back(m); }, [](int) {}}) {}
+        : s(session),
+          supervisor({[this](const char* m) { messages.emplace_back(m); }, [](int) {}}) {}
 
     // Ticks at `now`; false once the upgrade is over.
     bool tick(protocol::Millis now) {
@@ -124,7 +126,9 @@ TEST(LinkSession, SupervisionKeepsItsTimesOnTheClockWhateverTheTicks) {
         Drive d(s);
         ASSERT_TRUE(d.supervisor.Upgrade(&s, 6, 0));
         unsigned seed = 7;
-        auto next = [&] { return spacing ? spacing : 1 + (seed = seed * 1103515245 + 12345) % 700; };
+        auto next = [&] {
+            return spacing ? spacing : 1 + (seed = seed * 1103515245 + 12345) % 700;
+        };
         protocol::Millis now = 0;
         while (now < 20000 && d.tick(now += next())) {
         }
@@ -169,10 +173,11 @@ TEST(LinkSession, UpgradeWithLateTicksCompletesWithThePauseKept) {
     }
     EXPECT_EQ(d.supervisor.ending, upgrade::Ending::kComplete);
     EXPECT_EQ(d.blockTimes, (std::vector<protocol::Millis>{1040, 2040, 3040}));
-    EXPECT_EQ(d.messages, (std::vector<std::string>{
-                              upgrade::kBeginMessage, "-----ID3 Upgrade complete-----\n",
-                              "-----ID2 Upgrade complete-----\n", "-----ID1 Upgrade complete-----\n",
-                              "-----Firmware upgrade complete-----\n"}));
+    EXPECT_EQ(d.messages,
+              (std::vector<std::string>{upgrade::kBeginMessage, "-----ID3 Upgrade complete-----\n",
+                                        "-----ID2 Upgrade complete-----\n",
+                                        "-----ID1 Upgrade complete-----\n",
+                                        "-----Firmware upgrade complete-----\n"}));
 }
 
 // One image per transfer: a file given while an upgrade runs is refused and
