@@ -375,8 +375,8 @@ class WebPage(unittest.TestCase):
 
     def test_refused_file_sends_nothing_and_an_upgrade_delivers_every_image(self):
         self.load()
-        self.choose_file("short.plov", b"\x01\x02\x03")
-        self.assertTrue(self.log().endswith(ILLEGAL_FILE))
+        self.choose_file("short.plov", b"\x01\x02\x03")  # the worker's core judges it: a moment later
+        self.wait(lambda: self.log().endswith(ILLEGAL_FILE), "the file refused")
         self.assertEqual(self.value("m_File_Path"), "short.plov")
         self.open_port()
         self.wait(lambda: self.log().endswith(OPEN_SUCCEEDED + "\n"), "the open message")
@@ -389,14 +389,14 @@ class WebPage(unittest.TestCase):
                                  "return l.options[l.selectedIndex].text"), PORT)
         images = [image_bytes(2000, 1), image_bytes(1500, 2), image_bytes(1100, 3)]
         self.choose_file("fw.2plov", three_image_file(*images))
-        self.assertIn("Hardware Ver.:1.005", self.log())
+        self.wait(lambda: "Hardware Ver.:1.005" in self.log(), "the file's versions")
         self.open_port()
         self.js("window.locks = []; Object.defineProperty(navigator, 'wakeLock', {value: {request: async () => {"
                 "  locks.push('taken'); const lock = new EventTarget();"
                 "  lock.release = async () => { locks.push('released'); }; return lock; }}})")
         leaving = "return !window.dispatchEvent(new Event('beforeunload', {cancelable: true}))"
-        self.click("btn_Upgrade")
-        self.assertFalse(self.el("btn_OpenFile").is_enabled())
+        self.click("btn_Upgrade")  # the worker starts it and the page locks its controls: a moment later
+        self.wait(lambda: not self.el("btn_OpenFile").is_enabled(), "the controls locked")
         self.assertTrue(self.js(leaving), "leaving mid-upgrade asks first")
         self.wait(lambda: "-----Firmware upgrade complete-----\n" in self.log(), "the upgrade to end", 30)
         self.wait(lambda: self.el("btn_Open").is_enabled(), "the controls back")
@@ -467,9 +467,9 @@ class WebPage(unittest.TestCase):
         blocks = 40
         self.choose_file("fw.plov", single_image_file(image_bytes(blocks * 1056, 8)))
         self.wait(lambda: self.js("return window.slowReadEnded === true"), "the slow read to end")
+        self.wait(lambda: self.value("m_File_Path") == "fw.plov" and self.el("btn_Upgrade").is_enabled(),
+                  "the latest file loaded")
         self.assertNotIn(ILLEGAL_FILE, self.log())
-        self.assertEqual(self.value("m_File_Path"), "fw.plov")
-        self.assertTrue(self.el("btn_Upgrade").is_enabled())
 
         # The whole transfer with the tab hidden: paced as when shown.
         self.open_port()
@@ -585,6 +585,7 @@ class WebPage(unittest.TestCase):
         self.wait(lambda: self.el("btn_Open").is_enabled(), "the controls back")
         self.open_port()
         self.click("btn_Upgrade")
+        self.wait(lambda: not self.el("btn_OpenFile").is_enabled(), "the upgrade to start")
         self.assertFalse(self.el("updateBar").is_displayed())
         self.js("document.getElementById('btn_Reload').click()")
         self.wait(lambda: self.log().count(COMPLETE) == 2, "the second upgrade to end", 30)
