@@ -1,5 +1,6 @@
 #include "gimbalctl/Verification.h"
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
 
@@ -25,6 +26,13 @@ std::string whyNotSha256(const std::string& text) {
         text.size() == 64 &&
         std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isxdigit(c); });
     return digest ? std::string() : "not a SHA-256 digest (64 hexadecimal digits): " + text;
+}
+
+void addExpectSha256Option(CLI::App& command, std::string& digest) {
+    command
+        .add_option("--expect-sha256", digest,
+                    "Refuse (status 1, nothing sent) a firmware file with another SHA-256")
+        ->check(CLI::Validator(whyNotSha256, "HEX"));
 }
 
 std::string digestMismatch(const std::vector<uint8_t>& bytes, const std::string& expectSha256) {

@@ -12,6 +12,10 @@
 
 #include "gimbalctl/Upgrade.h"
 
+namespace CLI {
+class App;
+}
+
 namespace gimbalctl {
 
 // Before the upgrade the version is asked once and waited for as `gimbalctl
@@ -37,6 +41,9 @@ std::string digestMismatch(const std::vector<uint8_t>& bytes, const std::string&
 
 // Why `text` is not a SHA-256 digest (64 hexadecimal digits), or empty when it is.
 std::string whyNotSha256(const std::string& text);
+
+// Declares `--expect-sha256 HEX` on `command` (upgrade, station), checked as a digest.
+void addExpectSha256Option(CLI::App& command, std::string& digest);
 
 // The firmware version the gimbal on `path` reports, "2.010", or empty when
 // it does not answer in time. With resendEvery the request is repeated.

@@ -133,10 +133,7 @@ int run(int argc, char** argv) {
     upgrade->add_flag("--verify", checks.verify,
                       "Read the gimbal's firmware version before and after; fail (status 4) "
                       "unless it then reports the file's version");
-    upgrade
-        ->add_option("--expect-sha256", checks.expectSha256,
-                     "Refuse (status 1, nothing sent) a file with another SHA-256")
-        ->check(CLI::Validator(whyNotSha256, "HEX"));
+    addExpectSha256Option(*upgrade, checks.expectSha256);
     // Used by the parallel upgrade and the station for their children; not for people.
     upgrade->add_flag("--report-to-parent", reportToParent)->group("");
     upgrade->add_flag("--skip-current", checks.skipCurrent)->group("");

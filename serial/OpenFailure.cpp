@@ -136,7 +136,7 @@ std::string heldText(const std::string& path) {
     std::vector<std::string> names;
     std::string advice;
     for (const auto& holder : holders) {
-        names.push_back(holder.name + " (pid " + std::to_string(holder.pid) + ")");
+        names.push_back(holder.text());
         const std::string more = knownGrabberAdvice(holder.name);
         if (advice.find(more) == std::string::npos) advice += more;
     }

@@ -23,6 +23,8 @@ int whyNoSerialDevice(const std::string& path);
 struct DeviceHolder {
     pid_t pid;
     std::string name;  // the program's name, as the kernel reports it
+    // As people read it: "ModemManager (pid 812)".
+    std::string text() const { return name + " (pid " + std::to_string(pid) + ")"; }
 };
 // The other processes that have the device open, found by comparing the text
 // of their descriptor links in /proc with the device's node. Neither the

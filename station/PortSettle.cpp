@@ -35,8 +35,7 @@ PortNow tryPort(const UnitIdentity& unit) {
 std::string holdersText(const std::string& port) {
     std::string text;
     for (const DeviceHolder& holder : findDeviceHolders(port)) {
-        text +=
-            (text.empty() ? "" : ", ") + holder.name + " (pid " + std::to_string(holder.pid) + ")";
+        text += (text.empty() ? "" : ", ") + holder.text();
     }
     return text.empty() ? "another program" : text;
 }

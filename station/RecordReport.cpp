@@ -6,26 +6,12 @@
 #include <map>
 #include <tuple>
 
+#include "station/TimeText.h"
+
 namespace gimbalctl {
 namespace {
 
 constexpr std::size_t kLatestFailures = 10;
-
-std::tm localParts(std::time_t time) {
-    std::tm parts{};
-#ifdef _WIN32
-    ::localtime_s(&parts, &time);
-#else
-    ::localtime_r(&time, &parts);
-#endif
-    return parts;
-}
-
-std::string localText(std::time_t time, const char* format) {
-    const std::tm parts = localParts(time);
-    char text[32];
-    return std::string(text, std::strftime(text, sizeof text, format, &parts));
-}
 
 // A UTC time ("2026-12-08T09:14:41Z") in the record, or -1.
 template <class Json>
@@ -94,17 +80,6 @@ struct Tally {
     }
 };
 
-std::string utcText(std::time_t time) {
-    std::tm parts{};
-#ifdef _WIN32
-    ::gmtime_s(&parts, &time);
-#else
-    ::gmtime_r(&time, &parts);
-#endif
-    char text[32];
-    return std::string(text, std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts));
-}
-
 std::string figures(const nlohmann::ordered_json& tally) {
     std::string yield = "-";
     if (!tally["yield_percent"].is_null()) {
@@ -133,14 +108,14 @@ nlohmann::ordered_json recordReport(const std::vector<nlohmann::json>& records,
         if (!filter.station.empty() && text(record, "station") != filter.station) continue;
         if (!filter.slot.empty() && slotOf(record) != filter.slot) continue;
         all.add(record, time);
-        std::tm hour = localParts(time);
+        std::tm hour = timeParts(time, false);
         hour.tm_min = hour.tm_sec = 0;
         byHour[std::mktime(&hour)].add(record, time);
         bySlot[{text(record, "station"), slotOf(record)}].add(record, time);
         if (status(record) != 0) failures.emplace_back(time, &record);
     }
 
-    nlohmann::ordered_json report = {{"since", utcText(filter.since)}};
+    nlohmann::ordered_json report = {{"since", timeText(filter.since, kRecordTimeFormat, true)}};
     for (const auto& [key, value] :
          {std::pair{"firmware", &filter.firmware}, std::pair{"station", &filter.station},
           std::pair{"slot", &filter.slot}}) {
@@ -149,7 +124,7 @@ nlohmann::ordered_json recordReport(const std::vector<nlohmann::json>& records,
     all.into(report);
     report["by_hour"] = nlohmann::ordered_json::array();
     for (const auto& [hour, tally] : byHour) {
-        nlohmann::ordered_json row = {{"hour", localText(hour, "%Y-%m-%d %H:00")}};
+        nlohmann::ordered_json row = {{"hour", timeText(hour, "%Y-%m-%d %H:00", false)}};
         tally.into(row);
         report["by_hour"].push_back(row);
     }
@@ -165,7 +140,9 @@ nlohmann::ordered_json recordReport(const std::vector<nlohmann::json>& records,
         nlohmann::ordered_json row = {{"station", key.first}, {"slot", key.second}};
         tally.into(row);
         row["last_failure"] =
-            tally.lastFailure < 0 ? nlohmann::json() : nlohmann::json(utcText(tally.lastFailure));
+            tally.lastFailure < 0
+                ? nlohmann::json()
+                : nlohmann::json(timeText(tally.lastFailure, kRecordTimeFormat, true));
         report["by_slot"].push_back(row);
     }
     std::stable_sort(failures.begin(), failures.end(),
@@ -185,7 +162,7 @@ nlohmann::ordered_json recordReport(const std::vector<nlohmann::json>& records,
 
 std::string reportText(const nlohmann::ordered_json& report) {
     const std::time_t since = recordTime(report, "since");
-    std::string out = "since " + localText(since, "%Y-%m-%d %H:%M");
+    std::string out = "since " + timeText(since, "%Y-%m-%d %H:%M", false);
     for (const char* key : {"firmware", "station", "slot"}) {
         if (report.contains(key)) out += ", " + std::string(key) + " " + text(report, key);
     }
@@ -203,7 +180,7 @@ std::string reportText(const nlohmann::ordered_json& report) {
     if (!report["latest_failures"].empty()) out += "latest failures:\n";
     for (const auto& row : report["latest_failures"]) {
         const std::string station = text(row, "station");
-        out += "  " + localText(recordTime(row), "%Y-%m-%d %H:%M:%S") + "  " +
+        out += "  " + timeText(recordTime(row), "%Y-%m-%d %H:%M:%S", false) + "  " +
                (station.empty() ? "-" : station) + "  " + text(row, "slot") + ": " +
                text(row, "status_word") + " (" + text(row, "result") + "): " + text(row, "detail") +
                "\n";
@@ -212,7 +189,7 @@ std::string reportText(const nlohmann::ordered_json& report) {
 }
 
 bool parseSince(const std::string& text, std::time_t now, std::time_t& since) {
-    std::tm parts = localParts(now);
+    std::tm parts = timeParts(now, false);
     parts.tm_hour = parts.tm_min = parts.tm_sec = 0;
     parts.tm_isdst = -1;
     int days = 0;

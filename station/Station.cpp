@@ -12,24 +12,12 @@
 #include "gimbalctl/Verification.h"
 #include "platform/BuildInfo.h"
 #include "platform/NumberText.h"
+#include "station/TimeText.h"
 #include "upgrade/FirmwareVariables.h"
 #include "upgrade/UpgradeSupervisor.h"
 
 namespace gimbalctl {
 namespace {
-
-// The time now as `format` writes it, in UTC or local time.
-std::string timeNow(const char* format, bool utc) {
-    const std::time_t now = std::time(nullptr);
-    std::tm parts{};
-#ifdef _WIN32
-    utc ? ::gmtime_s(&parts, &now) : ::localtime_s(&parts, &now);
-#else
-    utc ? ::gmtime_r(&now, &parts) : ::localtime_r(&now, &parts);
-#endif
-    char text[32];
-    return std::string(text, std::strftime(text, sizeof text, format, &parts));
-}
 
 // The fixture's place a port stands for: its name in the folder of ports.
 
@@ -232,14 +220,14 @@ void Station::finished(const UpgradeOutcome& outcome) {
         view_->removePort(unit.row);
         UpgradeOutcome shown = outcome;
         shown.port = name;
-        view_->line(timeNow("%H:%M:%S ", false) + outcomeLine(shown) + took);
+        view_->line(timeText(std::time(nullptr), "%H:%M:%S ", false) + outcomeLine(shown) + took);
         view_->setFooter(tally());
         if (!terminal_) view_->line(tally());
     } else {
         nlohmann::json event = toJson(outcome, file_);
         event["event"] = "finished";
         event["slot_label"] = slots_.labelOf(unit.identity.slot);
-        event["time"] = timeNow("%Y-%m-%dT%H:%M:%SZ", true);
+        event["time"] = timeText(std::time(nullptr), kRecordTimeFormat, true);
         event["seconds"] = seconds;
         printJson(event);
     }
@@ -269,27 +257,28 @@ void Station::withdrawn(const std::string& port, const std::string& why) {
 
 void Station::record(const UpgradeOutcome& outcome, double seconds, const UnitIdentity& unit) {
     if (logFailed_) return;
-    const nlohmann::ordered_json line = {{"time", timeNow("%Y-%m-%dT%H:%M:%SZ", true)},
-                                         {"station", stationId_},
-                                         {"sequence", sequence_ + 1},
-                                         {"port", outcome.port},
-                                         {"slot", unit.slot},
-                                         {"slot_label", slots_.labelOf(unit.slot)},
-                                         {"node", unit.node},
-                                         {"by_id", unit.byId},
-                                         {"usb_serial", unit.usbSerial},
-                                         {"file", firmwareName_},
-                                         {"file_size", firmwareSize_},
-                                         {"file_sha256", firmwareSha256_},
-                                         {"result", outcome.result},
-                                         {"status", outcome.status},
-                                         {"status_word", exitStatusWord(outcome.status)},
-                                         {"detail", outcome.detail},
-                                         {"version_before", outcome.versionBefore},
-                                         {"version_after", outcome.versionAfter},
-                                         {"verified", outcome.verified},
-                                         {"seconds", std::round(seconds * 10) / 10},
-                                         {"gimbalctl", build_info::kVersion}};
+    const nlohmann::ordered_json line = {
+        {"time", timeText(std::time(nullptr), kRecordTimeFormat, true)},
+        {"station", stationId_},
+        {"sequence", sequence_ + 1},
+        {"port", outcome.port},
+        {"slot", unit.slot},
+        {"slot_label", slots_.labelOf(unit.slot)},
+        {"node", unit.node},
+        {"by_id", unit.byId},
+        {"usb_serial", unit.usbSerial},
+        {"file", firmwareName_},
+        {"file_size", firmwareSize_},
+        {"file_sha256", firmwareSha256_},
+        {"result", outcome.result},
+        {"status", outcome.status},
+        {"status_word", exitStatusWord(outcome.status)},
+        {"detail", outcome.detail},
+        {"version_before", outcome.versionBefore},
+        {"version_after", outcome.versionAfter},
+        {"verified", outcome.verified},
+        {"seconds", std::round(seconds * 10) / 10},
+        {"gimbalctl", build_info::kVersion}};
     std::string error;
     if (log_.append(line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), error)) {
         ++sequence_;

@@ -35,10 +35,7 @@ CLI::App* addStationCommand(CLI::App& app, StationOptions& options) {
     station->add_option("--log", options.logPath,
                         "Append one JSON line per finished unit to this file, flushed to disk; "
                         "a log that cannot be written stops the station with status 7");
-    station
-        ->add_option("--expect-sha256", options.expectSha256,
-                     "Refuse (status 1, nothing sent) a firmware file with another SHA-256")
-        ->check(CLI::Validator(whyNotSha256, "HEX"));
+    addExpectSha256Option(*station, options.expectSha256);
     station->add_flag("--skip-current", options.skipCurrent,
                       "Leave a unit alone that already reports the file's firmware version");
     station->add_option("--slots", options.slotsPath,
