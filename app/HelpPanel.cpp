@@ -16,7 +16,8 @@
 
 namespace {
 
-constexpr std::string_view kJoystickHelp =
+constexpr std::string_view kJoystickHelp = QT_TRANSLATE_NOOP(
+    "UartToolCtrl",
     "Calibration of the joystick\n"
     "\n"
     "1.Power off the Gimbal, connect the gimbal to the computer via the USB cable, and then run "
@@ -38,15 +39,15 @@ constexpr std::string_view kJoystickHelp =
     "returned and it's range is from 3700 to 4100.\n"
     "\n"
     "7.Finally click the \"Save\" button, and the software display \"save successfully\" means "
-    "the joystick calibration is completed.\n";
+    "the joystick calibration is completed.\n");
 static_assert(kJoystickHelp.size() == 980);
 
 // The separator line's own height, which goes with the panel.
 constexpr double kSeparatorAllowance = 3.0;
 constexpr int kJoystickTab = 3;
 
-const QString kPanelShownTitle = QStringLiteral("Help<<");
-const QString kPanelHiddenTitle = QStringLiteral("Help>>");
+constexpr const char* kPanelShownTitle = QT_TRANSLATE_NOOP("UartToolCtrl", "Help<<");
+constexpr const char* kPanelHiddenTitle = QT_TRANSLATE_NOOP("UartToolCtrl", "Help>>");
 
 }  // namespace
 
@@ -59,14 +60,13 @@ void UartToolCtrl::changeWindowHeight(double delta) {
 void UartToolCtrl::hideHelpPanelWithFreshMeasurement() {
     SpiltLine = frameInParent(m_SplitLine);
     changeWindowHeight(-(SpiltLine.y + kSeparatorAllowance));
-    btn_CalibrHelp_->setText(kPanelHiddenTitle);
+    btn_CalibrHelp_->setText(tr(kPanelHiddenTitle));
 }
 
 void UartToolCtrl::handleTimerGuide() {
     if (!InitUserGuideFlag) {
         InitUserGuideFlag = true;
-        m_UserGuideText->setPlainText(
-            QString::fromLatin1(kJoystickHelp.data(), qsizetype(kJoystickHelp.size())));
+        m_UserGuideText->setPlainText(tr(kJoystickHelp.data()));
     }
     if (m_CalibrHelpFirstClose == 1) {
         m_CalibrHelpIsOpen = 0;
@@ -84,10 +84,10 @@ void UartToolCtrl::btn_CalibrHelp() {
     if (m_CalibrHelpIsOpen == 0) {
         m_CalibrHelpIsOpen = 1;
         changeWindowHeight(panelHeight);
-        btn_CalibrHelp_->setText(kPanelShownTitle);
+        btn_CalibrHelp_->setText(tr(kPanelShownTitle));
     } else {
         m_CalibrHelpIsOpen = 0;
         changeWindowHeight(-panelHeight);
-        btn_CalibrHelp_->setText(kPanelHiddenTitle);
+        btn_CalibrHelp_->setText(tr(kPanelHiddenTitle));
     }
 }

@@ -14,10 +14,9 @@
 
 void UartToolCtrl::SaveLog() {
     QFileDialog* panel =
-        makeFileChooser(window, QStringLiteral("Save log"), QStringLiteral("saveLogPanel"),
-                        QStringLiteral("Log file chooser"));
+        makeFileChooser(window, tr("Save log"), QStringLiteral("saveLogPanel"), tr("Log file chooser"));
     panel->setAcceptMode(QFileDialog::AcceptSave);
-    panel->setNameFilter(QStringLiteral("Text files (*.txt)"));
+    panel->setNameFilter(tr("Text files (*.txt)"));
     panel->setDefaultSuffix(QStringLiteral("txt"));
     panel->setDirectory(QDir::homePath());
     panel->selectFile(QStringLiteral("gimbal-tool-log.txt"));
@@ -26,8 +25,8 @@ void UartToolCtrl::SaveLog() {
         if (result != QDialog::Accepted || files.isEmpty()) return;
         QString error;
         if (saveLogTo(files.first(), &error)) return;
-        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Save log"),
-                                    QStringLiteral("The log was not saved: %1").arg(error),
+        auto* box = new QMessageBox(QMessageBox::Warning, tr("Save log"),
+                                    tr("The log was not saved: %1").arg(error),
                                     QMessageBox::Ok, window);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setWindowModality(Qt::WindowModal);

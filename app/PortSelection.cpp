@@ -3,6 +3,7 @@
 // says why in the log; a port whose device goes away says so and frees the row.
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -11,6 +12,7 @@
 #include <cstdio>
 
 #include "app/PortWatch.h"
+#include "app/Translation.h"
 #include "app/RememberedChoices.h"
 #include "app/UartToolCtrl.h"
 #include "calibration/StatusReport.h"
@@ -21,9 +23,15 @@
 
 namespace {
 
-// The open messages carry the control byte 0x18 before the exclamation mark.
-const QString kOpenSucceeded = QStringLiteral("Open serial succeed\x18!");
-const QString kOpenFailed = QStringLiteral("Open serial fail\x18!");
+// The open messages carry the control byte 0x18 before the exclamation mark,
+// which stays out of the translated words.
+QString openSucceeded() {
+    return QCoreApplication::translate("UartToolCtrl", "Open serial succeed") +
+           QStringLiteral("\x18!");
+}
+QString openFailed() {
+    return QCoreApplication::translate("UartToolCtrl", "Open serial fail") + QStringLiteral("\x18!");
+}
 
 // Adds an item at the end of the list; an item with the same title is removed
 // first, so that a title is never listed twice.
@@ -44,7 +52,7 @@ void explainOpenFailure(UartToolCtrl* ctrl, const std::string& path, int error) 
             std::string why = describeOpenFailure(path, error);
             std::fprintf(stderr, "%s\n", why.c_str());
             MainQueue::current().post([self = std::move(self), why = std::move(why)] {
-                if (self) self->setOut(QString::fromStdString(why) + QLatin1Char('\n'));
+                if (self) self->setOut(coreText(why) + QLatin1Char('\n'));
             });
         });
 }
@@ -95,12 +103,12 @@ void UartToolCtrl::OpenPort() {
     if (m_ULXSerialPort) m_ULXSerialPort->open();
 
     if (!m_ULXSerialPort || !m_ULXSerialPort->isOpen()) {
-        setOut(kOpenFailed + QLatin1Char('\n'));
+        setOut(openFailed() + QLatin1Char('\n'));
         const std::string path = title.toStdString();
         const int error =
             m_ULXSerialPort ? m_ULXSerialPort->lastOpenError() : whyNoSerialDevice(path);
         explainOpenFailure(this, path, error);
-        showAttitudeMessage(kOpenFailed);
+        showAttitudeMessage(openFailed());
         return;
     }
     portWatch->watch(m_ULXSerialPort);
@@ -112,13 +120,13 @@ void UartToolCtrl::OpenPort() {
 
     switch (TabSelectNum) {
         case 1:
-            setOut(kOpenSucceeded + QLatin1Char('\n'));
+            setOut(openSucceeded() + QLatin1Char('\n'));
             break;
         case 2:
-            m_MessageShow->setText(kOpenSucceeded);
+            m_MessageShow->setText(openSucceeded());
             break;
         case 3:
-            m_JoystickMessageShow->setText(kOpenSucceeded);
+            m_JoystickMessageShow->setText(openSucceeded());
             break;
         default:
             break;
@@ -137,7 +145,7 @@ void UartToolCtrl::ClosePort() {
 }
 
 void UartToolCtrl::portWasUnplugged(const QString& path) {
-    const QString text = path + QStringLiteral(" was unplugged");
+    const QString text = tr("%1 was unplugged").arg(path);
     setOut(text + QLatin1Char('\n'));
     showAttitudeMessage(text);
     if (rTimerFlag) return;  // the upgrade ends with its own message and frees the controls

@@ -2,6 +2,7 @@
 // the message log and the two clear actions.
 
 #include "app/UartToolCtrl.h"
+#include "app/Translation.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -33,7 +34,7 @@ constexpr int kHelpPanelTickMs = 100;
 
 UartToolCtrl::UartToolCtrl(QMainWindow* mainWindow, QObject* parent)
     : QObject(parent),
-      upgradeSupervisor({[this](const char* text) { setOut(QString::fromLatin1(text)); },
+      upgradeSupervisor({[this](const char* text) { setOut(coreText(text)); },
                          [this](int value) {
                              // Past the maximum (the last reports of a single
                              // image) the bar shows full.
@@ -157,7 +158,7 @@ UartToolCtrl* UartToolCtrl::init() {
     m_CalibrHelpIsOpen = 1;
     m_CalibrHelpFirstClose = 1;
 
-    btn_CalibrHelp_->setText(QStringLiteral("Help<<"));
+    btn_CalibrHelp_->setText(tr("Help<<"));
 
     invalidate(timerGuide);
     timerGuide = startRepeatingTimer(kHelpPanelTickMs, &UartToolCtrl::handleTimerGuide);

@@ -8,6 +8,7 @@
 #include "app/AppDelegate.h"
 #include "app/QtMainQueue.h"
 #include "app/QuitOnSignals.h"
+#include "app/Translation.h"
 #include "app/UartToolCtrl.h"
 #include "platform/BuildInfo.h"
 
@@ -76,6 +77,7 @@ int main(int argc, char** argv) {
     qtHandler = qInstallMessageHandler(onStartMessage);
     QApplication app(argc, argv);
     qInstallMessageHandler(qtHandler);
+    installTranslations(app);
     app.setWindowIcon(QIcon::fromTheme(build_info::kDesktopAppId,
                                        QIcon(QStringLiteral(":/gimbal-tool-128.png"))));
     MainQueue::install(std::make_shared<QtMainQueue>());

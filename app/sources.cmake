@@ -10,6 +10,7 @@ target_sources(gimbalui PRIVATE
   app/QuitOnSignals.cpp
   app/RememberedChoices.cpp
   app/TopAnchoredArea.cpp
+  app/Translation.cpp
   app/UartToolCtrl.cpp
   app/WindowFrame.cpp
 )

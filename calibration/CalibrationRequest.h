@@ -5,11 +5,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "translations/Marked.h"
+
 class ULXSerialPort;
 
 namespace calibration {
 
-inline constexpr const char* kPortNotOpenMessage = "The Serial Port Is Not Open!";
+inline constexpr const char* kPortNotOpenMessage = N_("The Serial Port Is Not Open!");
 
 enum class Request {
     kInitGyro,

@@ -5,6 +5,7 @@
 #include <array>
 
 #include "app/UartToolCtrl.h"
+#include "app/Translation.h"
 #include "calibration/CalibrationRequest.h"
 #include "serial/ULXSerialPort.h"
 
@@ -14,7 +15,7 @@ namespace {
 // buttons report a closed port in the attitude message field too.
 void sendRequest(UartToolCtrl& ctrl, calibration::Request request) {
     if (!calibration::sendRequest(ctrl.m_ULXSerialPort.get(), request)) {
-        ctrl.showAttitudeMessage(QString::fromLatin1(calibration::kPortNotOpenMessage));
+        ctrl.showAttitudeMessage(coreText(calibration::kPortNotOpenMessage));
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QPalette>
 
 #include "app/UartToolCtrl.h"
+#include "app/Translation.h"
 #include "calibration/StatusReport.h"
 #include "serial/ULXSerialPort.h"
 
@@ -23,7 +24,7 @@ void setTextColor(QLineEdit* field, calibration::Verdict verdict) {
     palette.setColor(QPalette::Text, inRange ? kInRange : kOutOfRange);
     field->setPalette(palette);
     field->setAccessibleDescription(
-        inRange ? QString() : QString::fromLatin1(calibration::kOutOfRangeDescription));
+        inRange ? QString() : coreText(calibration::kOutOfRangeDescription));
 }
 
 }  // namespace
@@ -35,9 +36,9 @@ void UartToolCtrl::handleTimer() {
     if (!report) return;
 
     if (report->field == Report::Field::kMessage) {
-        m_MessageShow->setText(QString::fromStdString(report->text));
+        m_MessageShow->setText(coreText(report->text));
     } else if (report->field == Report::Field::kJoystickMessage) {
-        m_JoystickMessageShow->setText(QString::fromStdString(report->text));
+        m_JoystickMessageShow->setText(coreText(report->text));
     }
 
     QLineEdit* fields[3] = {nullptr, nullptr, nullptr};

@@ -4,6 +4,8 @@
 
 #include "platform/NumberText.h"
 
+#include "translations/Marked.h"
+
 namespace calibration {
 namespace {
 
@@ -61,60 +63,60 @@ std::optional<StatusReport> describeStatus(uint8_t code, const int16_t values[4]
             // A new port object greets once it is open; one that failed to
             // open keeps the failure message in view.
             if (!portOpen) return std::nullopt;
-            message("Welcome!");
+            message(N_("Welcome!"));
             break;
         case 1:
-            message("Init Gyro Succeed!");
+            message(N_("Init Gyro Succeed!"));
             readValues(StatusReport::Values::kGyro, 3);
             for (int axis = 0; axis < 3; ++axis) r.verdict[axis] = gyroVerdict(r.value[axis]);
             break;
         case 2:
-            message("Init Gyro Fail!");
+            message(N_("Init Gyro Fail!"));
             break;
         case 3:
         case 10:
-            message(code == 3 ? "Acc Calibration Succeed!" : "Read Acc Succeed!");
+            message(code == 3 ? N_("Acc Calibration Succeed!") : N_("Read Acc Succeed!"));
             readValues(StatusReport::Values::kAcc, 3);
             if (code == 3) judgeAccelerometer(r);
             break;
         case 4:
-            message("Acc Calibration Fail!");
+            message(N_("Acc Calibration Fail!"));
             break;
         case 5:
-            message("Reset Parameter Succeed!");
+            message(N_("Reset Parameter Succeed!"));
             break;
         case 6:
-            message("Reset Parameter Fail!");
+            message(N_("Reset Parameter Fail!"));
             break;
         case 7:
             if (pageSelected == 3) {
                 r.field = StatusReport::Field::kJoystickMessage;
-                r.text = "Save joystick value successfully";
+                r.text = N_("Save joystick value successfully");
             } else if (pageSelected == 2) {
-                message("Save All Succeed!");
+                message(N_("Save All Succeed!"));
             }
             break;
         case 8:
-            message("Save All Fail!");
+            message(N_("Save All Fail!"));
             break;
         case 9:
             r.field = StatusReport::Field::kMessage;
             r.text = versionText(values[0], values[1], values[2], values[3]);
             break;
         case 11:
-            joystick("Up calibrate successfully!", 1);
+            joystick(N_("Up calibrate successfully!"), 1);
             break;
         case 12:
-            joystick("Down calibrate successfully!", 1);
+            joystick(N_("Down calibrate successfully!"), 1);
             break;
         case 13:
-            joystick("Left calibrate successfully!", 1);
+            joystick(N_("Left calibrate successfully!"), 1);
             break;
         case 14:
-            joystick("Right calibrate successfully!", 1);
+            joystick(N_("Right calibrate successfully!"), 1);
             break;
         case 15:
-            joystick("Mid calibrate successfully!", 2);
+            joystick(N_("Mid calibrate successfully!"), 2);
             break;
         default:
             break;

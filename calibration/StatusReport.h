@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "translations/Marked.h"
+
 class ULXSerialPort;
 
 namespace calibration {
@@ -22,7 +24,7 @@ struct Rgb {
 inline constexpr Rgb kInRangeColour{0, 179, 0};
 inline constexpr Rgb kOutOfRangeColour{255, 0, 0};
 // What a screen reader says of a value shown in the out-of-range colour.
-inline constexpr const char* kOutOfRangeDescription = "out of range";
+inline constexpr const char* kOutOfRangeDescription = N_("out of range");
 
 // How often a face shows the last reply.
 inline constexpr int kStatusPollMs = 100;

@@ -1,4 +1,5 @@
 #include "gimbalctl/Output.h"
+#include "gimbalctl/Translation.h"
 
 #include <sys/stat.h>
 
@@ -22,7 +23,9 @@ std::string lineGoneText(const std::string& path) {
     return path + ": the line went away (the gimbal or its adapter was unplugged or powered off)";
 }
 
-void printError(const std::string& text) { std::fprintf(stderr, "gimbalctl: %s\n", text.c_str()); }
+void printError(const std::string& text) {
+    std::fprintf(stderr, "gimbalctl: %s\n", translatedLine(text).c_str());
+}
 
 void printJson(const nlohmann::json& object) {
     const std::string line = object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);

@@ -1,4 +1,5 @@
 #include "gimbalctl/ProgressView.h"
+#include "gimbalctl/Translation.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -129,7 +130,9 @@ void ProgressView::progress(std::size_t port, int value, int maximum) {
     }
 }
 
-void ProgressView::message(std::size_t port, const std::string& text) { line(prefix(port) + text); }
+void ProgressView::message(std::size_t port, const std::string& text) {
+    line(prefix(port) + translatedLine(text));
+}
 
 std::size_t ProgressView::addPort(const std::string& port) {
     named_ = true;

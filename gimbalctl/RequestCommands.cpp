@@ -13,6 +13,7 @@
 #include "gimbalctl/Request.h"
 #include "gimbalctl/Stop.h"
 #include "platform/NumberText.h"
+#include "gimbalctl/Translation.h"
 
 namespace gimbalctl {
 namespace {
@@ -117,7 +118,7 @@ int runRequest(const std::string& path, calibration::Request request, const std:
         }
         printJson(object);
     } else {
-        std::printf("%s\n", reply->text.c_str());
+        std::printf("%s\n", translated(reply->text).c_str());
         for (int k = 0; k < reply->valueCount; ++k) {
             const char* word = verdictWord(reply->verdict[k]);
             std::printf("%s: %d%s%s\n", names[k].c_str(), reply->value[k], word ? "  " : "",

@@ -12,6 +12,7 @@
 #include "gimbalctl/Verification.h"
 #include "platform/NumberText.h"
 #include "upgrade/FirmwareFile.h"
+#include "gimbalctl/Translation.h"
 
 namespace gimbalctl {
 
@@ -100,7 +101,7 @@ int runUpgrade(const std::vector<std::string>& ports, const std::string& file, b
     checks.fileVersion = fixedPointText(loaded.firmwareVersion, 3);
     if (!json && !reportToParent) {
         for (const std::string& text : loaded.messages) {
-            for (const std::string& line : logLines(text)) std::printf("%s\n", line.c_str());
+            for (const std::string& line : logLines(translated(text))) std::printf("%s\n", line.c_str());
         }
     }
     if (ports.size() > 1) return upgradeInParallel(ports, file, loaded.maxProgress, json, checks);

@@ -1,4 +1,5 @@
 #include "gimbalctl/Verification.h"
+#include "gimbalctl/Translation.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -31,7 +32,7 @@ std::string whyNotSha256(const std::string& text) {
 void addExpectSha256Option(CLI::App& command, std::string& digest) {
     command
         .add_option("--expect-sha256", digest,
-                    "Refuse (status 1, nothing sent) a firmware file with another SHA-256")
+                    _("Refuse (status 1, nothing sent) a firmware file with another SHA-256"))
         ->check(CLI::Validator(whyNotSha256, "HEX"));
 }
 

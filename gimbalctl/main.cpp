@@ -13,6 +13,7 @@
 #include "gimbalctl/ExitStatuses.h"
 #include "gimbalctl/Output.h"
 #include "gimbalctl/Stop.h"
+#include "gimbalctl/Translation.h"
 #include "gimbalctl/Verification.h"
 #include "platform/BuildInfo.h"
 #include "station/RecordsCommand.h"
@@ -75,8 +76,9 @@ int run(int argc, char** argv) {
     using namespace gimbalctl;
     watchForStop();
     CLI::App app{
-        "Service a camera gimbal over its serial line: list ports, check firmware files,\n"
-        "read versions, calibrate, and upgrade one or several gimbals at once."};
+        _("Service a camera gimbal over its serial line: list ports, check firmware files,\n"
+          "read versions, calibrate, and upgrade one or several gimbals at once.")};
+    useTranslatedHelpLabels(app);
     app.name("gimbalctl");
     app.set_version_flag("--version", std::string("gimbalctl ") + build_info::kVersion);
     app.require_subcommand(0, 1);
@@ -86,53 +88,53 @@ int run(int argc, char** argv) {
     constexpr bool kOnWindows = false;
 #endif
     app.footer(exitStatusList(kOnWindows) + "\n" +
-               "With several ports the first port that did not succeed decides the status.\n"
-               "Every line is put back as it was found.\n");
+               _("With several ports the first port that did not succeed decides the status.\n"
+                 "Every line is put back as it was found.\n"));
 
     bool json = false;
-    app.add_flag("--json", json, "Machine-readable output: one JSON object per result")
+    app.add_flag("--json", json, _("Machine-readable output: one JSON object per result"))
         ->configurable(false);
 
-    CLI::App* ports = app.add_subcommand("ports", "List the serial ports present");
+    CLI::App* ports = app.add_subcommand("ports", _("List the serial ports present"));
 
     std::string file;
-    CLI::App* inspect = app.add_subcommand("inspect", "What the tool makes of a firmware file");
-    inspect->add_option("FILE", file, "Firmware file (.plov, .1plov, .2plov, .3plov)")->required();
+    CLI::App* inspect = app.add_subcommand("inspect", _("What the tool makes of a firmware file"));
+    inspect->add_option("FILE", file, _("Firmware file (.plov, .1plov, .2plov, .3plov)"))->required();
 
     std::string port;
     double timeout = 2.0;
     CLI::App* version =
-        app.add_subcommand("version", "Read the gimbal's hardware and firmware versions");
-    version->add_option("--port,-p", port, "Serial port of the gimbal")->required();
-    version->add_option("--timeout", timeout, "Seconds to wait for the reply")
+        app.add_subcommand("version", _("Read the gimbal's hardware and firmware versions"));
+    version->add_option("--port,-p", port, _("Serial port of the gimbal"))->required();
+    version->add_option("--timeout", timeout, _("Seconds to wait for the reply"))
         ->check(kReplySeconds);
 
     std::string what;
     CLI::App* calibrate =
-        app.add_subcommand("calibrate", "Send a calibration request and show the reply");
+        app.add_subcommand("calibrate", _("Send a calibration request and show the reply"));
     std::vector<std::string> names;
     for (const auto& [name, request] : kCalibrations) names.push_back(name);
-    calibrate->add_option("WHAT", what, "What to calibrate")
+    calibrate->add_option("WHAT", what, _("What to calibrate"))
         ->required()
         ->check(CLI::IsMember(names));
-    calibrate->add_option("--port,-p", port, "Serial port of the gimbal")->required();
-    calibrate->add_option("--timeout", timeout, "Seconds to wait for the reply")
+    calibrate->add_option("--port,-p", port, _("Serial port of the gimbal"))->required();
+    calibrate->add_option("--timeout", timeout, _("Seconds to wait for the reply"))
         ->check(kReplySeconds);
 
     std::vector<std::string> upgradePorts;
     bool reportToParent = false;
     CLI::App* upgrade =
-        app.add_subcommand("upgrade", "Upgrade the firmware of one or several gimbals");
+        app.add_subcommand("upgrade", _("Upgrade the firmware of one or several gimbals"));
     upgrade
         ->add_option("--port,-p", upgradePorts,
-                     "Serial port of a gimbal; repeat for several at once")
+                     _("Serial port of a gimbal; repeat for several at once"))
         ->required()
         ->allow_extra_args(false);  // one port per --port: the file is not taken for a port
-    upgrade->add_option("FILE", file, "Firmware file")->required();
+    upgrade->add_option("FILE", file, _("Firmware file"))->required();
     UpgradeChecks checks;
     upgrade->add_flag("--verify", checks.verify,
-                      "Read the gimbal's firmware version before and after; fail (status 4) "
-                      "unless it then reports the file's version");
+                      _("Read the gimbal's firmware version before and after; fail (status 4) "
+                        "unless it then reports the file's version"));
     addExpectSha256Option(*upgrade, checks.expectSha256);
     // Used by the parallel upgrade and the station for their children; not for people.
     upgrade->add_flag("--report-to-parent", reportToParent)->group("");
@@ -147,7 +149,7 @@ int run(int argc, char** argv) {
     CLI::App* records = addRecordsCommand(app, recordsOptions);
 
     for (CLI::App* command : {ports, inspect, version, calibrate, upgrade, station, records}) {
-        command->add_flag("--json", json, "Machine-readable output: one JSON object per result");
+        command->add_flag("--json", json, _("Machine-readable output: one JSON object per result"));
     }
 
     try {
@@ -191,7 +193,10 @@ int run(int argc, char** argv) {
 
 }  // namespace
 
-int gimbalctl::runProgram(int argc, char** argv) { return checkOutput(run(argc, argv)); }
+int gimbalctl::runProgram(int argc, char** argv) {
+    setUpTranslation();
+    return checkOutput(run(argc, argv));
+}
 
 #ifndef _WIN32  // Windows enters through windows/WideMain.cpp, with the command line in UTF-8
 int main(int argc, char** argv) { return gimbalctl::runProgram(argc, argv); }

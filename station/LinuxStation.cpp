@@ -31,6 +31,7 @@
 #include "station/Station.h"
 #include "station/StationOptions.h"
 #include "station/UdevUnitSource.h"
+#include "translations/Marked.h"
 
 namespace gimbalctl {
 namespace {
@@ -133,7 +134,7 @@ int runStation(const StationOptions& options) {
     if (screen) {
         station.setObserver(screen->feed());
         for (const auto& [slot, label] : slots.labels()) screen->feed().addSlot(slot, label);
-        station.notice("the operator's screen: " + screen->url());
+        station.notice(N_("the operator's screen: %1"), {screen->url()});
     }
     station.recordAs(options.stationId, [&] {
         if (sender) sender->recorded();
@@ -142,7 +143,9 @@ int runStation(const StationOptions& options) {
         for (const std::string& news : sender->takeNews()) station.notice(news);
         if (screen) screen->feed().setRecordsWaiting(static_cast<int>(sender->waiting()));
     };
-    if (sender) station.notice("records: " + journal + ", sent to " + connectionTarget(options.db));
+    if (sender) {
+        station.notice(N_("records: %1, sent to %2"), {journal, connectionTarget(options.db)});
+    }
     std::map<std::string, UpgradeChild> children;
     const auto end = [&](UpgradeChild& child) {
         const std::string port = child.port;
@@ -199,8 +202,8 @@ int runStation(const StationOptions& options) {
         const std::size_t waiting = sender->finish(std::chrono::seconds(10));
         tellRecordNews();
         if (waiting) {
-            station.notice("records waiting: " + std::to_string(waiting) +
-                           "; the station's next start sends them");
+            station.notice(N_("records waiting: %1; the station's next start sends them"),
+                           {std::to_string(waiting)});
         }
     }
     return station.finish(stopsSeen > 1);

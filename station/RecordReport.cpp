@@ -1,4 +1,5 @@
 #include "station/RecordReport.h"
+#include "gimbalctl/Translation.h"
 
 #include <algorithm>
 #include <cmath>
@@ -86,8 +87,8 @@ std::string figures(const nlohmann::ordered_json& tally) {
         const long tenths = std::lround(tally["yield_percent"].get<double>() * 10);
         yield = std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + "%";
     }
-    return "units " + tally["units"].dump() + ", verified " + tally["verified"].dump() +
-           ", failed " + tally["failed"].dump() + ", yield " + yield;
+    return formatted(_("units %1, verified %2, failed %3, yield %4"),
+                     {tally["units"].dump(), tally["verified"].dump(), tally["failed"].dump(), yield});
 }
 
 }  // namespace
@@ -162,22 +163,22 @@ nlohmann::ordered_json recordReport(const std::vector<nlohmann::json>& records,
 
 std::string reportText(const nlohmann::ordered_json& report) {
     const std::time_t since = recordTime(report, "since");
-    std::string out = "since " + timeText(since, "%Y-%m-%d %H:%M", false);
+    std::string out = formatted(_("since %1"), {timeText(since, "%Y-%m-%d %H:%M", false)});
     for (const char* key : {"firmware", "station", "slot"}) {
         if (report.contains(key)) out += ", " + std::string(key) + " " + text(report, key);
     }
     out += ": " + figures(report) + "\n";
-    if (!report["by_hour"].empty()) out += "by hour:\n";
+    if (!report["by_hour"].empty()) out += _("by hour:\n");
     for (const auto& row : report["by_hour"]) {
         out += "  " + text(row, "hour") + "  " + figures(row) + "\n";
     }
-    if (!report["by_slot"].empty()) out += "by slot and station, the worst first:\n";
+    if (!report["by_slot"].empty()) out += _("by slot and station, the worst first:\n");
     for (const auto& row : report["by_slot"]) {
         const std::string station = text(row, "station");
         out += "  " + (station.empty() ? "-" : station) + "  " + text(row, "slot") + "  " +
                figures(row) + "\n";
     }
-    if (!report["latest_failures"].empty()) out += "latest failures:\n";
+    if (!report["latest_failures"].empty()) out += _("latest failures:\n");
     for (const auto& row : report["latest_failures"]) {
         const std::string station = text(row, "station");
         out += "  " + timeText(recordTime(row), "%Y-%m-%d %H:%M:%S", false) + "  " +

@@ -1,4 +1,5 @@
 #include "station/RecordsCommand.h"
+#include "gimbalctl/Translation.h"
 
 #include <CLI/CLI.hpp>
 #include <cerrno>
@@ -41,22 +42,22 @@ bool readJournals(const std::vector<std::string>& paths, std::vector<nlohmann::j
 
 CLI::App* addRecordsCommand(CLI::App& app, RecordsOptions& options) {
     CLI::App* records = app.add_subcommand(
-        "records", "Units, verified, failed and yield from the stations' records");
+        "records", _("Units, verified, failed and yield from the stations' records"));
     CLI::Option* db = records->add_option(
         "--db", options.db,
-        "The factory's PostgreSQL database (a libpq connection string or URI; Linux)");
-    records->add_option("--log", options.logs, "A station's journal; repeat for several")
+        _("The factory's PostgreSQL database (a libpq connection string or URI; Linux)"));
+    records->add_option("--log", options.logs, _("A station's journal; repeat for several"))
         ->excludes(db);
     records
         ->add_option("--since", options.since,
-                     "today, yesterday, Nd (N days back), YYYY-MM-DD or 'YYYY-MM-DD HH:MM' "
-                     "(local time)")
+                     _("today, yesterday, Nd (N days back), YYYY-MM-DD or 'YYYY-MM-DD HH:MM' "
+                     "(local time)"))
         ->capture_default_str();
     records->add_option("--firmware", options.firmware,
-                        "Only units given a firmware file whose name holds this");
-    records->add_option("--station", options.station, "Only this station's units");
+                        _("Only units given a firmware file whose name holds this"));
+    records->add_option("--station", options.station, _("Only this station's units"));
     records->add_option("--slot", options.slot,
-                        "Only this slot's units (the port when the station names no slots)");
+                        _("Only this slot's units (the port when the station names no slots)"));
     return records;
 }
 

@@ -1,4 +1,5 @@
 #include "station/Station.h"
+#include "gimbalctl/Translation.h"
 
 #include <cmath>
 #include <cstdio>
@@ -79,7 +80,7 @@ std::optional<StationFirmware> prepareStation(const StationOptions& options, Sta
     }
     if (!json) {
         for (const std::string& text : loaded->messages) {
-            for (const std::string& line : logLines(text)) std::printf("%s\n", line.c_str());
+            for (const std::string& line : logLines(translated(text))) std::printf("%s\n", line.c_str());
         }
     }
     firmware.maxProgress = loaded->maxProgress;
@@ -133,7 +134,7 @@ void Station::gone(const std::string& port) {
     if (!present_.erase(port)) return;
     // Present, yet never looked at: plugged in and pulled out at once.
     if (!stopping_ && !units_.count(port) && !upgradedSinceAppearing_.count(port)) {
-        notice(port + " appeared and went away before its upgrade began; not a unit.");
+        notice(N_("%1 appeared and went away before its upgrade began; not a unit."), {port});
     }
     upgradedSinceAppearing_.erase(port);
 }
@@ -144,7 +145,7 @@ std::vector<std::string> Station::portsToStart() {
     for (const auto& [port, identity] : present_) {
         if (units_.count(port) || !upgradedSinceAppearing_.insert(port).second) continue;
         if (const std::string why = facts_.whyNotSerial(port); !why.empty()) {
-            notice(why + " Left alone.");
+            notice(N_("%1 Left alone."), {why});
             continue;
         }
         Unit unit{0, std::chrono::steady_clock::now(), identity};
@@ -252,7 +253,7 @@ void Station::withdrawn(const std::string& port, const std::string& why) {
         printJson({{"event", "withdrawn"}, {"port", port}});
     }
     units_.erase(found);
-    notice(port + " " + why + "; not a unit.");
+    notice(N_("%1 %2; not a unit."), {port, why});
 }
 
 void Station::record(const UpgradeOutcome& outcome, double seconds, const UnitIdentity& unit) {
@@ -286,7 +287,7 @@ void Station::record(const UpgradeOutcome& outcome, double seconds, const UnitId
         return;
     }
     logFailed_ = true;
-    notice(error + ": the record cannot be kept, so the station takes no more units.");
+    notice(N_("%1: the record cannot be kept, so the station takes no more units."), {error});
     stopping_ = true;
     observer_->stopping();
 }
@@ -295,9 +296,10 @@ void Station::stopTaking() {
     if (stopping_) return;
     stopping_ = true;
     observer_->stopping();
-    notice(units_.empty() ? "stopping."
-                          : "stopping: no new units; upgrades in progress, finishing first: " +
-                                std::to_string(units_.size()) + " (Ctrl+C again interrupts them).");
+    if (units_.empty()) return notice(N_("stopping."));
+    notice(N_("stopping: no new units; upgrades in progress, finishing first: %1 (Ctrl+C again "
+              "interrupts them)."),
+           {std::to_string(units_.size())});
 }
 
 int Station::finish(bool interrupted) {
@@ -313,21 +315,33 @@ void Station::notice(const std::string& text) {
     if (json_) {
         printJson({{"event", "notice"}, {"message", text}});
     } else if (terminal_) {
-        view_->line("gimbalctl: " + text);
+        view_->line("gimbalctl: " + translatedLine(text));
     } else {
         printError(text);
+    }
+}
+
+void Station::notice(const char* text, std::initializer_list<std::string> arguments) {
+    if (json_) return notice(formatted(text, arguments));
+    const std::string shown = formatted(translated(text), arguments);
+    if (terminal_) {
+        view_->line("gimbalctl: " + shown);
+    } else {
+        std::fprintf(stderr, "gimbalctl: %s\n", shown.c_str());
     }
 }
 
 StationTally Station::counts() const { return {upgraded_, failed_, verified_, skipped_}; }
 
 std::string Station::tally() const {
-    std::string text = "units: " + std::to_string(upgraded_) + " upgraded, ";
-    if (skipped_ > 0) text += std::to_string(skipped_) + " skipped (already current), ";
-    text += std::to_string(failed_) + " failed";
+    std::string text = formatted(_("units: %1 upgraded, "), {std::to_string(upgraded_)});
+    if (skipped_ > 0) {
+        text += formatted(_("%1 skipped (already current), "), {std::to_string(skipped_)});
+    }
+    text += formatted(_("%1 failed"), {std::to_string(failed_)});
     if (lastFailed_.empty()) return text;
     // The latest failures by name, so that the operator knows which units to take aside.
-    text += failed_ > static_cast<int>(lastFailed_.size()) ? " (latest: " : " (";
+    text += failed_ > static_cast<int>(lastFailed_.size()) ? _(" (latest: ") : " (";
     for (std::size_t k = 0; k < lastFailed_.size(); ++k) text += (k ? ", " : "") + lastFailed_[k];
     return text + ")";
 }

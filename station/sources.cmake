@@ -27,6 +27,7 @@ set(GIMBAL_SCREEN_FILES
   ${CMAKE_CURRENT_LIST_DIR}/screen/screen.css
   ${CMAKE_CURRENT_LIST_DIR}/screen/screen.js
   ${CMAKE_CURRENT_LIST_DIR}/../web/site/style.css
+  ${CMAKE_CURRENT_LIST_DIR}/../web/site/i18n.js
   ${CMAKE_CURRENT_LIST_DIR}/../packaging/gimbal-tool.svg
 )
 set(GIMBAL_SCREEN_EMBED ${CMAKE_CURRENT_LIST_DIR}/screen/embed.cmake)

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "app/FileChooser.h"
+#include "app/Translation.h"
 #include "app/RememberedChoices.h"
 #include "app/UartToolCtrl.h"
 #include "platform/SteadyMillis.h"
@@ -17,12 +18,12 @@
 
 void UartToolCtrl::OpenFile() {
     QFileDialog* panel =
-        makeFileChooser(window, QStringLiteral("Open firmware file"), QStringLiteral("openPanel"),
-                        QStringLiteral("Firmware file chooser"));
+        makeFileChooser(window, tr("Open firmware file"), QStringLiteral("openPanel"),
+                        tr("Firmware file chooser"));
     panel->setFileMode(QFileDialog::ExistingFile);
     panel->setAcceptMode(QFileDialog::AcceptOpen);
-    panel->setLabelText(QFileDialog::Accept, QStringLiteral("plov file"));
-    panel->setNameFilter(QStringLiteral("plov file (*.plov *.1plov *.2plov *.3plov)"));
+    panel->setLabelText(QFileDialog::Accept, tr("plov file"));
+    panel->setNameFilter(tr("plov file (*.plov *.1plov *.2plov *.3plov)"));
     if (const QString folder = remembered::firmwareFolder(); !folder.isEmpty()) {
         panel->setDirectory(folder);
     }
@@ -40,14 +41,14 @@ void UartToolCtrl::OpenPanelDidEnd(const QString& path, int returnCode) {
     // keep coming from the file in use.
     const auto lastBlock = m_ULXSerialPort ? m_ULXSerialPort->lastBlockAnswered() : std::nullopt;
     if (!upgrade::firmwareMayChange(rTimerFlag, lastBlock, steadyMillis())) {
-        setOut(QString::fromLatin1(upgrade::kFileKeptMessage));
+        setOut(coreText(upgrade::kFileKeptMessage));
         return;
     }
     m_File_Path->setText(path);
     remembered::setFirmwareFolderOf(path);
 
     const firmware::LoadResult result = firmware::load(QFile::encodeName(path).toStdString());
-    for (const std::string& message : result.messages) setOut(QString::fromStdString(message));
+    for (const std::string& message : result.messages) setOut(coreText(message));
     if (!result.usable) return;
 
     MaxProgress = result.maxProgress;

@@ -4,6 +4,8 @@
 
 #include "platform/NumberText.h"
 
+#include "translations/Marked.h"
+
 namespace firmware {
 namespace {
 
@@ -68,20 +70,20 @@ LoadResult analyse(const std::string& path, std::optional<std::vector<uint8_t>> 
                    FirmwareVariables& out) {
     out = FirmwareVariables{};
     if (!content) {
-        return refuse("the file cannot be read, or is not a regular file of at most 16 MiB");
+        return refuse(N_("the file cannot be read, or is not a regular file of at most 16 MiB"));
     }
-    if (content->size() < 6) return refuse("the file is too short to carry a trailer");
+    if (content->size() < 6) return refuse(N_("the file is too short to carry a trailer"));
     const auto length = static_cast<int64_t>(content->size());
 
     FirmwareVariables v;
     v.update_range = classify(nameEndsInPlov(path), (*content)[length - 6], (*content)[length - 5]);
     if (v.update_range == 0) {
-        return refuse("its name and trailer marker name no known kind of file");
+        return refuse(N_("its name and trailer marker name no known kind of file"));
     }
 
     const bool single = isSingleImage(v.update_range);
     const int64_t trailerSize = single ? kSingleTrailer : kMultiTrailer;
-    if (length < trailerSize) return refuse("the file is shorter than its trailer");
+    if (length < trailerSize) return refuse(N_("the file is shorter than its trailer"));
     v.iFileLength = length - trailerSize;
     const int64_t trailer = v.iFileLength;
 
@@ -89,7 +91,7 @@ LoadResult analyse(const std::string& path, std::optional<std::vector<uint8_t>> 
     if (single) {
         const Blocks b = blocksOf(v.iFileLength);
         if (b.count() > FirmwareVariables::kMaxBlocks) {
-            return refuse("the image has more than 255 blocks");
+            return refuse(N_("the image has more than 255 blocks"));
         }
         v.Blocknum = b.full;
         v.LastBlock = b.last;
@@ -100,7 +102,7 @@ LoadResult analyse(const std::string& path, std::optional<std::vector<uint8_t>> 
             const int64_t imageLength = le32At(*content, trailer + 4 + 4 * k);
             const Blocks b = blocksOf(imageLength);
             if (b.count() > FirmwareVariables::kMaxBlocks) {
-                return refuse("an image has more than 255 blocks");
+                return refuse(N_("an image has more than 255 blocks"));
             }
             v.iFileLength_id[k] = imageLength;
             v.Blocknum_id[k] = b.full;
@@ -110,7 +112,7 @@ LoadResult analyse(const std::string& path, std::optional<std::vector<uint8_t>> 
         }
         // The three images lie back to back in the image area and must fit it.
         if (total > v.iFileLength) {
-            return refuse("the image lengths in the trailer exceed the image area");
+            return refuse(N_("the image lengths in the trailer exceed the image area"));
         }
     }
 

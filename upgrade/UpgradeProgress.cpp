@@ -1,16 +1,18 @@
 #include "upgrade/UpgradeProgress.h"
 
+#include "translations/Marked.h"
+
 namespace upgrade {
 namespace {
 
 const char* boardCompleteMessage(int i) {
     switch (i) {
         case 0:
-            return "-----ID3 Upgrade complete-----\n";
+            return N_("-----ID3 Upgrade complete-----\n");
         case 1:
-            return "-----ID2 Upgrade complete-----\n";
+            return N_("-----ID2 Upgrade complete-----\n");
         case 2:
-            return "-----ID1 Upgrade complete-----\n";
+            return N_("-----ID1 Upgrade complete-----\n");
         default:
             return nullptr;
     }

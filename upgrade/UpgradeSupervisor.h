@@ -21,20 +21,22 @@
 #include "protocol/Millis.h"
 #include "upgrade/UpgradeLink.h"
 
+#include "translations/Marked.h"
+
 namespace upgrade {
 
 inline constexpr int kTickMs = 40;
 inline constexpr int kTimeoutTicks = 200;  // 8 s without progress
 inline constexpr protocol::Millis kTimeoutMs = protocol::Millis{kTimeoutTicks} * kTickMs;
 
-inline constexpr const char* kPortNotOpenMessage = "The serial port is not open!\n";
-inline constexpr const char* kNoFileMessage = "Please select a file first\n";
-inline constexpr const char* kBeginMessage = "Begin upgrade firmware...\n";
-inline constexpr const char* kTimeoutMessage = "Connection timeout,please try again!\n";
-inline constexpr const char* kErrorMessage = "Error\n";
+inline constexpr const char* kPortNotOpenMessage = N_("The serial port is not open!\n");
+inline constexpr const char* kNoFileMessage = N_("Please select a file first\n");
+inline constexpr const char* kBeginMessage = N_("Begin upgrade firmware...\n");
+inline constexpr const char* kTimeoutMessage = N_("Connection timeout,please try again!\n");
+inline constexpr const char* kErrorMessage = N_("Error\n");
 // A file chosen while the gimbal is being served blocks is not loaded (ImageInUse.h).
 inline constexpr const char* kFileKeptMessage =
-    "The gimbal is being sent blocks: the firmware file in use is kept.\n";
+    N_("The gimbal is being sent blocks: the firmware file in use is kept.\n");
 
 // How the last upgrade ended.
 enum class Ending { kNone, kComplete, kTimeout, kError };

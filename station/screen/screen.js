@@ -9,6 +9,16 @@ const RECONNECT_EVERY = 2000;
 const SYMBOLS = { waiting: "○", upgrading: "↻", passed: "✔", failed: "✖" };
 
 const $ = (id) => document.getElementById(id);
+// A text with %1, %2... in the page's language (i18n.js), filled in.
+const filled = (text, ...values) => values.reduce((out, value, k) => out.replace("%" + (k + 1), () => String(value)), text);
+// The station's words (a slot's state, a unit's result and status) come in
+// English, as records have them, and are shown translated; listed here so
+// that the catalogue has them.
+const word = (text) => translated(text || "");
+void [qsTr("waiting"), qsTr("upgrading"), qsTr("verified"), qsTr("upgraded"), qsTr("skipped"),
+    qsTr("failed"), qsTr("interrupted"), qsTr("refused file"), qsTr("bad input"),
+    qsTr("port failed"), qsTr("gimbal failed"), qsTr("no answer"), qsTr("lost upgrade"),
+    qsTr("write failed"), qsTr("ok")];
 const tiles = new Map();  // slot -> its tile element
 let state = null;         // the station's latest state
 let clockOffset = 0;      // the station's clock minus this one, ms
@@ -38,7 +48,7 @@ function heard(event) {
     clockOffset = message.now - lastHeard;
     if (gone) {
         gone = false;
-        announce(["Station back"]);
+        announce([qsTr("Station back")]);
     }
     showLink();
     return message;
@@ -49,7 +59,7 @@ function tick() {
     const now = Date.now();
     if (!gone && now - lastHeard > GONE_AFTER) {
         gone = true;
-        announce(["Station gone"]);
+        announce([qsTr("Station gone")]);
         showLink();
     }
     if (gone && now - lastAttempt > RECONNECT_EVERY) connect();
@@ -58,20 +68,20 @@ function tick() {
 
 function showLink() {
     const screen = $("screen");
-    let link = "connecting", symbol = "…", text = "Connecting to the station…";
+    let link = "connecting", symbol = "…", text = qsTr("Connecting to the station…");
     if (gone) {
         link = "gone";
         symbol = "✖";
-        text = "Station gone: no word from it since " + new Date(lastHeard).toLocaleTimeString() +
-               ". This page reconnects by itself.";
+        text = filled(qsTr("Station gone: no word from it since %1. This page reconnects by itself."),
+                      new Date(lastHeard).toLocaleTimeString());
     } else if (state && state.stopping) {
         link = "stopping";
         symbol = "■";
-        text = "Stopping: no new units; the upgrades in progress finish.";
+        text = qsTr("Stopping: no new units; the upgrades in progress finish.");
     } else if (state) {
         link = "live";
         symbol = "●";
-        text = "Station running";
+        text = qsTr("Station running");
     }
     screen.dataset.link = link;
     $("linkSymbol").textContent = symbol;
@@ -136,11 +146,11 @@ function makeTile() {
 // "Slot A1: failed, no answer": the words a tile is named by, without its
 // progress; an upgrade's board too when `board`.
 function stateName(slot, board = true) {
-    let words = slot.state;
-    if (slot.state === "upgrading" && board) words = "upgrading " + slot.board;
-    if (slot.state === "passed") words = slot.word;
-    if (slot.state === "failed") words = slot.word + ", " + slot.statusWord;
-    return "Slot " + slot.label + ": " + words;
+    let words = word(slot.state);
+    if (slot.state === "upgrading" && board) words = filled(qsTr("upgrading %1"), slot.board);
+    if (slot.state === "passed") words = word(slot.word);
+    if (slot.state === "failed") words = word(slot.word) + ", " + word(slot.statusWord);
+    return filled(qsTr("Slot %1: %2"), slot.label, words);
 }
 
 function percent(slot) {
@@ -156,23 +166,23 @@ function fillTile(tile, slot) {
     part("label").textContent = slot.label;
     part("symbol").textContent = SYMBOLS[slot.state] || "";
     const words = {
-        waiting: "Waiting",
-        upgrading: "Upgrading " + slot.board + " " + percent(slot) + "%",
-        passed: capital(slot.word || ""),
-        failed: capital(slot.word || ""),
+        waiting: qsTr("Waiting"),
+        upgrading: filled(qsTr("Upgrading %1 %2%"), slot.board, percent(slot)),
+        passed: capital(word(slot.word)),
+        failed: capital(word(slot.word)),
     };
     part("word").textContent = words[slot.state] || slot.state;
     const bar = tile.querySelector("progress");
     bar.hidden = !upgrading;
     bar.max = Math.max(slot.maximum, 1);
     bar.value = Math.min(slot.progress, bar.max);
-    bar.setAttribute("aria-label", "Slot " + slot.label + " progress");
+    bar.setAttribute("aria-label", filled(qsTr("Slot %1 progress"), slot.label));
     const ended = slot.state === "passed" || slot.state === "failed";
     part("outcome").textContent = ended
-        ? slot.result + ", status " + slot.status + " (" + slot.statusWord + "), " +
-          seconds(slot.seconds)
+        ? filled(qsTr("%1, status %2 (%3), %4"), word(slot.result), slot.status,
+                 word(slot.statusWord), seconds(slot.seconds))
         : "";
-    part("detail").textContent = ended ? slot.detail : "";
+    part("detail").textContent = ended ? translated(slot.detail) : "";
     showAge(tile);
 }
 
@@ -180,7 +190,7 @@ function showAge(tile) {
     const state = tile.dataset.state;
     const text = state === "waiting" ? "" : ago(Number(tile.dataset.since));
     tile.querySelector(".ago").textContent =
-        state === "upgrading" ? "started " + text : state === "waiting" ? "" : text;
+        state === "upgrading" ? filled(qsTr("started %1"), text) : state === "waiting" ? "" : text;
 }
 
 function showRecent() {
@@ -192,9 +202,10 @@ function showRecent() {
         mark.setAttribute("aria-hidden", "true");
         mark.textContent = unit.passed ? "✔ " : "✖ ";
         item.append(clockTime(unit.at) + " ", mark,
-                    unit.label + ": " + unit.word +
-                    (unit.passed ? "" : ", " + unit.statusWord) + " (" + unit.result +
-                    ", status " + unit.status + ", " + seconds(unit.seconds) + ")");
+                    unit.label + ": " + word(unit.word) +
+                    (unit.passed ? "" : ", " + word(unit.statusWord)) + " (" +
+                    filled(qsTr("%1, status %2, %3"), word(unit.result), unit.status,
+                           seconds(unit.seconds)) + ")");
         return item;
     }));
     $("noRecent").hidden = state.recent.length > 0;
@@ -209,10 +220,10 @@ function announce(lines) {
 
 function ago(at) {
     const s = Math.max(0, Math.round((Date.now() + clockOffset - at) / 1000));
-    if (s < 5) return "just now";
-    if (s < 60) return s + " s ago";
-    if (s < 3600) return Math.floor(s / 60) + " min ago";
-    return Math.floor(s / 3600) + " h " + Math.floor((s % 3600) / 60) + " min ago";
+    if (s < 5) return qsTr("just now");
+    if (s < 60) return filled(qsTr("%1 s ago"), s);
+    if (s < 3600) return filled(qsTr("%1 min ago"), Math.floor(s / 60));
+    return filled(qsTr("%1 h %2 min ago"), Math.floor(s / 3600), Math.floor((s % 3600) / 60));
 }
 
 // A time on the station's clock as this PC writes the time of day.

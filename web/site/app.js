@@ -11,8 +11,9 @@ import { guardUpgrade } from './upgrade-guard.js';
 
 const $ = (id) => document.getElementById(id);
 
-const kOpenSucceeded = 'Open serial succeed\x18!';
-const kOpenFailed = 'Open serial fail\x18!';
+// The control byte 0x18 stays out of the translated words.
+const kOpenSucceeded = qsTr('Open serial succeed') + '\x18!';
+const kOpenFailed = qsTr('Open serial fail') + '\x18!';
 const kMaxFileSize = 16 * 1024 * 1024;  // larger files are refused without being read
 
 // Each request button's request, by its name in the core (calibration::Request).
@@ -56,7 +57,9 @@ function announce(text) {
     while (region.childElementCount > 20) region.firstElementChild.remove();
 }
 
-function setOut(text) {
+// The core's texts come in English and are shown in the page's language (i18n.js).
+function setOut(english) {
+    const text = translated(english);
     logText += text;
     const log = $('outText');
     log.value = logText;
@@ -64,7 +67,8 @@ function setOut(text) {
     announce(text);
 }
 
-function showMessage(id, text) {
+function showMessage(id, english) {
+    const text = translated(english);
     const field = $(id);
     if (field.value === text) return;  // the status poll shows the same text again
     field.value = text;
@@ -90,7 +94,7 @@ function showReport(report) {
             // The colour told in words too, for those who cannot see it.
             field.setAttribute('aria-invalid', String(!inRange));
             if (inRange) field.removeAttribute('aria-description');
-            else field.setAttribute('aria-description', constants.outOfRangeDescription);
+            else field.setAttribute('aria-description', translated(constants.outOfRangeDescription));
         }
     });
 }
@@ -118,7 +122,7 @@ function onLinkEvent(event) {
 
 function portGone(label) {
     openPort = null;
-    const text = `${label} was unplugged`;
+    const text = qsTr('%1 was unplugged').replace('%1', () => label);
     setOut(text + '\n');
     showAttitudeMessage(text);
     if (upgrading) return;  // the upgrade ends with its own message and frees the controls
@@ -240,7 +244,7 @@ function selectFunction(index) {
 
 function showHelp() {
     $('helpPanel').hidden = !helpOpen;
-    $('btn_CalibrHelp').textContent = helpOpen ? 'Help<<' : 'Help>>';
+    $('btn_CalibrHelp').textContent = helpOpen ? qsTr('Help<<') : qsTr('Help>>');
     $('btn_CalibrHelp').setAttribute('aria-expanded', String(helpOpen));
 }
 

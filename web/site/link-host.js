@@ -6,7 +6,7 @@ import { LinkRunner } from './link.js';
 
 // What the log says, once, when the worker could not start.
 export const kNoWorkerMessage =
-    'The page\'s worker could not start: upgrades may slow down while this tab is hidden.\n';
+    qsTr('The page\'s worker could not start: upgrades may slow down while this tab is hidden.\n');
 
 function startWorker() {
     return new Promise((resolve) => {

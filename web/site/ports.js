@@ -22,7 +22,7 @@ export class PortList {
         const selected = keep ?? this.chosen();  // read before the list changes
         this.ports = ports;
         this.select.replaceChildren(...ports.map((port) => new Option(portLabel(port))),
-            new Option('Choose a port…', kChooseOption));
+            new Option(qsTr('Choose a port…'), kChooseOption));
         let index = ports.indexOf(selected);
         if (index < 0) index = ports.map(portLabel).lastIndexOf(localStorage.getItem('lastPort'));
         if (index < 0) index = ports.length - 1;
@@ -44,16 +44,14 @@ export async function askForPort() {
 }
 
 // What to do when Open found no port to open.
-export const kNoPortChosen = 'No serial port was chosen: choose the gimbal\'s USB serial adapter ' +
-    'in the browser\'s list, or plug it in, then press Open again.';
+export const kNoPortChosen = qsTr('No serial port was chosen: choose the gimbal\'s USB serial adapter in the browser\'s list, or plug it in, then press Open again.');
 
 // Why an open failed, in plain words, with what to do.
 export function explainOpenFailure(error) {
     if (error.name === 'NetworkError') {
-        return 'The port could not be opened: another program or browser tab is using it. ' +
-            'Close that program or tab (or unplug and replug the adapter), then press Open again.';
+        return qsTr('The port could not be opened: another program or browser tab is using it. Close that program or tab (or unplug and replug the adapter), then press Open again.');
     }
-    if (error.name === 'InvalidStateError') return 'The port is already open in this browser.';
-    if (error.name === 'SecurityError') return 'The browser did not allow the port to be opened.';
-    return `The port could not be opened: ${error.message}`;
+    if (error.name === 'InvalidStateError') return qsTr('The port is already open in this browser.');
+    if (error.name === 'SecurityError') return qsTr('The browser did not allow the port to be opened.');
+    return qsTr('The port could not be opened: %1').replace('%1', () => error.message);
 }

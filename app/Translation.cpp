@@ -1,0 +1,42 @@
+#include "app/Translation.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QTranslator>
+#include <string>
+
+namespace {
+
+QString catalogueFolder(const QString& folder) {
+    if (!folder.isEmpty()) return folder;
+    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/translations");
+    return QDir(beside).exists() ? beside : QStringLiteral(GIMBAL_QM_DIR);
+}
+
+// Installs the catalogue `name` for `locale` when one is found; the
+// application takes it over.
+bool install(QCoreApplication& app, const QLocale& locale, const QString& name,
+             const QString& folder) {
+    auto* translator = new QTranslator(&app);
+    if (translator->load(locale, name, QStringLiteral("_"), folder) &&
+        QCoreApplication::installTranslator(translator)) {
+        return true;
+    }
+    delete translator;
+    return false;
+}
+
+}  // namespace
+
+bool installTranslations(QCoreApplication& app, const QLocale& locale, const QString& folder) {
+    install(app, locale, QStringLiteral("qtbase"),
+            QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    return install(app, locale, QStringLiteral("gimbal-tool"), catalogueFolder(folder));
+}
+
+// The core's texts carry no context: they come from gimbalctl's catalogue,
+// which the build merges into the window's.
+QString coreText(const char* english) { return QCoreApplication::translate("", english); }
+
+QString coreText(const std::string& english) { return coreText(english.c_str()); }

@@ -1,0 +1,87 @@
+#include "gimbalctl/Translation.h"
+
+#include <CLI/CLI.hpp>
+
+#ifndef _WIN32  // glibc has gettext; Windows stays English
+#include <libintl.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <filesystem>
+#include <system_error>
+#endif
+
+namespace gimbalctl {
+
+#ifndef _WIN32
+#ifndef GIMBAL_LOCALE_DIR
+#define GIMBAL_LOCALE_DIR "/usr/share/locale"
+#endif
+
+namespace {
+constexpr const char* kDomain = "gimbalctl";
+
+// `locale` beside the running program when it has one (a build tree), else
+// the installed catalogues.
+std::string catalogueFolder() {
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const std::filesystem::path beside = program.parent_path() / "locale";
+        if (std::filesystem::is_directory(beside, error)) return beside.string();
+    }
+    return GIMBAL_LOCALE_DIR;
+}
+}  // namespace
+
+void setUpTranslation() {
+    // Only the language and the character set: numbers keep their C form, in
+    // what is parsed (--timeout 2.5) and in what is printed.
+    std::setlocale(LC_MESSAGES, "");
+    std::setlocale(LC_CTYPE, "");
+    ::bindtextdomain(kDomain, catalogueFolder().c_str());
+    ::textdomain(kDomain);
+}
+
+const char* translated(const char* english) {
+    return english[0] == '\0' ? english : ::dgettext(kDomain, english);
+}
+#else
+void setUpTranslation() {}
+const char* translated(const char* english) { return english; }
+#endif
+
+std::string translated(const std::string& english) { return translated(english.c_str()); }
+
+std::string formatted(const std::string& text, std::initializer_list<std::string> arguments) {
+    std::string out;
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        const std::size_t index = k + 1 < text.size() ? std::size_t(text[k + 1] - '1') : 9;
+        if (text[k] == '%' && index < arguments.size()) {
+            out += arguments.begin()[index];
+            ++k;
+        } else {
+            out += text[k];
+        }
+    }
+    return out;
+}
+
+std::string translatedLine(const std::string& english) {
+    const std::string text = translated(english);
+    if (text != english) return text;
+    std::string withFeed = translated(english + "\n");
+    if (!withFeed.empty() && withFeed.back() == '\n') withFeed.pop_back();
+    return withFeed;
+}
+
+}  // namespace gimbalctl
+
+void gimbalctl::useTranslatedHelpLabels(CLI::App& app) {
+    const auto& formatter = app.get_formatter();
+    for (const char* label : {N_("Usage"), N_("OPTIONS"), N_("SUBCOMMAND"), N_("SUBCOMMANDS"),
+                              N_("REQUIRED"), N_("Positionals"), N_("Env")}) {
+        formatter->label(label, translated(label));
+    }
+    app.option_defaults()->group(translated(N_("Options")));
+}

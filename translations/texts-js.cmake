@@ -1,0 +1,49 @@
+# cmake -DCATALOGUES="merged_de.ts;merged_zh_CN.ts" -DOUT=texts.js -P texts-js.cmake
+# Writes the catalogue of the page and the operator's screen: for each
+# language (named as browsers name it: de, zh-CN), each finished translation
+# by its English text. Contexts are left out: one English text has one
+# translation (tools/check-translations.sh sees to it).
+
+# The XML text as a JavaScript string literal.
+function(json_text result text)
+  string(REPLACE "&lt;" "<" text "${text}")
+  string(REPLACE "&gt;" ">" text "${text}")
+  string(REPLACE "&quot;" "\"" text "${text}")
+  string(REPLACE "&apos;" "'" text "${text}")
+  string(REPLACE "&amp;" "&" text "${text}")
+  string(REPLACE "\\" "\\\\" text "${text}")
+  string(REPLACE "\"" "\\\"" text "${text}")
+  string(REPLACE "\n" "\\n" text "${text}")
+  string(REPLACE "\t" "\\t" text "${text}")
+  string(REPLACE "\r" "\\r" text "${text}")
+  string(REPLACE "${kept}" ";" text "${text}")
+  set(${result} "\"${text}\"" PARENT_SCOPE)
+endfunction()
+
+string(ASCII 1 kept)
+set(languages "")
+foreach(catalogue IN LISTS CATALOGUES)
+  string(REGEX REPLACE ".*merged_(.*)\\.ts$" "\\1" language "${catalogue}")
+  string(REPLACE "_" "-" language "${language}")
+  file(READ ${catalogue} xml)
+  # Semicolons would split the matches: kept aside as a character no text has.
+  string(REPLACE ";" "${kept}" xml "${xml}")
+  string(REGEX MATCHALL "<source>[^<]*</source>[ \n]*<translation>[^<]*</translation>" pairs
+         "${xml}")
+  set(entries "")
+  foreach(pair IN LISTS pairs)
+    string(REGEX REPLACE "^<source>([^<]*)</source>.*$" "\\1" english "${pair}")
+    string(REGEX REPLACE "^.*<translation>([^<]*)</translation>$" "\\1" translation "${pair}")
+    if(translation STREQUAL "")
+      continue()
+    endif()
+    json_text(key "${english}")
+    json_text(value "${translation}")
+    string(APPEND entries "  ${key}: ${value},\n")
+  endforeach()
+  string(APPEND languages " \"${language}\": {\n${entries} },\n")
+endforeach()
+file(WRITE ${OUT}.new "// Made at build from translations/ by translations/texts-js.cmake.
+globalThis.gimbalTexts = {\n${languages}};\n")
+file(COPY_FILE ${OUT}.new ${OUT} ONLY_IF_DIFFERENT)
+file(REMOVE ${OUT}.new)
