@@ -31,6 +31,9 @@ RUN_PACKAGES=(
   help2man
   libpq-dev
   libcpp-httplib-dev
+  qt6-l10n-tools
+  gettext
+  fonts-noto-cjk
 )
 
 # The Debian package (cpack: dpkg-shlibdeps, file) and gimbalctl.exe with its
@@ -78,8 +81,9 @@ TEST_PACKAGES=(
   postgresql
 )
 
-# The texts built from numbers are checked under a comma-decimal locale.
-TEST_LOCALE=de_DE.UTF-8
+# The texts built from numbers are checked under a comma-decimal locale, and
+# the translations under the German and the Chinese one.
+TEST_LOCALES=(de_DE.UTF-8 zh_CN.UTF-8)
 
 usage() {
   echo "Usage: $0 [--list] [run|package|web]   (no set: everything, for the tests)" >&2
@@ -108,11 +112,13 @@ for p in "${wanted[@]}"; do
     missing+=("$p")
   fi
 done
-need_locale=false
-if [ "$set" = all ] && ! locale -a 2>/dev/null | grep -qix "${TEST_LOCALE/UTF-8/utf8}"; then
-  need_locale=true
+missing_locales=()
+if [ "$set" = all ]; then
+  for wanted_locale in "${TEST_LOCALES[@]}"; do
+    locale -a 2>/dev/null | grep -qix "${wanted_locale/UTF-8/utf8}" || missing_locales+=("$wanted_locale")
+  done
 fi
-if [ ${#missing[@]} -eq 0 ] && ! $need_locale; then exit 0; fi
+if [ ${#missing[@]} -eq 0 ] && [ ${#missing_locales[@]} -eq 0 ]; then exit 0; fi
 
 as_root=()
 if [ "$(id -u)" -ne 0 ]; then
@@ -129,7 +135,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
     --no-install-recommends "${missing[@]}"
 fi
-if $need_locale; then
-  echo "Generating the $TEST_LOCALE locale"
-  "${as_root[@]}" localedef -i "${TEST_LOCALE%%.*}" -f UTF-8 "$TEST_LOCALE"
-fi
+for wanted_locale in "${missing_locales[@]}"; do
+  echo "Generating the $wanted_locale locale"
+  "${as_root[@]}" localedef -i "${wanted_locale%%.*}" -f UTF-8 "$wanted_locale"
+done

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing (the window's packages and the whole test
 # toolchain), builds everything and runs the whole test suite. Run it as
-# yourself: only apt-get, and once localedef (the de_DE.UTF-8 locale the tests
-# use), run through sudo. Run as root, it builds and tests
+# yourself: only apt-get, and once localedef (the de_DE.UTF-8 and zh_CN.UTF-8
+# locales the tests use), run through sudo. Run as root, it builds and tests
 # as the checkout's owner (scripts/as-owner.sh); in a checkout root owns (CI), as root.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -47,6 +47,10 @@ expected=(
   ./usr/share/doc/gimbal-tool/README.md.gz
 )
 for p in "${programs[@]}"; do expected+=("./usr/bin/$p" "./usr/share/man/man1/$p.1.gz"); done
+for language in de zh_CN; do
+  expected+=("./usr/share/gimbal-tool/translations/gimbal-tool_$language.qm"
+             "./usr/share/locale/$language/LC_MESSAGES/gimbalctl.mo")
+done
 for f in "${expected[@]}"; do
   grep -qxF "$f" <<<"$listing" || fail "the package lacks $f"
 done
@@ -64,6 +68,7 @@ done
 grep -q '^libcpp-httplib' <<<"$names" || fail "Depends lacks libcpp-httplib"
 
 dpkg-deb -f "$deb" Recommends | grep -qw qt6-wayland || fail "Recommends lacks qt6-wayland"
+dpkg-deb -f "$deb" Recommends | grep -qw fonts-noto-cjk || fail "Recommends lacks fonts-noto-cjk"
 
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"

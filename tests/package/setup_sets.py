@@ -25,12 +25,13 @@ NEEDS = {
             LIB + "/qt6/plugins/platforms/libqwayland-generic.so", LIB + "/pkgconfig/libudev.pc",
             LIB + "/pkgconfig/libsystemd.pc", "/usr/include/CLI/CLI.hpp", "/usr/include/nlohmann/json.hpp",
             "/usr/include/openssl/sha.h", "/usr/bin/help2man",
-            "/usr/include/postgresql/libpq-fe.h"],
+            "/usr/include/postgresql/libpq-fe.h", "/usr/lib/qt6/bin/lrelease", "/usr/bin/msgfmt",
+            "/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc"],
     "package": ["/usr/bin/dpkg-shlibdeps", "/usr/bin/file", "/usr/bin/x86_64-w64-mingw32-g++-posix",
                 "/usr/bin/makensis", "/usr/src/googletest"],
     "web": ["/usr/bin/emcc", "/usr/bin/node", LIB + "/cmake/GTest/GTestConfig.cmake", LIB + "/libgmock.a"],
     "all": ["/usr/bin/Xvfb", "/usr/bin/chromedriver", "/usr/lib/wine/wine64", "/usr/bin/lintian",
-            "/usr/bin/appstreamcli", "/usr/bin/clang++-14", "/usr/share/i18n/locales/de_DE",
+            "/usr/bin/appstreamcli", "/usr/bin/clang++-14", "/usr/share/i18n/locales/de_DE", "/usr/share/i18n/locales/zh_CN",
             "/usr/include/benchmark/benchmark.h", "/usr/lib/postgresql/15/bin/initdb"],
 }
 
