@@ -13,8 +13,8 @@
 #include "app/UartToolCtrl.h"
 
 void UartToolCtrl::SaveLog() {
-    QFileDialog* panel =
-        makeFileChooser(window, tr("Save log"), QStringLiteral("saveLogPanel"), tr("Log file chooser"));
+    QFileDialog* panel = makeFileChooser(window, tr("Save log"), QStringLiteral("saveLogPanel"),
+                                         tr("Log file chooser"));
     panel->setAcceptMode(QFileDialog::AcceptSave);
     panel->setNameFilter(tr("Text files (*.txt)"));
     panel->setDefaultSuffix(QStringLiteral("txt"));
@@ -25,9 +25,9 @@ void UartToolCtrl::SaveLog() {
         if (result != QDialog::Accepted || files.isEmpty()) return;
         QString error;
         if (saveLogTo(files.first(), &error)) return;
-        auto* box = new QMessageBox(QMessageBox::Warning, tr("Save log"),
-                                    tr("The log was not saved: %1").arg(error),
-                                    QMessageBox::Ok, window);
+        auto* box =
+            new QMessageBox(QMessageBox::Warning, tr("Save log"),
+                            tr("The log was not saved: %1").arg(error), QMessageBox::Ok, window);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setWindowModality(Qt::WindowModal);
         box->open();

@@ -12,8 +12,8 @@
 #include <cstdio>
 
 #include "app/PortWatch.h"
-#include "app/Translation.h"
 #include "app/RememberedChoices.h"
+#include "app/Translation.h"
 #include "app/UartToolCtrl.h"
 #include "calibration/StatusReport.h"
 #include "platform/MainQueue.h"
@@ -30,7 +30,8 @@ QString openSucceeded() {
            QStringLiteral("\x18!");
 }
 QString openFailed() {
-    return QCoreApplication::translate("UartToolCtrl", "Open serial fail") + QStringLiteral("\x18!");
+    return QCoreApplication::translate("UartToolCtrl", "Open serial fail") +
+           QStringLiteral("\x18!");
 }
 
 // Adds an item at the end of the list; an item with the same title is removed

@@ -2,7 +2,6 @@
 // the message log and the two clear actions.
 
 #include "app/UartToolCtrl.h"
-#include "app/Translation.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -19,6 +18,7 @@
 #include <algorithm>
 
 #include "app/PortWatch.h"
+#include "app/Translation.h"
 #include "serial/ULXSerialPort.h"
 #include "serial/ULXSerialPortManager.h"
 #include "ui_MainWindow.h"

@@ -4,8 +4,8 @@
 #include <QLineEdit>
 #include <array>
 
-#include "app/UartToolCtrl.h"
 #include "app/Translation.h"
+#include "app/UartToolCtrl.h"
 #include "calibration/CalibrationRequest.h"
 #include "serial/ULXSerialPort.h"
 

@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QPalette>
 
-#include "app/UartToolCtrl.h"
 #include "app/Translation.h"
+#include "app/UartToolCtrl.h"
 #include "calibration/StatusReport.h"
 #include "serial/ULXSerialPort.h"
 
@@ -23,8 +23,8 @@ void setTextColor(QLineEdit* field, calibration::Verdict verdict) {
     QPalette palette = field->palette();
     palette.setColor(QPalette::Text, inRange ? kInRange : kOutOfRange);
     field->setPalette(palette);
-    field->setAccessibleDescription(
-        inRange ? QString() : coreText(calibration::kOutOfRangeDescription));
+    field->setAccessibleDescription(inRange ? QString()
+                                            : coreText(calibration::kOutOfRangeDescription));
 }
 
 }  // namespace

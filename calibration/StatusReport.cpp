@@ -3,7 +3,6 @@
 #include <cstdlib>
 
 #include "platform/NumberText.h"
-
 #include "translations/Marked.h"
 
 namespace calibration {

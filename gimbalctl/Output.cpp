@@ -1,5 +1,4 @@
 #include "gimbalctl/Output.h"
-#include "gimbalctl/Translation.h"
 
 #include <sys/stat.h>
 
@@ -7,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 #include <nlohmann/json.hpp>
+
+#include "gimbalctl/Translation.h"
 #ifdef _WIN32
 #include <io.h>
 

@@ -1,4 +1,5 @@
 #include "gimbalctl/ProgressView.h"
+
 #include "gimbalctl/Translation.h"
 
 #ifdef _WIN32

@@ -12,8 +12,8 @@
 #include "gimbalctl/Output.h"
 #include "gimbalctl/Request.h"
 #include "gimbalctl/Stop.h"
-#include "platform/NumberText.h"
 #include "gimbalctl/Translation.h"
+#include "platform/NumberText.h"
 
 namespace gimbalctl {
 namespace {

@@ -4,9 +4,8 @@
 
 #ifndef _WIN32  // glibc has gettext; Windows stays English
 #include <libintl.h>
-#include <unistd.h>
+#include <locale.h>
 
-#include <clocale>
 #include <filesystem>
 #include <system_error>
 #endif
@@ -32,19 +31,25 @@ std::string catalogueFolder() {
     }
     return GIMBAL_LOCALE_DIR;
 }
+
+// The user's language and character set, used only while a text is looked
+// up: the process keeps the C locale, so numbers (--timeout 2.5, figures)
+// and the system's error texts that JSON carries read the same everywhere.
+locale_t userLocale = locale_t(0);
+
 }  // namespace
 
 void setUpTranslation() {
-    // Only the language and the character set: numbers keep their C form, in
-    // what is parsed (--timeout 2.5) and in what is printed.
-    std::setlocale(LC_MESSAGES, "");
-    std::setlocale(LC_CTYPE, "");
+    userLocale = ::newlocale(LC_MESSAGES_MASK | LC_CTYPE_MASK, "", locale_t(0));
     ::bindtextdomain(kDomain, catalogueFolder().c_str());
-    ::textdomain(kDomain);
 }
 
 const char* translated(const char* english) {
-    return english[0] == '\0' ? english : ::dgettext(kDomain, english);
+    if (userLocale == locale_t(0) || english[0] == '\0') return english;
+    const locale_t previous = ::uselocale(userLocale);
+    const char* text = ::dgettext(kDomain, english);
+    ::uselocale(previous);
+    return text;
 }
 #else
 void setUpTranslation() {}

@@ -8,11 +8,11 @@
 #include "gimbalctl/Output.h"
 #include "gimbalctl/ProgressView.h"
 #include "gimbalctl/Stop.h"
+#include "gimbalctl/Translation.h"
 #include "gimbalctl/Upgrade.h"
 #include "gimbalctl/Verification.h"
 #include "platform/NumberText.h"
 #include "upgrade/FirmwareFile.h"
-#include "gimbalctl/Translation.h"
 
 namespace gimbalctl {
 
@@ -101,7 +101,8 @@ int runUpgrade(const std::vector<std::string>& ports, const std::string& file, b
     checks.fileVersion = fixedPointText(loaded.firmwareVersion, 3);
     if (!json && !reportToParent) {
         for (const std::string& text : loaded.messages) {
-            for (const std::string& line : logLines(translated(text))) std::printf("%s\n", line.c_str());
+            for (const std::string& line : logLines(translated(text)))
+                std::printf("%s\n", line.c_str());
         }
     }
     if (ports.size() > 1) return upgradeInParallel(ports, file, loaded.maxProgress, json, checks);

@@ -1,5 +1,4 @@
 #include "gimbalctl/Verification.h"
-#include "gimbalctl/Translation.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -10,6 +9,7 @@
 #include "gimbalctl/Request.h"
 #include "gimbalctl/Sha256.h"
 #include "gimbalctl/Stop.h"
+#include "gimbalctl/Translation.h"
 #include "platform/NumberText.h"
 
 namespace gimbalctl {

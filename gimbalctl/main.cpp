@@ -99,7 +99,8 @@ int run(int argc, char** argv) {
 
     std::string file;
     CLI::App* inspect = app.add_subcommand("inspect", _("What the tool makes of a firmware file"));
-    inspect->add_option("FILE", file, _("Firmware file (.plov, .1plov, .2plov, .3plov)"))->required();
+    inspect->add_option("FILE", file, _("Firmware file (.plov, .1plov, .2plov, .3plov)"))
+        ->required();
 
     std::string port;
     double timeout = 2.0;

@@ -1,5 +1,4 @@
 #include "station/RecordReport.h"
-#include "gimbalctl/Translation.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,6 +6,7 @@
 #include <map>
 #include <tuple>
 
+#include "gimbalctl/Translation.h"
 #include "station/TimeText.h"
 
 namespace gimbalctl {
@@ -87,8 +87,9 @@ std::string figures(const nlohmann::ordered_json& tally) {
         const long tenths = std::lround(tally["yield_percent"].get<double>() * 10);
         yield = std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + "%";
     }
-    return formatted(_("units %1, verified %2, failed %3, yield %4"),
-                     {tally["units"].dump(), tally["verified"].dump(), tally["failed"].dump(), yield});
+    return formatted(
+        _("units %1, verified %2, failed %3, yield %4"),
+        {tally["units"].dump(), tally["verified"].dump(), tally["failed"].dump(), yield});
 }
 
 }  // namespace

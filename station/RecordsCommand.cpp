@@ -1,5 +1,4 @@
 #include "station/RecordsCommand.h"
-#include "gimbalctl/Translation.h"
 
 #include <CLI/CLI.hpp>
 #include <cerrno>
@@ -10,6 +9,7 @@
 
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/Output.h"
+#include "gimbalctl/Translation.h"
 #include "station/RecordDatabase.h"
 #include "station/RecordReport.h"
 
@@ -51,7 +51,7 @@ CLI::App* addRecordsCommand(CLI::App& app, RecordsOptions& options) {
     records
         ->add_option("--since", options.since,
                      _("today, yesterday, Nd (N days back), YYYY-MM-DD or 'YYYY-MM-DD HH:MM' "
-                     "(local time)"))
+                       "(local time)"))
         ->capture_default_str();
     records->add_option("--firmware", options.firmware,
                         _("Only units given a firmware file whose name holds this"));

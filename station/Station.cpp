@@ -1,5 +1,4 @@
 #include "station/Station.h"
-#include "gimbalctl/Translation.h"
 
 #include <cmath>
 #include <cstdio>
@@ -10,6 +9,7 @@
 #include "gimbalctl/Output.h"
 #include "gimbalctl/Sha256.h"
 #include "gimbalctl/Stop.h"
+#include "gimbalctl/Translation.h"
 #include "gimbalctl/Verification.h"
 #include "platform/BuildInfo.h"
 #include "platform/NumberText.h"
@@ -80,7 +80,8 @@ std::optional<StationFirmware> prepareStation(const StationOptions& options, Sta
     }
     if (!json) {
         for (const std::string& text : loaded->messages) {
-            for (const std::string& line : logLines(translated(text))) std::printf("%s\n", line.c_str());
+            for (const std::string& line : logLines(translated(text)))
+                std::printf("%s\n", line.c_str());
         }
     }
     firmware.maxProgress = loaded->maxProgress;

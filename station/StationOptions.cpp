@@ -1,9 +1,10 @@
 #include "station/StationOptions.h"
-#include "gimbalctl/Translation.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdlib>
 #include <filesystem>
+
+#include "gimbalctl/Translation.h"
 #ifndef _WIN32
 #include <unistd.h>
 #endif
@@ -28,25 +29,27 @@ std::string hostName() {
 
 CLI::App* addStationCommand(CLI::App& app, StationOptions& options) {
     CLI::App* station = app.add_subcommand(
-        "station", _("Production station: upgrade every gimbal as it is plugged in, keep a record"));
-    station->add_option("FILE", options.file, _("Firmware file, checked once at start"))->required();
+        "station",
+        _("Production station: upgrade every gimbal as it is plugged in, keep a record"));
+    station->add_option("FILE", options.file, _("Firmware file, checked once at start"))
+        ->required();
     station->add_option("--ports-from", options.portsFrom,
                         _("Folder whose entries are the ports, as udev makes /dev/serial/by-path "
-                        "(Linux; default: the USB serial devices as udev adds them)"));
+                          "(Linux; default: the USB serial devices as udev adds them)"));
     station->add_option("--log", options.logPath,
                         _("Append one JSON line per finished unit to this file, flushed to disk; "
-                        "a log that cannot be written stops the station with status 7"));
+                          "a log that cannot be written stops the station with status 7"));
     addExpectSha256Option(*station, options.expectSha256);
     station->add_flag("--skip-current", options.skipCurrent,
                       _("Leave a unit alone that already reports the file's firmware version"));
     station->add_option("--slots", options.slotsPath,
                         _("Lines \"LABEL SLOT\" naming the slots (such as A1 "
-                        "pci-0000:00:14.0-usb-0:2.1:1.0), shown and recorded instead of paths"));
+                          "pci-0000:00:14.0-usb-0:2.1:1.0), shown and recorded instead of paths"));
     station
         ->add_option("--db", options.db,
                      _("Linux: send each record to the table units of this PostgreSQL database "
-                     "too (a libpq connection string or URI); the log stays the record "
-                     "(default with --db alone: units.jsonl in ~/.local/state/gimbalctl)"))
+                       "too (a libpq connection string or URI); the log stays the record "
+                       "(default with --db alone: units.jsonl in ~/.local/state/gimbalctl)"))
         ->envname("GIMBAL_STATION_DB");
     options.stationId = hostName();
     station
@@ -58,8 +61,8 @@ CLI::App* addStationCommand(CLI::App& app, StationOptions& options) {
     station
         ->add_option("--serve", options.serve,
                      _("Show the slots, tally and last units on a read-only page at this port "
-                     "(Linux; on 127.0.0.1 unless an address is given: 0.0.0.0:8080 shows the "
-                     "units to every PC that reaches port 8080)"))
+                       "(Linux; on 127.0.0.1 unless an address is given: 0.0.0.0:8080 shows the "
+                       "units to every PC that reaches port 8080)"))
         ->type_name("[ADDR:]PORT");
 #ifdef _WIN32
     constexpr bool kOnWindows = true;
@@ -68,8 +71,8 @@ CLI::App* addStationCommand(CLI::App& app, StationOptions& options) {
 #endif
     station->footer(
         _("Ctrl+C or SIGTERM: no new units, the upgrades in progress finish; a second Ctrl+C\n"
-        "interrupts them. Each unit's firmware version is read before and after its upgrade:\n"
-        "a unit that then reports another version than the file's fails with status 4.\n\n") +
+          "interrupts them. Each unit's firmware version is read before and after its upgrade:\n"
+          "a unit that then reports another version than the file's fails with status 4.\n\n") +
         exitStatusList(kOnWindows, true));
     return station;
 }

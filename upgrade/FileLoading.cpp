@@ -8,8 +8,8 @@
 #include <algorithm>
 
 #include "app/FileChooser.h"
-#include "app/Translation.h"
 #include "app/RememberedChoices.h"
+#include "app/Translation.h"
 #include "app/UartToolCtrl.h"
 #include "platform/SteadyMillis.h"
 #include "serial/ULXSerialPort.h"
@@ -17,9 +17,8 @@
 #include "upgrade/ImageInUse.h"
 
 void UartToolCtrl::OpenFile() {
-    QFileDialog* panel =
-        makeFileChooser(window, tr("Open firmware file"), QStringLiteral("openPanel"),
-                        tr("Firmware file chooser"));
+    QFileDialog* panel = makeFileChooser(window, tr("Open firmware file"),
+                                         QStringLiteral("openPanel"), tr("Firmware file chooser"));
     panel->setFileMode(QFileDialog::ExistingFile);
     panel->setAcceptMode(QFileDialog::AcceptOpen);
     panel->setLabelText(QFileDialog::Accept, tr("plov file"));

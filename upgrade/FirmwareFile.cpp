@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "platform/NumberText.h"
-
 #include "translations/Marked.h"
 
 namespace firmware {

@@ -15,17 +15,16 @@
 #include <string>
 #include <vector>
 
-#include "upgrade/FirmwareLayout.h"
-
 #include "translations/Marked.h"
+#include "upgrade/FirmwareLayout.h"
 
 namespace firmware {
 
 // Byte for byte; the exclamation mark after "file" is the full-width U+FF01.
-inline constexpr const char* kIllegalFileMessage = N_(
-    "Error : Illegal file"
-    "\xEF\xBC\x81"
-    "Please check again!");
+inline constexpr const char* kIllegalFileMessage =
+    N_("Error : Illegal file"
+       "\xEF\xBC\x81"
+       "Please check again!");
 
 // Larger files are refused without being read: the largest real firmware file
 // (three images of 255 blocks) is under 1 MiB.

@@ -19,9 +19,8 @@
 #include <functional>
 
 #include "protocol/Millis.h"
-#include "upgrade/UpgradeLink.h"
-
 #include "translations/Marked.h"
+#include "upgrade/UpgradeLink.h"
 
 namespace upgrade {
 

@@ -1,9 +1,14 @@
 gimbal_add_test(cli_tests LABEL cli
   SOURCES cli/GimbalctlTest.cpp cli/ProgressViewTest.cpp cli/StationTest.cpp cli/UnitSourceTest.cpp
+          cli/TranslationTest.cpp
           upgrade/FirmwareFiles.cpp ${PROJECT_SOURCE_DIR}/gimbalctl/ProgressView.cpp
+          ${PROJECT_SOURCE_DIR}/gimbalctl/Translation.cpp
           ${PROJECT_SOURCE_DIR}/station/UdevUnitSource.cpp
   LIBS coretestmain)
 add_dependencies(cli_tests gimbalctl)
+if(TARGET translations)
+  add_dependencies(cli_tests translations)
+endif()
 target_compile_definitions(cli_tests PRIVATE GIMBALCTL_PATH="$<TARGET_FILE:gimbalctl>")
 
 # README.md's example sessions run as shown, and its exit status table is gimbalctl's.

@@ -26,3 +26,11 @@ if(GIMBAL_CHROMEDRIVER AND EXISTS /usr/bin/python3)
             $<TARGET_FILE:gimbalctl> $<TARGET_FILE:gimbal-sim>)
   set_tests_properties(web.station_screen PROPERTIES LABELS web TIMEOUT 180)
 endif()
+
+# The page and the screen in German and Chinese (--lang), each document's texts in its language.
+if(GIMBAL_CHROMEDRIVER AND EXISTS /usr/bin/python3 AND TARGET translations)
+  add_test(NAME web.languages
+    COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/language_test.py
+            $<TARGET_FILE:gimbalctl> $<TARGET_FILE:gimbal-sim> ${CMAKE_BINARY_DIR}/web/site)
+  set_tests_properties(web.languages PROPERTIES LABELS web TIMEOUT 120)
+endif()

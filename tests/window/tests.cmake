@@ -1,7 +1,12 @@
 gimbal_add_test(window_tests LABEL window
   SOURCES window/StartupTest.cpp window/PortSelectionTest.cpp window/HelpPanelTest.cpp
-          window/DesktopTest.cpp
+          window/DesktopTest.cpp window/TranslationTest.cpp
   LIBS qttestmain)
+if(TARGET window_tests AND TARGET translations)
+  add_dependencies(window_tests translations)
+  target_compile_definitions(window_tests PRIVATE
+    GIMBAL_TRANSLATIONS_DIR="${CMAKE_BINARY_DIR}/translations")
+endif()
 
 if(GIMBAL_BUILD_APP)
   add_test(NAME window.no_display

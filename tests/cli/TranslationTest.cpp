@@ -1,0 +1,123 @@
+// gimbalctl in the user's language: help and messages translated, while
+// what scripts read (--json, option and command names) stays the same in
+// every language; English when no catalogue fits.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+#include "tests/cli/GimbalctlRun.h"
+
+namespace {
+
+// The environment's language for the programs a test starts, put back after.
+class Language {
+public:
+    explicit Language(const char* lang, const char* language = nullptr) {
+        for (const char* name : kNames) {
+            const char* value = std::getenv(name);
+            saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+            ::unsetenv(name);
+        }
+        ::setenv("LANG", lang, 1);
+        if (language) ::setenv("LANGUAGE", language, 1);
+    }
+    ~Language() {
+        for (const auto& [name, value] : saved_) {
+            if (value) {
+                ::setenv(name, value->c_str(), 1);
+            } else {
+                ::unsetenv(name);
+            }
+        }
+    }
+    Language(const Language&) = delete;
+    Language& operator=(const Language&) = delete;
+
+private:
+    static constexpr const char* kNames[] = {"LANG", "LANGUAGE", "LC_ALL", "LC_MESSAGES"};
+    std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
+};
+
+struct Translated {
+    const char* lang;
+    const char* usage;        // the help's first word
+    const char* description;  // the start of the program's description
+    const char* gyroSucceeded;
+};
+
+const Translated kLanguages[] = {
+    {"de_DE.UTF-8", "Aufruf:", "Ein Kamera-Gimbal über", "Gyroskop erfolgreich initialisiert!"},
+    {"zh_CN.UTF-8", "用法:", "通过串行线路维护相机云台", "陀螺仪初始化成功！"},
+};
+
+}  // namespace
+
+TEST(GimbalctlLanguage, HumanTextsTranslatedJsonTheSameInEveryLanguage) {
+    TempDir dir;
+    GimbalSimulator gimbal;
+    gimbal.setGyro(3, 4, 5);
+    const std::string port = gimbal.slavePath();
+    const std::string file =
+        dir.write("fw.3plov", multiImageFile(imageBytes(2000, 1), imageBytes(100, 2), {}, 3));
+    const std::vector<std::vector<std::string>> scripted = {
+        {"--json", "inspect", file},
+        {"--json", "calibrate", "gyro", "--port", port},
+        {"--json", "upgrade", "--port", port},                     // bad input
+        {"--json", "version", "--port", dir.path() + "/no-port"},  // a port that is not there
+    };
+    std::vector<std::string> english;
+    {
+        Language c("C.UTF-8");
+        for (const auto& args : scripted) english.push_back(gimbalctl(dir, args).out);
+    }
+    for (const Translated& expected : kLanguages) {
+        Language language(expected.lang);
+        const Result help = gimbalctl(dir, {"--help"});
+        EXPECT_EQ(help.status, 0);
+        EXPECT_TRUE(contains(help.out, expected.usage)) << help.out;
+        EXPECT_TRUE(contains(help.out, expected.description)) << help.out;
+        EXPECT_TRUE(contains(help.out, "--json")) << help.out;  // names stay as typed
+        EXPECT_TRUE(contains(help.out, "calibrate")) << help.out;
+
+        const Result gyro = gimbalctl(dir, {"calibrate", "gyro", "--port", port});
+        EXPECT_EQ(gyro.status, 0) << gyro.err;
+        EXPECT_TRUE(contains(gyro.out, expected.gyroSucceeded)) << gyro.out;
+
+        for (std::size_t k = 0; k < scripted.size(); ++k) {
+            EXPECT_EQ(gimbalctl(dir, scripted[k]).out, english[k]) << expected.lang;
+        }
+    }
+}
+
+TEST(GimbalctlLanguage, UnknownLanguageMissingLocaleOrBrokenCatalogueStayEnglish) {
+    TempDir dir;
+    std::string english;
+    {
+        Language c("C.UTF-8");
+        english = gimbalctl(dir, {"--help"}).out;
+    }
+    ASSERT_TRUE(contains(english, "Usage:"));
+    {
+        Language notInstalled("fr_FR.UTF-8");
+        EXPECT_EQ(gimbalctl(dir, {"--help"}).out, english);
+    }
+    {
+        Language unknown("de_DE.UTF-8", "xx");
+        EXPECT_EQ(gimbalctl(dir, {"--help"}).out, english);
+    }
+    // A copy of the program beside a catalogue that is not one.
+    namespace fs = std::filesystem;
+    const fs::path bin = fs::path(dir.path()) / "bin";
+    fs::create_directories(bin / "locale/de/LC_MESSAGES");
+    fs::copy_file(GIMBALCTL_PATH, bin / "gimbalctl");
+    std::ofstream(bin / "locale/de/LC_MESSAGES/gimbalctl.mo") << "not a catalogue";
+    Language broken("de_DE.UTF-8");
+    const std::string out = dir.path() + "/broken-help";
+    const std::string command = (bin / "gimbalctl").string() + " --help > " + out;
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(slurp(out), english);
+}

@@ -1,0 +1,124 @@
+// The window in another language: every control named in it and none cut
+// off, on each page; and English whenever no catalogue fits.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTranslator>
+#include <map>
+
+#include "app/Translation.h"
+#include "calibration/CalibrationRequest.h"
+#include "tests/support/WindowHarness.h"
+
+namespace {
+
+// Every widget's accessible name and text, by object name.
+std::map<QString, QStringList> namesAndTexts(const QMainWindow& window) {
+    std::map<QString, QStringList> shown;
+    for (const QWidget* widget : window.findChildren<QWidget*>()) {
+        if (widget->objectName().isEmpty() ||
+            widget->objectName().startsWith(QLatin1String("qt_"))) {
+            continue;
+        }
+        QStringList& words = shown[widget->objectName()];
+        if (!widget->accessibleName().isEmpty()) words << widget->accessibleName();
+        if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
+            words << button->text();
+        if (const auto* label = qobject_cast<const QLabel*>(widget)) words << label->text();
+    }
+    return shown;
+}
+
+// The visible buttons and labels whose text needs more room than they have.
+QStringList clipped(const QMainWindow& window) {
+    QStringList cut;
+    for (const QWidget* widget : window.findChildren<QWidget*>()) {
+        const bool hasText =
+            qobject_cast<const QAbstractButton*>(widget) || qobject_cast<const QLabel*>(widget);
+        if (!hasText || !widget->isVisible()) continue;
+        const QSize wanted = widget->sizeHint();
+        if (wanted.width() > widget->width() || wanted.height() > widget->height()) {
+            cut << QStringLiteral("%1 (needs %2x%3, has %4x%5)")
+                       .arg(widget->objectName())
+                       .arg(wanted.width())
+                       .arg(wanted.height())
+                       .arg(widget->width())
+                       .arg(widget->height());
+        }
+    }
+    return cut;
+}
+
+void removeTranslations() {
+    for (QTranslator* translator : qApp->findChildren<QTranslator*>()) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
+}
+
+class TranslatedWindow : public ::testing::TestWithParam<const char*> {
+protected:
+    void TearDown() override { removeTranslations(); }
+};
+
+}  // namespace
+
+TEST_P(TranslatedWindow, EveryControlIsNamedInTheLanguageAndNoneIsCutOff) {
+    std::map<QString, QStringList> english;
+    {
+        WindowHarness h;
+        english = namesAndTexts(h.window);
+    }
+    ASSERT_TRUE(installTranslations(*qApp, QLocale(QString::fromLatin1(GetParam())),
+                                    QStringLiteral(GIMBAL_TRANSLATIONS_DIR)));
+    WindowHarness h;
+    ASSERT_TRUE(h.waitForHelpPanelStart());
+    const std::map<QString, QStringList> translated = namesAndTexts(h.window);
+    for (const auto& [name, words] : english) {
+        const QStringList& now = translated.at(name);
+        ASSERT_EQ(now.size(), words.size()) << name.toStdString();
+        for (int k = 0; k < words.size(); ++k) {
+            // Axis labels and the like read the same in every language.
+            if (words[k].size() > 2) {
+                EXPECT_NE(now[k], words[k]) << name.toStdString() << " is still English";
+            }
+        }
+    }
+    // The core's texts too, where the window shows them.
+    h.ctrl.InitGyro();
+    EXPECT_NE(h.ctrl.m_MessageShow->text(), QString::fromLatin1(calibration::kPortNotOpenMessage));
+
+    // Each page, and the joystick page with its help panel shown.
+    for (QPushButton* page : {h.ctrl.btn_FirmwareUpgrade_, h.ctrl.btn_AttitudeCalibration_,
+                              h.ctrl.btn_CalibratioonJoystick_}) {
+        page->click();
+        QApplication::processEvents();
+        EXPECT_EQ(clipped(h.window), QStringList()) << page->objectName().toStdString();
+    }
+    h.ctrl.btn_CalibrHelp_->click();
+    QApplication::processEvents();
+    EXPECT_EQ(clipped(h.window), QStringList()) << "with the help panel";
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, TranslatedWindow, ::testing::Values("de_DE", "zh_CN"));
+
+TEST(UntranslatedWindow, UnknownLanguageOrBrokenCatalogueLeavesItEnglish) {
+    QTemporaryDir folder;
+    QFile broken(folder.filePath(QStringLiteral("gimbal-tool_fr.qm")));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("not a catalogue");
+    broken.close();
+    EXPECT_FALSE(installTranslations(*qApp, QLocale(QStringLiteral("fr_FR")), folder.path()));
+    EXPECT_FALSE(installTranslations(*qApp, QLocale(QStringLiteral("sw_KE")),
+                                     QStringLiteral(GIMBAL_TRANSLATIONS_DIR)));
+    WindowHarness h;
+    EXPECT_EQ(h.ctrl.btn_Open->text(), QStringLiteral("Open"));
+    EXPECT_EQ(h.ctrl.btn_Upgrade->accessibleName(), QStringLiteral("Start firmware upgrade"));
+    removeTranslations();
+}
