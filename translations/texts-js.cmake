@@ -6,6 +6,7 @@
 
 # The XML text as a JavaScript string literal.
 function(json_text result text)
+  string(REPLACE "${kept}" ";" text "${text}")
   string(REPLACE "&lt;" "<" text "${text}")
   string(REPLACE "&gt;" ">" text "${text}")
   string(REPLACE "&quot;" "\"" text "${text}")
@@ -16,7 +17,6 @@ function(json_text result text)
   string(REPLACE "\n" "\\n" text "${text}")
   string(REPLACE "\t" "\\t" text "${text}")
   string(REPLACE "\r" "\\r" text "${text}")
-  string(REPLACE "${kept}" ";" text "${text}")
   set(${result} "\"${text}\"" PARENT_SCOPE)
 endfunction()
 
