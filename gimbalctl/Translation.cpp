@@ -82,11 +82,22 @@ std::string translatedLine(const std::string& english) {
 
 }  // namespace gimbalctl
 
-void gimbalctl::useTranslatedHelpLabels(CLI::App& app) {
-    const auto& formatter = app.get_formatter();
+void gimbalctl::translateHelp(CLI::App& app) {
     for (const char* label : {N_("Usage"), N_("OPTIONS"), N_("SUBCOMMAND"), N_("SUBCOMMANDS"),
                               N_("REQUIRED"), N_("Positionals"), N_("Env")}) {
-        formatter->label(label, translated(label));
+        app.get_formatter()->label(label, translated(label));
     }
-    app.option_defaults()->group(translated(N_("Options")));
+    if (CLI::Option* help = app.get_help_ptr()) {
+        help->description(translated(N_("Print this help message and exit")));
+    }
+    if (CLI::Option* version = app.get_version_ptr()) {
+        version->description(translated(N_("Display program version information and exit")));
+    }
+    for (CLI::Option* option : app.get_options()) {
+        if (option->get_group() == "Options") option->group(translated(N_("Options")));
+    }
+    for (CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {
+        if (command->get_group() == "Subcommands") command->group(translated(N_("Subcommands")));
+        translateHelp(*command);
+    }
 }

@@ -39,7 +39,8 @@ class App;
 }
 
 namespace gimbalctl {
-// The words of --help that CLI11 writes itself (Usage, OPTIONS, REQUIRED...)
-// in the user's language. Before any option or command is added.
-void useTranslatedHelpLabels(CLI::App& app);
+// The words of --help that CLI11 writes itself (Usage, OPTIONS, REQUIRED, the
+// groups' names, the help and version options) in the user's language, for
+// the program and each of its commands. Once every option is added.
+void translateHelp(CLI::App& app);
 }  // namespace gimbalctl

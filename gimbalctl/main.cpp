@@ -78,7 +78,6 @@ int run(int argc, char** argv) {
     CLI::App app{
         _("Service a camera gimbal over its serial line: list ports, check firmware files,\n"
           "read versions, calibrate, and upgrade one or several gimbals at once.")};
-    useTranslatedHelpLabels(app);
     app.name("gimbalctl");
     app.set_version_flag("--version", std::string("gimbalctl ") + build_info::kVersion);
     app.require_subcommand(0, 1);
@@ -153,6 +152,7 @@ int run(int argc, char** argv) {
         command->add_flag("--json", json, _("Machine-readable output: one JSON object per result"));
     }
 
+    translateHelp(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
