@@ -395,6 +395,22 @@
         <source>Write the fixed 255-byte line test pattern to the open port</source>
         <translation>Das feste 255-Byte-Leitungstestmuster an den offenen Anschluss schreiben</translation>
     </message>
+    <message>
+        <source>Ctrl+1</source>
+        <translation>Ctrl+1</translation>
+    </message>
+    <message>
+        <source>Ctrl+2</source>
+        <translation>Ctrl+2</translation>
+    </message>
+    <message>
+        <source>Ctrl+3</source>
+        <translation>Ctrl+3</translation>
+    </message>
+    <message>
+        <source>Ctrl+S</source>
+        <translation>Ctrl+S</translation>
+    </message>
 </context>
 <context>
     <name>UartToolCtrl</name>

@@ -395,6 +395,22 @@
         <source>Write the fixed 255-byte line test pattern to the open port</source>
         <translation>向已打开的端口写入固定的 255 字节线路测试图样</translation>
     </message>
+    <message>
+        <source>Ctrl+1</source>
+        <translation>Ctrl+1</translation>
+    </message>
+    <message>
+        <source>Ctrl+2</source>
+        <translation>Ctrl+2</translation>
+    </message>
+    <message>
+        <source>Ctrl+3</source>
+        <translation>Ctrl+3</translation>
+    </message>
+    <message>
+        <source>Ctrl+S</source>
+        <translation>Ctrl+S</translation>
+    </message>
 </context>
 <context>
     <name>UartToolCtrl</name>
