@@ -16,4 +16,4 @@ add_test(NAME cli.readme_session
   COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/cli/readme_session.py
           ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/STATION.md
           ${CMAKE_BINARY_DIR} $<TARGET_FILE:exit-statuses>)
-set_tests_properties(cli.readme_session PROPERTIES LABELS cli TIMEOUT 180)
+set_tests_properties(cli.readme_session PROPERTIES LABELS cli TIMEOUT 180 ENVIRONMENT LANGUAGE=en)

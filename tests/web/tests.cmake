@@ -6,7 +6,7 @@ if(TARGET wasm AND GIMBAL_CHROMEDRIVER AND EXISTS /usr/bin/python3)
   add_test(NAME web.page
     COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/web_test.py
             ${CMAKE_BINARY_DIR}/web/site $<TARGET_FILE:gimbal-sim>)
-  set_tests_properties(web.page PROPERTIES LABELS web TIMEOUT 240)
+  set_tests_properties(web.page PROPERTIES LABELS web TIMEOUT 240 ENVIRONMENT LANGUAGE=en)
 else()
   message(STATUS "No web page or chromedriver: the web page test is not run")
 endif()
@@ -24,7 +24,7 @@ if(GIMBAL_CHROMEDRIVER AND EXISTS /usr/bin/python3)
   add_test(NAME web.station_screen
     COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/screen_test.py
             $<TARGET_FILE:gimbalctl> $<TARGET_FILE:gimbal-sim>)
-  set_tests_properties(web.station_screen PROPERTIES LABELS web TIMEOUT 180)
+  set_tests_properties(web.station_screen PROPERTIES LABELS web TIMEOUT 180 ENVIRONMENT LANGUAGE=en)
 endif()
 
 # The page and the screen in German and Chinese (--lang), each document's texts in its language.
