@@ -42,6 +42,11 @@ LANGUAGES = {
 }
 
 
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+
 def browser(language, profile):
     options = webdriver.ChromeOptions()
     for arg in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
@@ -92,8 +97,7 @@ class Languages(unittest.TestCase):
         return url[0]
 
     def site(self):
-        handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=SITE)
-        handler.log_message = lambda *args: None
+        handler = functools.partial(QuietHandler, directory=SITE)
         server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
         threading.Thread(target=server.serve_forever, daemon=True).start()
         def stop():
