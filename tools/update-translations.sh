@@ -14,6 +14,7 @@
 #                                           update instead, as the check does)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+export LC_ALL=C.UTF-8  # the same files in any language: sorted and written alike
 LANGUAGES=${LANGUAGES:-"de zh_CN"}
 out=${1:-translations}
 if [ "$out" != translations ]; then
@@ -41,7 +42,7 @@ done
 
 # gimbalctl, the station and the core's texts.
 mapfile -t sources < <(find gimbalctl station upgrade calibration serial session protocol \
-  \( -name '*.cpp' -o -name '*.h' \) ! -path gimbalctl/Translation.h | LC_ALL=C sort)
+  \( -name '*.cpp' -o -name '*.h' \) ! -path gimbalctl/Translation.h | sort)
 xgettext --language=C++ --from-code=UTF-8 --keyword=_ --keyword=N_ --no-location --sort-output \
   --package-name=gimbal-tool --msgid-bugs-address=gimbal-tool@example.org \
   -o "$out/gimbalctl.pot" "${sources[@]}"
