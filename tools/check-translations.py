@@ -80,7 +80,7 @@ def main():
             gimbalctl = po_messages(os.path.join(fresh, f'{language}.po'))
             statistics = subprocess.run(
                 ['msgfmt', '--statistics', '-o', os.devnull, os.path.join(fresh, f'{language}.po')],
-                capture_output=True, text=True).stderr.strip()
+                capture_output=True, text=True, env=dict(os.environ, LC_ALL='C.UTF-8')).stderr.strip()
             chosen = {}
             for english, translation in window + gimbalctl:
                 if translation is None:

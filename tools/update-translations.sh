@@ -22,7 +22,7 @@ if [ "$out" != translations ]; then
   cp translations/*.ts translations/*.po translations/*.pot "$out"/
 fi
 LUPDATE=$(command -v lupdate || echo /usr/lib/qt6/bin/lupdate)
-for tool in "$LUPDATE" xgettext msgmerge msginit python3; do
+for tool in "$LUPDATE" xgettext msgmerge msginit msgattrib python3; do
   command -v "$tool" >/dev/null || { echo "$0: $tool is missing (apt-get install qt6-l10n-tools gettext)" >&2; exit 1; }
 done
 work=$(mktemp -d)
