@@ -24,9 +24,9 @@ using calibration::Verdict;
 const char* verdictWord(Verdict v) {
     switch (v) {
         case Verdict::kInRange:
-            return "ok";
+            return N_("ok");
         case Verdict::kOutOfRange:
-            return "out of range";
+            return N_("out of range");
         case Verdict::kUnchanged:
             break;
     }
@@ -122,7 +122,7 @@ int runRequest(const std::string& path, calibration::Request request, const std:
         for (int k = 0; k < reply->valueCount; ++k) {
             const char* word = verdictWord(reply->verdict[k]);
             std::printf("%s: %d%s%s\n", names[k].c_str(), reply->value[k], word ? "  " : "",
-                        word ? word : "");
+                        word ? translated(word) : "");
         }
         if (!outOfRange.empty()) printError(name + ": out of range: " + outOfRange);
     }

@@ -19,14 +19,14 @@ namespace gimbalctl {
 void setResult(UpgradeOutcome& outcome, upgrade::Ending ending) {
     switch (ending) {
         case upgrade::Ending::kComplete:
-            outcome.status = kOk, outcome.result = "complete";
+            outcome.status = kOk, outcome.result = N_("complete");
             break;
         case upgrade::Ending::kError:
-            outcome.status = kGimbalFailed, outcome.result = "gimbal error";
+            outcome.status = kGimbalFailed, outcome.result = N_("gimbal error");
             break;
         case upgrade::Ending::kNone:  // not ended: cannot happen once the ticks stop
         case upgrade::Ending::kTimeout:
-            outcome.status = kNoAnswer, outcome.result = "timeout";
+            outcome.status = kNoAnswer, outcome.result = N_("timeout");
             break;
     }
 }
@@ -47,10 +47,10 @@ upgrade::UpgradeSupervisor::Output recordingOutput(UpgradeOutcome& outcome,
 
 void setUnfinished(UpgradeOutcome& outcome, bool stopped) {
     if (stopped) {
-        outcome.status = stopStatus(), outcome.result = "interrupted";
+        outcome.status = stopStatus(), outcome.result = N_("interrupted");
         outcome.detail = kRunAgain;
     } else {
-        outcome.status = kPortFailed, outcome.result = "line gone";
+        outcome.status = kPortFailed, outcome.result = N_("line gone");
         outcome.detail = lineGoneText(outcome.port) + "; " + kRunAgain;
     }
 }
@@ -141,7 +141,9 @@ int runUpgrade(const std::vector<std::string>& ports, const std::string& file, b
 }
 
 std::string outcomeLine(const UpgradeOutcome& o) {
-    return o.port + ": " + o.result + (o.detail.empty() ? "" : ": ") + o.detail;
+    // For people: the result's word and its detail in their language.
+    return o.port + ": " + translated(o.result) + (o.detail.empty() ? "" : ": ") +
+           translatedLine(o.detail);
 }
 
 int reportOutcomes(const std::vector<UpgradeOutcome>& outcomes, const std::string& file,

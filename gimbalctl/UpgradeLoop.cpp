@@ -23,7 +23,7 @@ UpgradeOutcome upgradeOnePort(const std::string& path, int maxProgress,
     OpenedLine opened = openGimbalLine(path);
     if (!opened.line) {
         outcome.status = kPortFailed;
-        outcome.result = "port failed";
+        outcome.result = N_("port failed");
         outcome.detail = opened.error;
         return outcome;
     }
@@ -34,7 +34,7 @@ UpgradeOutcome upgradeOnePort(const std::string& path, int maxProgress,
     if (!supervisor.Upgrade(&line.upgradeLink(), maxProgress, steadyMillis())) {
         line.close();  // a file with an empty image area
         outcome.status = kRefusedFile;
-        outcome.result = "refused file";
+        outcome.result = N_("refused file");
         return outcome;
     }
 

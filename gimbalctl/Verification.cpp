@@ -68,10 +68,10 @@ void say(UpgradeOutcome& outcome, const UpgradeEvents& events, const std::string
 // gimbal simply did not answer.
 bool setUnanswered(UpgradeOutcome& outcome, const VersionReply& reply, const std::string& when) {
     if (!reply.portError.empty()) {
-        outcome.status = kPortFailed, outcome.result = "port failed";
+        outcome.status = kPortFailed, outcome.result = N_("port failed");
         outcome.detail = reply.portError;
     } else if (stopRequested()) {
-        outcome.status = stopStatus(), outcome.result = "interrupted";
+        outcome.status = stopStatus(), outcome.result = N_("interrupted");
         outcome.detail = "interrupted " + when;
     } else if (reply.lineGone) {
         outcome.status = kPortFailed, outcome.result = "line gone";
@@ -96,7 +96,7 @@ UpgradeOutcome upgradeChecked(const std::string& path, int maxProgress, const Up
         return outcome;
     }
     if (checks.skipCurrent && before.version == checks.fileVersion) {
-        outcome.status = kOk, outcome.result = "skipped";
+        outcome.status = kOk, outcome.result = N_("skipped");
         outcome.versionsRead = outcome.verified = true;
         outcome.versionBefore = outcome.versionAfter = before.version;
         say(outcome, events,
@@ -111,7 +111,7 @@ UpgradeOutcome upgradeChecked(const std::string& path, int maxProgress, const Up
     if (outcome.result != "complete") return outcome;
 
     // The gimbal restarts into its new firmware: silent a while, then answering.
-    say(outcome, events, "Reading the firmware version after the upgrade...");
+    say(outcome, events, N_("Reading the firmware version after the upgrade..."));
     const VersionReply after = readFirmwareVersion(path, kVersionAfterWait, kVersionAfterEvery);
     outcome.versionAfter = after.version;
     const std::string carried = "; the file carries " + checks.fileVersion;
@@ -120,7 +120,7 @@ UpgradeOutcome upgradeChecked(const std::string& path, int maxProgress, const Up
         say(outcome, events,
             "verified: the gimbal reports firmware " + after.version + ", the file's version");
     } else if (!after.version.empty()) {
-        outcome.status = kGimbalFailed, outcome.result = "not verified";
+        outcome.status = kGimbalFailed, outcome.result = N_("not verified");
         say(outcome, events,
             "the gimbal reports firmware " + after.version + " after the upgrade" + carried);
     } else if (!setUnanswered(outcome, after,

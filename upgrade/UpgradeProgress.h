@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "translations/Marked.h"
+
 namespace upgrade {
 
 struct ProgressStep {
@@ -14,7 +16,7 @@ struct ProgressStep {
     bool finished = false;               // the last board is done
 };
 
-inline constexpr const char* kUpgradeCompleteMessage = "-----Firmware upgrade complete-----\n";
+inline constexpr const char* kUpgradeCompleteMessage = N_("-----Firmware upgrade complete-----\n");
 
 // A single image sent to one board and reported for the boards after it:
 // `boards` is 3 (update_range 3: ID3, ID2, ID1) or 2 (update_range 2: ID2,
