@@ -2,15 +2,19 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <string>
 
 namespace {
 
+// `translations` beside the running program when it has one (a build tree),
+// else the installed catalogues. Known before the application exists.
 QString catalogueFolder(const QString& folder) {
     if (!folder.isEmpty()) return folder;
-    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/translations");
+    const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    const QString beside = QFileInfo(program).absolutePath() + QStringLiteral("/translations");
     return QDir(beside).exists() ? beside : QStringLiteral(GIMBAL_QM_DIR);
 }
 
@@ -33,6 +37,16 @@ bool installTranslations(QCoreApplication& app, const QLocale& locale, const QSt
     install(app, locale, QStringLiteral("qtbase"),
             QLibraryInfo::path(QLibraryInfo::TranslationsPath));
     return install(app, locale, QStringLiteral("gimbal-tool"), catalogueFolder(folder));
+}
+
+QByteArray textBeforeStart(const char* english) {
+    QTranslator translator;
+    if (translator.load(QLocale(), QStringLiteral("gimbal-tool"), QStringLiteral("_"),
+                        catalogueFolder(QString()))) {
+        const QString text = translator.translate("main", english);
+        if (!text.isEmpty()) return text.toUtf8();
+    }
+    return QByteArray(english);
 }
 
 // The core's texts carry no context: they come from gimbalctl's catalogue,

@@ -8,6 +8,7 @@
 // the window description's texts are marked already. Texts of the core come
 // marked with N_("...") and are shown through coreText().
 
+#include <QByteArray>
 #include <QLocale>
 #include <QString>
 #include <string>
@@ -20,6 +21,10 @@ class QCoreApplication;
 // window's own catalogue was found.
 bool installTranslations(QCoreApplication& app, const QLocale& locale = QLocale(),
                          const QString& folder = QString());
+
+// A text shown before the application exists (--help, no display), marked
+// QT_TRANSLATE_NOOP("main", ...), in the desktop's language, as UTF-8.
+QByteArray textBeforeStart(const char* english);
 
 // A text the core wrote (a constant marked N_), in the window's language.
 QString coreText(const char* english);

@@ -13,6 +13,18 @@
 #include "platform/BuildInfo.h"
 
 namespace {
+constexpr const char* kHelp = QT_TRANSLATE_NOOP(
+    "main",
+    "Usage: gimbal-tool [--help] [--version]\n"
+    "\n"
+    "Service tool for a camera gimbal: firmware upgrade of its boards, attitude\n"
+    "and joystick calibration, over a USB serial adapter. It opens a window and\n"
+    "needs a desktop session (or ssh -X); without one, the web page or gimbalctl\n"
+    "do the same work. gimbal-sim serves a simulated gimbal.\n"
+    "\n"
+    "  -h, --help  show this help and exit\n"
+    "  --version   show the version and exit\n");
+
 // Answers --version and --help before anything needs a display. Returns true
 // when one of them was asked for.
 bool answeredInfoOption(int argc, char** argv) {
@@ -22,16 +34,7 @@ bool answeredInfoOption(int argc, char** argv) {
             return true;
         }
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::printf(
-                "Usage: gimbal-tool [--help] [--version]\n"
-                "\n"
-                "Service tool for a camera gimbal: firmware upgrade of its boards, attitude\n"
-                "and joystick calibration, over a USB serial adapter. It opens a window and\n"
-                "needs a desktop session (or ssh -X); without one, the web page or gimbalctl\n"
-                "do the same work. gimbal-sim serves a simulated gimbal.\n"
-                "\n"
-                "  -h, --help  show this help and exit\n"
-                "  --version   show the version and exit\n");
+            std::fputs(textBeforeStart(kHelp).constData(), stdout);
             return true;
         }
     }
@@ -41,11 +44,12 @@ bool answeredInfoOption(int argc, char** argv) {
 // Where to go when no display can show the window. Names the program as it
 // was started: ./build/gimbal-tool from the source tree, gimbal-tool installed.
 void sayNoDisplay(const char* program) {
-    std::fprintf(stderr,
-                 "%s: no display found. Start it from a desktop session or over `ssh -X`, or "
-                 "use the web page in Chrome or Edge (gimbalctl does the same work in a "
-                 "terminal).\n",
-                 program);
+    const QByteArray text = textBeforeStart(QT_TRANSLATE_NOOP(
+        "main",
+        "%1: no display found. Start it from a desktop session or over `ssh -X`, or use the web "
+        "page in Chrome or Edge (gimbalctl does the same work in a terminal).\n"));
+    std::fputs(QString::fromUtf8(text).arg(QString::fromLocal8Bit(program)).toUtf8().constData(),
+               stderr);
 }
 
 const char* programName = "gimbal-tool";

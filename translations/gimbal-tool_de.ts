@@ -502,6 +502,38 @@
     </message>
 </context>
 <context>
+    <name>main</name>
+    <message>
+        <source>Usage: gimbal-tool [--help] [--version]
+
+Service tool for a camera gimbal: firmware upgrade of its boards, attitude
+and joystick calibration, over a USB serial adapter. It opens a window and
+needs a desktop session (or ssh -X); without one, the web page or gimbalctl
+do the same work. gimbal-sim serves a simulated gimbal.
+
+  -h, --help  show this help and exit
+  --version   show the version and exit
+</source>
+        <translation>Aufruf: gimbal-tool [--help] [--version]
+
+Servicewerkzeug für ein Kamera-Gimbal: Firmware-Aktualisierung seiner Platinen,
+Lage- und Joystick-Kalibrierung, über einen USB-Seriell-Adapter. Es öffnet ein
+Fenster und braucht eine Desktop-Sitzung (oder ssh -X); ohne sie erledigen die
+Webseite oder gimbalctl dieselbe Arbeit. gimbal-sim stellt ein simuliertes
+Gimbal bereit.
+
+  -h, --help  diese Hilfe zeigen und beenden
+  --version   die Version zeigen und beenden
+</translation>
+    </message>
+    <message>
+        <source>%1: no display found. Start it from a desktop session or over `ssh -X`, or use the web page in Chrome or Edge (gimbalctl does the same work in a terminal).
+</source>
+        <translation>%1: keine Anzeige gefunden. Aus einer Desktop-Sitzung oder über `ssh -X` starten, oder die Webseite in Chrome oder Edge verwenden (gimbalctl erledigt dieselbe Arbeit in einem Terminal).
+</translation>
+    </message>
+</context>
+<context>
     <name>screen</name>
     <message>
         <source>Gimbal station</source>

@@ -502,6 +502,36 @@
     </message>
 </context>
 <context>
+    <name>main</name>
+    <message>
+        <source>Usage: gimbal-tool [--help] [--version]
+
+Service tool for a camera gimbal: firmware upgrade of its boards, attitude
+and joystick calibration, over a USB serial adapter. It opens a window and
+needs a desktop session (or ssh -X); without one, the web page or gimbalctl
+do the same work. gimbal-sim serves a simulated gimbal.
+
+  -h, --help  show this help and exit
+  --version   show the version and exit
+</source>
+        <translation>用法：gimbal-tool [--help] [--version]
+
+相机云台维护工具：通过 USB 串口适配器升级云台各板卡的固件，
+进行姿态校准和摇杆校准。它会打开一个窗口，需要桌面会话（或 ssh -X）；
+没有桌面时，网页或 gimbalctl 可完成同样的工作。gimbal-sim 提供一个模拟云台。
+
+  -h, --help  显示此帮助并退出
+  --version   显示版本并退出
+</translation>
+    </message>
+    <message>
+        <source>%1: no display found. Start it from a desktop session or over `ssh -X`, or use the web page in Chrome or Edge (gimbalctl does the same work in a terminal).
+</source>
+        <translation>%1：未找到显示器。请从桌面会话或通过 `ssh -X` 启动，或在 Chrome 或 Edge 中使用网页（gimbalctl 可在终端中完成同样的工作）。
+</translation>
+    </message>
+</context>
+<context>
     <name>screen</name>
     <message>
         <source>Gimbal station</source>
