@@ -2,10 +2,12 @@ gimbal_add_test(window_tests LABEL window
   SOURCES window/StartupTest.cpp window/PortSelectionTest.cpp window/HelpPanelTest.cpp
           window/DesktopTest.cpp window/TranslationTest.cpp
   LIBS qttestmain)
-if(TARGET window_tests AND TARGET translations)
-  add_dependencies(window_tests translations)
+if(TARGET window_tests)
   target_compile_definitions(window_tests PRIVATE
     GIMBAL_TRANSLATIONS_DIR="${CMAKE_BINARY_DIR}/translations")
+  if(TARGET translations)
+    add_dependencies(window_tests translations)
+  endif()
 endif()
 
 if(GIMBAL_BUILD_APP)

@@ -34,14 +34,16 @@
     const language = chooseLanguage(wanted);
     const texts = language === 'en' ? {} : catalogues[language] || {};
 
+    const has = (key) => Object.prototype.hasOwnProperty.call(texts, key);
+
     // The text in the page's language. The core's lines come with or without
     // their line feed; blanks around a text stay where they were.
     function translated(english) {
         const text = String(english);
-        if (Object.hasOwn(texts, text)) return texts[text];
-        if (Object.hasOwn(texts, text + '\n')) return texts[text + '\n'].replace(/\n$/, '');
+        if (has(text)) return texts[text];
+        if (has(text + '\n')) return texts[text + '\n'].replace(/\n$/, '');
         const core = text.trim();
-        if (core === text || !Object.hasOwn(texts, core)) return text;
+        if (core === text || !has(core)) return text;
         const start = text.indexOf(core);
         return text.slice(0, start) + texts[core] + text.slice(start + core.length);
     }
