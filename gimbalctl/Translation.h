@@ -13,6 +13,10 @@
 
 #include "translations/Marked.h"
 
+namespace CLI {
+class App;
+}
+
 namespace gimbalctl {
 
 // Reads the user's language once, at start. The catalogues are looked for in
@@ -30,17 +34,11 @@ std::string formatted(const std::string& text, std::initializer_list<std::string
 // A line of a text the core wrote with its line feed: found with or without it.
 std::string translatedLine(const std::string& english);
 
-}  // namespace gimbalctl
-
-#define _(text) ::gimbalctl::translated(text)
-
-namespace CLI {
-class App;
-}
-
-namespace gimbalctl {
 // The words of --help that CLI11 writes itself (Usage, OPTIONS, REQUIRED, the
 // groups' names, the help and version options) in the user's language, for
 // the program and each of its commands. Once every option is added.
 void translateHelp(CLI::App& app);
+
 }  // namespace gimbalctl
+
+#define _(text) ::gimbalctl::translated(text)
