@@ -68,6 +68,7 @@ TEST(GimbalctlLanguage, HumanTextsTranslatedJsonTheSameInEveryLanguage) {
         {"--json", "calibrate", "gyro", "--port", port},
         {"--json", "upgrade", "--port", port},                     // bad input
         {"--json", "version", "--port", dir.path() + "/no-port"},  // a port that is not there
+        {"--json", "inspect", dir.path() + "/missing.3plov"},      // the system's error text
     };
     std::vector<std::string> english;
     {
