@@ -10,12 +10,16 @@
 namespace {
 
 // `translations` beside the running program when it has one (a build tree),
-// else the installed catalogues. Known before the application exists.
+// else the installed catalogues, found from the program's folder (bin/..).
+// Known before the application exists.
 QString catalogueFolder(const QString& folder) {
     if (!folder.isEmpty()) return folder;
     const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    const QString beside = QFileInfo(program).absolutePath() + QStringLiteral("/translations");
-    return QDir(beside).exists() ? beside : QStringLiteral(GIMBAL_QM_DIR);
+    const QDir programFolder = QFileInfo(program).absoluteDir();
+    if (programFolder.exists(QStringLiteral("translations"))) {
+        return programFolder.filePath(QStringLiteral("translations"));
+    }
+    return QDir::cleanPath(programFolder.filePath(QStringLiteral(GIMBAL_QM_DIR)));
 }
 
 // Installs the catalogue `name` for `locale` when one is found; the

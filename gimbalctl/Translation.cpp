@@ -13,23 +13,22 @@
 namespace gimbalctl {
 
 #ifndef _WIN32
-#ifndef GIMBAL_LOCALE_DIR
-#define GIMBAL_LOCALE_DIR "/usr/share/locale"
+#ifndef GIMBAL_LOCALE_DIR  // from the program's folder
+#define GIMBAL_LOCALE_DIR "../share/locale"
 #endif
 
 namespace {
 constexpr const char* kDomain = "gimbalctl";
 
 // `locale` beside the running program when it has one (a build tree), else
-// the installed catalogues.
+// the installed catalogues, found from the program's folder (bin/..).
 std::string catalogueFolder() {
     std::error_code error;
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) {
-        const std::filesystem::path beside = program.parent_path() / "locale";
-        if (std::filesystem::is_directory(beside, error)) return beside.string();
-    }
-    return GIMBAL_LOCALE_DIR;
+    const std::filesystem::path folder =
+        std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+    if (std::filesystem::is_directory(folder / "locale", error))
+        return (folder / "locale").string();
+    return (folder / GIMBAL_LOCALE_DIR).lexically_normal().string();
 }
 
 // The user's language and character set, used only while a text is looked

@@ -95,6 +95,11 @@ answer=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/gim
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/gimbal-tool" --help |
   grep -q "^Usage: gimbal-tool" || fail "gimbal-tool --help"
 [ "$("$root/usr/bin/gimbal-sim" --version)" = "gimbal-sim $version" ] || fail "gimbal-sim --version"
+# The programs find their catalogues where the package puts them.
+LANGUAGE= LC_ALL= LANG=de_DE.UTF-8 "$root/usr/bin/gimbalctl" --help | grep -q "^Aufruf:" ||
+  fail "gimbalctl does not find its German catalogue"
+LANGUAGE= LC_ALL= LANG=zh_CN.UTF-8 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
+  "$root/usr/bin/gimbal-tool" --help | grep -q "^用法" || fail "gimbal-tool does not find its Chinese catalogue"
 
 # On X11 the dock matches the window to the menu entry by its class.
 wm_class=$(sed -n 's/^StartupWMClass=//p' "$root/usr/share/applications/$app_id.desktop")

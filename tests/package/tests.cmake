@@ -6,7 +6,7 @@ if(GIMBAL_BUILD_APP AND NOT GIMBAL_SANITIZE)
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/package/check-package.sh
             ${CMAKE_CPACK_COMMAND} ${CMAKE_BINARY_DIR} ${PROJECT_VERSION} ${GIMBAL_APP_ID}
             gimbal-tool gimbal-sim $<$<TARGET_EXISTS:gimbalctl>:gimbalctl>)
-  set_tests_properties(package_deb PROPERTIES LABELS package TIMEOUT 120)
+  set_tests_properties(package_deb PROPERTIES LABELS package TIMEOUT 120 ENVIRONMENT LANGUAGE=en)
 endif()
 
 # Each set of scripts/setup-deps.sh, installed in simulation on a base Debian,
