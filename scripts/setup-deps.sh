@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, by purpose:
 #   setup-deps.sh run       building and running the window, gimbalctl and gimbal-sim,
-#                           with their manual pages (run.sh)
+#                           with their manual pages and translations (run.sh)
 #   setup-deps.sh package   that, and making the Debian package and gimbalctl's
 #                           Windows zip and installer (the README's Install)
 #   setup-deps.sh web       that, and building the web page (run-web.sh)
@@ -12,7 +12,8 @@
 # caller is not root. tools/measure-setup-sets.py prints what each set costs.
 set -euo pipefail
 
-# Building and running the window, gimbalctl and gimbal-sim, with manual pages.
+# Building and running the window, gimbalctl and gimbal-sim, with manual pages
+# and translations (lrelease, msgfmt, and a font that shows Chinese).
 RUN_PACKAGES=(
   build-essential
   cmake
