@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include "platform/SteadyMillis.h"
 #include "serial/ULXSerialPort.h"
 #include "upgrade/FirmwareFile.h"
+#include "upgrade/FirmwareVariables.h"
 #include "upgrade/ImageInUse.h"
 
 void UartToolCtrl::OpenFile() {
@@ -36,11 +38,17 @@ void UartToolCtrl::OpenFile() {
 
 void UartToolCtrl::OpenPanelDidEnd(const QString& path, int returnCode) {
     if (returnCode != 1) return;  // cancelled: the previous file stays loaded
-    // One image per transfer: while the gimbal is being served blocks, they
-    // keep coming from the file in use.
-    const auto lastBlock = m_ULXSerialPort ? m_ULXSerialPort->lastBlockAnswered() : std::nullopt;
-    if (!upgrade::firmwareMayChange(rTimerFlag, lastBlock, steadyMillis())) {
-        setOut(QString::fromLatin1(upgrade::kFileKeptMessage));
+    // One image per transfer: while a gimbal asks for blocks outside an
+    // upgrade, they keep coming from the file in use, which stays shown.
+    const auto lastBlock =
+        m_ULXSerialPort ? m_ULXSerialPort->lastBlockOutsideUpgrade() : std::nullopt;
+    if (const upgrade::FileChoice choice =
+            upgrade::fileChoice(rTimerFlag, lastBlock, steadyMillis());
+        !choice.allowed) {
+        const std::string inUse = m_File_Path->text().toStdString() + ", " +
+                                  firmware::versionsOf(firmwareVariables()).text();
+        setOut(QString::fromStdString(
+            upgrade::fileKeptMessage(choice, QFileInfo(path).fileName().toStdString(), inUse)));
         return;
     }
     m_File_Path->setText(path);

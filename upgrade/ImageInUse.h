@@ -1,12 +1,16 @@
 #pragma once
-// One image per transfer. While the gimbal is being served blocks (an upgrade
-// runs, or a block request was answered within kServingWindowMs) a newly
-// chosen file is not installed: a gimbal that asks for blocks between two
-// upgrades or after a lost line would otherwise get blocks of two images in
-// one transfer. Every face asks here, on its own clock, and keeps the file in
-// use with kFileKeptMessage when the answer is no.
+// One image per transfer. A gimbal that asks for blocks outside an upgrade
+// (between two upgrades, or after a lost line) is answered from the file in
+// use; a newly chosen file is not installed until that gimbal has been silent
+// for kServingWindowMs, or it could get blocks of two images in one transfer.
+// While an upgrade runs the file buttons are locked and a chosen file is kept
+// out likewise. The end of an upgrade (complete, failed, timed out, port
+// closed) ends its transfer: a file chosen right after it is installed.
+// Every face asks here, on its own clock, and shows fileKeptMessage when the
+// answer is no.
 
 #include <optional>
+#include <string>
 
 #include "protocol/Millis.h"
 #include "upgrade/UpgradeSupervisor.h"
@@ -16,11 +20,41 @@ namespace upgrade {
 // As long as the upgrade's own timeout: a gimbal silent that long has stopped asking.
 inline constexpr protocol::Millis kServingWindowMs = kTimeoutMs;
 
+// Whether a newly chosen file may replace the file in use now; when not,
+// until when it is kept.
+struct FileChoice {
+    bool allowed = true;
+    bool untilUpgradeEnds = false;  // kept while the upgrade runs
+    protocol::Millis waitMs = 0;    // otherwise kept this much longer
+};
+
+// lastBlockOutsideUpgrade: when a block request was last answered while no
+// upgrade ran (none since the last upgrade ended, or ever: empty).
+inline FileChoice fileChoice(bool upgradeRunning,
+                             std::optional<protocol::Millis> lastBlockOutsideUpgrade,
+                             protocol::Millis now) {
+    if (upgradeRunning) return {false, true, 0};
+    if (!lastBlockOutsideUpgrade) return {};
+    const protocol::Millis left = *lastBlockOutsideUpgrade + kServingWindowMs - now;
+    if (left <= 0) return {};
+    return {false, false, left};
+}
+
 inline bool firmwareMayChange(bool upgradeRunning,
-                              std::optional<protocol::Millis> lastBlockAnswered,
+                              std::optional<protocol::Millis> lastBlockOutsideUpgrade,
                               protocol::Millis now) {
-    if (upgradeRunning) return false;
-    return !lastBlockAnswered || now - *lastBlockAnswered >= kServingWindowMs;
+    return fileChoice(upgradeRunning, lastBlockOutsideUpgrade, now).allowed;
+}
+
+// The one line a face shows for a chosen file that was kept out: its name,
+// the file in use (inUse: its path and versions) and when to choose again.
+inline std::string fileKeptMessage(const FileChoice& choice, const std::string& chosenName,
+                                   const std::string& inUse) {
+    const protocol::Millis seconds = (choice.waitMs + 999) / 1000;
+    const std::string when = choice.untilUpgradeEnds ? "once the upgrade has ended"
+                                                     : "in " + std::to_string(seconds) + " s";
+    return chosenName + " was not loaded: the gimbal is being sent blocks of the file in use (" +
+           inUse + "); choose it again " + when + ".\n";
 }
 
 }  // namespace upgrade

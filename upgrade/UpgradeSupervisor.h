@@ -32,9 +32,6 @@ inline constexpr const char* kNoFileMessage = "Please select a file first\n";
 inline constexpr const char* kBeginMessage = "Begin upgrade firmware...\n";
 inline constexpr const char* kTimeoutMessage = "Connection timeout,please try again!\n";
 inline constexpr const char* kErrorMessage = "Error\n";
-// A file chosen while the gimbal is being served blocks is not loaded (ImageInUse.h).
-inline constexpr const char* kFileKeptMessage =
-    "The gimbal is being sent blocks: the firmware file in use is kept.\n";
 
 // How the last upgrade ended.
 enum class Ending { kNone, kComplete, kTimeout, kError };

@@ -103,20 +103,24 @@ public:
 
     // Analyses a chosen file (bytes null: it could not be read or is too
     // large) and installs the result, nothing usable when refused:
-    // {usable, messages[], maxProgress, kept}. While the gimbal is being
-    // served blocks the file in use stays (kept true) and the new one is not
-    // even analysed.
+    // {usable, messages[], maxProgress, kept}. While a gimbal asks for blocks
+    // of the file in use (upgrade/ImageInUse.h) that file stays (kept true),
+    // the one line says so and the new one is not even analysed.
     val loadFirmware(const std::string& name, val bytes, double now) {
         firmware::LoadResult result;
-        const bool kept = !session_.firmwareMayChange(millis(now));
+        const upgrade::FileChoice choice = session_.fileChoice(millis(now));
+        const bool kept = !choice.allowed;
         if (kept) {
-            result.messages.emplace_back(upgrade::kFileKeptMessage);
+            const std::string inUse =
+                nameInUse_ + ", " + firmware::versionsOf(session_.linkFirmware()).text();
+            result.messages.push_back(upgrade::fileKeptMessage(choice, name, inUse));
         } else {
             std::optional<std::vector<uint8_t>> content;
             if (!bytes.isNull()) content = emscripten::convertJSArrayToNumberVector<uint8_t>(bytes);
             FirmwareVariables firmware;
             result = firmware::analyse(name, std::move(content), firmware);
             session_.setFirmware(std::move(firmware), millis(now));
+            nameInUse_ = name;
         }
         val out = val::object();
         out.set("usable", result.usable && !kept);
@@ -158,6 +162,7 @@ private:
     upgrade::UpgradeSupervisor supervisor_;
     std::vector<std::string> messages_;
     int progress_ = -1;
+    std::string nameInUse_;  // the name of the file installed last
 };
 
 EMSCRIPTEN_BINDINGS(gimbal_core) {

@@ -4,6 +4,7 @@
 
 #include <QLineEdit>
 
+#include "protocol/Frame.h"
 #include "tests/upgrade/UpgradeWindowFixture.h"
 
 namespace {
@@ -32,23 +33,41 @@ TEST_F(UpgradeWindow, SingleImageToId3ThenReportsForId2AndId1) {
     EXPECT_EQ(id3.blockFrames, 11);
 }
 
-// One image per transfer: a file chosen while an upgrade runs, or just after
-// (a block request answered within 8 s), is not loaded, the log says so, and
-// every block still comes from the file in use.
-TEST_F(UpgradeWindow, AFileChosenMidUpgradeIsNotLoaded) {
-    const Bytes image = imageBytes(3 * 1056, 8);
-    load("fw.plov", singleImageFile(image, 0, 0));
+// One image per transfer: a file chosen while an upgrade runs is not loaded
+// and the log says when to choose it again; the upgrade's end ends its
+// transfer, so a file chosen right after it is the one the next upgrade
+// sends. Outside an upgrade, a gimbal asking for a block keeps the file in
+// use for 8 s.
+TEST_F(UpgradeWindow, AFileChosenMidUpgradeIsKeptOutAndRightAfterItIsSent) {
+    const Bytes imageA = imageBytes(3 * 1056, 8);
+    const Bytes imageB = imageBytes(3 * 1056, 9);
+    load("fw.plov", singleImageFile(imageA, 0, 0));
     const QString inUse = h.ctrl.m_File_Path->text();
     startUpgrade();
-    load("other.plov", singleImageFile(imageBytes(3 * 1056, 9), 0, 0));
-    EXPECT_TRUE(logEndsWith(upgrade::kFileKeptMessage)) << log();
+    load("other.plov", singleImageFile(imageB, 0, 0));
+    EXPECT_TRUE(
+        logEndsWith("other.plov was not loaded: the gimbal is being sent blocks of the "
+                    "file in use (" +
+                    inUse.toStdString() +
+                    ", hardware 1.005, firmware 2.010); choose it again once the upgrade "
+                    "has ended.\n"))
+        << log();
     EXPECT_EQ(h.ctrl.m_File_Path->text(), inUse);
     ASSERT_TRUE(waitForEnd(30000)) << log();
-    EXPECT_EQ(gimbal.board(3).assembled(), image);
-    h.ctrl.setOut(QStringLiteral("after\n"));
-    load("other.plov", singleImageFile(imageBytes(3 * 1056, 9), 0, 0));
-    EXPECT_TRUE(logEndsWith(std::string("after\n") + upgrade::kFileKeptMessage)) << log();
-    EXPECT_EQ(h.ctrl.m_File_Path->text(), inUse);
+    EXPECT_EQ(gimbal.board(3).assembled(), imageA);
+
+    load("other.plov", singleImageFile(imageB, 0, 0));  // at once after the end
+    EXPECT_NE(h.ctrl.m_File_Path->text(), inUse) << log();
+    startUpgrade();
+    ASSERT_TRUE(waitForEnd(30000)) << log();
+    EXPECT_EQ(gimbal.board(3).assembled(), imageB);
+
+    ASSERT_TRUE(h.openPort(gimbal.slavePath()));
+    gimbal.send(frame::make(3, frame::kBlock, {0}));
+    ASSERT_TRUE(pumpUntil(
+        [&] { return h.ctrl.m_ULXSerialPort->lastBlockOutsideUpgrade().has_value(); }, 2000));
+    load("fw.plov", singleImageFile(imageA, 0, 0));
+    EXPECT_TRUE(logEndsWith("; choose it again in 8 s.\n")) << log();
 }
 
 // Reports that come faster than the supervision ticks, all at once here, are
