@@ -9,7 +9,6 @@
 #include "gimbalctl/Request.h"
 #include "gimbalctl/Sha256.h"
 #include "gimbalctl/Stop.h"
-#include "platform/NumberText.h"
 
 namespace gimbalctl {
 
@@ -50,7 +49,10 @@ VersionReply readFirmwareVersion(const std::string& path, std::chrono::milliseco
         askGimbal(path, calibration::Request::kReadVer, timeout, resendEvery);
     VersionReply reply{{}, answer.portError, answer.lineGone};
     // The reply's bytes: firmware thousandths, then the whole part.
-    if (answer.report) reply.version = fixedPointText(answer.data[3] + answer.data[2] / 1000.0, 3);
+    if (answer.report) {
+        reply.version = firmware::Version{static_cast<uint8_t>(answer.data[3]),
+                                          static_cast<uint8_t>(answer.data[2])};
+    }
     return reply;
 }
 
@@ -94,34 +96,38 @@ UpgradeOutcome upgradeChecked(const std::string& path, int maxProgress, const Up
                       "before the upgrade; the gimbal needs the upgrade run again")) {
         return outcome;
     }
+    const std::string fileVersion = checks.fileVersion.text();
+    const std::string versionBefore = before.version ? before.version->text() : "";
+    // Compared byte for byte, as the gimbal reports them.
     if (checks.skipCurrent && before.version == checks.fileVersion) {
         outcome.status = kOk, outcome.result = "skipped";
         outcome.versionsRead = outcome.verified = true;
-        outcome.versionBefore = outcome.versionAfter = before.version;
+        outcome.versionBefore = outcome.versionAfter = versionBefore;
         say(outcome, events,
-            "the gimbal already runs firmware " + before.version +
+            "the gimbal already runs firmware " + versionBefore +
                 ", the file's version; left alone");
         return outcome;
     }
 
     outcome = upgradeOnePort(path, maxProgress, events);
     outcome.versionsRead = true;
-    outcome.versionBefore = before.version;
+    outcome.versionBefore = versionBefore;
     if (outcome.result != "complete") return outcome;
 
     // The gimbal restarts into its new firmware: silent a while, then answering.
     say(outcome, events, "Reading the firmware version after the upgrade...");
     const VersionReply after = readFirmwareVersion(path, kVersionAfterWait, kVersionAfterEvery);
-    outcome.versionAfter = after.version;
-    const std::string carried = "; the file carries " + checks.fileVersion;
+    outcome.versionAfter = after.version ? after.version->text() : "";
+    const std::string carried = "; the file carries " + fileVersion;
     if (after.version == checks.fileVersion) {
         outcome.verified = true;
         say(outcome, events,
-            "verified: the gimbal reports firmware " + after.version + ", the file's version");
-    } else if (!after.version.empty()) {
+            "verified: the gimbal reports firmware " + outcome.versionAfter +
+                ", the file's version");
+    } else if (after.version) {
         outcome.status = kGimbalFailed, outcome.result = "not verified";
         say(outcome, events,
-            "the gimbal reports firmware " + after.version + " after the upgrade" + carried);
+            "the gimbal reports firmware " + outcome.versionAfter + " after the upgrade" + carried);
     } else if (!setUnanswered(outcome, after,
                               "after a complete upgrade, before the gimbal reported its "
                               "firmware version" +
