@@ -11,7 +11,6 @@
 #include "gimbalctl/Stop.h"
 #include "gimbalctl/Verification.h"
 #include "platform/BuildInfo.h"
-#include "platform/NumberText.h"
 #include "station/TimeText.h"
 #include "upgrade/FirmwareVariables.h"
 #include "upgrade/UpgradeSupervisor.h"
@@ -77,13 +76,9 @@ std::optional<StationFirmware> prepareStation(const StationOptions& options, Sta
         status = kWriteFailed;
         return std::nullopt;
     }
-    if (!json) {
-        for (const std::string& text : loaded->messages) {
-            for (const std::string& line : logLines(text)) std::printf("%s\n", line.c_str());
-        }
-    }
     firmware.maxProgress = loaded->maxProgress;
-    firmware.version = fixedPointText(loaded->firmwareVersion, 3);
+    firmware.versions = loaded->versions;
+    firmware.makerWordMatches = loaded->makerWordMatches;
     return firmware;
 }
 
@@ -93,8 +88,7 @@ Station::Station(const StationFirmware& firmware, StationLog log, bool json, Por
       firmwareName_(firmware.path.substr(firmware.path.find_last_of("/\\") + 1)),
       firmwareSize_(firmware.bytes.size()),
       firmwareSha256_(sha256Hex(firmware.bytes)),
-      firmwareVersion_(firmware.version),
-      maxProgress_(firmware.maxProgress),
+      firmwareVersions_(firmware.versions),
       log_(std::move(log)),
       json_(json),
       terminal_(!json && standardOutputIsTerminal()),
@@ -107,12 +101,16 @@ Station::Station(const StationFirmware& firmware, StationLog log, bool json, Por
         printJson({{"event", "firmware"},
                    {"file", firmwareName_},
                    {"file_size", firmwareSize_},
-                   {"file_sha256", firmwareSha256_}});
+                   {"file_sha256", firmwareSha256_},
+                   {"hardware_version", firmwareVersions_.hardware.text()},
+                   {"firmware_version", firmwareVersions_.firmware.text()}});
         return;
     }
     view_.emplace(std::vector<std::string>{}, terminal_);
     view_->line("firmware: " + firmwareName_ + ", " + std::to_string(firmwareSize_) +
-                " bytes, SHA-256 " + firmwareSha256_);
+                " bytes, SHA-256 " + firmwareSha256_ + ", " + firmwareVersions_.text());
+    if (!firmware.makerWordMatches)
+        notice("the file's maker word does not match; it is sent all the same.");
     view_->setFooter(tally());
 }
 
@@ -123,7 +121,7 @@ void Station::recordAs(const std::string& stationId, std::function<void()> recor
 
 void Station::setObserver(StationObserver& observer) {
     observer_ = &observer;
-    observer_->firmware(firmwareName_, firmwareVersion_, firmwareSha256_);
+    observer_->firmware(firmwareName_, firmwareVersions_.firmware.text(), firmwareSha256_);
     observer_->tallyChanged(counts());
 }
 
@@ -149,8 +147,7 @@ std::vector<std::string> Station::portsToStart() {
         }
         Unit unit{0, std::chrono::steady_clock::now(), identity};
         if (view_) {
-            unit.row = view_->addPort(slots_.nameOf(identity));
-            view_->progress(unit.row, 0, maxProgress_);
+            unit.row = view_->addPort(slots_.nameOf(identity));  // progress once its upgrade begins
         } else {
             printJson({{"event", "started"},
                        {"port", port},

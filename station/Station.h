@@ -23,6 +23,7 @@
 #include "station/StationObserver.h"
 #include "station/StationOptions.h"
 #include "station/UnitSource.h"
+#include "upgrade/FirmwareVersion.h"
 
 namespace gimbalctl {
 
@@ -31,7 +32,8 @@ struct StationFirmware {
     std::string path;            // as given
     std::vector<uint8_t> bytes;  // what every unit receives
     int maxProgress = 0;
-    std::string version;  // its firmware version, "2.010", which each unit must report after
+    firmware::Versions versions;  // as each unit must report them after its upgrade
+    bool makerWordMatches = true;
 };
 
 // Loads and checks the firmware file (a refused file, or one that is not the
@@ -63,6 +65,13 @@ public:
     const UnitIdentity* identityOf(const std::string& port) const {
         const auto found = present_.find(port);
         return found == present_.end() ? nullptr : &found->second;
+    }
+
+    // The unit started on `port` as it was when it started (its device then),
+    // or none when no unit is started there.
+    const UnitIdentity* startedOn(const std::string& port) const {
+        const auto found = units_.find(port);
+        return found == units_.end() ? nullptr : &found->second.identity;
     }
 
     // The ports to start now: present, no upgrade running on them, not yet
@@ -107,8 +116,7 @@ private:
     std::string firmwareName_;  // for the record
     std::size_t firmwareSize_;
     std::string firmwareSha256_;
-    std::string firmwareVersion_;
-    int maxProgress_;
+    firmware::Versions firmwareVersions_;
     StationLog log_;
     bool json_;
     bool terminal_;
