@@ -14,6 +14,9 @@ const $ = (id) => document.getElementById(id);
 const kOpenSucceeded = 'Open serial succeed\x18!';
 const kOpenFailed = 'Open serial fail\x18!';
 const kMaxFileSize = 16 * 1024 * 1024;  // larger files are refused without being read
+const kWorkerEnded = 'The page\'s worker ended: the page now runs the line itself; open the port again.\n';
+const kWorkerEndedMidUpgrade =
+    'The page\'s worker ended mid-upgrade: the upgrade stopped; open the port and upgrade again.\n';
 
 // Each request button's request, by its name in the core (calibration::Request).
 const kRequests = {
@@ -38,6 +41,7 @@ let portList = null;    // the port row's list (PortList)
 let tabSelectNum = 1;   // 1 firmware, 2 attitude, 3 joystick
 let fileInUse = '';     // the name of the file loaded in the core
 let fileChoice = 0;     // counts choices: only the latest one's bytes are loaded
+let fileInUseBytes = null;  // a copy, loaded again when the worker ends
 let logText = '';
 let helpOpen = false;
 
@@ -114,6 +118,20 @@ function onLinkEvent(event) {
     if (event.lost !== undefined) portGone(event.lost);
     if (event.upgrading === true) upgradeStarted();
     if (event.upgrading === false) upgradeEnded();
+    if (event.workerEnded) workerEnded();
+}
+
+// The worker ended after it started: its line and its upgrade ended with it.
+// The page runs the line itself from now on, with the file in use loaded again.
+async function workerEnded() {
+    const wasUpgrading = upgrading;
+    if (upgrading) upgradeEnded();
+    openPort = null;
+    releasePortRow();
+    setOut(wasUpgrading ? kWorkerEndedMidUpgrade : kWorkerEnded);
+    if (!fileInUseBytes) return;
+    const copy = fileInUseBytes.slice();
+    await link.ask('load', { name: fileInUse, bytes: copy.buffer }, [copy.buffer]);
 }
 
 function portGone(label) {
@@ -149,6 +167,7 @@ async function openChosenPort() {
     // The line finds the port among the granted ones, listed in the same order.
     const index = (await navigator.serial.getPorts()).indexOf(port);
     const result = await link.ask('open', { index, info: port.getInfo() });
+    if (!result) return;  // the worker ended: its end says so
     if (!result.opened) {
         openFailed(explainOpenFailure(result));
         return;
@@ -198,10 +217,19 @@ async function fileChosen() {
         }
     }
     if (choice !== fileChoice) return;  // a later choice replaced this one
+    const copy = bytes?.slice() ?? null;
     const result = await link.ask('load', { name: file.name, bytes: bytes?.buffer ?? null },
         bytes ? [bytes.buffer] : []);
+    if (!result) {  // the worker ended first (its end says so): the file in use stays
+        $('m_File_Path').value = fileInUse;
+        $('btn_Upgrade').disabled = upgrading;
+        return;
+    }
     for (const message of result.messages) setOut(message);
-    if (!result.kept) fileInUse = file.name;
+    if (!result.kept) {
+        fileInUse = file.name;
+        fileInUseBytes = result.usable ? copy : null;
+    }
     if (choice !== fileChoice) return;  // a later choice is being read
     $('btn_Upgrade').disabled = upgrading;
     if (result.kept) {
