@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 
 #include <cerrno>
 #include <cstring>
@@ -82,9 +83,19 @@ bool neverReachedItsPort(const UpgradeOutcome& outcome, bool stillPresent) {
            (!stillPresent || !std::filesystem::exists(outcome.port, ignored));
 }
 
+// As many descriptors as the system lets the station have: the operator's
+// screen takes its share of them only beside a reserve for the units.
+void raiseDescriptorLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == limit.rlim_max) return;
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+}
+
 }  // namespace
 
 int runStation(const StationOptions& options) {
+    raiseDescriptorLimit();
     const std::string& file = options.file;
     const bool json = options.json;
     std::string error;
@@ -160,6 +171,9 @@ int runStation(const StationOptions& options) {
         for (const std::string& port : settle.ready(station)) {
             UpgradeChild& child = children[port];
             child.port = port;
+            // The device node the unit had when it started, not its name,
+            // which udev may re-point at another device at any time.
+            child.opens = station.startedOn(port)->node;
             child.fileName = bytes.name();
             child.fileDescriptor = bytes.descriptor();
             spawnChild(child, kHandedFile, checks, true);
@@ -175,6 +189,7 @@ int runStation(const StationOptions& options) {
             fds.push_back({child.output.get(), POLLIN, 0});
             owners.push_back(&child);
         }
+        fds.push_back({screen ? screen->descriptor() : -1, POLLIN, 0});
         fds.push_back({sender ? sender->descriptor() : -1, POLLIN, 0});
         if (::poll(fds.data(), fds.size(), settle.pollTimeoutMs()) < 0 && errno != EINTR) break;
 
@@ -191,6 +206,9 @@ int runStation(const StationOptions& options) {
         for (std::size_t k = 0; k < owners.size(); ++k) {
             UpgradeChild& child = *owners[k];
             if (fds[k + 3].revents && !readChild(child, station.eventsOf(child.port))) end(child);
+        }
+        if (fds[fds.size() - 2].revents) {
+            if (const std::string news = screen->takeNews(); !news.empty()) station.notice(news);
         }
         if (fds.back().revents) tellRecordNews();
     }
