@@ -120,7 +120,8 @@ std::unique_ptr<OperatorScreen> OperatorScreen::start(const std::string& text, s
         self->listening_ = socket;
     });
     // A connection a browser keeps for later, or one that sends or takes
-    // nothing, holds a thread for a few seconds at most.
+    // nothing, holds a thread for a few seconds at most; one whose request
+    // trickles in is shut down by the gate.
     server.set_keep_alive_timeout(2);
     server.set_read_timeout(3);
     server.set_write_timeout(3);
@@ -165,6 +166,12 @@ int OperatorScreen::descriptor() const { return gate_ ? gate_->descriptor() : -1
 std::string OperatorScreen::takeNews() { return gate_ ? gate_->takeNews() : std::string(); }
 
 void OperatorScreen::route() {
+    // A request read whole: its connection is no longer held to the deadline for one.
+    server_->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response&) {
+        if (gate_)
+            gate_->requestArrived(request.remote_addr + ":" + std::to_string(request.remote_port));
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
     server_->set_default_headers(
         {{"Cache-Control", "no-cache"},
          {"X-Content-Type-Options", "nosniff"},

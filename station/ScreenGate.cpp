@@ -1,11 +1,16 @@
 #include "station/ScreenGate.h"
 
 #include <fcntl.h>
+#include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <filesystem>
 
 namespace gimbalctl {
 namespace {
@@ -32,6 +37,13 @@ ScreenGate::~ScreenGate() { shutdown(); }
 
 void ScreenGate::enqueue(std::function<void()> job) {
     std::unique_lock lock(mutex_);
+    const uint64_t number = ++jobsGiven_;
+    noteAccepted(number);
+    job = [this, number, served = std::move(job)] {
+        served();
+        const std::lock_guard done(mutex_);
+        connections_.erase(number);  // the server has closed it
+    };
     while (busy_ >= limit_ && !stopping_) {
         full_ = true;
         changed_.notify_all();
@@ -71,9 +83,60 @@ void ScreenGate::serve() {
     }
 }
 
+void ScreenGate::noteAccepted(uint64_t job) {
+    sockaddr_storage own{};
+    socklen_t size = sizeof own;
+    if (::getsockname(listening_, reinterpret_cast<sockaddr*>(&own), &size) != 0) return;
+    const auto portOf = [](const sockaddr_storage& a) {
+        return a.ss_family == AF_INET6 ? reinterpret_cast<const sockaddr_in6&>(a).sin6_port
+                                       : reinterpret_cast<const sockaddr_in&>(a).sin_port;
+    };
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", ignored)) {
+        const int fd = std::atoi(entry.path().filename().c_str());
+        struct stat info {};
+        if (fd == listening_ || ::fstat(fd, &info) != 0 || !S_ISSOCK(info.st_mode)) continue;
+        const bool known =
+            std::any_of(connections_.begin(), connections_.end(),
+                        [&](const auto& c) { return c.second.inode == info.st_ino; });
+        sockaddr_storage local{}, peer{};
+        socklen_t localSize = sizeof local, peerSize = sizeof peer;
+        if (known || ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &localSize) != 0 ||
+            local.ss_family != own.ss_family || portOf(local) != portOf(own) ||
+            ::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerSize) != 0) {
+            continue;
+        }
+        char host[NI_MAXHOST] = {}, service[NI_MAXSERV] = {};
+        ::getnameinfo(reinterpret_cast<sockaddr*>(&peer), peerSize, host, sizeof host, service,
+                      sizeof service, NI_NUMERICHOST | NI_NUMERICSERV);
+        connections_[job] = {fd, info.st_ino, std::string(host) + ":" + service,
+                             std::chrono::steady_clock::now(), false};
+    }
+}
+
+void ScreenGate::requestArrived(const std::string& peer) {
+    const std::lock_guard lock(mutex_);
+    for (auto& [job, connection] : connections_) {
+        if (connection.peer == peer) connection.requested = true;
+    }
+}
+
+void ScreenGate::shutDownLate(std::chrono::steady_clock::time_point now) {
+    const std::lock_guard lock(mutex_);
+    for (auto& [job, connection] : connections_) {
+        if (connection.requested || now - connection.since < kRequestDeadline) continue;
+        struct stat info {};
+        if (::fstat(connection.fd, &info) == 0 && info.st_ino == connection.inode) {
+            ::shutdown(connection.fd, SHUT_RDWR);  // its read fails: the server closes it
+        }
+        connection.requested = true;  // once
+    }
+}
+
 void ScreenGate::refuse() {
     for (;;) {
         tellLater(std::chrono::steady_clock::now());
+        shutDownLate(std::chrono::steady_clock::now());
         {
             std::unique_lock lock(mutex_);
             changed_.wait_for(lock, std::chrono::milliseconds(200),

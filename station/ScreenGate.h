@@ -4,7 +4,10 @@
 // each on a thread of the gate's own. While they are all taken the server
 // accepts nothing more, and the gate itself takes every new connection from
 // the listening socket, answers it 503 and closes it at once, counting it.
-// The station hears of the refusals in one line at most once a minute.
+// The station hears of the refusals in one line at most once a minute. A
+// connection whose request has not arrived kRequestDeadline after it was
+// accepted (a client that sends nothing, or sends it a byte at a time) is
+// shut down, which frees its thread and descriptor.
 
 #include <httplib.h>
 
@@ -13,6 +16,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -25,6 +29,7 @@ namespace gimbalctl {
 class ScreenGate {
 public:
     static constexpr std::chrono::seconds kTellEvery{60};
+    static constexpr std::chrono::seconds kRequestDeadline{5};
 
     // listening: the server's listening socket; it stays the server's.
     ScreenGate(std::size_t limit, int listening);
@@ -38,6 +43,10 @@ public:
     // Lets the jobs given so far finish, then ends every thread.
     void shutdown();
 
+    // A request from `peer` ("ADDRESS:PORT") has arrived whole: its
+    // connection is past its deadline.
+    void requestArrived(const std::string& peer);
+
     // Readable when there is a line for the station (takeNews).
     int descriptor() const { return wake_[0].get(); }
     // The refusals not yet told, in one line, once a minute at most; empty when none.
@@ -47,6 +56,18 @@ private:
     void serve();   // each worker thread
     void refuse();  // the refusing thread
     void tellLater(std::chrono::steady_clock::time_point now);
+    // The connection accepted just now, found among this process's sockets
+    // by its local port (the server does not say which it is).
+    void noteAccepted(uint64_t job);
+    void shutDownLate(std::chrono::steady_clock::time_point now);
+
+    struct Connection {
+        int fd = -1;
+        uint64_t inode = 0;  // that the descriptor is still this connection
+        std::string peer;
+        std::chrono::steady_clock::time_point since;
+        bool requested = false;
+    };
 
     const std::size_t limit_;
     const int listening_;
@@ -56,6 +77,8 @@ private:
     std::size_t busy_ = 0;  // jobs queued or running
     bool full_ = false;     // enqueue waits for a thread: the gate refuses meanwhile
     bool stopping_ = false;
+    uint64_t jobsGiven_ = 0;
+    std::map<uint64_t, Connection> connections_;  // by job, until the job ends
     std::vector<std::thread> workers_;
     std::thread refuser_;
 

@@ -291,6 +291,18 @@ class Screen(unittest.TestCase):
         self.assertEqual(len(refusals()), 1, "one line a minute at most")
         self.assertRegex(refusals()[0], r"refused \d+ connections? beyond the 110 it serves at once\.$")
 
+    def test_a_client_whose_request_trickles_in_is_let_go_within_seconds(self):
+        _, url = self.station()
+        host, port = url[len("http://"):].strip("/").split(":")
+        client = socket.create_connection((host, int(port)))
+        self.addCleanup(client.close)
+        start = time.monotonic()
+        with self.assertRaises(OSError):  # a byte every 0.5 s: 60 s for the whole request
+            for byte in b"GET / HTTP/1.1\r\nHost: x\r\nX-Slow: " + b"y" * 90 + b"\r\n\r\n":
+                client.send(bytes([byte]))
+                time.sleep(0.5)
+        self.assertLess(time.monotonic() - start, 10)
+
     def test_the_feed_never_shows_progress_past_its_maximum(self):
         # The three-image file's last reports pass its block count: the console stops at the
         # maximum, and so does every state the feed sends.
