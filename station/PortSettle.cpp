@@ -68,11 +68,16 @@ std::vector<std::string> PortSettle::ready(Station& station) {
         if (unit && present) {
             state = present->device != unit->device ? PortNow::repointed : tryPort(*unit);
         }
-        if (state == PortNow::repointed || state == PortNow::gone) {
-            station.withdrawn(port,
-                              state == PortNow::gone
-                                  ? "went away before its upgrade began"
-                                  : "was re-pointed at another device before its upgrade began");
+        if (state == PortNow::gone) {
+            station.withdrawn(port, "went away before its upgrade began");
+            withdrew_ = true;
+        } else if (state == PortNow::repointed) {
+            const auto told = repointTold_.find(port);
+            const bool quietly =
+                told != repointTold_.end() && now - told->second < kRepointToldEvery;
+            if (!quietly) repointTold_[port] = now;
+            station.withdrawn(port, "was re-pointed at another device before its upgrade began",
+                              quietly);
             withdrew_ = true;
         } else if (state == PortNow::held && now - waiting.since < kLongest) {
             const std::string holders = holdersText(port);

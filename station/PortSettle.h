@@ -4,7 +4,8 @@
 // waits for it, up to kLongest, saying what it waits for, before its upgrade
 // starts (and then fails as held, naming the holder); a unit whose device
 // went away meanwhile, or whose name now leads to another device, is
-// withdrawn with one line (the other device is a unit of its own).
+// withdrawn with one line (the other device is a unit of its own; a name
+// re-pointed again and again is told of once a minute at most).
 
 #include <chrono>
 #include <map>
@@ -18,6 +19,7 @@ namespace gimbalctl {
 class PortSettle {
 public:
     static constexpr std::chrono::seconds kLongest{10};
+    static constexpr std::chrono::seconds kRepointToldEvery{60};
 
     // A port the station has just started.
     void add(const std::string& port);
@@ -35,6 +37,7 @@ private:
         std::string told;  // the holders last named
     };
     std::map<std::string, Waiting> waiting_;
+    std::map<std::string, std::chrono::steady_clock::time_point> repointTold_;  // by port
     bool withdrew_ = false;  // by the last ready()
 };
 

@@ -240,7 +240,7 @@ void Station::finished(const UpgradeOutcome& outcome) {
     record(outcome, seconds, unit.identity);
 }
 
-void Station::withdrawn(const std::string& port, const std::string& why) {
+void Station::withdrawn(const std::string& port, const std::string& why, bool quietly) {
     const auto found = units_.find(port);
     if (found == units_.end()) return;
     if (view_) {
@@ -249,7 +249,7 @@ void Station::withdrawn(const std::string& port, const std::string& why) {
         printJson({{"event", "withdrawn"}, {"port", port}});
     }
     units_.erase(found);
-    notice(port + " " + why + "; not a unit.");
+    if (!quietly) notice(port + " " + why + "; not a unit.");
 }
 
 void Station::record(const UpgradeOutcome& outcome, double seconds, const UnitIdentity& unit) {

@@ -81,8 +81,9 @@ public:
     UpgradeEvents eventsOf(const std::string& port);
     // A started port's upgrade has ended: shown, counted and recorded.
     void finished(const UpgradeOutcome& outcome);
-    // A started port that went away before its upgrade began: no unit, one line.
-    void withdrawn(const std::string& port, const std::string& why);
+    // A started port that went away before its upgrade began: no unit, one
+    // line (none when told quietly, the same having been said lately).
+    void withdrawn(const std::string& port, const std::string& why, bool quietly = false);
 
     // The first stop: no new units; the ones in progress finish.
     void stopTaking();
