@@ -18,7 +18,7 @@ upgrade::FileChoice LinkSession::fileChoice(Millis now) const {
 
 bool LinkSession::setFirmware(FirmwareVariables firmware, Millis now) {
     advance(now);
-    if (!firmwareMayChange(now_)) return false;
+    if (!fileChoice(now_).allowed) return false;
     firmware_ = std::move(firmware);
     return true;
 }

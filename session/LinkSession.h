@@ -48,7 +48,6 @@ public:
     // and nothing changed, unless fileChoice(now) allows it.
     bool setFirmware(FirmwareVariables firmware, Millis now);
     upgrade::FileChoice fileChoice(Millis now) const;
-    bool firmwareMayChange(Millis now) const { return fileChoice(now).allowed; }
     // An upgrade has started on the open line and not yet ended.
     bool upgradeRunning() const { return upgrading_; }
 

@@ -40,12 +40,6 @@ inline FileChoice fileChoice(bool upgradeRunning,
     return {false, false, left};
 }
 
-inline bool firmwareMayChange(bool upgradeRunning,
-                              std::optional<protocol::Millis> lastBlockOutsideUpgrade,
-                              protocol::Millis now) {
-    return fileChoice(upgradeRunning, lastBlockOutsideUpgrade, now).allowed;
-}
-
 // The one line a face shows for a chosen file that was kept out: its name,
 // the file in use (inUse: its path and versions) and when to choose again.
 inline std::string fileKeptMessage(const FileChoice& choice, const std::string& chosenName,
