@@ -76,7 +76,7 @@ std::optional<StationFirmware> prepareStation(const StationOptions& options, Sta
         const StationLog::Opened opened = log.open(options.logPath, error);
         if (opened != StationLog::Opened::kOk) {
             printFailure(json, context, error);
-            status = opened == StationLog::Opened::kInUse ? kBadInput : kWriteFailed;
+            status = opened == StationLog::Opened::kCannotWrite ? kWriteFailed : kBadInput;
             return std::nullopt;
         }
     }

@@ -231,8 +231,12 @@ StationLog::Opened StationLog::openFile(const std::string& follows, std::string&
         return why;
     };
     struct stat info {};
-    const bool stream =
-        ::stat(path_.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
+    const bool exists = ::stat(path_.c_str(), &info) == 0;
+    if (exists && S_ISDIR(info.st_mode)) {
+        error = path_ + ": a folder, not a journal (give --log a file's path)";
+        return Opened::kFolder;
+    }
+    const bool stream = exists && !S_ISREG(info.st_mode);
     UniqueFd fd(::open(path_.c_str(), stream ? kStreamFlags : kAppendFlags, 0644));
     if (!fd) return failed(Opened::kCannotWrite);
     if (stream) {  // a pipe, a terminal, a device: lines, and nothing else

@@ -66,7 +66,7 @@ std::string readJournalAt(int fd, std::size_t offset, std::size_t size);
 
 class StationLog {
 public:
-    enum class Opened { kOk, kCannotWrite, kInUse };
+    enum class Opened { kOk, kCannotWrite, kInUse, kFolder };
     StationLog() = default;  // no log: every line is dropped
     // Opens `path` for appending, creating it when missing, and locks it. A
     // last line left unfinished by a crash is ended first, so that the next

@@ -293,6 +293,10 @@ TEST_F(Records, NoUnitIsTakenForAnotherWhateverHappensToItsJournal) {
     EXPECT_EQ(refused.status, 2);
     EXPECT_EQ(occurrences(refused.err, "\n"), 1u) << refused.err;
     EXPECT_TRUE(contains(refused.err, "/dev/stdout is not a regular file")) << refused.err;
+    const Result folder = gimbalctl(dir, {"station", "--ports-from", ports, "--log", none, file});
+    EXPECT_EQ(folder.status, 2);
+    EXPECT_EQ(folder.err,
+              "gimbalctl: " + none + ": a folder, not a journal (give --log a file's path)\n");
 }
 
 TEST_F(Records, AStopEndsWithinTenSecondsWhileTheTableIsLockedAndItsRecordIsSentNextTime) {
