@@ -15,8 +15,10 @@ namespace gimbalctl {
 namespace {
 
 // Each record's columns come from its own fields of the same name, keyed by
-// its journal; the function keeps a clashing record apart and names it.
-constexpr const char* kInsert = "SELECT journal::text, sequence FROM units_insert($1::jsonb)";
+// its journal (none: its station's legacy key); the function keeps a clashing
+// record apart and names it.
+constexpr const char* kInsert =
+    "SELECT journal::text, sequence FROM units_insert($1::uuid, $2::uuid, $3::jsonb)";
 
 // Stations and people making the schema at once take turns.
 constexpr const char* kCreateLock = "SELECT pg_advisory_xact_lock(7203315591);";
@@ -137,11 +139,6 @@ int schemaVersion(pg_conn* c, std::string& why) {
 std::string versionText(int found) {
     return "the database's units schema is version " + std::to_string(found) +
            "; this gimbalctl writes version " + std::to_string(kUnitsSchemaVersion);
-}
-
-// Appends `text` as a JSON string, or null when empty.
-void appendJsonText(std::string& out, const std::string& text) {
-    out += text.empty() ? "null" : nlohmann::json(text).dump();
 }
 
 }  // namespace
@@ -276,12 +273,13 @@ RecordDatabase::State RecordDatabase::connect(const std::string& conninfo, std::
         return State::kWrongSchema;
     }
     run(c, kTimeouts);
-    Result allowed = run(c, "SELECT has_function_privilege('units_insert(jsonb)', 'EXECUTE')");
+    Result allowed =
+        run(c, "SELECT has_function_privilege('units_insert(uuid, uuid, jsonb)', 'EXECUTE')");
     if (!succeeded(allowed) || std::strcmp(PQgetvalue(allowed.get(), 0, 0), "t") != 0) {
         const char* user = PQuser(c);
         why = withoutPassword(std::string("the role ") + (user ? user : "") +
                                   " may not insert into units (it needs EXECUTE on FUNCTION "
-                                  "units_insert(jsonb))",
+                                  "units_insert(uuid, uuid, jsonb))",
                               conninfo);
         keep(nullptr);
         return State::kRefused;
@@ -293,16 +291,13 @@ RecordDatabase::State RecordDatabase::insert(const std::vector<OutgoingRecord>& 
                                              std::vector<RecordClash>& clashes, std::string& why) {
     if (!connection_) return State::kDown;
     std::string array = "[";
-    for (const OutgoingRecord& record : records) {
-        array += array.size() > 1 ? ",{\"journal\":" : "{\"journal\":";
-        appendJsonText(array, record.journal);
-        array += ",\"station_uuid\":";
-        appendJsonText(array, record.station);
-        array += ",\"record\":" + record.line + "}";
-    }
+    for (const OutgoingRecord& record : records)
+        array += (array.size() > 1 ? "," : "") + record.line;
     array += "]";
-    const char* values[] = {array.c_str()};
-    Result result(PQexecParams(connection_, kInsert, 1, nullptr, values, nullptr, nullptr, 0),
+    const OutgoingRecord& first = records.front();
+    const char* values[] = {first.journal.empty() ? nullptr : first.journal.c_str(),
+                            first.station.empty() ? nullptr : first.station.c_str(), array.c_str()};
+    Result result(PQexecParams(connection_, kInsert, 3, nullptr, values, nullptr, nullptr, 0),
                   PQclear);
     if (succeeded(result)) {
         for (int row = 0; row < PQntuples(result.get()); ++row) {

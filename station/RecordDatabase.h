@@ -25,10 +25,11 @@ std::string connectionTarget(const std::string& conninfo);
 // `text` with the string's password, and every part libpq quoted, masked.
 std::string withoutPassword(const std::string& text, const std::string& conninfo);
 
-// A record on its way: the journal's line and the identities of its journal
-// and station (empty for lines from before journals had them).
+// A record on its way: the journal's line, and where it comes from.
 struct OutgoingRecord {
     std::string line;
+    // The identities of its journal and station, empty for lines from before
+    // journals had them.
     std::string journal;
     std::string station;
 };
@@ -56,11 +57,11 @@ public:
     // its version and that this role may send; `why` says what is wrong, in one line.
     State connect(const std::string& conninfo, std::string& why);
     bool connected() const { return connection_ != nullptr; }
-    // Sends the records in one statement: one already there and identical is
-    // left as it is; one whose key holds another record is kept apart and
-    // named in `clashes` the first time. Drops the connection unless kReady
-    // or kBadRecord. Every statement gives up after a few seconds of waiting
-    // for a lock or of work.
+    // Sends the records, all of one journal, in one statement: one already
+    // there and identical is left as it is; one whose key holds another
+    // record is kept apart and named in `clashes` the first time. Drops the
+    // connection unless kReady or kBadRecord. Every statement gives up after
+    // a few seconds of waiting for a lock or of work.
     State insert(const std::vector<OutgoingRecord>& records, std::vector<RecordClash>& clashes,
                  std::string& why);
     // From another thread: asks the server to cancel the statement in flight

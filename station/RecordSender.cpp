@@ -164,8 +164,12 @@ bool RecordSender::sendWaiting() {
             }
             for (auto from = reading.pending.begin(); from != reading.pending.end();) {
                 if (stop_) return false;
-                const auto to = from + static_cast<std::ptrdiff_t>(std::min<std::size_t>(
-                                           kBatch, reading.pending.end() - from));
+                // A batch is one journal's: it ends where the journal in effect changes.
+                auto to = from + 1;
+                while (to != reading.pending.end() && to - from < std::ptrdiff_t(kBatch) &&
+                       to->record.journal == from->record.journal) {
+                    ++to;
+                }
                 if (!sendBatch({from, to})) return false;
                 waiting_ = static_cast<std::size_t>(reading.pending.end() - to);
                 from = to;

@@ -82,47 +82,50 @@ CREATE TABLE IF NOT EXISTS unit_conflicts (
 CREATE UNIQUE INDEX IF NOT EXISTS unit_conflicts_once
     ON unit_conflicts (journal, sequence, md5(record::text));
 
--- How a station sends records: a JSON array of {"journal", "station_uuid",
--- "record"} (a record without a journal is keyed by units_legacy_journal).
--- A record already there and identical is left as it is; one whose key holds
+-- How a station sends records: the journal's and the station's identities
+-- (none for records from before journals had them: each is then keyed by
+-- units_legacy_journal of its station) and a JSON array of its records. A
+-- record already there and identical is left as it is; one whose key holds
 -- another record goes to unit_conflicts, and its key is returned the first
 -- time. It runs as its owner, so that stations need no right on the tables.
 DO $do$
 BEGIN
     EXECUTE format($f$
-CREATE OR REPLACE FUNCTION units_insert(records jsonb)
+CREATE OR REPLACE FUNCTION units_insert(of_journal uuid, of_station uuid, records jsonb)
     RETURNS TABLE (journal uuid, sequence bigint)
-    LANGUAGE sql SECURITY DEFINER SET search_path = %I, pg_temp AS $body$
-WITH incoming AS (
-    SELECT coalesce((e->>'journal')::uuid, units_legacy_journal(e->'record'->>'station'))
-               AS journal,
-           (e->>'station_uuid')::uuid AS station_uuid, e->'record' AS record
-    FROM jsonb_array_elements(records) AS e),
-added AS (
+    LANGUAGE plpgsql SECURITY DEFINER SET search_path = %I, pg_temp AS $body$
+#variable_conflict use_column
+DECLARE
+    added bigint;
+BEGIN
     INSERT INTO units (journal, station_uuid, station, sequence, time, port, slot, slot_label,
                        node, by_id, usb_serial, file, file_size, file_sha256, version_before,
                        version_after, verified, result, status, status_word, detail, seconds,
                        gimbalctl, record)
-    SELECT r.journal, r.station_uuid, r.station, r.sequence, r.time, r.port, r.slot,
-           r.slot_label, r.node, r.by_id, r.usb_serial, r.file, r.file_size, r.file_sha256,
-           r.version_before, r.version_after, r.verified, r.result, r.status, r.status_word,
-           r.detail, r.seconds, r.gimbalctl, r.record
-    FROM (SELECT i.journal, i.station_uuid, i.record, u.station, u.sequence, u.time, u.port,
-                 u.slot, u.slot_label, u.node, u.by_id, u.usb_serial, u.file, u.file_size,
-                 u.file_sha256, u.version_before, u.version_after, u.verified, u.result,
-                 u.status, u.status_word, u.detail, u.seconds, u.gimbalctl
-          FROM incoming AS i, jsonb_populate_record(NULL::units, i.record) AS u) AS r
-    ON CONFLICT ON CONSTRAINT units_pkey DO NOTHING)
-INSERT INTO unit_conflicts AS c (journal, sequence, station_uuid, record)
-SELECT i.journal, (i.record->>'sequence')::bigint, i.station_uuid, i.record
-FROM incoming AS i
-JOIN units AS u ON u.journal = i.journal AND u.sequence = (i.record->>'sequence')::bigint
-WHERE u.record <> i.record
-ON CONFLICT (journal, sequence, md5(record::text)) DO NOTHING
-RETURNING c.journal, c.sequence
+    SELECT coalesce(of_journal, units_legacy_journal(u.station)), of_station, u.station,
+           u.sequence, u.time, u.port, u.slot, u.slot_label, u.node, u.by_id, u.usb_serial,
+           u.file, u.file_size, u.file_sha256, u.version_before, u.version_after, u.verified,
+           u.result, u.status, u.status_word, u.detail, u.seconds, u.gimbalctl, r
+    FROM jsonb_array_elements(records) AS r, jsonb_populate_record(NULL::units, r) AS u
+    ON CONFLICT ON CONSTRAINT units_pkey DO NOTHING;
+    GET DIAGNOSTICS added = ROW_COUNT;
+    IF added = jsonb_array_length(records) THEN
+        RETURN;  -- all new: nothing to compare
+    END IF;
+    RETURN QUERY
+    INSERT INTO unit_conflicts AS c (journal, sequence, station_uuid, record)
+    SELECT k.journal, k.sequence, of_station, r
+    FROM jsonb_array_elements(records) AS r,
+         LATERAL (SELECT coalesce(of_journal, units_legacy_journal(r->>'station')) AS journal,
+                         (r->>'sequence')::bigint AS sequence) AS k,
+         units AS u
+    WHERE u.journal = k.journal AND u.sequence = k.sequence AND u.record <> r
+    ON CONFLICT (journal, sequence, md5(record::text)) DO NOTHING
+    RETURNING c.journal, c.sequence;
+END
 $body$$f$, current_schema());
 END $do$;
-REVOKE ALL ON FUNCTION units_insert(jsonb) FROM PUBLIC;
+REVOKE ALL ON FUNCTION units_insert(uuid, uuid, jsonb) FROM PUBLIC;
 
 -- A unit counts as verified when its record says so, or, for a record that
 -- carries no verdict, when its upgrade completed; failed when its status is not 0.
