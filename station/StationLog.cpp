@@ -282,11 +282,15 @@ StationLog::Opened StationLog::openFile(const std::string& follows, std::string&
 }
 
 bool StationLog::moved() const {
-    struct stat atPath {
-    }, written{};
+#ifdef _WIN32
+    return false;  // a file open there cannot be renamed or removed (and has no inode)
+#else
+    struct stat atPath {};
+    struct stat written {};
     if (::stat(path_.c_str(), &atPath) != 0) return true;
     return ::fstat(current_->descriptor(), &written) == 0 &&
            (atPath.st_dev != written.st_dev || atPath.st_ino != written.st_ino);
+#endif
 }
 
 bool StationLog::append(const std::string& line, std::string& error) {
