@@ -197,7 +197,7 @@ int runStation(const StationOptions& options) {
     if (sender) {
         tellRecordNews();
         // Whatever the database does, the station ends within seconds.
-        const std::size_t waiting = sender->finish(std::chrono::seconds(4));
+        const std::size_t waiting = sender->finish(std::chrono::seconds(3));
         tellRecordNews();
         if (waiting) {
             station.notice("records waiting: " + std::to_string(waiting) +
