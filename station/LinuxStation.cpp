@@ -112,7 +112,7 @@ int runStation(const StationOptions& options) {
     const std::optional<StationFirmware> firmware = prepareStation(withJournal, log, slots, status);
     if (!firmware) return status;
     std::unique_ptr<RecordSender> sender;
-    if (!options.db.empty() && !(sender = startRecordSender(journal, options.db, error))) {
+    if (!options.db.empty() && !(sender = startRecordSender(log.file(), options.db, error))) {
         printFailure(json, {{"command", "station"}, {"file", file}}, error);
         return kBadInput;
     }
@@ -214,7 +214,8 @@ int runStation(const StationOptions& options) {
     }
     if (sender) {
         tellRecordNews();
-        const std::size_t waiting = sender->finish(std::chrono::seconds(10));
+        // Whatever the database does, the station ends within seconds.
+        const std::size_t waiting = sender->finish(std::chrono::seconds(3));
         tellRecordNews();
         if (waiting) {
             station.notice("records waiting: " + std::to_string(waiting) +

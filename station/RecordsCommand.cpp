@@ -11,6 +11,8 @@
 #include "gimbalctl/Output.h"
 #include "station/RecordDatabase.h"
 #include "station/RecordReport.h"
+#include "station/StationLog.h"
+#include "station/StationOptions.h"
 
 namespace gimbalctl {
 namespace {
@@ -30,6 +32,7 @@ bool readJournals(const std::vector<std::string>& paths, std::vector<nlohmann::j
             return false;
         }
         for (std::string line; std::getline(in, line);) {
+            if (JournalHeader header; readHeader(line, header)) continue;  // not a unit
             nlohmann::json record = nlohmann::json::parse(line, nullptr, false);
             if (record.is_object()) records.push_back(std::move(record));
         }
@@ -45,8 +48,16 @@ CLI::App* addRecordsCommand(CLI::App& app, RecordsOptions& options) {
     CLI::Option* db = records->add_option(
         "--db", options.db,
         "The factory's PostgreSQL database (a libpq connection string or URI; Linux)");
-    records->add_option("--log", options.logs, "A station's journal; repeat for several")
+    records
+        ->add_option("--log", options.logs,
+                     "A station's journal; repeat for several (default without --db: "
+                     "units.jsonl in ~/.local/state/gimbalctl)")
         ->excludes(db);
+    records
+        ->add_flag("--init-db", options.initDb,
+                   "Make the schema in the --db database, or upgrade an older one keeping its "
+                   "rows (as the database's owner)")
+        ->needs(db);
     records
         ->add_option("--since", options.since,
                      "today, yesterday, Nd (N days back), YYYY-MM-DD or 'YYYY-MM-DD HH:MM' "
@@ -56,12 +67,28 @@ CLI::App* addRecordsCommand(CLI::App& app, RecordsOptions& options) {
                         "Only units given a firmware file whose name holds this");
     records->add_option("--station", options.station, "Only this station's units");
     records->add_option("--slot", options.slot,
-                        "Only this slot's units (the port when the station names no slots)");
+                        "Only this slot's units, by its label or its slot (the port when the "
+                        "station names no slots)");
     return records;
 }
 
 int runRecords(const RecordsOptions& options) {
     const nlohmann::json context = {{"command", "records"}};
+    std::string error;
+    if (options.initDb) {
+        std::string text;
+        const bool made = initDatabase(options.db, text);
+        if (!made) {
+            printFailure(options.json, context, text);
+            return kBadInput;
+        }
+        if (options.json) {
+            printJson({{"event", "schema"}, {"message", text}});
+        } else {
+            std::printf("%s\n", text.c_str());
+        }
+        return kOk;
+    }
     RecordFilter filter{0, options.firmware, options.station, options.slot};
     if (!parseSince(options.since, std::time(nullptr), filter.since)) {
         printFailure(options.json, context,
@@ -69,14 +96,21 @@ int runRecords(const RecordsOptions& options) {
                          ": not a time (today, yesterday, Nd, YYYY-MM-DD or 'YYYY-MM-DD HH:MM')");
         return kBadInput;
     }
-    if (options.db.empty() && options.logs.empty()) {
-        printFailure(options.json, context,
-                     "records needs --db CONNINFO or --log FILE (see gimbalctl records --help)");
-        return kBadInput;
+    std::vector<std::string> logs = options.logs;
+    if (options.db.empty() && logs.empty()) {
+        const std::string journal = defaultJournalPath(false, error);
+        std::error_code ignored;
+        if (journal.empty() || !std::filesystem::exists(journal, ignored)) {
+            printFailure(
+                options.json, context,
+                (journal.empty() ? std::string("no default journal") : "no journal at " + journal) +
+                    ": records needs --db CONNINFO or --log FILE");
+            return kBadInput;
+        }
+        logs.push_back(journal);
     }
     std::vector<nlohmann::json> records;
-    std::string error;
-    const bool read = options.db.empty() ? readJournals(options.logs, records, error)
+    const bool read = options.db.empty() ? readJournals(logs, records, error)
                                          : fetchRecords(options.db, filter.since, records, error);
     if (!read) {
         printFailure(options.json, context, error);

@@ -71,10 +71,13 @@ std::optional<StationFirmware> prepareStation(const StationOptions& options, Sta
         }
         slots = std::move(*read);
     }
-    if (!options.logPath.empty() && !log.open(options.logPath, error)) {
-        printFailure(json, context, error);
-        status = kWriteFailed;
-        return std::nullopt;
+    if (!options.logPath.empty()) {
+        const StationLog::Opened opened = log.open(options.logPath, error);
+        if (opened != StationLog::Opened::kOk) {
+            printFailure(json, context, error);
+            status = opened == StationLog::Opened::kCannotWrite ? kWriteFailed : kBadInput;
+            return std::nullopt;
+        }
     }
     firmware.maxProgress = loaded->maxProgress;
     firmware.versions = loaded->versions;
@@ -104,14 +107,15 @@ Station::Station(const StationFirmware& firmware, StationLog log, bool json, Por
                    {"file_sha256", firmwareSha256_},
                    {"hardware_version", firmwareVersions_.hardware.text()},
                    {"firmware_version", firmwareVersions_.firmware.text()}});
-        return;
+    } else {
+        view_.emplace(std::vector<std::string>{}, terminal_);
+        view_->line("firmware: " + firmwareName_ + ", " + std::to_string(firmwareSize_) +
+                    " bytes, SHA-256 " + firmwareSha256_ + ", " + firmwareVersions_.text());
+        if (!firmware.makerWordMatches)
+            notice("the file's maker word does not match; it is sent all the same.");
+        view_->setFooter(tally());
     }
-    view_.emplace(std::vector<std::string>{}, terminal_);
-    view_->line("firmware: " + firmwareName_ + ", " + std::to_string(firmwareSize_) +
-                " bytes, SHA-256 " + firmwareSha256_ + ", " + firmwareVersions_.text());
-    if (!firmware.makerWordMatches)
-        notice("the file's maker word does not match; it is sent all the same.");
-    view_->setFooter(tally());
+    for (const std::string& text : log_.takeNotices()) notice(text);  // its identities
 }
 
 void Station::recordAs(const std::string& stationId, std::function<void()> recorded) {
@@ -277,7 +281,10 @@ void Station::record(const UpgradeOutcome& outcome, double seconds, const UnitId
         {"seconds", std::round(seconds * 10) / 10},
         {"gimbalctl", build_info::kVersion}};
     std::string error;
-    if (log_.append(line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), error)) {
+    const bool kept =
+        log_.append(line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), error);
+    for (const std::string& text : log_.takeNotices()) notice(text);  // a journal moved away
+    if (kept) {
         ++sequence_;
         if (recorded_) recorded_();
         return;

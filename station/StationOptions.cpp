@@ -75,6 +75,10 @@ CLI::App* addStationCommand(CLI::App& app, StationOptions& options) {
 
 std::string journalPath(const StationOptions& options, std::string& error) {
     if (!options.logPath.empty() || options.db.empty()) return options.logPath;
+    return defaultJournalPath(true, error);
+}
+
+std::string defaultJournalPath(bool make, std::string& error) {
     const char* state = std::getenv("XDG_STATE_HOME");
     const char* home = std::getenv("HOME");
     std::filesystem::path folder;
@@ -87,7 +91,7 @@ std::string journalPath(const StationOptions& options, std::string& error) {
         return {};
     }
     std::error_code made;
-    std::filesystem::create_directories(folder, made);
+    if (make) std::filesystem::create_directories(folder, made);
     if (made) {
         error = folder.string() + ": " + made.message() + " (give --log FILE for the journal)";
         return {};

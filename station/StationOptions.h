@@ -31,6 +31,8 @@ CLI::App* addStationCommand(CLI::App& app, StationOptions& options);
 // folder ($XDG_STATE_HOME/gimbalctl, else ~/.local/state/gimbalctl), made when
 // missing; empty when the station keeps no journal, or with `error` set.
 std::string journalPath(const StationOptions& options, std::string& error);
+// That default journal's path, its folder made when `make` says so.
+std::string defaultJournalPath(bool make, std::string& error);
 
 // Upgrades every gimbal as it is plugged in (each once per appearance, several
 // at once) and records each unit; returns the exit status. Each system has its

@@ -16,9 +16,10 @@ import subprocess
 import sys
 import tempfile
 
-# What differs from run to run: a line's clock time, the seconds a unit took
-# and a record's time and seconds.
+# What differs from run to run: a line's clock time, the seconds a unit took,
+# a record's time and seconds, and a journal's and a station's identities.
 VARYING = [(re.compile(r"\b\d\d:\d\d:\d\d\b"), "HH:MM:SS"),
+           (re.compile(r"\b[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}\b"), "UUID"),
            (re.compile(r"\(\d+\.\d s\)"), "(N s)"),
            (re.compile(r'"time":"[0-9T:Z-]+"'), '"time":TIME'),
            (re.compile(r'"seconds":[0-9.]+'), '"seconds":N')]

@@ -45,6 +45,7 @@ expected=(
   ./usr/share/doc/gimbal-tool/copyright
   ./usr/share/doc/gimbal-tool/changelog.gz
   ./usr/share/doc/gimbal-tool/README.md.gz
+  ./usr/share/gimbal-tool/units-schema.sql
 )
 for p in "${programs[@]}"; do expected+=("./usr/bin/$p" "./usr/share/man/man1/$p.1.gz"); done
 for f in "${expected[@]}"; do
