@@ -26,7 +26,7 @@ for _ in $(seq 50); do
   sleep 0.2
 done
 for pid in $(marked); do
-  say "process $pid: $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)"
+  say "process $pid: $(tr '\0\n' '  ' <"/proc/$pid/cmdline" 2>/dev/null)"
   kill -KILL "$pid" 2>/dev/null
 done
 
