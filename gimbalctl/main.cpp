@@ -85,9 +85,6 @@ int run(int argc, char** argv) {
 #else
     constexpr bool kOnWindows = false;
 #endif
-    app.footer(exitStatusList(kOnWindows) + "\n" +
-               "With several ports the first port that did not succeed decides the status.\n"
-               "Every line is put back as it was found.\n");
 
     bool json = false;
     app.add_flag("--json", json, "Machine-readable output: one JSON object per result")
@@ -106,6 +103,7 @@ int run(int argc, char** argv) {
     version->add_option("--port,-p", port, "Serial port of the gimbal")->required();
     version->add_option("--timeout", timeout, "Seconds to wait for the reply")
         ->check(kReplySeconds);
+    version->footer(kLinesRestored);
 
     std::string what;
     CLI::App* calibrate =
@@ -118,6 +116,7 @@ int run(int argc, char** argv) {
     calibrate->add_option("--port,-p", port, "Serial port of the gimbal")->required();
     calibrate->add_option("--timeout", timeout, "Seconds to wait for the reply")
         ->check(kReplySeconds);
+    calibrate->footer(kLinesRestored);
 
     std::vector<std::string> upgradePorts;
     bool reportToParent = false;
@@ -139,6 +138,8 @@ int run(int argc, char** argv) {
     upgrade->add_flag("--skip-current", checks.skipCurrent)->group("");
     std::string fileName;  // the station's children read the file by a descriptor's path
     upgrade->add_option("--file-name", fileName)->group("");
+    upgrade->footer("With several ports the first port that did not succeed decides the status.\n" +
+                    std::string(kLinesRestored));
 
     StationOptions stationOptions;
     CLI::App* station = addStationCommand(app, stationOptions);
@@ -149,6 +150,15 @@ int run(int argc, char** argv) {
     for (CLI::App* command : {ports, inspect, version, calibrate, upgrade, station, records}) {
         command->add_flag("--json", json, "Machine-readable output: one JSON object per result");
     }
+    // Each command's help ends with the statuses it can end with; the
+    // program's with all of them.
+    for (CLI::App* command : app.get_subcommands({})) {
+        const std::string note = command->get_footer();
+        command->footer(note + (note.empty() ? "" : "\n") +
+                        exitStatusList(kOnWindows, command->get_name()));
+    }
+    app.footer(exitStatusList(kOnWindows) +
+               "\nEach command's help lists the statuses that command can end with.\n");
 
     try {
         app.parse(argc, argv);

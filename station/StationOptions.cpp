@@ -7,7 +7,7 @@
 #include <unistd.h>
 #endif
 
-#include "gimbalctl/ExitStatuses.h"
+#include "gimbalctl/Commands.h"
 #include "gimbalctl/Verification.h"
 
 namespace gimbalctl {
@@ -60,16 +60,11 @@ CLI::App* addStationCommand(CLI::App& app, StationOptions& options) {
                      "(Linux; on 127.0.0.1 unless an address is given: 0.0.0.0:8080 shows the "
                      "units to every PC that reaches port 8080)")
         ->type_name("[ADDR:]PORT");
-#ifdef _WIN32
-    constexpr bool kOnWindows = true;
-#else
-    constexpr bool kOnWindows = false;
-#endif
     station->footer(
         "Ctrl+C or SIGTERM: no new units, the upgrades in progress finish; a second Ctrl+C\n"
         "interrupts them. Each unit's firmware version is read before and after its upgrade:\n"
-        "a unit that then reports another version than the file's fails with status 4.\n\n" +
-        exitStatusList(kOnWindows, true));
+        "a unit that then reports another version than the file's fails with status 4.\n" +
+        std::string(kLinesRestored));
     return station;
 }
 
