@@ -41,7 +41,7 @@ const CLI::Validator kReplySeconds(
         }
         return "Value " + input + " not in range 0.1 to 3600";
     },
-    "NUMBER in [0.1 - 3600]");
+    "");
 
 // Whether the command line asks for JSON, read before it is parsed so that
 // a command line that cannot be parsed is answered in JSON too.
@@ -94,14 +94,20 @@ int run(int argc, char** argv) {
 
     std::string file;
     CLI::App* inspect = app.add_subcommand("inspect", "What the tool makes of a firmware file");
-    inspect->add_option("FILE", file, "Firmware file (.plov, .1plov, .2plov, .3plov)")->required();
+    inspect->add_option("FILE", file, "Firmware file (.plov, .1plov, .2plov, .3plov)")
+        ->required()
+        ->type_name("");
 
     std::string port;
     double timeout = 2.0;
     CLI::App* version =
         app.add_subcommand("version", "Read the gimbal's hardware and firmware versions");
-    version->add_option("--port,-p", port, "Serial port of the gimbal")->required();
-    version->add_option("--timeout", timeout, "Seconds to wait for the reply")
+    version->add_option("--port,-p", port, "Serial port of the gimbal")
+        ->required()
+        ->type_name("PORT");
+    version
+        ->add_option("--timeout", timeout, "Seconds to wait for the reply (0.1 to 3600; default 2)")
+        ->type_name("SECONDS")
         ->check(kReplySeconds);
     version->footer(kLinesRestored);
 
@@ -112,9 +118,14 @@ int run(int argc, char** argv) {
     for (const auto& [name, request] : kCalibrations) names.push_back(name);
     calibrate->add_option("WHAT", what, "What to calibrate")
         ->required()
+        ->type_name("")
         ->check(CLI::IsMember(names));
-    calibrate->add_option("--port,-p", port, "Serial port of the gimbal")->required();
-    calibrate->add_option("--timeout", timeout, "Seconds to wait for the reply")
+    calibrate->add_option("--port,-p", port, "Serial port of the gimbal")
+        ->required()
+        ->type_name("PORT");
+    calibrate
+        ->add_option("--timeout", timeout, "Seconds to wait for the reply (0.1 to 3600; default 2)")
+        ->type_name("SECONDS")
         ->check(kReplySeconds);
     calibrate->footer(kLinesRestored);
 
@@ -126,8 +137,9 @@ int run(int argc, char** argv) {
         ->add_option("--port,-p", upgradePorts,
                      "Serial port of a gimbal; repeat for several at once")
         ->required()
+        ->type_name("PORT")
         ->allow_extra_args(false);  // one port per --port: the file is not taken for a port
-    upgrade->add_option("FILE", file, "Firmware file")->required();
+    upgrade->add_option("FILE", file, "Firmware file")->required()->type_name("");
     UpgradeChecks checks;
     upgrade->add_flag("--verify", checks.verify,
                       "Read the gimbal's firmware version before and after; fail (status 4) "

@@ -55,7 +55,7 @@ TEST(OpenFailure, NamesTheHolderWithoutWaitingForItsOtherFiles) {
                         std::to_string(holder.pid()) + ").");
     EXPECT_LT(took, std::chrono::seconds(3));  // 20 s when the file's attributes are asked for
     if (file < 0)
-        GTEST_SKIP() << "no FUSE mount here (needs /dev/fuse open to this user, fuse3 and python3-fusepy)";
+        GTEST_SKIP() << "no FUSE mount here (needs /dev/fuse open to this user, fuse3, fusepy)";
 }
 
 TEST(OpenFailure, NamesTheProgramHoldingThePortAndHowToStopAKnownGrabber) {
