@@ -1,5 +1,5 @@
 gimbal_add_test(cli_tests LABEL cli
-  SOURCES cli/GimbalctlTest.cpp cli/ProgressViewTest.cpp cli/StationTest.cpp cli/UnitSourceTest.cpp
+  SOURCES cli/CommandHelpTest.cpp cli/GimbalctlTest.cpp cli/ProgressViewTest.cpp cli/StationTest.cpp cli/UnitSourceTest.cpp
           upgrade/FirmwareFiles.cpp ${PROJECT_SOURCE_DIR}/gimbalctl/ProgressView.cpp
           ${PROJECT_SOURCE_DIR}/station/UdevUnitSource.cpp
   LIBS coretestmain)
