@@ -115,11 +115,15 @@ int run(int argc, char** argv) {
     CLI::App* calibrate =
         app.add_subcommand("calibrate", "Send a calibration request and show the reply");
     std::vector<std::string> names;
-    for (const auto& [name, request] : kCalibrations) names.push_back(name);
-    calibrate->add_option("WHAT", what, "What to calibrate")
+    std::string choices;  // listed in words, so that a narrow page can break the list
+    for (const auto& [name, request] : kCalibrations) {
+        names.push_back(name);
+        choices += (choices.empty() ? "" : ", ") + name;
+    }
+    calibrate->add_option("WHAT", what, "What to calibrate: " + choices)
         ->required()
         ->type_name("")
-        ->check(CLI::IsMember(names));
+        ->check(CLI::IsMember(names).description(""));
     calibrate->add_option("--port,-p", port, "Serial port of the gimbal")
         ->required()
         ->type_name("PORT");
