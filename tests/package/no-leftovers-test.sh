@@ -15,8 +15,18 @@ fail() {
 "$checker" sh -c 'exit 3'
 [ $? -eq 3 ] || fail "the command's own failure status is not kept"
 
+# The process's number is kept outside, to end it should the check miss it.
+pid_file=$(mktemp)
+end_leftover() {
+  local pid
+  read -r pid <"$pid_file" || return 0
+  if [ "$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)" = "sleep 300 " ]; then kill -KILL "$pid"; fi
+  rm -f "$pid_file"
+}
+trap end_leftover EXIT
 leaver='touch "$TMPDIR/stray"
 setsid sleep 300 </dev/null >/dev/null 2>&1 &
+echo $! >'"$pid_file"'
 mkdir "$TMPDIR/mnt"
 /usr/bin/python3 -c "import sys; from fusepy import FUSE, Operations
 FUSE(Operations(), sys.argv[1], foreground=False)" "$TMPDIR/mnt" 2>/dev/null
