@@ -16,7 +16,10 @@ for p in "$@"; do [ -n "$p" ] && programs+=("$p"); done
 # A scratch folder of its own, so nothing else in the build tree is touched.
 scratch=$build/package-check
 rm -rf "$scratch"
-mkdir -p "$scratch"
+mkdir -p "$scratch/tmp"
+# lintian leaves a file in TMPDIR and the window makes its runtime folder there
+# when XDG_RUNTIME_DIR is unset: both stay in this folder.
+export TMPDIR=$scratch/tmp
 sim_pid=""
 cleanup() { if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null || true; fi; }
 trap cleanup EXIT
