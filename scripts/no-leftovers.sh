@@ -10,6 +10,11 @@ set -uo pipefail
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/gimbal-suite-XXXXXX") || exit 1
 chmod 1777 "$scratch" # like /tmp: a test server run as nobody makes its folder here
 mark=$(basename "$scratch")
+# Qt makes TMPDIR/runtime-USER when there is no runtime folder: the suite gets one.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  mkdir -m 0700 "$scratch/runtime"
+  export XDG_RUNTIME_DIR=$scratch/runtime
+fi
 GIMBAL_SUITE_RUN=$mark TMPDIR=$scratch "$@"
 status=$?
 
@@ -37,9 +42,9 @@ while read -r point; do
   fusermount3 -u -z "$point" 2>/dev/null || umount -l "$point" 2>/dev/null
 done < <(awk -v top="$scratch/" 'index($2, top) == 1 { print $2 }' /proc/self/mounts | sort -r)
 
-while read -r name; do
-  say "file $scratch/$name"
-done < <(find "$scratch" -mindepth 1 -maxdepth 1 -printf '%f\n')
+while read -r path; do
+  say "file $path"
+done < <(find "$scratch" -mindepth 1 -maxdepth 1 ! -name runtime; find "$scratch/runtime" -mindepth 1 -maxdepth 1 2>/dev/null)
 rm -rf --one-file-system "$scratch"
 
 if [ "$status" -ne 0 ]; then exit "$status"; fi
