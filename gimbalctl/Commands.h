@@ -23,6 +23,10 @@ enum ExitStatus : int {
     // Stopped by a signal or a closed standard output: 128 + the signal (gimbalctl/Stop.h).
 };
 
+// What the help of each command that opens ports says of their settings.
+inline constexpr const char* kLinesRestored =
+    "Each serial line's settings are restored when gimbalctl ends, also when a signal stops it.\n";
+
 // The whole program: parses the command line (UTF-8), runs the command and
 // returns the exit status.
 int runProgram(int argc, char** argv);

@@ -1,41 +1,58 @@
 #include "gimbalctl/ExitStatuses.h"
 
 #include <cstdio>
+#include <sstream>
 
 #include "gimbalctl/Commands.h"
 
 namespace gimbalctl {
 
 namespace {
+// The commands that judge a firmware file, and those that talk to a gimbal.
+constexpr const char* kFileCommands = "inspect upgrade station";
+constexpr const char* kGimbalCommands = "version calibrate upgrade station";
+
 // Each meaning fits on one line of an 80-column terminal after its status.
 constexpr ExitStatusEntry kStatuses[] = {
-    {kOk, "ok", "done", "done", "every unit done, also when the first Ctrl+C or SIGTERM ended it"},
-    {kRefusedFile, "refused file", "firmware file refused", "firmware file refused", nullptr},
+    {kOk, "ok", "done", "done", "every unit done, also when the first Ctrl+C or SIGTERM ended it",
+     nullptr},
+    {kRefusedFile, "refused file", "firmware file refused", "firmware file refused", nullptr,
+     kFileCommands},
     {kBadInput, "bad input", "bad input: unknown command or option, missing or unreadable file",
-     "bad input: unknown command or option, missing or unreadable file", nullptr},
+     "bad input: unknown command or option, missing or unreadable file", nullptr, nullptr},
     {kPortFailed, "port failed",
      "port missing, permission denied, held by another program, or unplugged",
      "port missing, held by another program, or unplugged",
-     "the first failed unit's status: its port failed"},
+     "the first failed unit's status: its port failed", kGimbalCommands},
     {kGimbalFailed, "gimbal failed",
      "the gimbal refused or failed, or calibration values out of range",
      "the gimbal refused or failed, or calibration values out of range",
-     "the first failed unit's status: its gimbal refused or failed"},
-    {kNoAnswer, "no answer", "no answer", "no answer", "the first failed unit's status: no answer"},
+     "the first failed unit's status: its gimbal refused or failed", kGimbalCommands},
+    {kNoAnswer, "no answer", "no answer", "no answer", "the first failed unit's status: no answer",
+     kGimbalCommands},
     {kLostUpgrade, "lost upgrade", "an upgrade process ended without a result", nullptr,
-     "the first failed unit's status: its upgrade process ended, no result"},
-    {kWriteFailed, "write failed", "standard output or the station's log could not be written",
-     "standard output or the station's log could not be written",
-     "standard output or the station's log could not be written (full disk, I/O error)"},
+     "the first failed unit's status: its upgrade process ended, no result", "upgrade station"},
+    {kWriteFailed, "write failed", "standard output could not be written",
+     "standard output could not be written",
+     "standard output or the station's log could not be written (full disk, I/O error)", nullptr},
     {129, "interrupted", "stopped by SIGHUP (its terminal closed)", "its console window was closed",
-     nullptr},
+     nullptr, nullptr},
     {130, "interrupted", "stopped by Ctrl+C (SIGINT)", "stopped by Ctrl+C or Ctrl+Break",
-     "the second Ctrl+C, interrupting the upgrades in progress"},
+     "the second Ctrl+C, interrupting the upgrades in progress", nullptr},
     {141, "interrupted", "stopped: the reader of standard output went away (SIGPIPE)", nullptr,
-     nullptr},
+     nullptr, nullptr},
     {143, "interrupted", "stopped by SIGTERM", nullptr,
-     "the second SIGTERM, interrupting the upgrades in progress"},
+     "the second SIGTERM, interrupting the upgrades in progress", nullptr},
 };
+
+bool endsWith(const ExitStatusEntry& entry, const std::string& command) {
+    if (command.empty() || !entry.commands) return true;
+    std::istringstream names(entry.commands);
+    for (std::string name; names >> name;) {
+        if (name == command) return true;
+    }
+    return false;
+}
 }  // namespace
 
 std::span<const ExitStatusEntry> exitStatuses() { return kStatuses; }
@@ -47,12 +64,12 @@ std::string exitStatusWord(int status) {
     return status > 128 ? "interrupted" : "failed";
 }
 
-std::string exitStatusList(bool windows, bool station) {
+std::string exitStatusList(bool windows, const std::string& command) {
     std::string text = "Exit status:\n";
     for (const auto& entry : kStatuses) {
         const char* meaning = windows ? entry.onWindows : entry.meaning;
-        if (!meaning) continue;
-        if (station && entry.atStation) meaning = entry.atStation;
+        if (!meaning || !endsWith(entry, command)) continue;
+        if (command == "station" && entry.atStation) meaning = entry.atStation;
         char line[128];
         std::snprintf(line, sizeof line, "  %-5d%s\n", entry.status, meaning);
         text += line;

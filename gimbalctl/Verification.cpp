@@ -31,7 +31,8 @@ void addExpectSha256Option(CLI::App& command, std::string& digest) {
     command
         .add_option("--expect-sha256", digest,
                     "Refuse (status 1, nothing sent) a firmware file with another SHA-256")
-        ->check(CLI::Validator(whyNotSha256, "HEX"));
+        ->type_name("SHA256")
+        ->check(CLI::Validator(whyNotSha256, ""));
 }
 
 std::string digestMismatch(const std::vector<uint8_t>& bytes, const std::string& expectSha256) {

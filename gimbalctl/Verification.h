@@ -44,7 +44,7 @@ std::string digestMismatch(const std::vector<uint8_t>& bytes, const std::string&
 // Why `text` is not a SHA-256 digest (64 hexadecimal digits), or empty when it is.
 std::string whyNotSha256(const std::string& text);
 
-// Declares `--expect-sha256 HEX` on `command` (upgrade, station), checked as a digest.
+// Declares `--expect-sha256 SHA256` on `command` (upgrade, station), checked as a digest.
 void addExpectSha256Option(CLI::App& command, std::string& digest);
 
 // The firmware version the gimbal on `path` reports, or none when it does

@@ -41,7 +41,7 @@ const CLI::Validator kReplySeconds(
         }
         return "Value " + input + " not in range 0.1 to 3600";
     },
-    "NUMBER in [0.1 - 3600]");
+    "");
 
 // Whether the command line asks for JSON, read before it is parsed so that
 // a command line that cannot be parsed is answered in JSON too.
@@ -85,9 +85,6 @@ int run(int argc, char** argv) {
 #else
     constexpr bool kOnWindows = false;
 #endif
-    app.footer(exitStatusList(kOnWindows) + "\n" +
-               "With several ports the first port that did not succeed decides the status.\n"
-               "Every line is put back as it was found.\n");
 
     bool json = false;
     app.add_flag("--json", json, "Machine-readable output: one JSON object per result")
@@ -97,27 +94,44 @@ int run(int argc, char** argv) {
 
     std::string file;
     CLI::App* inspect = app.add_subcommand("inspect", "What the tool makes of a firmware file");
-    inspect->add_option("FILE", file, "Firmware file (.plov, .1plov, .2plov, .3plov)")->required();
+    inspect->add_option("FILE", file, "Firmware file (.plov, .1plov, .2plov, .3plov)")
+        ->required()
+        ->type_name("");
 
     std::string port;
     double timeout = 2.0;
     CLI::App* version =
         app.add_subcommand("version", "Read the gimbal's hardware and firmware versions");
-    version->add_option("--port,-p", port, "Serial port of the gimbal")->required();
-    version->add_option("--timeout", timeout, "Seconds to wait for the reply")
+    version->add_option("--port,-p", port, "Serial port of the gimbal")
+        ->required()
+        ->type_name("PORT");
+    version
+        ->add_option("--timeout", timeout, "Seconds to wait for the reply (0.1 to 3600; default 2)")
+        ->type_name("SECONDS")
         ->check(kReplySeconds);
+    version->footer(kLinesRestored);
 
     std::string what;
     CLI::App* calibrate =
         app.add_subcommand("calibrate", "Send a calibration request and show the reply");
     std::vector<std::string> names;
-    for (const auto& [name, request] : kCalibrations) names.push_back(name);
-    calibrate->add_option("WHAT", what, "What to calibrate")
+    std::string choices;  // listed in words, so that a narrow page can break the list
+    for (const auto& [name, request] : kCalibrations) {
+        names.push_back(name);
+        choices += (choices.empty() ? "" : ", ") + name;
+    }
+    calibrate->add_option("WHAT", what, "What to calibrate: " + choices)
         ->required()
-        ->check(CLI::IsMember(names));
-    calibrate->add_option("--port,-p", port, "Serial port of the gimbal")->required();
-    calibrate->add_option("--timeout", timeout, "Seconds to wait for the reply")
+        ->type_name("")
+        ->check(CLI::IsMember(names).description(""));
+    calibrate->add_option("--port,-p", port, "Serial port of the gimbal")
+        ->required()
+        ->type_name("PORT");
+    calibrate
+        ->add_option("--timeout", timeout, "Seconds to wait for the reply (0.1 to 3600; default 2)")
+        ->type_name("SECONDS")
         ->check(kReplySeconds);
+    calibrate->footer(kLinesRestored);
 
     std::vector<std::string> upgradePorts;
     bool reportToParent = false;
@@ -127,8 +141,9 @@ int run(int argc, char** argv) {
         ->add_option("--port,-p", upgradePorts,
                      "Serial port of a gimbal; repeat for several at once")
         ->required()
+        ->type_name("PORT")
         ->allow_extra_args(false);  // one port per --port: the file is not taken for a port
-    upgrade->add_option("FILE", file, "Firmware file")->required();
+    upgrade->add_option("FILE", file, "Firmware file")->required()->type_name("");
     UpgradeChecks checks;
     upgrade->add_flag("--verify", checks.verify,
                       "Read the gimbal's firmware version before and after; fail (status 4) "
@@ -139,6 +154,8 @@ int run(int argc, char** argv) {
     upgrade->add_flag("--skip-current", checks.skipCurrent)->group("");
     std::string fileName;  // the station's children read the file by a descriptor's path
     upgrade->add_option("--file-name", fileName)->group("");
+    upgrade->footer("With several ports the first port that did not succeed decides the status.\n" +
+                    std::string(kLinesRestored));
 
     StationOptions stationOptions;
     CLI::App* station = addStationCommand(app, stationOptions);
@@ -149,6 +166,15 @@ int run(int argc, char** argv) {
     for (CLI::App* command : {ports, inspect, version, calibrate, upgrade, station, records}) {
         command->add_flag("--json", json, "Machine-readable output: one JSON object per result");
     }
+    // Each command's help ends with the statuses it can end with; the
+    // program's with all of them.
+    for (CLI::App* command : app.get_subcommands({})) {
+        const std::string note = command->get_footer();
+        command->footer(note + (note.empty() ? "" : "\n") +
+                        exitStatusList(kOnWindows, command->get_name()));
+    }
+    app.footer(exitStatusList(kOnWindows) +
+               "\nEach command's help lists the statuses that command can end with.\n");
 
     try {
         app.parse(argc, argv);

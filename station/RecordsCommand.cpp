@@ -45,13 +45,17 @@ bool readJournals(const std::vector<std::string>& paths, std::vector<nlohmann::j
 CLI::App* addRecordsCommand(CLI::App& app, RecordsOptions& options) {
     CLI::App* records = app.add_subcommand(
         "records", "Units, verified, failed and yield from the stations' records");
-    CLI::Option* db = records->add_option(
-        "--db", options.db,
-        "The factory's PostgreSQL database (a libpq connection string or URI; Linux)");
+    CLI::Option* db =
+        records
+            ->add_option("--db", options.db,
+                         "The factory's PostgreSQL database (a libpq connection string or URI; "
+                         "Linux)")
+            ->type_name("CONNINFO");
     records
         ->add_option("--log", options.logs,
                      "A station's journal; repeat for several (default without --db: "
                      "units.jsonl in ~/.local/state/gimbalctl)")
+        ->type_name("FILE")
         ->excludes(db);
     records
         ->add_flag("--init-db", options.initDb,
@@ -62,13 +66,17 @@ CLI::App* addRecordsCommand(CLI::App& app, RecordsOptions& options) {
         ->add_option("--since", options.since,
                      "today, yesterday, Nd (N days back), YYYY-MM-DD or 'YYYY-MM-DD HH:MM' "
                      "(local time)")
+        ->type_name("WHEN")
         ->capture_default_str();
     records->add_option("--firmware", options.firmware,
                         "Only units given a firmware file whose name holds this");
-    records->add_option("--station", options.station, "Only this station's units");
-    records->add_option("--slot", options.slot,
-                        "Only this slot's units, by its label or its slot (the port when the "
-                        "station names no slots)");
+    records->add_option("--station", options.station, "Only this station's units")
+        ->type_name("NAME");
+    records
+        ->add_option("--slot", options.slot,
+                     "Only this slot's units, by its label or its slot (the port when the "
+                     "station names no slots)")
+        ->type_name("SLOT");
     return records;
 }
 

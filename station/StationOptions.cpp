@@ -7,7 +7,7 @@
 #include <unistd.h>
 #endif
 
-#include "gimbalctl/ExitStatuses.h"
+#include "gimbalctl/Commands.h"
 #include "gimbalctl/Verification.h"
 
 namespace gimbalctl {
@@ -28,29 +28,39 @@ std::string hostName() {
 CLI::App* addStationCommand(CLI::App& app, StationOptions& options) {
     CLI::App* station = app.add_subcommand(
         "station", "Production station: upgrade every gimbal as it is plugged in, keep a record");
-    station->add_option("FILE", options.file, "Firmware file, checked once at start")->required();
-    station->add_option("--ports-from", options.portsFrom,
-                        "Folder whose entries are the ports, as udev makes /dev/serial/by-path "
-                        "(Linux; default: the USB serial devices as udev adds them)");
-    station->add_option("--log", options.logPath,
-                        "Append one JSON line per finished unit to this file, flushed to disk; "
-                        "a log that cannot be written stops the station with status 7");
+    station->add_option("FILE", options.file, "Firmware file, checked once at start")
+        ->required()
+        ->type_name("");
+    station
+        ->add_option("--ports-from", options.portsFrom,
+                     "Folder whose entries are the ports, as udev makes /dev/serial/by-path "
+                     "(Linux; default: the USB serial devices as udev adds them)")
+        ->type_name("DIR");
+    station
+        ->add_option("--log", options.logPath,
+                     "Append one JSON line per finished unit to this file, flushed to disk; "
+                     "a log that cannot be written stops the station with status 7")
+        ->type_name("FILE");
     addExpectSha256Option(*station, options.expectSha256);
     station->add_flag("--skip-current", options.skipCurrent,
                       "Leave a unit alone that already reports the file's firmware version");
-    station->add_option("--slots", options.slotsPath,
-                        "Lines \"LABEL SLOT\" naming the slots (such as A1 "
-                        "pci-0000:00:14.0-usb-0:2.1:1.0), shown and recorded instead of paths");
+    station
+        ->add_option("--slots", options.slotsPath,
+                     "Lines \"LABEL SLOT\" naming the slots (such as A1 "
+                     "pci-0000:00:14.0-usb-0:2.1:1.0), shown and recorded instead of paths")
+        ->type_name("FILE");
     station
         ->add_option("--db", options.db,
                      "Linux: send each record to the table units of this PostgreSQL database "
                      "too (a libpq connection string or URI); the log stays the record "
                      "(default with --db alone: units.jsonl in ~/.local/state/gimbalctl)")
+        ->type_name("CONNINFO")
         ->envname("GIMBAL_STATION_DB");
     options.stationId = hostName();
     station
         ->add_option("--station-id", options.stationId,
                      "Names the station in each record (default: the host name)")
+        ->type_name("NAME")
         ->check([](const std::string& name) {
             return name.empty() ? std::string("the station's name is empty") : std::string();
         });
@@ -60,16 +70,11 @@ CLI::App* addStationCommand(CLI::App& app, StationOptions& options) {
                      "(Linux; on 127.0.0.1 unless an address is given: 0.0.0.0:8080 shows the "
                      "units to every PC that reaches port 8080)")
         ->type_name("[ADDR:]PORT");
-#ifdef _WIN32
-    constexpr bool kOnWindows = true;
-#else
-    constexpr bool kOnWindows = false;
-#endif
     station->footer(
         "Ctrl+C or SIGTERM: no new units, the upgrades in progress finish; a second Ctrl+C\n"
         "interrupts them. Each unit's firmware version is read before and after its upgrade:\n"
-        "a unit that then reports another version than the file's fails with status 4.\n\n" +
-        exitStatusList(kOnWindows, true));
+        "a unit that then reports another version than the file's fails with status 4.\n" +
+        std::string(kLinesRestored));
     return station;
 }
 

@@ -459,3 +459,20 @@ TEST_F(Gimbalctl, ALineThatGoesAwayIsReportedAtOnceNamingItsPort) {
     EXPECT_EQ(request.status, 3);
     EXPECT_TRUE(contains(request.err, silent.slavePath() + ": the line went away")) << request.err;
 }
+
+// Open refused by the device's mode, as a user outside its group meets it:
+// status 3, the port named, and nothing sent. Root is never refused, so as
+// root gimbalctl runs as nobody.
+TEST_F(Gimbalctl, APortWhoseModeRefusesTheUserIsNamedAsPermissionDenied) {
+    GimbalSimulator gimbal;
+    ASSERT_EQ(::chmod(gimbal.slavePath().c_str(), 0), 0);
+    std::vector<std::string> runner;
+    if (::geteuid() == 0) {
+        runner = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
+    }
+    const Result run =
+        start(dir, {"version", "--port", gimbal.slavePath()}, false, {}, runner).finish();
+    EXPECT_EQ(run.status, 3) << run.err;
+    EXPECT_TRUE(contains(run.err, gimbal.slavePath() + ": permission denied. ")) << run.err;
+    EXPECT_TRUE(gimbal.bytesReceived().empty());
+}

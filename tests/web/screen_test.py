@@ -21,6 +21,7 @@ import urllib.error
 import urllib.request
 
 from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
 
 GIMBALCTL, SIMULATOR = sys.argv[1], sys.argv[2]
 del sys.argv[1:3]
@@ -35,12 +36,16 @@ class Screen(unittest.TestCase):
         for arg in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
                     "--window-size=1280,900", "--user-data-dir=" + cls.profile):
             options.add_argument(arg)
-        cls.driver = webdriver.Chrome(options=options)
+        # Chromium leaves a folder in TMPDIR when it quits: given one of the test's own.
+        cls.chromium_tmp = tempfile.mkdtemp(prefix="gimbal-screen-chromium-")
+        cls.driver = webdriver.Chrome(
+            options=options, service=Service(env=dict(os.environ, TMPDIR=cls.chromium_tmp)))
 
     @classmethod
     def tearDownClass(cls):
         cls.driver.quit()
         shutil.rmtree(cls.profile, ignore_errors=True)
+        shutil.rmtree(cls.chromium_tmp, ignore_errors=True)
 
     def setUp(self):
         self.dir = tempfile.mkdtemp(prefix="gimbal-screen-")

@@ -23,6 +23,7 @@ from selenium import webdriver
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.chrome.service import Service
 
 from bridge import Bridge
 
@@ -131,7 +132,10 @@ class WebPage(unittest.TestCase):
             options.add_argument(arg)
         # chromedriver turns off the slowing of hidden pages' timers; a technician's browser has it.
         options.add_experimental_option("excludeSwitches", ["disable-background-timer-throttling"])
-        cls.driver = webdriver.Chrome(options=options)
+        # Chromium leaves a folder in TMPDIR when it quits: given one of the test's own.
+        cls.chromium_tmp = tempfile.mkdtemp(prefix="gimbal-web-chromium-")
+        cls.driver = webdriver.Chrome(
+            options=options, service=Service(env=dict(os.environ, TMPDIR=cls.chromium_tmp)))
         with open(os.path.join(HERE, "serial-stand-in.js")) as f:
             stand_in = f.read().replace("BRIDGE_URL", cls.bridge.url)
         cls.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": stand_in})
@@ -141,6 +145,7 @@ class WebPage(unittest.TestCase):
     def tearDownClass(cls):
         cls.driver.quit()
         shutil.rmtree(cls.files, ignore_errors=True)
+        shutil.rmtree(cls.chromium_tmp, ignore_errors=True)
 
     def setUp(self):
         self.bridge.mode = "answer"
