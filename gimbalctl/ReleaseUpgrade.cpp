@@ -16,9 +16,12 @@ void addReleaseSourceOptions(CLI::App& command, ReleaseOptions& options) {
         .add_option("--from", options.from,
                     "Release folder: an https or http URL, a file URL or a path "
                     "(default: $GIMBAL_RELEASES_URL)")
-        ->envname("GIMBAL_RELEASES_URL");
-    command.add_option("--trust-key", options.trustKeys,
-                       "Also trust this release key (a signify .pub file); repeat for several");
+        ->envname("GIMBAL_RELEASES_URL")
+        ->type_name("URL");
+    command
+        .add_option("--trust-key", options.trustKeys,
+                    "Also trust this release key (a signify .pub file); repeat for several")
+        ->type_name("FILE");
 }
 
 void addReleaseChoiceOptions(CLI::App& command, ReleaseOptions& options, CLI::Option* fileOption) {
@@ -26,9 +29,12 @@ void addReleaseChoiceOptions(CLI::App& command, ReleaseOptions& options, CLI::Op
         .add_option("--release", options.release,
                     "Instead of FILE: this release of the source, VERSION or latest (the newest "
                     "stable one), fetched, verified and kept for offline work")
-        ->excludes(fileOption);
-    command.add_option("--release-file", options.releaseFile,
-                       "Which of the release's files, when it has several");
+        ->excludes(fileOption)
+        ->type_name("VERSION|latest");
+    command
+        .add_option("--release-file", options.releaseFile,
+                    "Which of the release's files, when it has several")
+        ->type_name("NAME");
     addReleaseSourceOptions(command, options);
 }
 
