@@ -15,7 +15,8 @@ std::string sourceEntry(std::string_view source, std::string_view name);
 // One folder name per source, distinct for distinct sources and safe on any
 // file system: letters, digits, '.' and '-' stay, every other byte becomes
 // '_' and two hex digits ("http_3a_2f_2f127.0.0.1_3a8000"). A final slash
-// does not count, so "x/" and "x" share a folder.
+// does not count, so "x/" and "x" share a folder. At most 200 bytes: a
+// longer name ends in a hash of the whole instead.
 std::string cacheFolderName(std::string_view source);
 
 }  // namespace releases

@@ -144,6 +144,9 @@ TEST(ReleaseSources, EachSourceHasItsOwnCacheFolder) {
     EXPECT_EQ(cacheFolderName("http://127.0.0.1:8000/fw/"), "http_3a_2f_2f127.0.0.1_3a8000_2ffw");
     EXPECT_NE(cacheFolderName("http://a/b_2f"), cacheFolderName("http://a/b/"));
     EXPECT_EQ(cacheFolderName(".."), "_2e.");
+    const std::string longSource = "https://example.org/" + std::string(300, 'a');
+    EXPECT_EQ(cacheFolderName(longSource).size(), 200u);
+    EXPECT_NE(cacheFolderName(longSource), cacheFolderName(longSource + "b"));
 }
 
 }  // namespace
