@@ -141,6 +141,8 @@ TEST_F(Releases, EachUntrustworthyReleaseIsRefusedWithNothingSent) {
                   fs::copy_options::overwrite_existing);
     copySite("good", "longer");
     std::ofstream(path("longer/gimbal-2.010.plov"), std::ios::app) << 'x';
+    fs::create_directory(path("huge"));
+    std::ofstream(path("huge/releases.json")) << std::string((1 << 20) + 1, ' ');
     // Serial 2 seen first, then serial 1 from the same source.
     copySite("good", "older");
     publishAndSign("older");
@@ -161,6 +163,7 @@ TEST_F(Releases, EachUntrustworthyReleaseIsRefusedWithNothingSent) {
         {"longer", "trusted", "latest", "gimbal-2.010.plov: longer than the catalogue's 116 bytes"},
         {"older", "trusted", "latest", "older than the one already seen: serial 1 after 2"},
         {"moved", "trusted", "latest", "redirected to another host"},
+        {"huge", "trusted", "latest", "releases.json: larger than 1048576 bytes"},
         {"good", "", "latest", "no release key is trusted: put the maker's .pub file in "},
         {"good", "trusted", "2.009", "release 2.009 is a downgrade from 2.010"},
     };
