@@ -12,6 +12,7 @@
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/ExitStatuses.h"
 #include "gimbalctl/Output.h"
+#include "gimbalctl/Releases.h"
 #include "gimbalctl/Stop.h"
 #include "gimbalctl/Verification.h"
 #include "platform/BuildInfo.h"
@@ -143,7 +144,11 @@ int run(int argc, char** argv) {
         ->required()
         ->type_name("PORT")
         ->allow_extra_args(false);  // one port per --port: the file is not taken for a port
-    upgrade->add_option("FILE", file, "Firmware file")->required()->type_name("");
+    CLI::Option* upgradeFile = upgrade->add_option("FILE", file, "Firmware file")->type_name("");
+    ReleaseOptions releaseOptions;
+    upgrade->add_flag("--allow-downgrade", releaseOptions.allowDowngrade,
+                      "Send a release older than the version the gimbal reports");
+    addReleaseChoiceOptions(*upgrade, releaseOptions, upgradeFile);
     UpgradeChecks checks;
     upgrade->add_flag("--verify", checks.verify,
                       "Read the gimbal's firmware version before and after; fail (status 4) "
@@ -163,7 +168,18 @@ int run(int argc, char** argv) {
     RecordsOptions recordsOptions;
     CLI::App* records = addRecordsCommand(app, recordsOptions);
 
-    for (CLI::App* command : {ports, inspect, version, calibrate, upgrade, station, records}) {
+    ReleaseOptions listOptions;
+    CLI::App* releaseList = app.add_subcommand(
+        "releases", "List the maker's signed releases, newest first, verified and kept offline");
+    addReleaseSourceOptions(*releaseList, listOptions);
+
+    std::string publishFolder;
+    CLI::App* publish = app.add_subcommand(
+        "publish", "For makers: write DIR/releases.json from the firmware files in DIR");
+    publish->add_option("DIR", publishFolder, "Release folder")->required();
+
+    for (CLI::App* command :
+         {ports, inspect, version, calibrate, upgrade, station, records, releaseList, publish}) {
         command->add_flag("--json", json, "Machine-readable output: one JSON object per result");
     }
     // Each command's help ends with the statuses it can end with; the
@@ -192,15 +208,16 @@ int run(int argc, char** argv) {
 
     if (app.get_subcommands().empty()) {
         printFailure(json, {{"command", ""}},
-                     "a command is required: ports, inspect, version, calibrate, upgrade, station "
-                     "or records "
-                     "(see gimbalctl --help)");
+                     "a command is required: ports, inspect, version, calibrate, upgrade, station, "
+                     "records, releases or publish (see gimbalctl --help)");
         return kBadInput;
     }
     installMainLoop();
     if (*ports) return runPorts(json);
     if (*inspect) return runInspect(file, json);
     if (*version) return runRequest(port, Request::kReadVer, "version", timeout, json);
+    if (*releaseList) return runReleases(listOptions, json);
+    if (*publish) return runPublish(publishFolder, json);
     if (*records) {
         recordsOptions.json = json;
         return runRecords(recordsOptions);
@@ -211,6 +228,15 @@ int run(int argc, char** argv) {
     }
     if (*calibrate) {
         return runRequest(port, kCalibrations.at(what), "calibrate " + what, timeout, json);
+    }
+    if (!releaseOptions.release.empty()) {
+        return runReleaseUpgrade(upgradePorts, releaseOptions, json, checks);
+    }
+    if (file.empty()) {
+        printFailure(json, {{"command", "upgrade"}},
+                     "a firmware FILE or --release VERSION|latest is required "
+                     "(see gimbalctl upgrade --help)");
+        return kBadInput;
     }
     return runUpgrade(upgradePorts, file, json, reportToParent, checks, fileName);
 }

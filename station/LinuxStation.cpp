@@ -96,7 +96,6 @@ void raiseDescriptorLimit() {
 
 int runStation(const StationOptions& options) {
     raiseDescriptorLimit();
-    const std::string& file = options.file;
     const bool json = options.json;
     std::string error;
     const std::string journal = journalPath(options, error);
@@ -113,17 +112,17 @@ int runStation(const StationOptions& options) {
     if (!firmware) return status;
     std::unique_ptr<RecordSender> sender;
     if (!options.db.empty() && !(sender = startRecordSender(log.file(), options.db, error))) {
-        printFailure(json, {{"command", "station"}, {"file", file}}, error);
+        printFailure(json, {{"command", "station"}, {"file", firmware->path}}, error);
         return kBadInput;
     }
     const SealedFirmware bytes(*firmware, error);
     if (!error.empty()) {
-        printFailure(json, {{"command", "station"}, {"file", file}}, error);
+        printFailure(json, {{"command", "station"}, {"file", firmware->path}}, error);
         return kBadInput;
     }
     std::unique_ptr<OperatorScreen> screen;
     if (!options.serve.empty() && !(screen = OperatorScreen::start(options.serve, error))) {
-        printFailure(json, {{"command", "station"}, {"file", file}}, error);
+        printFailure(json, {{"command", "station"}, {"file", firmware->path}}, error);
         return kBadInput;
     }
 

@@ -7,6 +7,7 @@
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/ExitStatuses.h"
 #include "gimbalctl/Output.h"
+#include "gimbalctl/Releases.h"
 #include "gimbalctl/Sha256.h"
 #include "gimbalctl/Stop.h"
 #include "gimbalctl/Verification.h"
@@ -26,7 +27,6 @@ StationObserver noObserver;
 
 std::optional<StationFirmware> prepareStation(const StationOptions& options, StationLog& log,
                                               SlotLabels& slots, int& status) {
-    const std::string& file = options.file;
     const bool json = options.json;
     // A station runs for hours, its output often into a pipe: every line goes
     // out at once (Windows has no line buffering: every write then).
@@ -35,8 +35,26 @@ std::optional<StationFirmware> prepareStation(const StationOptions& options, Sta
 #else
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 #endif
-    const nlohmann::json context = {{"command", "station"}, {"file", file}};
     StationFirmware firmware;
+    std::string expectSha256 = options.expectSha256;
+    std::string file = options.file;
+    if (!options.releases.release.empty()) {
+        const auto release = fetchChosenRelease(
+            options.releases, json, {{"command", "station"}, {"release", options.releases.release}},
+            status);
+        if (!release) return std::nullopt;
+        file = release->path;
+        firmware.release = release->version, firmware.signedBy = release->signedBy;
+        if (expectSha256.empty()) expectSha256 = release->sha256;  // the cached file checked again
+        if (!json) std::printf("%s\n", releaseLine(*release).c_str());
+    } else if (file.empty()) {
+        printFailure(json, {{"command", "station"}},
+                     "a firmware FILE or --release VERSION|latest is required "
+                     "(see gimbalctl station --help)");
+        status = kBadInput;
+        return std::nullopt;
+    }
+    const nlohmann::json context = {{"command", "station"}, {"file", file}};
     firmware.path = file;
     std::string error;
     const std::optional<firmware::LoadResult> loaded =
@@ -46,8 +64,14 @@ std::optional<StationFirmware> prepareStation(const StationOptions& options, Sta
         status = kBadInput;
         return std::nullopt;
     }
-    if (const std::string why = digestMismatch(firmware.bytes, options.expectSha256);
-        !why.empty()) {
+    if (options.releases.requireSigned && firmware.release.empty()) {
+        const auto release =
+            findSignedRelease(options.releases, firmware.bytes, json, context, status);
+        if (!release) return std::nullopt;
+        firmware.release = release->version, firmware.signedBy = release->signedBy;
+        if (!json) std::printf("%s\n", releaseLine(*release).c_str());
+    }
+    if (const std::string why = digestMismatch(firmware.bytes, expectSha256); !why.empty()) {
         printFailure(json, context, file + ": " + why);
         status = kRefusedFile;
         return std::nullopt;
@@ -92,6 +116,8 @@ Station::Station(const StationFirmware& firmware, StationLog log, bool json, Por
       firmwareSize_(firmware.bytes.size()),
       firmwareSha256_(sha256Hex(firmware.bytes)),
       firmwareVersions_(firmware.versions),
+      release_(firmware.release),
+      signedBy_(firmware.signedBy),
       log_(std::move(log)),
       json_(json),
       terminal_(!json && standardOutputIsTerminal()),
@@ -258,7 +284,7 @@ void Station::withdrawn(const std::string& port, const std::string& why, bool qu
 
 void Station::record(const UpgradeOutcome& outcome, double seconds, const UnitIdentity& unit) {
     if (logFailed_) return;
-    const nlohmann::ordered_json line = {
+    nlohmann::ordered_json line = {
         {"time", timeText(std::time(nullptr), kRecordTimeFormat, true)},
         {"station", stationId_},
         {"sequence", sequence_ + 1},
@@ -280,6 +306,10 @@ void Station::record(const UpgradeOutcome& outcome, double seconds, const UnitId
         {"verified", outcome.verified},
         {"seconds", std::round(seconds * 10) / 10},
         {"gimbalctl", build_info::kVersion}};
+    if (!release_.empty()) {  // a verified release: which, and the key that signed it
+        line["release"] = release_;
+        line["signed_by"] = signedBy_;
+    }
     std::string error;
     const bool kept =
         log_.append(line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), error);

@@ -34,6 +34,8 @@ struct StationFirmware {
     int maxProgress = 0;
     firmware::Versions versions;  // as each unit must report them after its upgrade
     bool makerWordMatches = true;
+    std::string release;   // the verified release it is, or empty
+    std::string signedBy;  // that release's key number in hex, or empty
 };
 
 // Loads and checks the firmware file (a refused file, or one that is not the
@@ -118,6 +120,7 @@ private:
     std::size_t firmwareSize_;
     std::string firmwareSha256_;
     firmware::Versions firmwareVersions_;
+    std::string release_, signedBy_;  // for the record: empty when not a verified release
     StationLog log_;
     bool json_;
     bool terminal_;

@@ -18,6 +18,7 @@
 #include "platform/BuildInfo.h"
 #include "tests/support/GimbalSimulator.h"
 #include "tests/upgrade/FirmwareFiles.h"
+#include "tools/ExampleRelease.h"
 
 namespace {
 volatile std::sig_atomic_t interrupted = 0;
@@ -75,7 +76,7 @@ int writeExamples(const std::filesystem::path& folder) {
         }
         std::printf("%s\n", (folder / name).c_str());
     }
-    return 0;
+    return writeExampleRelease(folder) ? 0 : 1;
 }
 }  // namespace
 
@@ -107,7 +108,9 @@ int main(int argc, char** argv) {
         "                          done\n"
         "  --write-example DIR     write example firmware files into DIR and exit:\n"
         "                          gimbal-2.010.plov (one image), gimbal-2.010.3plov\n"
-        "                          (three images)\n"
+        "                          (three images), and a release folder signed by an\n"
+        "                          example key: releases/ (scripts/serve-releases.sh\n"
+        "                          serves it), example-release-key.pub\n"
         "  -h, --help              show this help and exit\n"
         "  --version               show gimbal-sim's version and exit\n";
     bool silent = false;

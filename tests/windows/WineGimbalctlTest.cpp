@@ -219,6 +219,13 @@ TEST_F(WineGimbalctl, RequestsGiveTheLinuxTextsJsonAndExitStatuses) {
     EXPECT_EQ(none.status, 5);
     EXPECT_EQ(none.err, "gimbalctl: no reply from the gimbal on COM5 within 0.3 s\n");
     EXPECT_EQ(gimbalctl({"frobnicate"}).status, 2);
+    // The maker's releases cannot be verified here: refused in one line, nothing sent.
+    const Result release = gimbalctl(
+        {"upgrade", "--port", port, "--release", "latest", "--from", "http://127.0.0.1:9/"});
+    EXPECT_EQ(release.status, 2);
+    EXPECT_EQ(release.err,
+              "gimbalctl: releases cannot be verified by gimbalctl.exe: use the web page's "
+              "firmware list, or gimbalctl on Linux\n");
 
     // No port needed: the ports list's shape and a file's inspection.
     const Result ports = gimbalctl({"ports", "--json"});
