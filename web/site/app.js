@@ -14,6 +14,7 @@ const $ = (id) => document.getElementById(id);
 const kOpenSucceeded = 'Open serial succeed\x18!';
 const kOpenFailed = 'Open serial fail\x18!';
 const kMaxFileSize = 16 * 1024 * 1024;  // larger files are refused without being read
+const kReleaseSourceKey = 'releaseSource';  // the release folder typed, kept in localStorage
 
 // Each request button's request, by its name in the core (calibration::Request).
 const kRequests = {
@@ -28,7 +29,7 @@ const kPages = ['firmwareUpgradePage', 'attitudeCalibrationPage', 'joystickCalib
 // The controls no upgrade may race with, in the order they are locked.
 const kLockedDuringUpgrade = ['btn_Open', 'btn_Close', 'btn_Search', 'btn_Upgrade', 'btn_OpenFile',
     'btn_FirmwareUpgrade', 'btn_CalibratioonJoystick', 'btn_AttitudeCalibration',
-    'lineEndingPopUpButton'];
+    'lineEndingPopUpButton', 'btn_ListReleases', 'btn_LoadRelease'];
 
 let constants = null;   // the core's periods, colours and texts (coreConstants)
 let link = null;        // the line and the core (LinkHost)
@@ -200,8 +201,13 @@ async function fileChosen() {
     if (choice !== fileChoice) return;  // a later choice replaced this one
     const result = await link.ask('load', { name: file.name, bytes: bytes?.buffer ?? null },
         bytes ? [bytes.buffer] : []);
+    showLoaded(result, file.name, choice);
+}
+
+// What loading a file or a release gave, shown alike.
+function showLoaded(result, name, choice) {
     for (const message of result.messages) setOut(message);
-    if (!result.kept) fileInUse = file.name;
+    if (!result.kept) fileInUse = name;
     if (choice !== fileChoice) return;  // a later choice is being read
     $('btn_Upgrade').disabled = upgrading;
     if (result.kept) {
@@ -211,6 +217,50 @@ async function fileChosen() {
     if (!result.usable) return;
     $('progressIndicator').max = Math.max(result.maxProgress, 1);
     $('progressIndicator').value = 0;
+}
+
+// ---- the maker's releases ----
+
+// The release folder: the one typed (remembered), else releases/ beside the page.
+function releaseSource() {
+    const typed = $('m_ReleaseSource').value.trim();
+    const source = new URL(typed || 'releases/', location.href);
+    if (!source.pathname.endsWith('/')) source.pathname += '/';
+    return source.href;
+}
+
+// Lists the source's releases, newest first; `quiet` at start, when a page
+// without a release folder says nothing.
+async function listReleases(quiet = false) {
+    localStorage.setItem(kReleaseSourceKey, $('m_ReleaseSource').value.trim());
+    const source = releaseSource();
+    const listed = await link.ask('listReleases', { source });
+    const list = $('m_ReleaseList');
+    list.replaceChildren();
+    if (listed.error) {
+        if (!quiet) setOut(listed.error + '\n');
+        return;
+    }
+    for (const line of listed.lines) setOut(line + '\n');
+    for (const release of listed.releases) list.add(new Option(release.label, release.version));
+    if (list.options.length) list.selectedIndex = 0;
+    list.dataset.source = source;
+}
+
+async function loadRelease() {
+    const list = $('m_ReleaseList');
+    if (list.selectedIndex < 0) return;
+    const version = list.value;
+    const choice = ++fileChoice;
+    $('btn_Upgrade').disabled = true;
+    const result = await link.ask('loadRelease', { source: list.dataset.source, version });
+    if (result.error) {
+        setOut(result.error + '\n');
+        if (choice === fileChoice) $('btn_Upgrade').disabled = upgrading;
+        return;
+    }
+    if (!result.kept) $('m_File_Path').value = result.name;
+    showLoaded(result, result.name, choice);
 }
 
 function upgradeStarted() {
@@ -301,6 +351,10 @@ async function start() {
     $('btn_OpenFile').onclick = () => $('fileInput').click();
     $('fileInput').onchange = fileChosen;
     $('btn_Upgrade').onclick = () => link.tell('upgrade');
+    $('m_ReleaseSource').value = localStorage.getItem(kReleaseSourceKey) ?? '';
+    $('btn_ListReleases').onclick = () => listReleases();
+    $('btn_LoadRelease').onclick = loadRelease;
+    $('m_ReleaseList').ondblclick = loadRelease;
     $('btn_ClearMessageShow').onclick = () => { $('m_MessageShow').value = ''; };
     $('btn_ClearJoystickMessageShow').onclick = () => { $('m_JoystickMessageShow').value = ''; };
     $('btn_CalibrHelp').onclick = () => { helpOpen = !helpOpen; showHelp(); };
@@ -317,6 +371,7 @@ async function start() {
         listPorts();
     });
     await listPorts();
+    listReleases(true);
     selectFunction(0);
     if (!link.inWorker) setOut(kNoWorkerMessage);
     $('tool').setAttribute('aria-busy', 'false');
