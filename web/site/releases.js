@@ -11,8 +11,6 @@ export const kReleaseCache = 'gimbal-releases';
 const kCatalogue = 'releases.json';
 const kSignature = 'releases.json.sig';
 const kTrustedKeys = 'trusted-keys.pub';  // the site's keys, beside the page
-const kCatalogueCap = 1024 * 1024;
-const kFileCap = 16 * 1024 * 1024;
 const kTimeoutMs = 20000;
 
 class Refused extends Error {}
@@ -60,98 +58,96 @@ async function ed25519Verifies(publicKey, signature, bytes) {
     return crypto.subtle.verify({ name: 'Ed25519' }, key, signature, bytes);
 }
 
+async function sha256Hex(bytes) {
+    const digest = new Uint8Array(await crypto.subtle.digest('SHA-256', bytes));
+    return [...digest].map((b) => b.toString(16).padStart(2, '0')).join('');
+}
+
+const unreachable = (url, why) => `${url} cannot be reached: ${why}`;
+const refusal = (error, url) => (error instanceof Refused ? error.message : unreachable(url, error.message));
+
 export class ReleaseShelf {
     // `core` is the core module (gimbal-core.mjs); `siteUrl` the folder the
     // page is served from, where its trusted keys are.
     constructor(core, siteUrl) {
         this.core = core;
         this.siteUrl = siteUrl;
-        this.verified = new Map();  // source -> {catalogue bytes, key}
+        const constants = core.coreConstants();
+        this.limits = { catalogue: constants.maxCatalogueSize, file: constants.maxReleaseFileSize };
+        this.verified = new Map();  // source -> {catalogue (bytes), judged (the core's verdict)}
     }
 
     async trustedKeys() {
         try {
-            return new TextDecoder().decode(await fetchBytes(new URL(kTrustedKeys, this.siteUrl).href, kCatalogueCap));
+            return new TextDecoder().decode(await fetchBytes(new URL(kTrustedKeys, this.siteUrl).href, this.limits.catalogue));
         } catch (error) {
             return '';  // none: the core says how to add one
         }
     }
 
-    // The catalogue and its signature judged: {catalogue, key} or a Refused error.
-    async verify(source, catalogue, signatureText, highestSerial) {
-        const signature = this.core.readReleaseSignature(signatureText, await this.trustedKeys());
-        if (signature.error) throw new Refused(signature.error);
-        if (!await ed25519Verifies(signature.publicKey, signature.signature, catalogue)) {
-            throw new Refused(this.core.badReleaseSignatureText(source));
-        }
-        const read = this.core.readReleaseCatalogue(catalogue, highestSerial);
-        if (read.error) throw new Refused(read.error);
-        return { read, key: signature };
+    // The catalogue and its signature judged by the core, WebCrypto having
+    // checked the signature: the core's verdict, {error} when refused.
+    async judge(catalogue, signature, highestSerial) {
+        const keys = await this.trustedKeys();
+        const text = new TextDecoder().decode(signature);
+        const check = this.core.releaseSignatureToCheck(text, keys);
+        const good = check ? await ed25519Verifies(check.publicKey, check.signature, catalogue) : false;
+        return this.core.verifyReleaseCatalogue(catalogue, text, keys, good, highestSerial);
     }
 
     // The source's releases, newest first: {releases, lines} where lines are
-    // the log's lines (offline, refusals), or {error} with nothing listed.
+    // the log's lines (offline), or {error} with nothing listed. A catalogue
+    // is kept once verified; when the source cannot be reached the kept one
+    // serves, verified again.
     async list(source) {
         const cache = await caches.open(kReleaseCache);
         const catalogueUrl = new URL(kCatalogue, source).href;
         const signatureUrl = new URL(kSignature, source).href;
         const keptCatalogue = await cached(cache, catalogueUrl);
         const keptSignature = await cached(cache, signatureUrl);
-        let kept = null;
-        if (keptCatalogue && keptSignature) {
-            try {
-                kept = await this.verify(source, keptCatalogue, new TextDecoder().decode(keptSignature), -1);
-                kept.catalogue = keptCatalogue;
-            } catch (error) {
-                kept = null;  // a kept catalogue no longer trusted serves nothing
-            }
-        }
-        let fetched;
+        const kept = keptCatalogue && keptSignature ? await this.judge(keptCatalogue, keptSignature, -1) : null;
+        const keptGood = kept && !kept.error;
+        let catalogue, signature;
         try {
-            fetched = [await fetchBytes(catalogueUrl, kCatalogueCap), await fetchBytes(signatureUrl, kCatalogueCap)];
+            catalogue = await fetchBytes(catalogueUrl, this.limits.catalogue);
+            signature = await fetchBytes(signatureUrl, this.limits.catalogue);
         } catch (error) {
-            if (error instanceof Refused || !kept) return { error: error instanceof Refused ? error.message : this.core.unreachableSourceText(source, error.message) };
-            this.verified.set(source, kept);
-            return { releases: kept.read.releases, key: kept.key, lines: [this.core.offlineReleasesText(kept.read.published)] };
+            if (error instanceof Refused || !keptGood) return { error: refusal(error, catalogueUrl) };
+            this.verified.set(source, { catalogue: keptCatalogue, judged: kept });
+            return { releases: kept.releases, lines: [kept.offlineLine] };
         }
-        const [catalogue, signature] = fetched;
-        let judged;
-        try {
-            judged = await this.verify(source, catalogue, new TextDecoder().decode(signature),
-                kept ? kept.read.serial : -1);
-        } catch (error) {
-            return { error: error.message };
-        }
-        judged.catalogue = catalogue;
+        const judged = await this.judge(catalogue, signature, keptGood ? kept.serial : -1);
+        if (judged.error) return { error: judged.error };
         await keep(cache, catalogueUrl, catalogue);
         await keep(cache, signatureUrl, signature);
-        this.verified.set(source, judged);
-        return { releases: judged.read.releases, key: judged.key, lines: [] };
+        this.verified.set(source, { catalogue, judged });
+        return { releases: judged.releases, lines: [] };
     }
 
-    // One listed release's file, checked against the verified catalogue, from
+    // A listed release's file checked against the verified catalogue, from
     // the cache when it holds a good copy, else fetched and kept:
     // {name, bytes, line} (line names the release and its key) or {error}.
     async file(source, version) {
-        const judged = this.verified.get(source);
-        if (!judged) return { error: this.core.noVerifiedCatalogueText(source) };
-        const entry = judged.read.releases.find((r) => r.version === version);
-        if (!entry) return { error: this.core.noSuchReleaseText(version) };
-        const name = entry.files[0].name;
-        const url = new URL(name, source).href;
+        const { catalogue, judged } = this.verified.get(source) ?? {};
+        if (!catalogue) return { error: `no verified ${kCatalogue} from ${source}: list its releases first` };
+        const check = async (bytes) => this.core.checkReleaseFile(catalogue, version, bytes.length,
+            await sha256Hex(bytes), judged.keyNumber, judged.keyComment);
+        const wanted = await check(new Uint8Array(0));
+        if (!wanted.name) return { error: wanted.error };
+        const url = new URL(wanted.name, source).href;
         const cache = await caches.open(kReleaseCache);
-        let bytes = await cached(cache, url);
         // A kept copy is checked again before use; a bad one is fetched anew.
-        if (!bytes || this.core.checkReleaseFile(judged.catalogue, version, bytes)) {
+        let bytes = await cached(cache, url);
+        if (!bytes || (await check(bytes)).error) {
             try {
-                bytes = await fetchBytes(url, kFileCap);
+                bytes = await fetchBytes(url, this.limits.file);
             } catch (error) {
-                return { error: error instanceof Refused ? error.message : this.core.unreachableSourceText(source, error.message) };
+                return { error: refusal(error, url) };
             }
-            const why = this.core.checkReleaseFile(judged.catalogue, version, bytes);
-            if (why) return { error: why };
+            const result = await check(bytes);
+            if (result.error) return { error: result.error };
             await keep(cache, url, bytes);
         }
-        return { name, bytes, line: this.core.releaseChosenText(version, judged.key.keyNumber, judged.key.keyComment) };
+        return { name: wanted.name, bytes, line: wanted.loadedLine };
     }
 }
