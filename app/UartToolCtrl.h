@@ -11,6 +11,7 @@
 //   calibration/CalibrationRequests.cpp  request buttons
 //   calibration/StatusPoll.cpp    status poll
 //   upgrade/FileLoading.cpp       firmware file chooser and loading
+//   upgrade/ReleaseChoice.cpp     the maker's releases listed, one fetched and loaded
 //   upgrade/UpgradeSupervision.cpp  upgrade button, supervision timer, progress
 
 #include <QObject>
@@ -20,12 +21,14 @@
 
 #include "app/WindowFrame.h"
 #include "platform/SteadyMillis.h"
+#include "upgrade/FirmwareFile.h"
 #include "upgrade/UpgradeSupervisor.h"
 
 class QCheckBox;
 class QComboBox;
 class QFrame;
 class QLineEdit;
+class QListWidget;
 class QMainWindow;
 class QPlainTextEdit;
 class QProgressBar;
@@ -100,6 +103,10 @@ public slots:
     void OpenPanelDidEnd(const QString& path, int returnCode);
     void Upgrade();
     void handleUpgradeTimer();
+    // The maker's releases (upgrade/ReleaseChoice.cpp): the source's list,
+    // and the chosen one fetched, verified and loaded, off the GUI thread.
+    void ListReleases();
+    void LoadRelease();
 
 public:
     // Saves the log as UTF-8 text; on failure false with the reason in `error`.
@@ -111,6 +118,15 @@ public:
     // The open port's device went away: says so and gives the port controls
     // back (an upgrade in progress gives them back when it ends).
     void portWasUnplugged(const QString& path);
+
+    // Lists the source typed in m_ReleaseSource; `quiet` says nothing when
+    // it cannot (at start, with the remembered source).
+    void listReleases(bool quiet);
+    // False, with the log's line, while the gimbal is being served blocks
+    // from the file in use.
+    bool firmwareMayChangeNow();
+    // A loaded file's lines in the log, and the progress bar set for it.
+    void showLoadResult(const firmware::LoadResult& result);
 
     void TransmitFile();
     void ProgressCtrl();
@@ -132,6 +148,11 @@ public:
     QLineEdit* m_Acc_y = nullptr;
     QLineEdit* m_Acc_z = nullptr;
     QLineEdit* m_File_Path = nullptr;
+    QLineEdit* m_ReleaseSource = nullptr;
+    QListWidget* m_ReleaseList = nullptr;
+    QPushButton* btn_ListReleases = nullptr;
+    QPushButton* btn_LoadRelease = nullptr;
+    QString listedSource;  // the source whose releases the list shows
     QProgressBar* progressIndicator = nullptr;
     QComboBox* lineEndingPopUpButton = nullptr;
     QStackedWidget* functionTab = nullptr;

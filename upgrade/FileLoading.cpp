@@ -1,5 +1,6 @@
 // The firmware file button: a window-modal file chooser, then the loading of
-// the chosen file into the process-wide firmware variables.
+// the chosen file into the process-wide firmware variables, shown in the log
+// alike for a chosen file and a chosen release (ReleaseChoice.cpp).
 
 #include <QFile>
 #include <QFileDialog>
@@ -36,17 +37,22 @@ void UartToolCtrl::OpenFile() {
 
 void UartToolCtrl::OpenPanelDidEnd(const QString& path, int returnCode) {
     if (returnCode != 1) return;  // cancelled: the previous file stays loaded
+    if (!firmwareMayChangeNow()) return;
+    m_File_Path->setText(path);
+    remembered::setFirmwareFolderOf(path);
+    showLoadResult(firmware::load(QFile::encodeName(path).toStdString()));
+}
+
+bool UartToolCtrl::firmwareMayChangeNow() {
     // One image per transfer: while the gimbal is being served blocks, they
     // keep coming from the file in use.
     const auto lastBlock = m_ULXSerialPort ? m_ULXSerialPort->lastBlockAnswered() : std::nullopt;
-    if (!upgrade::firmwareMayChange(rTimerFlag, lastBlock, steadyMillis())) {
-        setOut(QString::fromLatin1(upgrade::kFileKeptMessage));
-        return;
-    }
-    m_File_Path->setText(path);
-    remembered::setFirmwareFolderOf(path);
+    if (upgrade::firmwareMayChange(rTimerFlag, lastBlock, steadyMillis())) return true;
+    setOut(QString::fromLatin1(upgrade::kFileKeptMessage));
+    return false;
+}
 
-    const firmware::LoadResult result = firmware::load(QFile::encodeName(path).toStdString());
+void UartToolCtrl::showLoadResult(const firmware::LoadResult& result) {
     for (const std::string& message : result.messages) setOut(QString::fromStdString(message));
     if (!result.usable) return;
 

@@ -1,4 +1,5 @@
 target_sources(gimbalui PRIVATE
   upgrade/FileLoading.cpp
+  upgrade/ReleaseChoice.cpp
   upgrade/UpgradeSupervision.cpp
 )
