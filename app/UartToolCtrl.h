@@ -13,11 +13,14 @@
 //   upgrade/FileLoading.cpp       firmware file chooser and loading
 //   upgrade/ReleaseChoice.cpp     the maker's releases listed, one fetched and loaded
 //   upgrade/UpgradeSupervision.cpp  upgrade button, supervision timer, progress
+//   upgrade/VersionCheck.cpp      the gimbal's version asked after a complete upgrade
 
 #include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "app/WindowFrame.h"
 #include "platform/SteadyMillis.h"
@@ -107,6 +110,9 @@ public slots:
     // and the chosen one fetched, verified and loaded, off the GUI thread.
     void ListReleases();
     void LoadRelease();
+    // After a complete upgrade (upgrade/VersionCheck.cpp): the version asked
+    // until the gimbal answers or the wait is over.
+    void handleVersionTimer();
 
 public:
     // Saves the log as UTF-8 text; on failure false with the reason in `error`.
@@ -128,6 +134,12 @@ public:
     // A loaded file's lines in the log, and the progress bar set for it.
     void showLoadResult(const firmware::LoadResult& result);
 
+    // The version check after a complete upgrade, and the controls given
+    // back once the upgrade (and its check) is over.
+    void startVersionCheck();
+    void endVersionCheck(const std::string& reported);
+    void giveControlsBack();
+
     void TransmitFile();
     void ProgressCtrl();
     void ProgressCtrl0x02();
@@ -139,6 +151,7 @@ public:
     QTimer* timer = nullptr;                         // status poll, 0.1 s
     QTimer* UpgradeTimer = nullptr;                  // upgrade supervision, 0.04 s
     QTimer* timerGuide = nullptr;                    // help panel, 0.1 s
+    QTimer* versionTimer = nullptr;                  // version check after an upgrade, 0.1 s
 
     QLineEdit* m_MessageShow = nullptr;
     QLineEdit* m_Gyro_x = nullptr;
@@ -189,6 +202,9 @@ public:
     int& fnum = upgradeSupervisor.fnum;               // the port's block number as last seen
     bool InitUserGuideFlag = false;
     int MaxProgress = 0;
+    std::string fileVersion;  // the loaded file's firmware version, "2.010"; empty when none
+    protocol::Millis versionCheckStart = 0;
+    std::optional<protocol::Millis> versionAskedAt;  // the last read-version request
     int TabSelectNum = 1;
     int m_CalibrHelpIsOpen = 1;
     int m_CalibrHelpFirstClose = 1;

@@ -9,7 +9,7 @@
 #include "gimbalctl/Request.h"
 #include "gimbalctl/Sha256.h"
 #include "gimbalctl/Stop.h"
-#include "platform/NumberText.h"
+#include "upgrade/VersionAfterUpgrade.h"
 
 namespace gimbalctl {
 
@@ -49,8 +49,7 @@ VersionReply readFirmwareVersion(const std::string& path, std::chrono::milliseco
     const GimbalReply answer =
         askGimbal(path, calibration::Request::kReadVer, timeout, resendEvery);
     VersionReply reply{{}, answer.portError, answer.lineGone};
-    // The reply's bytes: firmware thousandths, then the whole part.
-    if (answer.report) reply.version = fixedPointText(answer.data[3] + answer.data[2] / 1000.0, 3);
+    if (answer.report) reply.version = upgrade::reportedVersion(answer.data);
     return reply;
 }
 
@@ -110,26 +109,21 @@ UpgradeOutcome upgradeChecked(const std::string& path, int maxProgress, const Up
     if (outcome.result != "complete") return outcome;
 
     // The gimbal restarts into its new firmware: silent a while, then answering.
-    say(outcome, events, "Reading the firmware version after the upgrade...");
-    const VersionReply after = readFirmwareVersion(path, kVersionAfterWait, kVersionAfterEvery);
+    say(outcome, events, upgrade::kReadingVersionAfter);
+    const VersionReply after = readFirmwareVersion(path, upgrade::kVersionAfterWait, upgrade::kVersionAfterEvery);
     outcome.versionAfter = after.version;
-    const std::string carried = "; the file carries " + checks.fileVersion;
     if (after.version == checks.fileVersion) {
         outcome.verified = true;
-        say(outcome, events,
-            "verified: the gimbal reports firmware " + after.version + ", the file's version");
+        say(outcome, events, upgrade::versionAfterText(after.version, checks.fileVersion));
     } else if (!after.version.empty()) {
         outcome.status = kGimbalFailed, outcome.result = "not verified";
-        say(outcome, events,
-            "the gimbal reports firmware " + after.version + " after the upgrade" + carried);
+        say(outcome, events, upgrade::versionAfterText(after.version, checks.fileVersion));
     } else if (!setUnanswered(outcome, after,
                               "after a complete upgrade, before the gimbal reported its "
-                              "firmware version" +
-                                  carried)) {
+                              "firmware version; the file carries " +
+                                  checks.fileVersion)) {
         outcome.status = kGimbalFailed, outcome.result = "not verified";
-        say(outcome, events,
-            "the gimbal reported no firmware version within " +
-                std::to_string(kVersionAfterWait.count()) + " s of the upgrade" + carried);
+        say(outcome, events, upgrade::versionAfterText({}, checks.fileVersion));
     }
     return outcome;
 }

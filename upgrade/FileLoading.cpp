@@ -11,6 +11,7 @@
 #include "app/FileChooser.h"
 #include "app/RememberedChoices.h"
 #include "app/UartToolCtrl.h"
+#include "platform/NumberText.h"
 #include "platform/SteadyMillis.h"
 #include "serial/ULXSerialPort.h"
 #include "upgrade/FirmwareFile.h"
@@ -54,6 +55,7 @@ bool UartToolCtrl::firmwareMayChangeNow() {
 
 void UartToolCtrl::showLoadResult(const firmware::LoadResult& result) {
     for (const std::string& message : result.messages) setOut(QString::fromStdString(message));
+    fileVersion = result.usable ? fixedPointText(result.firmwareVersion, 3) : std::string();
     if (!result.usable) return;
 
     MaxProgress = result.maxProgress;
