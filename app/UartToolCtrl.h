@@ -198,8 +198,8 @@ public:
     // drives it from UpgradeTimer and shows what it reports.
     upgrade::UpgradeSupervisor upgradeSupervisor;
     std::function<protocol::Millis()> upgradeClock = steadyMillis;  // the supervision's time
-    bool& rTimerFlag = upgradeSupervisor.rTimerFlag;  // true while an upgrade runs
-    int& fnum = upgradeSupervisor.fnum;               // the port's block number as last seen
+    bool& rTimerFlag = upgradeSupervisor.rTimerFlag;                // true while an upgrade runs
+    int& fnum = upgradeSupervisor.fnum;  // the port's block number as last seen
     bool InitUserGuideFlag = false;
     int MaxProgress = 0;
     std::string fileVersion;  // the loaded file's firmware version, "2.010"; empty when none

@@ -110,7 +110,8 @@ UpgradeOutcome upgradeChecked(const std::string& path, int maxProgress, const Up
 
     // The gimbal restarts into its new firmware: silent a while, then answering.
     say(outcome, events, upgrade::kReadingVersionAfter);
-    const VersionReply after = readFirmwareVersion(path, upgrade::kVersionAfterWait, upgrade::kVersionAfterEvery);
+    const VersionReply after =
+        readFirmwareVersion(path, upgrade::kVersionAfterWait, upgrade::kVersionAfterEvery);
     outcome.versionAfter = after.version;
     if (after.version == checks.fileVersion) {
         outcome.verified = true;

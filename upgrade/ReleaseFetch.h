@@ -10,8 +10,8 @@
 namespace releases {
 
 struct ListedReleases {
-    std::string error;               // one line when nothing could be listed
-    std::vector<std::string> lines;  // for the log ("offline: releases as of ...")
+    std::string error;                  // one line when nothing could be listed
+    std::vector<std::string> lines;     // for the log ("offline: releases as of ...")
     std::vector<std::string> versions;  // newest first
     std::vector<std::string> labels;    // as the list shows them, same order
 };

@@ -21,7 +21,8 @@ inline std::string reportedVersion(const int16_t values[4]) {
     return fixedPointText(values[3] + values[2] / 1000.0, 3);
 }
 
-inline constexpr const char* kReadingVersionAfter = "Reading the firmware version after the upgrade...";
+inline constexpr const char* kReadingVersionAfter =
+    "Reading the firmware version after the upgrade...";
 
 // The line on the version the gimbal reports (empty: it reported none in
 // time) against the file's.

@@ -23,7 +23,8 @@ void UartToolCtrl::startVersionCheck() {
     versionCheckStart = steadyMillis();
     versionAskedAt.reset();
     invalidate(versionTimer);
-    versionTimer = startRepeatingTimer(calibration::kStatusPollMs, &UartToolCtrl::handleVersionTimer);
+    versionTimer =
+        startRepeatingTimer(calibration::kStatusPollMs, &UartToolCtrl::handleVersionTimer);
 }
 
 void UartToolCtrl::handleVersionTimer() {

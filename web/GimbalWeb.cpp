@@ -108,8 +108,7 @@ val releaseList(const releases::Catalogue& catalogue) {
 // [{version, label}], keyNumber, keyComment}, or {error} (one line, with
 // what to do when no key is trusted).
 val verifyReleaseCatalogue(val catalogueBytes, const std::string& signatureText,
-                           const std::string& trustedText, bool signatureGood,
-                           double highestSeen) {
+                           const std::string& trustedText, bool signatureGood, double highestSeen) {
     const std::vector<uint8_t> bytes = bytesFrom(catalogueBytes);
     const auto verify = [&](const releases::Ed25519Key&, std::string_view,
                             const releases::Ed25519Signature&) { return signatureGood; };
@@ -148,7 +147,8 @@ val checkReleaseFile(val catalogueBytes, const std::string& version, double size
     std::string error = parsed.error;
     const releases::Release* release =
         parsed.catalogue ? releases::chooseRelease(*parsed.catalogue, version, error) : nullptr;
-    const releases::ReleaseFile* file = release ? releases::chooseFile(*release, "", error) : nullptr;
+    const releases::ReleaseFile* file =
+        release ? releases::chooseFile(*release, "", error) : nullptr;
     if (file) {
         out.set("name", file->name);
         out.set("size", static_cast<double>(file->size));

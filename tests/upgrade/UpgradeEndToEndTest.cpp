@@ -153,8 +153,8 @@ TEST_F(UpgradeWindow, TheGimbalsVersionAfterTheUpgradeIsCheckedAgainstTheFile) {
     ASSERT_TRUE(pumpUntil([this] { return logHas(kComplete); }, 30000)) << log();
     EXPECT_TRUE(allControls(false)) << "locked while the version is asked";
     ASSERT_TRUE(waitForEnd(20000)) << log();
-    EXPECT_TRUE(logEndsWith(
-        kComplete + reading + "verified: the gimbal reports firmware 2.010, the file's version\n"))
+    EXPECT_TRUE(logEndsWith(kComplete + reading +
+                            "verified: the gimbal reports firmware 2.010, the file's version\n"))
         << log();
 
     gimbal.setRestart({200ms, std::nullopt, true});  // the new firmware did not take
