@@ -13,22 +13,23 @@ namespace releases {
 inline constexpr const char* kPageAddKeyHint =
     ": add the maker's public key file (.pub) to trusted-keys.pub beside the page";
 
-// A release as the lists show it: "2.010  2026-12-01  stable  notes", the
+// A release as the lists show it: "2.010 (2026-12-01, stable): notes", the
 // notes on one line.
 inline std::string releaseListLabel(const Release& release) {
     std::string notes = release.notes;
     for (char& c : notes) {
         if (c == '\n' || c == '\r' || c == '\t') c = ' ';
     }
-    return release.version + "  " + release.date + "  " + release.channel +
-           (notes.empty() ? "" : "  " + notes);
+    return release.version + " (" + release.date + ", " + release.channel + ")" +
+           (notes.empty() ? "" : ": " + notes);
 }
 
-// The line written after a release's file was loaded as a chosen file is.
+// The line written after a release's file was loaded as a chosen file is,
+// begun as the file's own lines are.
 inline std::string releaseLoadedLine(const Release& release, const std::string& keyNumberHex,
                                      const std::string& keyComment) {
-    return "Release " + release.version + " (" + release.date + ", " + release.channel +
-           "), signed by key " + keyNumberHex + " (" + keyComment + ")\n";
+    return "\r\nRelease " + release.version + " (" + release.date + ", " + release.channel +
+           "), signed by key " + keyNumberHex + " (" + keyComment + ")";
 }
 
 // The source could not be reached: the releases listed are the cached ones.

@@ -147,8 +147,10 @@ class PageReleases(unittest.TestCase):
         return self.js("return [...document.getElementById('m_ReleaseList').options].map((o) => o.text)")
 
     def wait_log_end(self, text, timeout=10):
-        self.wait(lambda: self.log().endswith(text), "the log to end with %r (it ends %r)" % (text, self.log()[-200:]),
-                  timeout)
+        end = time.monotonic() + timeout
+        while not self.log().endswith(text) and time.monotonic() < end:
+            time.sleep(0.02)
+        self.assertTrue(self.log().endswith(text), "the log ends %r" % self.log()[-300:])
 
     def list_again(self):
         self.el("btn_ListReleases").click()
@@ -158,7 +160,7 @@ class PageReleases(unittest.TestCase):
         self.el("btn_LoadRelease").click()
 
     def loaded_line(self, version, date):
-        return "Release %s (%s, stable), signed by key %s (test key)\n" % (version, date, self.key_hex)
+        return "\nRelease %s (%s, stable), signed by key %s (test key public key)" % (version, date, self.key_hex)
 
     # ---- cases ----
 
@@ -170,8 +172,8 @@ class PageReleases(unittest.TestCase):
                                  "btn_ListReleases": "List firmware releases",
                                  "m_ReleaseList": "Firmware releases", "btn_LoadRelease": "Load chosen release"})
         self.wait(lambda: len(self.listed()) == 2, "the releases listed at start")
-        self.assertEqual(self.listed(), ["2.010  2026-12-01  stable  Faster start",
-                                         "2.009  2026-11-02  stable  First release"])
+        self.assertEqual(self.listed(), ["2.010 (2026-12-01, stable): Faster start",
+                                         "2.009 (2026-11-02, stable): First release"])
         # The release's lines are those of the same file chosen, then the release and its key.
         self.el("fileInput").send_keys(os.path.join(self.folder.path, "gimbal-2.010.plov"))
         self.wait(lambda: "Firmware Ver.:2.010" in self.log(), "the chosen file's lines")

@@ -110,8 +110,8 @@ TEST_F(ReleaseList, ListsOffTheGuiThreadLoadsAsAChosenFileAndRemembersTheSource)
     EXPECT_FALSE(c.btn_ListReleases->isEnabled()) << "the click returns while the list is fetched";
     ASSERT_TRUE(pumpUntil([&] { return c.m_ReleaseList->count() == 2; }, 10000))
         << log().toStdString();
-    EXPECT_EQ(c.m_ReleaseList->item(0)->text(), "2.010  2026-12-10  stable  Faster start");
-    EXPECT_EQ(c.m_ReleaseList->item(1)->text(), "2.009  2026-12-09  stable  First");
+    EXPECT_EQ(c.m_ReleaseList->item(0)->text(), "2.010 (2026-12-10, stable): Faster start");
+    EXPECT_EQ(c.m_ReleaseList->item(1)->text(), "2.009 (2026-12-09, stable): First");
 
     // The release's lines are the chosen file's, then the release and its key.
     c.OpenPanelDidEnd(folder.filePath("releases/gimbal-2.010.plov"), 1);
@@ -122,8 +122,8 @@ TEST_F(ReleaseList, ListsOffTheGuiThreadLoadsAsAChosenFileAndRemembersTheSource)
     EXPECT_TRUE(released.startsWith(chosen)) << released.toStdString();
     EXPECT_TRUE(
         QRegularExpression(
-            QStringLiteral("^Release 2\\.010 \\(2026-12-10, stable\\), signed by key [0-9a-f]{16} "
-                           "\\(window test key\\)\n$"))
+            QStringLiteral("^\r?\nRelease 2\\.010 \\(2026-12-10, stable\\), signed by key "
+                           "[0-9a-f]{16} \\(window test key public key\\)$"))
             .match(released.mid(chosen.size()))
             .hasMatch())
         << released.toStdString();
