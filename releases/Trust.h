@@ -33,9 +33,9 @@ enum class Verdict {
 
 struct VerifiedCatalogue {
     Verdict verdict = Verdict::kBadSignature;
-    std::string error;                   // one line unless verified
-    std::optional<Catalogue> catalogue;  // when verified
-    std::optional<PublicKey> signedBy;   // the trusted key that signed, when verified
+    std::string error;                     // one line unless verified
+    std::optional<Catalogue> catalogue{};  // when verified
+    std::optional<PublicKey> signedBy{};   // the trusted key that signed, when verified
 };
 
 // Checks, in this order, so that nothing unsigned is even parsed:
