@@ -32,9 +32,10 @@ inline std::string releaseLoadedLine(const Release& release, const std::string& 
            "), signed by key " + keyNumberHex + " (" + keyComment + ")";
 }
 
-// The source could not be reached: the releases listed are the cached ones.
-inline std::string offlineLine(const std::string& published) {
-    return "offline: releases as of " + published;
+// "offline: releases as of <published>", the line a face shows when the
+// source cannot be reached and the cached catalogue serves.
+inline std::string offlineLine(const Catalogue& catalogue) {
+    return "offline: releases as of " + catalogue.published;
 }
 
 }  // namespace releases

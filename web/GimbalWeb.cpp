@@ -127,7 +127,7 @@ val verifyReleaseCatalogue(val catalogueBytes, const std::string& signatureText,
     }
     out.set("serial", static_cast<double>(verified.catalogue->serial));
     out.set("published", verified.catalogue->published);
-    out.set("offlineLine", releases::offlineLine(verified.catalogue->published));
+    out.set("offlineLine", releases::offlineLine(*verified.catalogue));
     out.set("releases", releaseList(*verified.catalogue));
     out.set("keyNumber", releases::keyNumberHex(verified.signedBy->number));
     out.set("keyComment", verified.signedBy->comment);
