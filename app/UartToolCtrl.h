@@ -165,7 +165,8 @@ public:
     QListWidget* m_ReleaseList = nullptr;
     QPushButton* btn_ListReleases = nullptr;
     QPushButton* btn_LoadRelease = nullptr;
-    QString listedSource;  // the source whose releases the list shows
+    QString listedSource;    // the source whose releases the list shows
+    int releaseListing = 0;  // counts listings: only the latest one's result shows
     QProgressBar* progressIndicator = nullptr;
     QComboBox* lineEndingPopUpButton = nullptr;
     QStackedWidget* functionTab = nullptr;

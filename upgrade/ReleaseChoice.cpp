@@ -38,9 +38,11 @@ void UartToolCtrl::listReleases(bool quiet) {
     if (source.isEmpty()) return;
     remembered::setReleaseSource(source);
     btn_ListReleases->setEnabled(false);
+    const int listing = ++releaseListing;  // only the latest listing shows
     inBackground<releases::ListedReleases>(
         this, [source = source.toStdString()] { return releases::listReleasesOf(source); },
-        [this, source, quiet](const releases::ListedReleases& listed) {
+        [this, source, quiet, listing](const releases::ListedReleases& listed) {
+            if (listing != releaseListing) return;
             btn_ListReleases->setEnabled(true);
             m_ReleaseList->clear();
             if (!listed.error.empty()) {
