@@ -27,6 +27,8 @@ constexpr ExitStatusEntry kStatuses[] = {
     {kWriteFailed, "write failed", "standard output or the station's log could not be written",
      "standard output or the station's log could not be written",
      "standard output or the station's log could not be written (full disk, I/O error)"},
+    {kSourceUnreachable, "source unreachable",
+     "the release source cannot be reached and nothing of it is cached", nullptr, nullptr},
     {129, "interrupted", "stopped by SIGHUP (its terminal closed)", "its console window was closed",
      nullptr},
     {130, "interrupted", "stopped by Ctrl+C (SIGINT)", "stopped by Ctrl+C or Ctrl+Break",

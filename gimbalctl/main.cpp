@@ -12,6 +12,7 @@
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/ExitStatuses.h"
 #include "gimbalctl/Output.h"
+#include "gimbalctl/Releases.h"
 #include "gimbalctl/Stop.h"
 #include "gimbalctl/Verification.h"
 #include "platform/BuildInfo.h"
@@ -128,7 +129,11 @@ int run(int argc, char** argv) {
                      "Serial port of a gimbal; repeat for several at once")
         ->required()
         ->allow_extra_args(false);  // one port per --port: the file is not taken for a port
-    upgrade->add_option("FILE", file, "Firmware file")->required();
+    CLI::Option* upgradeFile = upgrade->add_option("FILE", file, "Firmware file");
+    ReleaseOptions releaseOptions;
+    upgrade->add_flag("--allow-downgrade", releaseOptions.allowDowngrade,
+                      "Send a release older than the version the gimbal reports");
+    addReleaseChoiceOptions(*upgrade, releaseOptions, upgradeFile);
     UpgradeChecks checks;
     upgrade->add_flag("--verify", checks.verify,
                       "Read the gimbal's firmware version before and after; fail (status 4) "
@@ -146,7 +151,18 @@ int run(int argc, char** argv) {
     RecordsOptions recordsOptions;
     CLI::App* records = addRecordsCommand(app, recordsOptions);
 
-    for (CLI::App* command : {ports, inspect, version, calibrate, upgrade, station, records}) {
+    ReleaseOptions listOptions;
+    CLI::App* releaseList = app.add_subcommand(
+        "releases", "List the maker's signed releases, newest first, verified and kept offline");
+    addReleaseSourceOptions(*releaseList, listOptions);
+
+    std::string publishFolder;
+    CLI::App* publish = app.add_subcommand(
+        "publish", "For makers: write DIR/releases.json from the firmware files in DIR");
+    publish->add_option("DIR", publishFolder, "Release folder")->required();
+
+    for (CLI::App* command :
+         {ports, inspect, version, calibrate, upgrade, station, records, releaseList, publish}) {
         command->add_flag("--json", json, "Machine-readable output: one JSON object per result");
     }
 
@@ -166,15 +182,16 @@ int run(int argc, char** argv) {
 
     if (app.get_subcommands().empty()) {
         printFailure(json, {{"command", ""}},
-                     "a command is required: ports, inspect, version, calibrate, upgrade, station "
-                     "or records "
-                     "(see gimbalctl --help)");
+                     "a command is required: ports, inspect, version, calibrate, upgrade, station, "
+                     "records, releases or publish (see gimbalctl --help)");
         return kBadInput;
     }
     installMainLoop();
     if (*ports) return runPorts(json);
     if (*inspect) return runInspect(file, json);
     if (*version) return runRequest(port, Request::kReadVer, "version", timeout, json);
+    if (*releaseList) return runReleases(listOptions, json);
+    if (*publish) return runPublish(publishFolder, json);
     if (*records) {
         recordsOptions.json = json;
         return runRecords(recordsOptions);
@@ -185,6 +202,15 @@ int run(int argc, char** argv) {
     }
     if (*calibrate) {
         return runRequest(port, kCalibrations.at(what), "calibrate " + what, timeout, json);
+    }
+    if (!releaseOptions.release.empty()) {
+        return runReleaseUpgrade(upgradePorts, releaseOptions, json, checks);
+    }
+    if (file.empty()) {
+        printFailure(json, {{"command", "upgrade"}},
+                     "a firmware FILE or --release VERSION|latest is required "
+                     "(see gimbalctl upgrade --help)");
+        return kBadInput;
     }
     return runUpgrade(upgradePorts, file, json, reportToParent, checks, fileName);
 }

@@ -85,7 +85,6 @@ bool neverReachedItsPort(const UpgradeOutcome& outcome, bool stillPresent) {
 }  // namespace
 
 int runStation(const StationOptions& options) {
-    const std::string& file = options.file;
     const bool json = options.json;
     std::string error;
     const std::string journal = journalPath(options, error);
@@ -102,17 +101,17 @@ int runStation(const StationOptions& options) {
     if (!firmware) return status;
     std::unique_ptr<RecordSender> sender;
     if (!options.db.empty() && !(sender = startRecordSender(journal, options.db, error))) {
-        printFailure(json, {{"command", "station"}, {"file", file}}, error);
+        printFailure(json, {{"command", "station"}, {"file", firmware->path}}, error);
         return kBadInput;
     }
     const SealedFirmware bytes(*firmware, error);
     if (!error.empty()) {
-        printFailure(json, {{"command", "station"}, {"file", file}}, error);
+        printFailure(json, {{"command", "station"}, {"file", firmware->path}}, error);
         return kBadInput;
     }
     std::unique_ptr<OperatorScreen> screen;
     if (!options.serve.empty() && !(screen = OperatorScreen::start(options.serve, error))) {
-        printFailure(json, {{"command", "station"}, {"file", file}}, error);
+        printFailure(json, {{"command", "station"}, {"file", firmware->path}}, error);
         return kBadInput;
     }
 

@@ -7,6 +7,7 @@
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/ExitStatuses.h"
 #include "gimbalctl/Output.h"
+#include "gimbalctl/Releases.h"
 #include "gimbalctl/Sha256.h"
 #include "gimbalctl/Stop.h"
 #include "gimbalctl/Verification.h"
@@ -27,7 +28,6 @@ StationObserver noObserver;
 
 std::optional<StationFirmware> prepareStation(const StationOptions& options, StationLog& log,
                                               SlotLabels& slots, int& status) {
-    const std::string& file = options.file;
     const bool json = options.json;
     // A station runs for hours, its output often into a pipe: every line goes
     // out at once (Windows has no line buffering: every write then).
@@ -36,8 +36,26 @@ std::optional<StationFirmware> prepareStation(const StationOptions& options, Sta
 #else
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 #endif
-    const nlohmann::json context = {{"command", "station"}, {"file", file}};
     StationFirmware firmware;
+    std::string expectSha256 = options.expectSha256;
+    std::string file = options.file;
+    if (!options.releases.release.empty()) {
+        const auto release = fetchChosenRelease(
+            options.releases, json, {{"command", "station"}, {"release", options.releases.release}},
+            status);
+        if (!release) return std::nullopt;
+        file = release->path;
+        firmware.release = release->version, firmware.signedBy = release->signedBy;
+        if (expectSha256.empty()) expectSha256 = release->sha256;  // the cached file checked again
+        if (!json) std::printf("%s\n", releaseLine(*release).c_str());
+    } else if (file.empty()) {
+        printFailure(json, {{"command", "station"}},
+                     "a firmware FILE or --release VERSION|latest is required "
+                     "(see gimbalctl station --help)");
+        status = kBadInput;
+        return std::nullopt;
+    }
+    const nlohmann::json context = {{"command", "station"}, {"file", file}};
     firmware.path = file;
     std::string error;
     const std::optional<firmware::LoadResult> loaded =
@@ -47,8 +65,14 @@ std::optional<StationFirmware> prepareStation(const StationOptions& options, Sta
         status = kBadInput;
         return std::nullopt;
     }
-    if (const std::string why = digestMismatch(firmware.bytes, options.expectSha256);
-        !why.empty()) {
+    if (options.releases.requireSigned && firmware.release.empty()) {
+        const auto release =
+            findSignedRelease(options.releases, firmware.bytes, json, context, status);
+        if (!release) return std::nullopt;
+        firmware.release = release->version, firmware.signedBy = release->signedBy;
+        if (!json) std::printf("%s\n", releaseLine(*release).c_str());
+    }
+    if (const std::string why = digestMismatch(firmware.bytes, expectSha256); !why.empty()) {
         printFailure(json, context, file + ": " + why);
         status = kRefusedFile;
         return std::nullopt;
@@ -94,6 +118,8 @@ Station::Station(const StationFirmware& firmware, StationLog log, bool json, Por
       firmwareSize_(firmware.bytes.size()),
       firmwareSha256_(sha256Hex(firmware.bytes)),
       firmwareVersion_(firmware.version),
+      release_(firmware.release),
+      signedBy_(firmware.signedBy),
       maxProgress_(firmware.maxProgress),
       log_(std::move(log)),
       json_(json),
@@ -270,6 +296,8 @@ void Station::record(const UpgradeOutcome& outcome, double seconds, const UnitId
         {"file", firmwareName_},
         {"file_size", firmwareSize_},
         {"file_sha256", firmwareSha256_},
+        {"release", release_.empty() ? nlohmann::json() : nlohmann::json(release_)},
+        {"signed_by", signedBy_.empty() ? nlohmann::json() : nlohmann::json(signedBy_)},
         {"result", outcome.result},
         {"status", outcome.status},
         {"status_word", exitStatusWord(outcome.status)},

@@ -31,7 +31,9 @@ struct StationFirmware {
     std::string path;            // as given
     std::vector<uint8_t> bytes;  // what every unit receives
     int maxProgress = 0;
-    std::string version;  // its firmware version, "2.010", which each unit must report after
+    std::string version;   // its firmware version, "2.010", which each unit must report after
+    std::string release;   // the verified release it is, or empty
+    std::string signedBy;  // that release's key number in hex, or empty
 };
 
 // Loads and checks the firmware file (a refused file, or one that is not the
@@ -108,6 +110,7 @@ private:
     std::size_t firmwareSize_;
     std::string firmwareSha256_;
     std::string firmwareVersion_;
+    std::string release_, signedBy_;  // for the record: empty when not a verified release
     int maxProgress_;
     StationLog log_;
     bool json_;

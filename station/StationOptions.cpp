@@ -28,7 +28,11 @@ std::string hostName() {
 CLI::App* addStationCommand(CLI::App& app, StationOptions& options) {
     CLI::App* station = app.add_subcommand(
         "station", "Production station: upgrade every gimbal as it is plugged in, keep a record");
-    station->add_option("FILE", options.file, "Firmware file, checked once at start")->required();
+    CLI::Option* file =
+        station->add_option("FILE", options.file, "Firmware file, checked once at start");
+    station->add_flag("--require-signed", options.releases.requireSigned,
+                      "Refuse a FILE that no release of the source's verified catalogue names");
+    addReleaseChoiceOptions(*station, options.releases, file);
     station->add_option("--ports-from", options.portsFrom,
                         "Folder whose entries are the ports, as udev makes /dev/serial/by-path "
                         "(Linux; default: the USB serial devices as udev adds them)");

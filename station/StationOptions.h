@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "gimbalctl/Releases.h"
+
 namespace CLI {
 class App;
 }
@@ -12,7 +14,8 @@ class App;
 namespace gimbalctl {
 
 struct StationOptions {
-    std::string file;          // the firmware file, checked once at start
+    std::string file;          // the firmware file, checked once at start (or a release)
+    ReleaseOptions releases;   // --release VERSION|latest, --from, --require-signed
     std::string portsFrom;     // Linux: a folder whose entries are the ports, else udev's devices
     std::string logPath;       // the journal: one JSON line per finished unit
     std::string expectSha256;  // the approved file's digest, or empty

@@ -16,6 +16,7 @@
 #include "platform/BuildInfo.h"
 #include "tests/support/GimbalSimulator.h"
 #include "tests/upgrade/FirmwareFiles.h"
+#include "tools/ExampleRelease.h"
 
 namespace {
 volatile std::sig_atomic_t interrupted = 0;
@@ -73,7 +74,7 @@ int writeExamples(const std::filesystem::path& folder) {
         }
         std::printf("%s\n", (folder / name).c_str());
     }
-    return 0;
+    return writeExampleRelease(folder) ? 0 : 1;
 }
 }  // namespace
 
@@ -99,7 +100,9 @@ int main(int argc, char** argv) {
         "  --record DIR    on exit, write what the gimbal received into DIR:\n"
         "                  received.bin, id1.bin..id3.bin (each board's image), done\n"
         "  --write-example DIR  write example firmware files into DIR and exit:\n"
-        "                  gimbal-2.010.plov (one image), gimbal-2.010.3plov (three)\n"
+        "                  gimbal-2.010.plov (one image), gimbal-2.010.3plov (three),\n"
+        "                  and a release folder signed by an example key: releases/\n"
+        "                  (scripts/serve-releases.sh serves it), example-release-key.pub\n"
         "  -h, --help      show this help and exit\n"
         "  --version       alone: show gimbal-sim's version and exit\n";
     bool silent = false;

@@ -1,8 +1,11 @@
+# The releases' tests serve a folder on a loopback port.
+pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 gimbal_add_test(cli_tests LABEL cli
   SOURCES cli/GimbalctlTest.cpp cli/ProgressViewTest.cpp cli/StationTest.cpp cli/UnitSourceTest.cpp
+          cli/ReleasesTest.cpp
           upgrade/FirmwareFiles.cpp ${PROJECT_SOURCE_DIR}/gimbalctl/ProgressView.cpp
           ${PROJECT_SOURCE_DIR}/station/UdevUnitSource.cpp
-  LIBS coretestmain)
+  LIBS coretestmain PkgConfig::HTTPLIB)
 add_dependencies(cli_tests gimbalctl)
 target_compile_definitions(cli_tests PRIVATE GIMBALCTL_PATH="$<TARGET_FILE:gimbalctl>")
 

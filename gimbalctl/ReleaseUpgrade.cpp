@@ -1,0 +1,52 @@
+// The release options, the release line and an upgrade to a release, the
+// same on every system (where releases cannot be verified, the fetch refuses).
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "gimbalctl/Commands.h"
+#include "gimbalctl/Releases.h"
+#include "gimbalctl/Verification.h"
+
+namespace gimbalctl {
+
+void addReleaseSourceOptions(CLI::App& command, ReleaseOptions& options) {
+    command
+        .add_option("--from", options.from,
+                    "Release folder: an https or http URL, a file URL or a path "
+                    "(default: $GIMBAL_RELEASES_URL)")
+        ->envname("GIMBAL_RELEASES_URL");
+    command.add_option("--trust-key", options.trustKeys,
+                       "Also trust this release key (a signify .pub file); repeat for several");
+}
+
+void addReleaseChoiceOptions(CLI::App& command, ReleaseOptions& options, CLI::Option* fileOption) {
+    command
+        .add_option("--release", options.release,
+                    "Instead of FILE: this release of the source, VERSION or latest (the newest "
+                    "stable one), fetched, verified and kept for offline work")
+        ->excludes(fileOption);
+    command.add_option("--release-file", options.releaseFile,
+                       "Which of the release's files, when it has several");
+    addReleaseSourceOptions(command, options);
+}
+
+std::string releaseLine(const ChosenRelease& release) {
+    return "release " + release.version + ", signed by key " + release.signedBy + " (" +
+           release.keyComment + ")";
+}
+
+int runReleaseUpgrade(const std::vector<std::string>& ports, const ReleaseOptions& options,
+                      bool json, UpgradeChecks checks) {
+    int status = kOk;
+    const auto release = fetchChosenRelease(options, json, {{"command", "upgrade"}}, status);
+    if (!release) return status;
+    if (!json) std::printf("%s\n", releaseLine(*release).c_str());
+    if (!refuseDowngrades(ports, *release, options, json)) return kRefusedFile;
+    // The cached file is checked again as it is loaded: its digest is the one to send.
+    if (checks.expectSha256.empty()) checks.expectSha256 = release->sha256;
+    return runUpgrade(ports, release->path, json, false, checks);
+}
+
+}  // namespace gimbalctl
