@@ -46,12 +46,13 @@ async function fetchBytes(url, cap) {
     return bytes;
 }
 
-async function cached(cache, url) {
-    const response = await cache.match(url);
+// Read without opening the cache: it is made only once something is kept.
+async function cached(url) {
+    const response = await caches.match(url, { cacheName: kReleaseCache });
     return response ? new Uint8Array(await response.arrayBuffer()) : null;
 }
 
-const keep = (cache, url, bytes) => cache.put(url, new Response(bytes));
+const keep = async (url, bytes) => (await caches.open(kReleaseCache)).put(url, new Response(bytes));
 
 async function ed25519Verifies(publicKey, signature, bytes) {
     const key = await crypto.subtle.importKey('raw', publicKey, { name: 'Ed25519' }, false, ['verify']);
@@ -100,11 +101,10 @@ export class ReleaseShelf {
     // is kept once verified; when the source cannot be reached the kept one
     // serves, verified again.
     async list(source) {
-        const cache = await caches.open(kReleaseCache);
         const catalogueUrl = new URL(kCatalogue, source).href;
         const signatureUrl = new URL(kSignature, source).href;
-        const keptCatalogue = await cached(cache, catalogueUrl);
-        const keptSignature = await cached(cache, signatureUrl);
+        const keptCatalogue = await cached(catalogueUrl);
+        const keptSignature = await cached(signatureUrl);
         const kept = keptCatalogue && keptSignature ? await this.judge(keptCatalogue, keptSignature, -1) : null;
         const keptGood = kept && !kept.error;
         let catalogue, signature;
@@ -118,8 +118,8 @@ export class ReleaseShelf {
         }
         const judged = await this.judge(catalogue, signature, keptGood ? kept.serial : -1);
         if (judged.error) return { error: judged.error };
-        await keep(cache, catalogueUrl, catalogue);
-        await keep(cache, signatureUrl, signature);
+        await keep(catalogueUrl, catalogue);
+        await keep(signatureUrl, signature);
         this.verified.set(source, { catalogue, judged });
         return { releases: judged.releases, lines: [] };
     }
@@ -135,9 +135,8 @@ export class ReleaseShelf {
         const wanted = await check(new Uint8Array(0));
         if (!wanted.name) return { error: wanted.error };
         const url = new URL(wanted.name, source).href;
-        const cache = await caches.open(kReleaseCache);
         // A kept copy is checked again before use; a bad one is fetched anew.
-        let bytes = await cached(cache, url);
+        let bytes = await cached(url);
         if (!bytes || (await check(bytes)).error) {
             try {
                 bytes = await fetchBytes(url, this.limits.file);
@@ -146,7 +145,7 @@ export class ReleaseShelf {
             }
             const result = await check(bytes);
             if (result.error) return { error: result.error };
-            await keep(cache, url, bytes);
+            await keep(url, bytes);
         }
         return { name: wanted.name, bytes, line: wanted.loadedLine };
     }

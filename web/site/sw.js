@@ -34,8 +34,7 @@ self.addEventListener('activate', (event) => {
 
 // The names a folder's kept catalogue allows, or null when none is kept.
 async function namedInFolder(url) {
-    const releases = await caches.open(RELEASES);
-    const catalogue = await releases.match(new URL(CATALOGUE, url).href);
+    const catalogue = await caches.match(new URL(CATALOGUE, url).href, { cacheName: RELEASES });
     if (!catalogue) return null;
     try {
         const names = (await catalogue.json()).releases.flatMap((r) => r.files.map((f) => f.name));
