@@ -139,7 +139,7 @@ export class ReleaseShelf {
         let bytes = await cached(url);
         if (!bytes || (await check(bytes)).error) {
             try {
-                bytes = await fetchBytes(url, this.limits.file);
+                bytes = await fetchBytes(url, Math.min(wanted.size, this.limits.file));  // no longer than the catalogue says
             } catch (error) {
                 return { error: refusal(error, url) };
             }
