@@ -10,7 +10,8 @@ namespace {
 // Each meaning fits on one line of an 80-column terminal after its status.
 constexpr ExitStatusEntry kStatuses[] = {
     {kOk, "ok", "done", "done", "every unit done, also when the first Ctrl+C or SIGTERM ended it"},
-    {kRefusedFile, "refused file", "firmware file refused", "firmware file refused", nullptr},
+    {kRefusedFile, "refused file", "firmware file or release refused", "firmware file refused",
+     nullptr},
     {kBadInput, "bad input", "bad input: unknown command or option, missing or unreadable file",
      "bad input: unknown command or option, missing or unreadable file", nullptr},
     {kPortFailed, "port failed",

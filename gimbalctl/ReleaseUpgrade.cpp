@@ -42,7 +42,10 @@ int runReleaseUpgrade(const std::vector<std::string>& ports, const ReleaseOption
     int status = kOk;
     const auto release = fetchChosenRelease(options, json, {{"command", "upgrade"}}, status);
     if (!release) return status;
-    if (!json) std::printf("%s\n", releaseLine(*release).c_str());
+    if (!json) {
+        std::printf("%s\n", releaseLine(*release).c_str());
+        std::fflush(stdout);  // before any refusal on standard error
+    }
     if (!refuseDowngrades(ports, *release, options, json)) return kRefusedFile;
     // The cached file is checked again as it is loaded: its digest is the one to send.
     if (checks.expectSha256.empty()) checks.expectSha256 = release->sha256;

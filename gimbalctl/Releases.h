@@ -61,7 +61,9 @@ std::optional<ChosenRelease> findSignedRelease(const ReleaseOptions& options,
                                                const nlohmann::json& context, int& status);
 
 // upgrade --release: refuses (status 1, nothing sent) when a gimbal reports a
-// newer version than the release's, unless allowDowngrade; true to go on.
+// newer version than the release's, or no version at all, unless
+// allowDowngrade; true to go on (also when a port cannot be opened: the
+// upgrade then says why).
 bool refuseDowngrades(const std::vector<std::string>& ports, const ChosenRelease& release,
                       const ReleaseOptions& options, bool json);
 

@@ -185,8 +185,15 @@ bool refuseDowngrades(const std::vector<std::string>& ports, const ChosenRelease
     if (options.allowDowngrade) return true;
     bool refused = false;
     for (const std::string& port : ports) {
-        const VersionReply reply = readFirmwareVersion(port, kVersionBeforeWait);
-        const std::string why = releases::downgradeRefusal(release.version, reply.version);
+        // Asked again while it does not answer: a gimbal just upgraded is restarting.
+        const VersionReply reply =
+            readFirmwareVersion(port, kVersionBeforeWait, kVersionAfterEvery);
+        if (!reply.portError.empty() || reply.lineGone) continue;  // the upgrade says why
+        std::string why = releases::downgradeRefusal(release.version, reply.version);
+        if (reply.version.empty()) {
+            why = "the gimbal did not report its version, so release " + release.version +
+                  " may be a downgrade";
+        }
         if (why.empty()) continue;
         refused = true;
         printFailure(json, {{"command", "upgrade"}, {"port", port}, {"result", "refused file"}},

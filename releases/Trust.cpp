@@ -8,37 +8,40 @@ std::string serialRefusal(std::int64_t serial, std::optional<std::int64_t> highe
            std::to_string(*highestSeen);
 }
 
-VerifiedCatalogue verifyCatalogue(std::string_view catalogueBytes, std::string_view signatureText,
-                                  const std::vector<PublicKey>& trusted,
-                                  const Ed25519Verify& verify,
-                                  std::optional<std::int64_t> highestSeen) {
-    VerifiedCatalogue result;
+SignatureToVerify signatureToVerify(std::string_view signatureText,
+                                    const std::vector<PublicKey>& trusted) {
+    SignatureToVerify check;
     if (trusted.empty()) {
-        result.verdict = Verdict::kNoTrustedKey;
-        result.error = "no release key is trusted";
-        return result;
+        check.verdict = Verdict::kNoTrustedKey;
+        check.error = "no release key is trusted";
+        return check;
     }
     const ParsedSignature parsed = parseSignature(signatureText);
     if (!parsed.signature) {
-        result.error = std::string(kSignatureName) + ": " + parsed.error;
-        return result;
+        check.error = std::string(kSignatureName) + ": " + parsed.error;
+        return check;
     }
-    const Signature& signature = *parsed.signature;
-    bool known = false;
+    check.signature = parsed.signature->signature;
     for (const PublicKey& key : trusted) {
-        if (key.number != signature.number) continue;
-        known = true;
-        if (verify(key.key, catalogueBytes, signature.signature)) {
-            result.signedBy = key;
-            break;
-        }
+        if (key.number != parsed.signature->number) continue;
+        check.verdict = Verdict::kVerified;
+        check.key = key;
+        return check;
     }
-    if (!known) {
-        result.error = std::string(kCatalogueName) + " is signed by key " +
-                       keyNumberHex(signature.number) + ", which is not trusted";
+    check.error = std::string(kCatalogueName) + " is signed by key " +
+                  keyNumberHex(parsed.signature->number) + ", which is not trusted";
+    return check;
+}
+
+VerifiedCatalogue acceptCatalogue(std::string_view catalogueBytes, const SignatureToVerify& check,
+                                  bool matches, std::optional<std::int64_t> highestSeen) {
+    VerifiedCatalogue result;
+    if (check.verdict != Verdict::kVerified) {
+        result.verdict = check.verdict;
+        result.error = check.error;
         return result;
     }
-    if (!result.signedBy) {
+    if (!matches) {
         result.error = std::string("the signature does not match ") + kCatalogueName +
                        ": it was changed after signing";
         return result;
@@ -47,19 +50,28 @@ VerifiedCatalogue verifyCatalogue(std::string_view catalogueBytes, std::string_v
     if (!catalogue.catalogue) {
         result.verdict = Verdict::kBadCatalogue;
         result.error = std::move(catalogue.error);
-        result.signedBy.reset();
         return result;
     }
     if (std::string older = serialRefusal(catalogue.catalogue->serial, highestSeen);
         !older.empty()) {
         result.verdict = Verdict::kOlderSerial;
         result.error = std::string(kCatalogueName) + " is " + older;
-        result.signedBy.reset();
         return result;
     }
     result.verdict = Verdict::kVerified;
     result.catalogue = std::move(catalogue.catalogue);
+    result.signedBy = check.key;
     return result;
+}
+
+VerifiedCatalogue verifyCatalogue(std::string_view catalogueBytes, std::string_view signatureText,
+                                  const std::vector<PublicKey>& trusted,
+                                  const Ed25519Verify& verify,
+                                  std::optional<std::int64_t> highestSeen) {
+    const SignatureToVerify check = signatureToVerify(signatureText, trusted);
+    const bool matches = check.verdict == Verdict::kVerified &&
+                         verify(check.key.key, catalogueBytes, check.signature);
+    return acceptCatalogue(catalogueBytes, check, matches, highestSeen);
 }
 
 }  // namespace releases

@@ -48,11 +48,26 @@ struct VerifiedCatalogue {
 //   4. its serial is not below `highestSeen` ("releases.json is older than
 //      the one already seen: serial 3 after 5").
 // The face then keeps the serial as the source's highest seen.
-// Several trusted keys may share a number only in theory; each is tried.
 VerifiedCatalogue verifyCatalogue(std::string_view catalogueBytes, std::string_view signatureText,
                                   const std::vector<PublicKey>& trusted,
                                   const Ed25519Verify& verify,
                                   std::optional<std::int64_t> highestSeen);
+
+// The same in two steps, for a face whose Ed25519 answers later (WebCrypto's
+// verify is a promise). First steps 1 and 2 without the signature's check:
+// the key and signature for the face to verify over the catalogue's exact
+// bytes, or the refusal.
+struct SignatureToVerify {
+    Verdict verdict = Verdict::kBadSignature;  // kVerified: go on and verify
+    std::string error;                         // one line otherwise
+    PublicKey key{};                           // the trusted key the signature names
+    Ed25519Signature signature{};
+};
+SignatureToVerify signatureToVerify(std::string_view signatureText,
+                                    const std::vector<PublicKey>& trusted);
+// Then, with the face's answer (`matches`), the rest of step 2 and steps 3 and 4.
+VerifiedCatalogue acceptCatalogue(std::string_view catalogueBytes, const SignatureToVerify& check,
+                                  bool matches, std::optional<std::int64_t> highestSeen);
 
 // "older than the one already seen: serial 3 after 5", or empty when
 // `serial` is at least `highestSeen` (or none has been seen).

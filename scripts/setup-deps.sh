@@ -31,6 +31,7 @@ RUN_PACKAGES=(
   help2man
   libpq-dev
   libcpp-httplib-dev
+  libcurl4-openssl-dev
 )
 
 # The Debian package (cpack: dpkg-shlibdeps, file) and gimbalctl.exe with its
@@ -76,6 +77,7 @@ TEST_PACKAGES=(
   python3-websockets
   wine64
   postgresql
+  signify-openbsd
 )
 
 # The texts built from numbers are checked under a comma-decimal locale.

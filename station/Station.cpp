@@ -283,7 +283,7 @@ void Station::withdrawn(const std::string& port, const std::string& why) {
 
 void Station::record(const UpgradeOutcome& outcome, double seconds, const UnitIdentity& unit) {
     if (logFailed_) return;
-    const nlohmann::ordered_json line = {
+    nlohmann::ordered_json line = {
         {"time", timeText(std::time(nullptr), kRecordTimeFormat, true)},
         {"station", stationId_},
         {"sequence", sequence_ + 1},
@@ -296,8 +296,6 @@ void Station::record(const UpgradeOutcome& outcome, double seconds, const UnitId
         {"file", firmwareName_},
         {"file_size", firmwareSize_},
         {"file_sha256", firmwareSha256_},
-        {"release", release_.empty() ? nlohmann::json() : nlohmann::json(release_)},
-        {"signed_by", signedBy_.empty() ? nlohmann::json() : nlohmann::json(signedBy_)},
         {"result", outcome.result},
         {"status", outcome.status},
         {"status_word", exitStatusWord(outcome.status)},
@@ -307,6 +305,10 @@ void Station::record(const UpgradeOutcome& outcome, double seconds, const UnitId
         {"verified", outcome.verified},
         {"seconds", std::round(seconds * 10) / 10},
         {"gimbalctl", build_info::kVersion}};
+    if (!release_.empty()) {  // a verified release: which, and the key that signed it
+        line["release"] = release_;
+        line["signed_by"] = signedBy_;
+    }
     std::string error;
     if (log_.append(line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), error)) {
         ++sequence_;

@@ -79,18 +79,23 @@ bool writeExampleRelease(const std::filesystem::path& folder) {
     std::error_code error;  // a folder not made shows as a file not written
     std::filesystem::create_directories(releaseFolder, error);
     releases::Catalogue catalogue{1, "2026-12-01T12:00:00Z", {}};
-    const std::pair<Version, const char*> versions[] = {
-        {Version{1, 5, 2, 10}, "Smoother pan at low speed."},
-        {Version{1, 5, 2, 9}, "First example release."}};
-    for (const auto& [version, notes] : versions) {
-        const std::string name = "gimbal-2.0" + std::to_string(version.fwThousandths) + ".plov";
-        const std::vector<uint8_t> bytes = singleImageFile(imageBytes(3000, 3), 0, 0, version);
+    const struct {
+        const char* version;
+        const char* date;
+        Version bytes;
+        const char* notes;
+    } examples[] = {{"2.010", "2026-12-01", {1, 5, 2, 10}, "Smoother pan at low speed."},
+                    {"2.009", "2026-11-02", {1, 5, 2, 9}, "First example release."}};
+    for (const auto& example : examples) {
+        const std::string name = std::string("gimbal-") + example.version + ".plov";
+        const std::vector<uint8_t> bytes =
+            singleImageFile(imageBytes(3000, 3), 0, 0, example.bytes);
         const std::string text(bytes.begin(), bytes.end());
         if (!writeText(releaseFolder / name, text)) return false;
-        catalogue.releases.push_back({"2.0" + std::to_string(version.fwThousandths),
-                                      version.fwThousandths == 10 ? "2026-12-01" : "2026-11-02",
+        catalogue.releases.push_back({example.version,
+                                      example.date,
                                       "stable",
-                                      notes,
+                                      example.notes,
                                       {{name, bytes.size(), releases::sha256Hex(text)}}});
     }
     const std::string catalogueText = releases::catalogueText(catalogue);

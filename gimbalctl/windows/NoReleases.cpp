@@ -3,6 +3,8 @@
 // sent, so every release command refuses in one line and points to the web
 // page, which lists and verifies the releases.
 
+#include <nlohmann/json.hpp>
+
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/Output.h"
 #include "gimbalctl/Releases.h"

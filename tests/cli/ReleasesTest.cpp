@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "releases/Signify.h"
+#include "releases/SourceNames.h"
 #include "tests/cli/GimbalctlRun.h"
 #include "tests/support/WaitFor.h"
 
@@ -80,12 +81,11 @@ protected:
         fs::copy(path(from), path(to),
                  fs::copy_options::recursive | fs::copy_options::overwrite_existing);
     }
+    // The command with --from the site and --trust-key the key (none when empty).
     std::vector<std::string> withSource(const std::string& site, std::vector<std::string> args,
                                         const std::string& key = "trusted") const {
-        for (const std::string& extra :
-             {std::string("--from"), url(site), std::string("--trust-key"), path(key + ".pub")}) {
-            args.push_back(extra);
-        }
+        args.insert(args.end(), {"--from", url(site)});
+        if (!key.empty()) args.insert(args.end(), {"--trust-key", path(key + ".pub")});
         return args;
     }
 };
@@ -106,15 +106,28 @@ TEST_F(Releases, ListedNewestFirstUpgradedIdenticallyAndServedOfflineFromTheCach
         << upgraded.out;
     expectImages(gimbal, {{3, image2010}});
 
-    // The source gone, the cached catalogue serves and says as of when.
+    // The source gone, the cached catalogue serves and says as of when; the key
+    // is now the user's, the source the environment's.
     server.stop();
     serving.join();
-    const Result offline = gimbalctl(dir, withSource("good", {"releases"}));
+    fs::create_directories(path(".config/gimbalctl/trusted-keys"));
+    fs::copy_file(path("trusted.pub"), path(".config/gimbalctl/trusted-keys/maker.pub"));
+    setenv("GIMBAL_RELEASES_URL", url("good").c_str(), 1);
+    const Result offline = gimbalctl(dir, {"releases"});
     ASSERT_EQ(offline.status, 0) << offline.err;
     EXPECT_TRUE(contains(offline.out, "offline: releases as of 20")) << offline.out;
     EXPECT_TRUE(contains(offline.out, "gimbal-2.010.plov, 116 bytes, cached")) << offline.out;
     EXPECT_TRUE(contains(offline.out, "gimbal-2.009.plov, 116 bytes, not cached")) << offline.out;
-    // Nothing cached from a source never reached: its own status.
+    // A cached file that no longer matches the catalogue is not sent; nor is
+    // anything from a source never reached. Both have their own status.
+    const std::string cached = path("cache/gimbalctl/releases/") +
+                               releases::cacheFolderName(url("good")) + "/gimbal-2.010.plov";
+    std::fstream(cached, std::ios::in | std::ios::out | std::ios::binary).put('!');
+    gimbal.clearReceived();
+    const Result changed =
+        gimbalctl(dir, {"upgrade", "-p", gimbal.slavePath(), "--release", "latest"});
+    EXPECT_EQ(changed.status, 8) << changed.err;
+    EXPECT_TRUE(gimbal.bytesReceived().empty());
     EXPECT_EQ(gimbalctl(dir, withSource("elsewhere", {"releases"})).status, 8);
 }
 
@@ -148,6 +161,7 @@ TEST_F(Releases, EachUntrustworthyReleaseIsRefusedWithNothingSent) {
         {"longer", "trusted", "latest", "gimbal-2.010.plov: longer than the catalogue's 116 bytes"},
         {"older", "trusted", "latest", "older than the one already seen: serial 1 after 2"},
         {"moved", "trusted", "latest", "redirected to another host"},
+        {"good", "", "latest", "no release key is trusted: put the maker's .pub file in "},
         {"good", "trusted", "2.009", "release 2.009 is a downgrade from 2.010"},
     };
     for (const auto& c : cases) {
@@ -187,6 +201,15 @@ TEST_F(Releases, TheStationRecordsTheReleaseAndItsKeyAndCanRequireASignedFile) {
                                            path("local.plov")}));
     EXPECT_EQ(unsigned_.status, 1);
     EXPECT_TRUE(contains(unsigned_.err, "--require-signed refuses it")) << unsigned_.err;
+}
+
+TEST_F(Releases, PublishRefusesAFolderWithAFileTheToolWouldRefuse) {
+    const std::string before = slurp(path("good/releases.json"));
+    writeFile("good/broken.plov", Bytes(10, 0));
+    const Result published = gimbalctl(dir, {"publish", path("good")});
+    EXPECT_EQ(published.status, 1);
+    EXPECT_TRUE(contains(published.err, "broken.plov")) << published.err;
+    EXPECT_EQ(slurp(path("good/releases.json")), before);
 }
 
 }  // namespace

@@ -69,8 +69,12 @@ def run_session(steps, build, folder, sims):
             paths[started.group(2)] = sim.stdout.readline().strip()
             continue
         real = swap(command.replace("./build/", build + "/"), paths)
+        # Releases' cache and keys stay in the session's folder.
+        env = dict(os.environ, XDG_CACHE_HOME=folder + "/.cache",
+                   XDG_CONFIG_HOME=folder + "/.config")
+        env.pop("GIMBAL_RELEASES_URL", None)
         result = subprocess.run(["bash", "-c", real], cwd=folder, text=True, timeout=60,
-                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=env)
         printed = swap(result.stdout, {path: shown_path for shown_path, path in paths.items()})
         printed = printed.splitlines()
         if len(printed) != len(shown) or not all(map(matches, shown, printed)):
