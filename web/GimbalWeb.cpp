@@ -75,20 +75,18 @@ std::vector<releases::PublicKey> trustedKeys(const std::string& text) {
     return keys;
 }
 
-// The key and signature WebCrypto must check before verifyReleaseCatalogue
-// judges the catalogue: {publicKey, signature}, or null when the signature
-// names no trusted key (verifyReleaseCatalogue then says why).
+// The key and signature WebCrypto must check over the catalogue's exact
+// bytes before verifyReleaseCatalogue judges it: {publicKey, signature}, or
+// null when the signature is refused already (verifyReleaseCatalogue then
+// says why).
 val releaseSignatureToCheck(const std::string& signatureText, const std::string& trustedText) {
-    const auto signature = releases::parseSignature(signatureText).signature;
-    if (!signature) return val::null();
-    for (const releases::PublicKey& key : trustedKeys(trustedText)) {
-        if (key.number != signature->number) continue;
-        val out = val::object();
-        out.set("publicKey", bytesOf({key.key.begin(), key.key.end()}));
-        out.set("signature", bytesOf({signature->signature.begin(), signature->signature.end()}));
-        return out;
-    }
-    return val::null();
+    const releases::SignatureToVerify check =
+        releases::signatureToVerify(signatureText, trustedKeys(trustedText));
+    if (check.verdict != releases::Verdict::kVerified) return val::null();
+    val out = val::object();
+    out.set("publicKey", bytesOf({check.key.key.begin(), check.key.key.end()}));
+    out.set("signature", bytesOf({check.signature.begin(), check.signature.end()}));
+    return out;
 }
 
 val releaseList(const releases::Catalogue& catalogue) {
@@ -110,12 +108,14 @@ val releaseList(const releases::Catalogue& catalogue) {
 val verifyReleaseCatalogue(val catalogueBytes, const std::string& signatureText,
                            const std::string& trustedText, bool signatureGood, double highestSeen) {
     const std::vector<uint8_t> bytes = bytesFrom(catalogueBytes);
-    const auto verify = [&](const releases::Ed25519Key&, std::string_view,
-                            const releases::Ed25519Signature&) { return signatureGood; };
     std::optional<std::int64_t> highest;
     if (highestSeen >= 0) highest = static_cast<std::int64_t>(highestSeen);
-    const releases::VerifiedCatalogue verified = releases::verifyCatalogue(
-        textOf(bytes), signatureText, trustedKeys(trustedText), verify, highest);
+    const releases::SignatureToVerify check =
+        releases::signatureToVerify(signatureText, trustedKeys(trustedText));
+    const releases::VerifiedCatalogue verified =
+        check.verdict == releases::Verdict::kVerified
+            ? releases::acceptCatalogue(textOf(bytes), check, signatureGood, highest)
+            : releases::VerifiedCatalogue{check.verdict, check.error};
     val out = val::object();
     if (verified.verdict == releases::Verdict::kNoTrustedKey) {
         out.set("error", verified.error + releases::kPageAddKeyHint);
