@@ -50,6 +50,7 @@ protected:
         qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
         const QString keys = qEnvironmentVariable("XDG_CONFIG_HOME") + "/gimbalctl/trusted-keys";
         ASSERT_TRUE(QDir().mkpath(keys));
+        ASSERT_TRUE(QDir(folder.path()).mkpath(QStringLiteral("releases")));
         ASSERT_TRUE(run({"-G", "-n", "-c", "window test key", "-p", folder.filePath("key.pub"),
                          "-s", folder.filePath("key.sec")}));
         ASSERT_TRUE(QFile::copy(folder.filePath("key.pub"), keys + "/window-test.pub"));
@@ -99,7 +100,6 @@ protected:
     QTemporaryDir cache;
     QTemporaryDir folder;
     std::unique_ptr<WindowHarness> h = std::make_unique<WindowHarness>();
-    bool made = QDir(folder.path()).mkpath(QStringLiteral("releases"));
 };
 
 TEST_F(ReleaseList, ListsOffTheGuiThreadLoadsAsAChosenFileAndRemembersTheSource) {
