@@ -29,7 +29,7 @@ const kPages = ['firmwareUpgradePage', 'attitudeCalibrationPage', 'joystickCalib
 // The controls no upgrade may race with, in the order they are locked.
 const kLockedDuringUpgrade = ['btn_Open', 'btn_Close', 'btn_Search', 'btn_Upgrade', 'btn_OpenFile',
     'btn_FirmwareUpgrade', 'btn_CalibratioonJoystick', 'btn_AttitudeCalibration',
-    'lineEndingPopUpButton', 'btn_ListReleases', 'btn_LoadRelease'];
+    'lineEndingPopUpButton'];
 
 let constants = null;   // the core's periods, colours and texts (coreConstants)
 let link = null;        // the line and the core (LinkHost)
