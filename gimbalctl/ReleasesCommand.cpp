@@ -187,7 +187,7 @@ bool refuseDowngrades(const std::vector<std::string>& ports, const ChosenRelease
     for (const std::string& port : ports) {
         // Asked again while it does not answer: a gimbal just upgraded is restarting.
         const VersionReply reply =
-            readFirmwareVersion(port, kVersionBeforeWait, kVersionAfterEvery);
+            readFirmwareVersion(port, kVersionBeforeWait, upgrade::kVersionAfterEvery);
         if (!reply.portError.empty() || reply.lineGone) continue;  // the upgrade says why
         std::string why = releases::downgradeRefusal(release.version, reply.version);
         if (reply.version.empty()) {

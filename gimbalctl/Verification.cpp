@@ -9,6 +9,7 @@
 #include "gimbalctl/Request.h"
 #include "gimbalctl/Sha256.h"
 #include "gimbalctl/Stop.h"
+#include "upgrade/VersionAfterUpgrade.h"
 
 namespace gimbalctl {
 
@@ -49,11 +50,7 @@ VersionReply readFirmwareVersion(const std::string& path, std::chrono::milliseco
     const GimbalReply answer =
         askGimbal(path, calibration::Request::kReadVer, timeout, resendEvery);
     VersionReply reply{{}, answer.portError, answer.lineGone};
-    // The reply's bytes: firmware thousandths, then the whole part.
-    if (answer.report) {
-        reply.version = firmware::Version{static_cast<uint8_t>(answer.data[3]),
-                                          static_cast<uint8_t>(answer.data[2])};
-    }
+    if (answer.report) reply.version = upgrade::reportedVersion(answer.data);
     return reply;
 }
 
@@ -116,27 +113,22 @@ UpgradeOutcome upgradeChecked(const std::string& path, int maxProgress, const Up
     if (outcome.result != "complete") return outcome;
 
     // The gimbal restarts into its new firmware: silent a while, then answering.
-    say(outcome, events, "Reading the firmware version after the upgrade...");
-    const VersionReply after = readFirmwareVersion(path, kVersionAfterWait, kVersionAfterEvery);
+    say(outcome, events, upgrade::kReadingVersionAfter);
+    const VersionReply after =
+        readFirmwareVersion(path, upgrade::kVersionAfterWait, upgrade::kVersionAfterEvery);
     outcome.versionAfter = after.version ? after.version->text() : "";
-    const std::string carried = "; the file carries " + fileVersion;
     if (after.version == checks.fileVersion) {
         outcome.verified = true;
-        say(outcome, events,
-            "verified: the gimbal reports firmware " + outcome.versionAfter +
-                ", the file's version");
+        say(outcome, events, upgrade::versionAfterText(after.version, checks.fileVersion));
     } else if (after.version) {
         outcome.status = kGimbalFailed, outcome.result = "not verified";
-        say(outcome, events,
-            "the gimbal reports firmware " + outcome.versionAfter + " after the upgrade" + carried);
+        say(outcome, events, upgrade::versionAfterText(after.version, checks.fileVersion));
     } else if (!setUnanswered(outcome, after,
                               "after a complete upgrade, before the gimbal reported its "
-                              "firmware version" +
-                                  carried)) {
+                              "firmware version; the file carries " +
+                                  fileVersion)) {
         outcome.status = kGimbalFailed, outcome.result = "not verified";
-        say(outcome, events,
-            "the gimbal reported no firmware version within " +
-                std::to_string(kVersionAfterWait.count()) + " s of the upgrade" + carried);
+        say(outcome, events, upgrade::versionAfterText({}, checks.fileVersion));
     }
     return outcome;
 }

@@ -13,6 +13,7 @@
 
 #include "gimbalctl/Upgrade.h"
 #include "upgrade/FirmwareVersion.h"
+#include "upgrade/VersionAfterUpgrade.h"
 
 namespace CLI {
 class App;
@@ -21,11 +22,9 @@ class App;
 namespace gimbalctl {
 
 // Before the upgrade the version is asked once and waited for as `gimbalctl
-// version` waits; afterwards it is asked every 0.5 s for up to 15 s, while
-// the gimbal restarts.
+// version` waits; afterwards as upgrade/VersionAfterUpgrade.h says, while the
+// gimbal restarts.
 inline constexpr auto kVersionBeforeWait = std::chrono::seconds(2);
-inline constexpr auto kVersionAfterWait = std::chrono::seconds(15);
-inline constexpr auto kVersionAfterEvery = std::chrono::milliseconds(500);
 
 struct UpgradeChecks {
     bool verify = false;            // read the version before and after; a mismatch fails (4)

@@ -38,10 +38,6 @@ std::optional<std::string> cachedMatch(const ReleaseCache& cache, const ReleaseF
 
 }  // namespace
 
-std::string offlineLine(const Catalogue& catalogue) {
-    return "offline: releases as of " + catalogue.published;
-}
-
 ReleaseList loadReleaseList(const std::string& source, const std::vector<PublicKey>& trusted) {
     const ReleaseCache cache(source);
     if (trusted.empty()) return fromVerdict({Verdict::kNoTrustedKey, "no release key is trusted"});

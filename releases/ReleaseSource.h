@@ -11,6 +11,7 @@
 
 #include "releases/Fetch.h"
 #include "releases/ReleaseCache.h"
+#include "releases/ReleaseTexts.h"  // offlineLine
 #include "releases/Trust.h"
 
 namespace releases {
@@ -29,9 +30,6 @@ struct ReleaseList {
     bool offline = false;         // the cached catalogue serves
     std::string offlineReason{};  // why the source was not used, when offline
 };
-
-// "offline: releases as of <published>", the line a face shows when offline.
-std::string offlineLine(const Catalogue& catalogue);
 
 // The source's verified catalogue; a newly verified one is kept in the cache
 // with its serial.

@@ -1,5 +1,6 @@
 // The firmware file button: a window-modal file chooser, then the loading of
-// the chosen file into the process-wide firmware variables.
+// the chosen file into the process-wide firmware variables, shown in the log
+// alike for a chosen file and a chosen release (ReleaseChoice.cpp).
 
 #include <QFile>
 #include <QFileDialog>
@@ -11,6 +12,7 @@
 #include "app/FileChooser.h"
 #include "app/RememberedChoices.h"
 #include "app/UartToolCtrl.h"
+#include "platform/NumberText.h"
 #include "platform/SteadyMillis.h"
 #include "serial/ULXSerialPort.h"
 #include "upgrade/FirmwareFile.h"
@@ -38,24 +40,28 @@ void UartToolCtrl::OpenFile() {
 
 void UartToolCtrl::OpenPanelDidEnd(const QString& path, int returnCode) {
     if (returnCode != 1) return;  // cancelled: the previous file stays loaded
+    if (!firmwareMayChangeNow(QFileInfo(path).fileName().toStdString())) return;
+    m_File_Path->setText(path);
+    remembered::setFirmwareFolderOf(path);
+    showLoadResult(firmware::load(QFile::encodeName(path).toStdString()));
+}
+
+bool UartToolCtrl::firmwareMayChangeNow(const std::string& chosenName) {
     // One image per transfer: while a gimbal asks for blocks outside an
     // upgrade, they keep coming from the file in use, which stays shown.
     const auto lastBlock =
         m_ULXSerialPort ? m_ULXSerialPort->lastBlockOutsideUpgrade() : std::nullopt;
-    if (const upgrade::FileChoice choice =
-            upgrade::fileChoice(rTimerFlag, lastBlock, steadyMillis());
-        !choice.allowed) {
-        const std::string inUse = m_File_Path->text().toStdString() + ", " +
-                                  firmware::versionsOf(firmwareVariables()).text();
-        setOut(QString::fromStdString(
-            upgrade::fileKeptMessage(choice, QFileInfo(path).fileName().toStdString(), inUse)));
-        return;
-    }
-    m_File_Path->setText(path);
-    remembered::setFirmwareFolderOf(path);
+    const upgrade::FileChoice choice = upgrade::fileChoice(rTimerFlag, lastBlock, steadyMillis());
+    if (choice.allowed) return true;
+    const std::string inUse = m_File_Path->text().toStdString() + ", " +
+                              firmware::versionsOf(firmwareVariables()).text();
+    setOut(QString::fromStdString(upgrade::fileKeptMessage(choice, chosenName, inUse)));
+    return false;
+}
 
-    const firmware::LoadResult result = firmware::load(QFile::encodeName(path).toStdString());
+void UartToolCtrl::showLoadResult(const firmware::LoadResult& result) {
     for (const std::string& message : result.messages) setOut(QString::fromStdString(message));
+    fileVersion = result.usable ? std::optional(result.versions.firmware) : std::nullopt;
     if (!result.usable) return;
 
     MaxProgress = result.maxProgress;

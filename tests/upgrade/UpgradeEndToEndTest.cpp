@@ -121,7 +121,7 @@ TEST_F(UpgradeWindow, ThreeImagesEndingWithId1) {
     startUpgrade();
     ASSERT_TRUE(waitForEnd(30000)) << log();
 
-    EXPECT_TRUE(logEndsWith(kBegin + kId3Done + kId2Done + kId1Done + kComplete)) << log();
+    EXPECT_TRUE(logHas(kBegin + kId3Done + kId2Done + kId1Done + kComplete)) << log();
     EXPECT_EQ(gimbal.board(1).assembled(), id1);
     EXPECT_EQ(gimbal.board(2).assembled(), id2);
     EXPECT_EQ(gimbal.board(3).assembled(), id3);
@@ -133,7 +133,7 @@ TEST_F(UpgradeWindow, ThreeImagesOfKind0x11FinishWithId3) {
     startUpgrade();
     ASSERT_TRUE(waitForEnd(30000)) << log();
 
-    EXPECT_TRUE(logEndsWith(kBegin + kId3Done + kComplete)) << log();
+    EXPECT_TRUE(logHas(kBegin + kId3Done + kComplete)) << log();
     EXPECT_EQ(occurrences(kId2Done), 0);
     EXPECT_EQ(gimbal.board(3).assembled(), id3);
 }
@@ -159,6 +159,31 @@ TEST_F(UpgradeWindow, ABlockAskedTwiceIsAnsweredTwiceAndNothingRepeats) {
     // The repeat leaves the block number where it was: no value or message twice.
     EXPECT_EQ(seen, Seen{kBegin} + values(1, 4) + kId3Done + values(5, 8) + kId2Done +
                         values(9, 9) + kId1Done + kComplete);
+}
+
+// After a complete upgrade the window asks the restarting gimbal its version
+// and says whether it now runs the file's; the controls come back only then.
+TEST_F(UpgradeWindow, TheGimbalsVersionAfterTheUpgradeIsCheckedAgainstTheFile) {
+    const std::string reading = "Reading the firmware version after the upgrade...\n";
+    gimbal.setVersion(5, 1, 9, 2);  // 2.009 before
+    gimbal.setRestart({1500ms, std::nullopt, false});
+    load("fw.plov", singleImageFile(imageBytes(2 * 1056, 5), 0, 0));  // carries 2.010
+    startUpgrade();
+    ASSERT_TRUE(pumpUntil([this] { return logHas(kComplete); }, 30000)) << log();
+    EXPECT_TRUE(allControls(false)) << "locked while the version is asked";
+    ASSERT_TRUE(waitForEnd(20000)) << log();
+    EXPECT_TRUE(logEndsWith(kComplete + reading +
+                            "verified: the gimbal reports firmware 2.010, the file's version\n"))
+        << log();
+
+    // New firmware that reports another version (the same file sent again).
+    gimbal.setRestart({200ms, GimbalSimulator::FirmwareVersion{2, 9}, false});
+    startUpgrade();
+    ASSERT_TRUE(waitForEnd(30000)) << log();
+    EXPECT_TRUE(logEndsWith(
+        kComplete + reading +
+        "the gimbal reports firmware 2.009 after the upgrade; the file carries 2.010\n"))
+        << log();
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 gimbal_add_test(window_tests LABEL window
   SOURCES window/StartupTest.cpp window/PortSelectionTest.cpp window/HelpPanelTest.cpp
-          window/DesktopTest.cpp
+          window/DesktopTest.cpp window/ReleaseListTest.cpp
   LIBS qttestmain)
 
 if(GIMBAL_BUILD_APP)

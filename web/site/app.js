@@ -17,6 +17,7 @@ const kMaxFileSize = 16 * 1024 * 1024;  // larger files are refused without bein
 const kWorkerEnded = 'The page\'s worker ended: the page now runs the line itself; open the port again.\n';
 const kWorkerEndedMidUpgrade =
     'The page\'s worker ended mid-upgrade: the upgrade stopped; open the port and upgrade again.\n';
+const kReleaseSourceKey = 'releaseSource';  // the release folder typed, kept in localStorage
 
 // Each request button's request, by its name in the core (calibration::Request).
 const kRequests = {
@@ -220,14 +221,21 @@ async function fileChosen() {
     const copy = bytes?.slice() ?? null;
     const result = await link.ask('load', { name: file.name, bytes: bytes?.buffer ?? null },
         bytes ? [bytes.buffer] : []);
+    showLoaded(result, file.name, choice, copy);
+}
+
+// What loading a file or a release gave, shown alike; `copy` is the file's
+// bytes, loaded again should the worker end (a release is chosen again then).
+function showLoaded(result, name, choice, copy = null) {
     if (!result) {  // the worker ended first (its end says so): the file in use stays
+        if (choice !== fileChoice) return;
         $('m_File_Path').value = fileInUse;
         $('btn_Upgrade').disabled = upgrading;
         return;
     }
     for (const message of result.messages) setOut(message);
     if (!result.kept) {
-        fileInUse = file.name;
+        fileInUse = name;
         fileInUseBytes = result.usable ? copy : null;
     }
     if (choice !== fileChoice) return;  // a later choice is being read
@@ -239,6 +247,50 @@ async function fileChosen() {
     if (!result.usable) return;
     $('progressIndicator').max = Math.max(result.maxProgress, 1);
     $('progressIndicator').value = 0;
+}
+
+// ---- the maker's releases ----
+
+// The release folder: the one typed (remembered), else releases/ beside the page.
+function releaseSource() {
+    const typed = $('m_ReleaseSource').value.trim();
+    const source = new URL(typed || 'releases/', location.href);
+    if (!source.pathname.endsWith('/')) source.pathname += '/';
+    return source.href;
+}
+
+// Lists the source's releases, newest first; `quiet` at start, when a page
+// without a release folder says nothing.
+async function listReleases(quiet = false) {
+    localStorage.setItem(kReleaseSourceKey, $('m_ReleaseSource').value.trim());
+    const source = releaseSource();
+    const listed = await link.ask('listReleases', { source });
+    const list = $('m_ReleaseList');
+    list.replaceChildren();
+    if (listed.error) {
+        if (!quiet) setOut(listed.error + '\n');
+        return;
+    }
+    for (const line of listed.lines) setOut(line + '\n');
+    for (const release of listed.releases) list.add(new Option(release.label, release.version));
+    if (list.options.length) list.selectedIndex = 0;
+    list.dataset.source = source;
+}
+
+async function loadRelease() {
+    const list = $('m_ReleaseList');
+    if (list.selectedIndex < 0) return;
+    const version = list.value;
+    const choice = ++fileChoice;
+    $('btn_Upgrade').disabled = true;
+    const result = await link.ask('loadRelease', { source: list.dataset.source, version });
+    if (result?.error) {
+        setOut(result.error + '\n');
+        if (choice === fileChoice) $('btn_Upgrade').disabled = upgrading;
+        return;
+    }
+    if (result && !result.kept) $('m_File_Path').value = result.name;
+    showLoaded(result, result?.name, choice);
 }
 
 function upgradeStarted() {
@@ -329,6 +381,10 @@ async function start() {
     $('btn_OpenFile').onclick = () => $('fileInput').click();
     $('fileInput').onchange = fileChosen;
     $('btn_Upgrade').onclick = () => link.tell('upgrade');
+    $('m_ReleaseSource').value = localStorage.getItem(kReleaseSourceKey) ?? '';
+    $('btn_ListReleases').onclick = () => listReleases();
+    $('btn_LoadRelease').onclick = loadRelease;
+    $('m_ReleaseList').ondblclick = loadRelease;
     $('btn_ClearMessageShow').onclick = () => { $('m_MessageShow').value = ''; };
     $('btn_ClearJoystickMessageShow').onclick = () => { $('m_JoystickMessageShow').value = ''; };
     $('btn_CalibrHelp').onclick = () => { helpOpen = !helpOpen; showHelp(); };
@@ -345,6 +401,7 @@ async function start() {
         listPorts();
     });
     await listPorts();
+    listReleases(true);
     selectFunction(0);
     if (!link.inWorker) setOut(kNoWorkerMessage);
     $('tool').setAttribute('aria-busy', 'false');
