@@ -12,6 +12,7 @@ QSettings settings() {
 
 const QString kLastPort = QStringLiteral("port/lastOpened");
 const QString kFirmwareFolder = QStringLiteral("firmware/lastFolder");
+const QString kReleaseSource = QStringLiteral("firmware/releaseSource");
 
 }  // namespace
 
@@ -26,5 +27,9 @@ QString firmwareFolder() { return settings().value(kFirmwareFolder).toString(); 
 void setFirmwareFolderOf(const QString& filePath) {
     settings().setValue(kFirmwareFolder, QFileInfo(filePath).absolutePath());
 }
+
+QString releaseSource() { return settings().value(kReleaseSource).toString(); }
+
+void setReleaseSource(const QString& source) { settings().setValue(kReleaseSource, source); }
 
 }  // namespace remembered

@@ -14,4 +14,8 @@ void setLastPort(const QString& path);
 QString firmwareFolder();
 void setFirmwareFolderOf(const QString& filePath);
 
+// The source of the maker's releases last listed; empty when none yet.
+QString releaseSource();
+void setReleaseSource(const QString& source);
+
 }  // namespace remembered

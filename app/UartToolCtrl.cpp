@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -18,6 +19,7 @@
 #include <algorithm>
 
 #include "app/PortWatch.h"
+#include "app/RememberedChoices.h"
 #include "app/Translation.h"
 #include "serial/ULXSerialPort.h"
 #include "serial/ULXSerialPortManager.h"
@@ -71,6 +73,10 @@ void UartToolCtrl::bindOutlets(QMainWindow* mainWindow) {
     m_Acc_y = w.m_Acc_y;
     m_Acc_z = w.m_Acc_z;
     m_File_Path = w.m_File_Path;
+    m_ReleaseSource = w.m_ReleaseSource;
+    m_ReleaseList = w.m_ReleaseList;
+    btn_ListReleases = w.btn_ListReleases;
+    btn_LoadRelease = w.btn_LoadRelease;
     progressIndicator = w.progressIndicator;
     lineEndingPopUpButton = w.lineEndingPopUpButton;
     popupbtn_ComSelect = w.lineEndingPopUpButton;  // one list serves both roles
@@ -108,6 +114,8 @@ void UartToolCtrl::connectActions() {
         {w.btn_Close, &UartToolCtrl::ClosePort},
         {w.btn_OpenFile, &UartToolCtrl::OpenFile},
         {w.btn_Upgrade, &UartToolCtrl::Upgrade},
+        {w.btn_ListReleases, &UartToolCtrl::ListReleases},
+        {w.btn_LoadRelease, &UartToolCtrl::LoadRelease},
         {w.btn_InitGyro, &UartToolCtrl::InitGyro},
         {w.btn_CalibrAcc, &UartToolCtrl::CalibrAcc},
         {w.btn_ReadAcc, &UartToolCtrl::ReadAcc},
@@ -140,6 +148,8 @@ void UartToolCtrl::connectActions() {
         });
     }
 
+    connect(w.m_ReleaseSource, &QLineEdit::returnPressed, this, &UartToolCtrl::ListReleases);
+    connect(w.m_ReleaseList, &QListWidget::itemActivated, this, &UartToolCtrl::LoadRelease);
     connect(w.actionSendTestPattern, &QAction::triggered, this, &UartToolCtrl::SendData);
     connect(w.actionSaveLog, &QAction::triggered, this, &UartToolCtrl::SaveLog);
     connect(w.actionCopyLog, &QAction::triggered, this, &UartToolCtrl::CopyLog);
@@ -166,6 +176,13 @@ UartToolCtrl* UartToolCtrl::init() {
     // Device discovery, remembered choices and the like wait for the window's
     // first paint, so they never delay it.
     portWatch->startAfterFirstPaint(m_Mainwindow);
+
+    // The releases of the source last listed (else gimbalctl's default
+    // source), fetched in the background.
+    QString source = remembered::releaseSource();
+    if (source.isEmpty()) source = qEnvironmentVariable("GIMBAL_RELEASES_URL");
+    m_ReleaseSource->setText(source);
+    listReleases(true);
     return this;
 }
 

@@ -11,21 +11,27 @@
 //   calibration/CalibrationRequests.cpp  request buttons
 //   calibration/StatusPoll.cpp    status poll
 //   upgrade/FileLoading.cpp       firmware file chooser and loading
+//   upgrade/ReleaseChoice.cpp     the maker's releases listed, one fetched and loaded
 //   upgrade/UpgradeSupervision.cpp  upgrade button, supervision timer, progress
+//   upgrade/VersionCheck.cpp      the gimbal's version asked after a complete upgrade
 
 #include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "app/WindowFrame.h"
 #include "platform/SteadyMillis.h"
+#include "upgrade/FirmwareFile.h"
 #include "upgrade/UpgradeSupervisor.h"
 
 class QCheckBox;
 class QComboBox;
 class QFrame;
 class QLineEdit;
+class QListWidget;
 class QMainWindow;
 class QPlainTextEdit;
 class QProgressBar;
@@ -100,6 +106,13 @@ public slots:
     void OpenPanelDidEnd(const QString& path, int returnCode);
     void Upgrade();
     void handleUpgradeTimer();
+    // The maker's releases (upgrade/ReleaseChoice.cpp): the source's list,
+    // and the chosen one fetched, verified and loaded, off the GUI thread.
+    void ListReleases();
+    void LoadRelease();
+    // After a complete upgrade (upgrade/VersionCheck.cpp): the version asked
+    // until the gimbal answers or the wait is over.
+    void handleVersionTimer();
 
 public:
     // Saves the log as UTF-8 text; on failure false with the reason in `error`.
@@ -112,6 +125,21 @@ public:
     // back (an upgrade in progress gives them back when it ends).
     void portWasUnplugged(const QString& path);
 
+    // Lists the source typed in m_ReleaseSource; `quiet` says nothing when
+    // it cannot (at start, with the remembered source).
+    void listReleases(bool quiet);
+    // False, with the log's line, while the gimbal is being served blocks
+    // from the file in use.
+    bool firmwareMayChangeNow(const std::string& chosenName);
+    // A loaded file's lines in the log, and the progress bar set for it.
+    void showLoadResult(const firmware::LoadResult& result);
+
+    // The version check after a complete upgrade, and the controls given
+    // back once the upgrade (and its check) is over.
+    void startVersionCheck();
+    void endVersionCheck(const std::optional<firmware::Version>& reported);
+    void giveControlsBack();
+
     void TransmitFile();
     void ProgressCtrl();
     void ProgressCtrl0x02();
@@ -123,6 +151,7 @@ public:
     QTimer* timer = nullptr;                         // status poll, 0.1 s
     QTimer* UpgradeTimer = nullptr;                  // upgrade supervision, 0.04 s
     QTimer* timerGuide = nullptr;                    // help panel, 0.1 s
+    QTimer* versionTimer = nullptr;                  // version check after an upgrade, 0.1 s
 
     QLineEdit* m_MessageShow = nullptr;
     QLineEdit* m_Gyro_x = nullptr;
@@ -132,6 +161,12 @@ public:
     QLineEdit* m_Acc_y = nullptr;
     QLineEdit* m_Acc_z = nullptr;
     QLineEdit* m_File_Path = nullptr;
+    QLineEdit* m_ReleaseSource = nullptr;
+    QListWidget* m_ReleaseList = nullptr;
+    QPushButton* btn_ListReleases = nullptr;
+    QPushButton* btn_LoadRelease = nullptr;
+    QString listedSource;    // the source whose releases the list shows
+    int releaseListing = 0;  // counts listings: only the latest one's result shows
     QProgressBar* progressIndicator = nullptr;
     QComboBox* lineEndingPopUpButton = nullptr;
     QStackedWidget* functionTab = nullptr;
@@ -164,10 +199,13 @@ public:
     // drives it from UpgradeTimer and shows what it reports.
     upgrade::UpgradeSupervisor upgradeSupervisor;
     std::function<protocol::Millis()> upgradeClock = steadyMillis;  // the supervision's time
-    bool& rTimerFlag = upgradeSupervisor.rTimerFlag;  // true while an upgrade runs
-    int& fnum = upgradeSupervisor.fnum;               // the port's block number as last seen
+    bool& rTimerFlag = upgradeSupervisor.rTimerFlag;                // true while an upgrade runs
+    int& fnum = upgradeSupervisor.fnum;  // the port's block number as last seen
     bool InitUserGuideFlag = false;
     int MaxProgress = 0;
+    std::optional<firmware::Version> fileVersion;  // the loaded file's firmware version, if any
+    protocol::Millis versionCheckStart = 0;
+    std::optional<protocol::Millis> versionAskedAt;  // the last read-version request
     int TabSelectNum = 1;
     int m_CalibrHelpIsOpen = 1;
     int m_CalibrHelpFirstClose = 1;

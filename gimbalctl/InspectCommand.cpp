@@ -5,7 +5,6 @@
 
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/Output.h"
-#include "platform/NumberText.h"
 #include "upgrade/FirmwareFile.h"
 #include "upgrade/FirmwareVariables.h"
 
@@ -42,8 +41,8 @@ int runInspect(const std::string& file, bool json) {
     } else {
         object["update_range"] = v.update_range;
         object["kind"] = kindText(v.update_range);
-        object["hardware_version"] = fixedPointText(result.hardwareVersion, 3);
-        object["firmware_version"] = fixedPointText(result.firmwareVersion, 3);
+        object["hardware_version"] = result.versions.hardware.text();
+        object["firmware_version"] = result.versions.firmware.text();
         object["maker_word_matches"] = result.makerWordMatches;
         nlohmann::json images = nlohmann::json::array();
         if (v.update_range == 3 || v.update_range == 2) {

@@ -47,8 +47,9 @@ void spawnChild(UpgradeChild& child, const std::string& file,
     const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
     if (length <= 0) return notStarted();
     self[length] = '\0';
+    const std::string& opens = child.opens.empty() ? child.port : child.opens;
     std::vector<std::string> args = {"gimbalctl", "upgrade", "--port",
-                                     child.port,  file,      "--report-to-parent"};
+                                     opens,       file,      "--report-to-parent"};
     if (!child.fileName.empty()) args.insert(args.end(), {"--file-name", child.fileName});
     args.insert(args.end(), options.begin(), options.end());
     std::vector<char*> argv;

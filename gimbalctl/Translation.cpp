@@ -58,17 +58,7 @@ const char* translated(const char* english) { return english; }
 std::string translated(const std::string& english) { return translated(english.c_str()); }
 
 std::string formatted(const std::string& text, std::initializer_list<std::string> arguments) {
-    std::string out;
-    for (std::size_t k = 0; k < text.size(); ++k) {
-        const std::size_t index = k + 1 < text.size() ? std::size_t(text[k + 1] - '1') : 9;
-        if (text[k] == '%' && index < arguments.size()) {
-            out += arguments.begin()[index];
-            ++k;
-        } else {
-            out += text[k];
-        }
-    }
-    return out;
+    return translations::filledIn(text, arguments);
 }
 
 std::string translatedLine(const std::string& english) {

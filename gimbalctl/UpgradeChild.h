@@ -20,6 +20,7 @@ inline constexpr const char* kHandedFile = "/proc/self/fd/3";
 
 struct UpgradeChild {
     std::string port;
+    std::string opens;        // the path the child opens, when not `port` (a unit's device node)
     std::string fileName;     // the file's own name, when the file is given by a descriptor's path
     int fileDescriptor = -1;  // a file of this process's handed to the child as kHandedFile
     pid_t pid = -1;

@@ -2,6 +2,7 @@
 // supervisor as the window's, with a progress bar or progress lines. One
 // port's upgrade runs in UpgradeLoop.cpp over each system's line.
 
+#include <algorithm>
 #include <cstdio>
 
 #include "gimbalctl/Commands.h"
@@ -11,7 +12,6 @@
 #include "gimbalctl/Translation.h"
 #include "gimbalctl/Upgrade.h"
 #include "gimbalctl/Verification.h"
-#include "platform/NumberText.h"
 #include "upgrade/FirmwareFile.h"
 
 namespace gimbalctl {
@@ -42,7 +42,11 @@ upgrade::UpgradeSupervisor::Output recordingOutput(UpgradeOutcome& outcome,
                     events.message(line);
                 }
             },
-            [&events, maxProgress](int value) { events.progress(value, maxProgress); }};
+            // The last reports of a three-image file pass the maximum: every
+            // watcher (the bars, a parent, the station's screen) sees it full.
+            [&events, maxProgress](int value) {
+                events.progress(std::clamp(value, 0, std::max(maxProgress, 1)), maxProgress);
+            }};
 }
 
 void setUnfinished(UpgradeOutcome& outcome, bool stopped) {
@@ -98,11 +102,16 @@ int runUpgrade(const std::vector<std::string>& ports, const std::string& file, b
                       loaded.messages.front() + " (" + file + ": " + loaded.refusal + ")",
                       loaded.messages);
     }
-    checks.fileVersion = fixedPointText(loaded.firmwareVersion, 3);
+    checks.fileVersion = loaded.versions.firmware;
     if (!json && !reportToParent) {
-        for (const std::string& text : loaded.messages) {
-            for (const std::string& line : logLines(translated(text)))
+        // The file's versions as the gimbal will report them, or the window's
+        // words for a wrong maker word.
+        if (loaded.makerWordMatches) {
+            std::printf("firmware: %s, %s\n", file.c_str(), loaded.versions.text().c_str());
+        } else {
+            for (const std::string& line : logLines(translated(loaded.messages.front()))) {
                 std::printf("%s\n", line.c_str());
+            }
         }
     }
     if (ports.size() > 1) return upgradeInParallel(ports, file, loaded.maxProgress, json, checks);

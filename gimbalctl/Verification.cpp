@@ -10,7 +10,7 @@
 #include "gimbalctl/Sha256.h"
 #include "gimbalctl/Stop.h"
 #include "gimbalctl/Translation.h"
-#include "platform/NumberText.h"
+#include "upgrade/VersionAfterUpgrade.h"
 
 namespace gimbalctl {
 
@@ -33,7 +33,8 @@ void addExpectSha256Option(CLI::App& command, std::string& digest) {
     command
         .add_option("--expect-sha256", digest,
                     _("Refuse (status 1, nothing sent) a firmware file with another SHA-256"))
-        ->check(CLI::Validator(whyNotSha256, "HEX"));
+        ->type_name("SHA256")
+        ->check(CLI::Validator(whyNotSha256, ""));
 }
 
 std::string digestMismatch(const std::vector<uint8_t>& bytes, const std::string& expectSha256) {
@@ -50,8 +51,7 @@ VersionReply readFirmwareVersion(const std::string& path, std::chrono::milliseco
     const GimbalReply answer =
         askGimbal(path, calibration::Request::kReadVer, timeout, resendEvery);
     VersionReply reply{{}, answer.portError, answer.lineGone};
-    // The reply's bytes: firmware thousandths, then the whole part.
-    if (answer.report) reply.version = fixedPointText(answer.data[3] + answer.data[2] / 1000.0, 3);
+    if (answer.report) reply.version = upgrade::reportedVersion(answer.data);
     return reply;
 }
 
@@ -95,42 +95,41 @@ UpgradeOutcome upgradeChecked(const std::string& path, int maxProgress, const Up
                       "before the upgrade; the gimbal needs the upgrade run again")) {
         return outcome;
     }
+    const std::string fileVersion = checks.fileVersion.text();
+    const std::string versionBefore = before.version ? before.version->text() : "";
+    // Compared byte for byte, as the gimbal reports them.
     if (checks.skipCurrent && before.version == checks.fileVersion) {
         outcome.status = kOk, outcome.result = N_("skipped");
         outcome.versionsRead = outcome.verified = true;
-        outcome.versionBefore = outcome.versionAfter = before.version;
+        outcome.versionBefore = outcome.versionAfter = versionBefore;
         say(outcome, events,
-            "the gimbal already runs firmware " + before.version +
+            "the gimbal already runs firmware " + versionBefore +
                 ", the file's version; left alone");
         return outcome;
     }
 
     outcome = upgradeOnePort(path, maxProgress, events);
     outcome.versionsRead = true;
-    outcome.versionBefore = before.version;
+    outcome.versionBefore = versionBefore;
     if (outcome.result != "complete") return outcome;
 
     // The gimbal restarts into its new firmware: silent a while, then answering.
-    say(outcome, events, N_("Reading the firmware version after the upgrade..."));
-    const VersionReply after = readFirmwareVersion(path, kVersionAfterWait, kVersionAfterEvery);
-    outcome.versionAfter = after.version;
-    const std::string carried = "; the file carries " + checks.fileVersion;
+    say(outcome, events, upgrade::kReadingVersionAfter);
+    const VersionReply after =
+        readFirmwareVersion(path, upgrade::kVersionAfterWait, upgrade::kVersionAfterEvery);
+    outcome.versionAfter = after.version ? after.version->text() : "";
     if (after.version == checks.fileVersion) {
         outcome.verified = true;
-        say(outcome, events,
-            "verified: the gimbal reports firmware " + after.version + ", the file's version");
-    } else if (!after.version.empty()) {
+        say(outcome, events, upgrade::versionAfterText(after.version, checks.fileVersion));
+    } else if (after.version) {
         outcome.status = kGimbalFailed, outcome.result = N_("not verified");
-        say(outcome, events,
-            "the gimbal reports firmware " + after.version + " after the upgrade" + carried);
+        say(outcome, events, upgrade::versionAfterText(after.version, checks.fileVersion));
     } else if (!setUnanswered(outcome, after,
                               "after a complete upgrade, before the gimbal reported its "
-                              "firmware version" +
-                                  carried)) {
+                              "firmware version; the file carries " +
+                                  fileVersion)) {
         outcome.status = kGimbalFailed, outcome.result = "not verified";
-        say(outcome, events,
-            "the gimbal reported no firmware version within " +
-                std::to_string(kVersionAfterWait.count()) + " s of the upgrade" + carried);
+        say(outcome, events, upgrade::versionAfterText({}, checks.fileVersion));
     }
     return outcome;
 }

@@ -7,10 +7,13 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "gimbalctl/Upgrade.h"
+#include "upgrade/FirmwareVersion.h"
+#include "upgrade/VersionAfterUpgrade.h"
 
 namespace CLI {
 class App;
@@ -19,17 +22,15 @@ class App;
 namespace gimbalctl {
 
 // Before the upgrade the version is asked once and waited for as `gimbalctl
-// version` waits; afterwards it is asked every 0.5 s for up to 15 s, while
-// the gimbal restarts.
+// version` waits; afterwards as upgrade/VersionAfterUpgrade.h says, while the
+// gimbal restarts.
 inline constexpr auto kVersionBeforeWait = std::chrono::seconds(2);
-inline constexpr auto kVersionAfterWait = std::chrono::seconds(15);
-inline constexpr auto kVersionAfterEvery = std::chrono::milliseconds(500);
 
 struct UpgradeChecks {
-    bool verify = false;       // read the version before and after; a mismatch fails (4)
-    bool skipCurrent = false;  // a gimbal already on the file's version is not upgraded
-    std::string expectSha256;  // the approved file's digest (any case), or empty
-    std::string fileVersion;   // the file's firmware version, "2.010", once it is loaded
+    bool verify = false;            // read the version before and after; a mismatch fails (4)
+    bool skipCurrent = false;       // a gimbal already on the file's version is not upgraded
+    std::string expectSha256;       // the approved file's digest (any case), or empty
+    firmware::Version fileVersion;  // the file's firmware version, once it is loaded
 
     // The same checks as `gimbalctl upgrade` options, for a child process.
     std::vector<std::string> arguments() const;
@@ -42,13 +43,13 @@ std::string digestMismatch(const std::vector<uint8_t>& bytes, const std::string&
 // Why `text` is not a SHA-256 digest (64 hexadecimal digits), or empty when it is.
 std::string whyNotSha256(const std::string& text);
 
-// Declares `--expect-sha256 HEX` on `command` (upgrade, station), checked as a digest.
+// Declares `--expect-sha256 SHA256` on `command` (upgrade, station), checked as a digest.
 void addExpectSha256Option(CLI::App& command, std::string& digest);
 
-// The firmware version the gimbal on `path` reports, "2.010", or empty when
-// it does not answer in time. With resendEvery the request is repeated.
+// The firmware version the gimbal on `path` reports, or none when it does
+// not answer in time. With resendEvery the request is repeated.
 struct VersionReply {
-    std::string version;
+    std::optional<firmware::Version> version;
     std::string portError;  // the port could not be opened
     bool lineGone = false;
 };

@@ -12,6 +12,7 @@
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/ExitStatuses.h"
 #include "gimbalctl/Output.h"
+#include "gimbalctl/Releases.h"
 #include "gimbalctl/Stop.h"
 #include "gimbalctl/Translation.h"
 #include "gimbalctl/Verification.h"
@@ -42,7 +43,7 @@ const CLI::Validator kReplySeconds(
         }
         return "Value " + input + " not in range 0.1 to 3600";
     },
-    "NUMBER in [0.1 - 3600]");
+    "");
 
 // Whether the command line asks for JSON, read before it is parsed so that
 // a command line that cannot be parsed is answered in JSON too.
@@ -86,9 +87,6 @@ int run(int argc, char** argv) {
 #else
     constexpr bool kOnWindows = false;
 #endif
-    app.footer(exitStatusList(kOnWindows) + "\n" +
-               _("With several ports the first port that did not succeed decides the status.\n"
-                 "Every line is put back as it was found.\n"));
 
     bool json = false;
     app.add_flag("--json", json, _("Machine-readable output: one JSON object per result"))
@@ -99,27 +97,45 @@ int run(int argc, char** argv) {
     std::string file;
     CLI::App* inspect = app.add_subcommand("inspect", _("What the tool makes of a firmware file"));
     inspect->add_option("FILE", file, _("Firmware file (.plov, .1plov, .2plov, .3plov)"))
-        ->required();
+        ->required()
+        ->type_name("");
 
     std::string port;
     double timeout = 2.0;
     CLI::App* version =
         app.add_subcommand("version", _("Read the gimbal's hardware and firmware versions"));
-    version->add_option("--port,-p", port, _("Serial port of the gimbal"))->required();
-    version->add_option("--timeout", timeout, _("Seconds to wait for the reply"))
+    version->add_option("--port,-p", port, _("Serial port of the gimbal"))
+        ->required()
+        ->type_name("PORT");
+    version
+        ->add_option("--timeout", timeout,
+                     _("Seconds to wait for the reply (0.1 to 3600; default 2)"))
+        ->type_name("SECONDS")
         ->check(kReplySeconds);
+    version->footer(translated(kLinesRestored));
 
     std::string what;
     CLI::App* calibrate =
         app.add_subcommand("calibrate", _("Send a calibration request and show the reply"));
     std::vector<std::string> names;
-    for (const auto& [name, request] : kCalibrations) names.push_back(name);
-    calibrate->add_option("WHAT", what, _("What to calibrate"))
+    std::string choices;  // listed in words, so that a narrow page can break the list
+    for (const auto& [name, request] : kCalibrations) {
+        names.push_back(name);
+        choices += (choices.empty() ? "" : ", ") + name;
+    }
+    calibrate->add_option("WHAT", what, _("What to calibrate: ") + choices)
         ->required()
-        ->check(CLI::IsMember(names));
-    calibrate->add_option("--port,-p", port, _("Serial port of the gimbal"))->required();
-    calibrate->add_option("--timeout", timeout, _("Seconds to wait for the reply"))
+        ->type_name("")
+        ->check(CLI::IsMember(names).description(""));
+    calibrate->add_option("--port,-p", port, _("Serial port of the gimbal"))
+        ->required()
+        ->type_name("PORT");
+    calibrate
+        ->add_option("--timeout", timeout,
+                     _("Seconds to wait for the reply (0.1 to 3600; default 2)"))
+        ->type_name("SECONDS")
         ->check(kReplySeconds);
+    calibrate->footer(translated(kLinesRestored));
 
     std::vector<std::string> upgradePorts;
     bool reportToParent = false;
@@ -129,8 +145,13 @@ int run(int argc, char** argv) {
         ->add_option("--port,-p", upgradePorts,
                      _("Serial port of a gimbal; repeat for several at once"))
         ->required()
+        ->type_name("PORT")
         ->allow_extra_args(false);  // one port per --port: the file is not taken for a port
-    upgrade->add_option("FILE", file, _("Firmware file"))->required();
+    CLI::Option* upgradeFile = upgrade->add_option("FILE", file, _("Firmware file"))->type_name("");
+    ReleaseOptions releaseOptions;
+    upgrade->add_flag("--allow-downgrade", releaseOptions.allowDowngrade,
+                      _("Send a release older than the version the gimbal reports"));
+    addReleaseChoiceOptions(*upgrade, releaseOptions, upgradeFile);
     UpgradeChecks checks;
     upgrade->add_flag("--verify", checks.verify,
                       _("Read the gimbal's firmware version before and after; fail (status 4) "
@@ -141,6 +162,9 @@ int run(int argc, char** argv) {
     upgrade->add_flag("--skip-current", checks.skipCurrent)->group("");
     std::string fileName;  // the station's children read the file by a descriptor's path
     upgrade->add_option("--file-name", fileName)->group("");
+    upgrade->footer(
+        _("With several ports the first port that did not succeed decides the status.\n") +
+        translated(std::string(kLinesRestored)));
 
     StationOptions stationOptions;
     CLI::App* station = addStationCommand(app, stationOptions);
@@ -148,9 +172,29 @@ int run(int argc, char** argv) {
     RecordsOptions recordsOptions;
     CLI::App* records = addRecordsCommand(app, recordsOptions);
 
-    for (CLI::App* command : {ports, inspect, version, calibrate, upgrade, station, records}) {
+    ReleaseOptions listOptions;
+    CLI::App* releaseList = app.add_subcommand(
+        "releases", _("List the maker's signed releases, newest first, verified and kept offline"));
+    addReleaseSourceOptions(*releaseList, listOptions);
+
+    std::string publishFolder;
+    CLI::App* publish = app.add_subcommand(
+        "publish", _("For makers: write DIR/releases.json from the firmware files in DIR"));
+    publish->add_option("DIR", publishFolder, _("Release folder"))->required();
+
+    for (CLI::App* command :
+         {ports, inspect, version, calibrate, upgrade, station, records, releaseList, publish}) {
         command->add_flag("--json", json, _("Machine-readable output: one JSON object per result"));
     }
+    // Each command's help ends with the statuses it can end with; the
+    // program's with all of them.
+    for (CLI::App* command : app.get_subcommands({})) {
+        const std::string note = command->get_footer();
+        command->footer(note + (note.empty() ? "" : "\n") +
+                        exitStatusList(kOnWindows, command->get_name()));
+    }
+    app.footer(exitStatusList(kOnWindows) +
+               _("\nEach command's help lists the statuses that command can end with.\n"));
 
     translateHelp(app);
     try {
@@ -169,15 +213,16 @@ int run(int argc, char** argv) {
 
     if (app.get_subcommands().empty()) {
         printFailure(json, {{"command", ""}},
-                     "a command is required: ports, inspect, version, calibrate, upgrade, station "
-                     "or records "
-                     "(see gimbalctl --help)");
+                     "a command is required: ports, inspect, version, calibrate, upgrade, station, "
+                     "records, releases or publish (see gimbalctl --help)");
         return kBadInput;
     }
     installMainLoop();
     if (*ports) return runPorts(json);
     if (*inspect) return runInspect(file, json);
     if (*version) return runRequest(port, Request::kReadVer, "version", timeout, json);
+    if (*releaseList) return runReleases(listOptions, json);
+    if (*publish) return runPublish(publishFolder, json);
     if (*records) {
         recordsOptions.json = json;
         return runRecords(recordsOptions);
@@ -188,6 +233,15 @@ int run(int argc, char** argv) {
     }
     if (*calibrate) {
         return runRequest(port, kCalibrations.at(what), "calibrate " + what, timeout, json);
+    }
+    if (!releaseOptions.release.empty()) {
+        return runReleaseUpgrade(upgradePorts, releaseOptions, json, checks);
+    }
+    if (file.empty()) {
+        printFailure(json, {{"command", "upgrade"}},
+                     "a firmware FILE or --release VERSION|latest is required "
+                     "(see gimbalctl upgrade --help)");
+        return kBadInput;
     }
     return runUpgrade(upgradePorts, file, json, reportToParent, checks, fileName);
 }

@@ -32,6 +32,7 @@ RUN_PACKAGES=(
   help2man
   libpq-dev
   libcpp-httplib-dev
+  libcurl4-openssl-dev
   qt6-l10n-tools
   gettext
   fonts-noto-cjk
@@ -80,6 +81,7 @@ TEST_PACKAGES=(
   python3-websockets
   wine64
   postgresql
+  signify-openbsd
 )
 
 # The texts built from numbers are checked under a comma-decimal locale, and

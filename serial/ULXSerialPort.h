@@ -182,10 +182,11 @@ public:
     // the line by an earlier, interrupted run is never answered with a block
     // of this file. gimbalctl sets it; the window answers every request.
     std::atomic<bool> answersOnlyAcceptedUpgrade{false};
-    // When a block request was last answered with a block (steadyMillis), so
-    // that no new file is installed while the gimbal is being served
-    // (upgrade/ImageInUse.h); none yet when empty.
-    std::optional<protocol::Millis> lastBlockAnswered() const;
+    // When a block request was last answered with a block while no upgrade
+    // ran (steadyMillis), so that no new file is installed while a gimbal asks
+    // for blocks (upgrade/ImageInUse.h); none since the last upgrade ended, or
+    // ever, when empty.
+    std::optional<protocol::Millis> lastBlockOutsideUpgrade() const;
 
     void Upgrade();  // starts a new upgrade state; writes nothing
     // Block senders: 0 block written, 1 end-of-image frame written, 2 past the end.
@@ -218,7 +219,8 @@ private:
     // Stores a block report for the supervision, and as fnum and IDNum.
     void recordBlockReport(const upgrade::BlockReport& report);
     static constexpr protocol::Millis kNoBlockAnswered = INT64_MIN;
-    std::atomic<protocol::Millis> lastBlockAnswered_{kNoBlockAnswered};
+    std::atomic<protocol::Millis> lastBlockOutsideUpgrade_{kNoBlockAnswered};
+    std::atomic<bool> upgrading_{false};  // from beginUpgrade to closeLink
     // Stops what the line handling still runs when the object goes away.
     void destroyLineState();
 

@@ -7,19 +7,18 @@
 #include "protocol/FrameScanner.h"
 #include "protocol/Reply.h"
 #include "upgrade/BlockAnswer.h"
-#include "upgrade/ImageInUse.h"
 
 namespace session {
 
 LinkSession::LinkSession(Millis pauseAfterBlock) : pauseAfterBlock_(pauseAfterBlock) {}
 
-bool LinkSession::firmwareMayChange(Millis now) const {
-    return upgrade::firmwareMayChange(upgrading_, lastBlockAnswered_, std::max(now_, now));
+upgrade::FileChoice LinkSession::fileChoice(Millis now) const {
+    return upgrade::fileChoice(upgrading_, lastBlockOutsideUpgrade_, std::max(now_, now));
 }
 
 bool LinkSession::setFirmware(FirmwareVariables firmware, Millis now) {
     advance(now);
-    if (!firmwareMayChange(now_)) return false;
+    if (!fileChoice(now_).allowed) return false;
     firmware_ = std::move(firmware);
     return true;
 }
@@ -42,6 +41,7 @@ void LinkSession::closed() {
 void LinkSession::closeLink() {
     closed();
     upgrading_ = false;
+    lastBlockOutsideUpgrade_.reset();  // the upgrade's end ends its transfer
 }
 
 void LinkSession::advance(Millis now) { now_ = std::max(now_, now); }
@@ -78,7 +78,7 @@ void LinkSession::handleFrame(const uint8_t* f) {
     upgrade::UpgradeFrameAnswer a =
         upgrade::answerUpgradeFrame(firmware_, state_, f, answersOnlyAcceptedUpgrade);
     const bool block = a.pauseAfterFrame && !a.frame.empty();
-    if (block) lastBlockAnswered_ = now_;
+    if (block && !upgrading_) lastBlockOutsideUpgrade_ = now_;
     if (!a.frame.empty()) queueWrite(std::move(a.frame), block);
     if (a.resetIdleCount) idleTicks_ = 0;
     if (a.newState) state_ = *a.newState;

@@ -15,8 +15,8 @@
 //   ever written back to back;
 // - a block report reaches the supervision once its block has been taken and
 //   its pause is over;
-// - the firmware file cannot change while the gimbal is being served blocks
-//   (upgrade/ImageInUse.h).
+// - the firmware file cannot change while an upgrade runs, nor while a
+//   gimbal asks for blocks outside one (upgrade/ImageInUse.h).
 
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +30,7 @@
 #include "protocol/Millis.h"
 #include "protocol/ParserState.h"
 #include "upgrade/FirmwareLayout.h"
+#include "upgrade/ImageInUse.h"
 #include "upgrade/UpgradeLink.h"
 
 namespace session {
@@ -44,10 +45,9 @@ public:
     explicit LinkSession(Millis pauseAfterBlock = kPauseAfterBlock);
 
     // The file blocks are served from (empty: none loaded). Refused, false
-    // and nothing changed, while the gimbal is being served blocks: an upgrade
-    // runs, or a block request was answered within upgrade::kServingWindowMs.
+    // and nothing changed, unless fileChoice(now) allows it.
     bool setFirmware(FirmwareVariables firmware, Millis now);
-    bool firmwareMayChange(Millis now) const;
+    upgrade::FileChoice fileChoice(Millis now) const;
     // An upgrade has started on the open line and not yet ended.
     bool upgradeRunning() const { return upgrading_; }
 
@@ -129,7 +129,7 @@ private:
 
     int8_t state_ = 0;
     bool upgrading_ = false;  // from beginUpgrade to the supervision's closeLink
-    std::optional<Millis> lastBlockAnswered_;
+    std::optional<Millis> lastBlockOutsideUpgrade_;  // cleared when an upgrade ends
     int idleTicks_ = 0;
     std::deque<PendingReport> reports_;
 };

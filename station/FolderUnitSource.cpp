@@ -51,6 +51,7 @@ void FolderUnitSource::watch() {
     for (;;) {
         folderWatch_ = ::inotify_add_watch(inotify_.get(), folder_.c_str(), kEntryChanges);
         if (folderWatch_ >= 0) {
+            watched_ = folderIdentity();
             if (aboveWatch_ >= 0) ::inotify_rm_watch(inotify_.get(), aboveWatch_);
             aboveWatch_ = -1;
             if (missingTold_) events_.notice(folder_ + ": there now; watching it.");
@@ -124,6 +125,12 @@ void FolderUnitSource::leave(const std::string& name) {
     if (present_.erase(name)) events_.gone(folder_ + "/" + name);
 }
 
+std::pair<uint64_t, uint64_t> FolderUnitSource::folderIdentity() const {
+    struct stat info {};
+    if (::stat(folder_.c_str(), &info) != 0) return {0, 0};
+    return {info.st_dev, info.st_ino};
+}
+
 void FolderUnitSource::update() {
     alignas(inotify_event) char buffer[16 * 1024];
     bool lost = false, rewatch = false;
@@ -148,6 +155,8 @@ void FolderUnitSource::update() {
             }
         }
     }
+    // The events that would have told of the folder's move were lost with the rest.
+    if (lost && folderIdentity() != watched_) rewatch = true;
     if (rewatch && folderWatch_ >= 0) {
         // The folder itself went away: so did every port in it.
         ::inotify_rm_watch(inotify_.get(), folderWatch_);

@@ -7,13 +7,16 @@
 // units, and a name renamed over with another device is a new appearance
 // (with the same device, the same unit). After inotify's queue overflowed, or
 // when the folder was moved away or made again, every entry is compared
-// again by name and device. A folder that does not exist (udev makes
-// /dev/serial with the first adapter and removes it with the last) is waited
-// for by watching the nearest folder above it that exists.
+// again by name and device; after an overflow, a folder at the path that is
+// not the one watched (moved away and made again meanwhile) is watched
+// instead. A folder that does not exist (udev makes /dev/serial with the
+// first adapter and removes it with the last) is waited for by watching the
+// nearest folder above it that exists.
 
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "platform/UniqueFd.h"
 #include "station/UnitSource.h"
@@ -32,12 +35,16 @@ private:
     void rescan();
     void appear(const std::string& name);
     void leave(const std::string& name);
+    // The device and inode of the folder at the path now ({0, 0} when none).
+    std::pair<uint64_t, uint64_t> folderIdentity() const;
 
     std::string folder_;
     Events events_;
     UniqueFd inotify_;
     int folderWatch_ = -1;
     int aboveWatch_ = -1;
+    std::pair<uint64_t, uint64_t>
+        watched_;  // the folder watched, which its path may no longer name
     bool missingTold_ = false;
     std::map<std::string, uint64_t> present_;  // entry name -> what it resolves to
 };

@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 
 #include <cerrno>
 #include <cstring>
@@ -83,10 +84,19 @@ bool neverReachedItsPort(const UpgradeOutcome& outcome, bool stillPresent) {
            (!stillPresent || !std::filesystem::exists(outcome.port, ignored));
 }
 
+// As many descriptors as the system lets the station have: the operator's
+// screen takes its share of them only beside a reserve for the units.
+void raiseDescriptorLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == limit.rlim_max) return;
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+}
+
 }  // namespace
 
 int runStation(const StationOptions& options) {
-    const std::string& file = options.file;
+    raiseDescriptorLimit();
     const bool json = options.json;
     std::string error;
     const std::string journal = journalPath(options, error);
@@ -102,18 +112,18 @@ int runStation(const StationOptions& options) {
     const std::optional<StationFirmware> firmware = prepareStation(withJournal, log, slots, status);
     if (!firmware) return status;
     std::unique_ptr<RecordSender> sender;
-    if (!options.db.empty() && !(sender = startRecordSender(journal, options.db, error))) {
-        printFailure(json, {{"command", "station"}, {"file", file}}, error);
+    if (!options.db.empty() && !(sender = startRecordSender(log.file(), options.db, error))) {
+        printFailure(json, {{"command", "station"}, {"file", firmware->path}}, error);
         return kBadInput;
     }
     const SealedFirmware bytes(*firmware, error);
     if (!error.empty()) {
-        printFailure(json, {{"command", "station"}, {"file", file}}, error);
+        printFailure(json, {{"command", "station"}, {"file", firmware->path}}, error);
         return kBadInput;
     }
     std::unique_ptr<OperatorScreen> screen;
     if (!options.serve.empty() && !(screen = OperatorScreen::start(options.serve, error))) {
-        printFailure(json, {{"command", "station"}, {"file", file}}, error);
+        printFailure(json, {{"command", "station"}, {"file", firmware->path}}, error);
         return kBadInput;
     }
 
@@ -163,6 +173,9 @@ int runStation(const StationOptions& options) {
         for (const std::string& port : settle.ready(station)) {
             UpgradeChild& child = children[port];
             child.port = port;
+            // The device node the unit had when it started, not its name,
+            // which udev may re-point at another device at any time.
+            child.opens = station.startedOn(port)->node;
             child.fileName = bytes.name();
             child.fileDescriptor = bytes.descriptor();
             spawnChild(child, kHandedFile, checks, true);
@@ -178,6 +191,7 @@ int runStation(const StationOptions& options) {
             fds.push_back({child.output.get(), POLLIN, 0});
             owners.push_back(&child);
         }
+        fds.push_back({screen ? screen->descriptor() : -1, POLLIN, 0});
         fds.push_back({sender ? sender->descriptor() : -1, POLLIN, 0});
         if (::poll(fds.data(), fds.size(), settle.pollTimeoutMs()) < 0 && errno != EINTR) break;
 
@@ -195,11 +209,15 @@ int runStation(const StationOptions& options) {
             UpgradeChild& child = *owners[k];
             if (fds[k + 3].revents && !readChild(child, station.eventsOf(child.port))) end(child);
         }
+        if (fds[fds.size() - 2].revents) {
+            if (const std::string news = screen->takeNews(); !news.empty()) station.notice(news);
+        }
         if (fds.back().revents) tellRecordNews();
     }
     if (sender) {
         tellRecordNews();
-        const std::size_t waiting = sender->finish(std::chrono::seconds(10));
+        // Whatever the database does, the station ends within seconds.
+        const std::size_t waiting = sender->finish(std::chrono::seconds(3));
         tellRecordNews();
         if (waiting) {
             station.notice(N_("records waiting: %1; the station's next start sends them"),

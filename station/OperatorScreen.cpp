@@ -2,13 +2,16 @@
 
 #include <fcntl.h>
 #include <httplib.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 
+#include "station/ScreenGate.h"
 #include "station/screen/ScreenFiles.h"
 
 namespace gimbalctl {
@@ -16,11 +19,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Screens following the station at once, each on a thread that mostly
-// sleeps; one more is told to come back later.
-constexpr int kMaxStreams = 100;
-// Their threads, and a few for the page's files.
-constexpr std::size_t kThreads = kMaxStreams + 10;
+// Connections served at once, each on a thread that mostly sleeps; those
+// beyond are refused at once (ScreenGate.h). Fewer when the descriptors
+// left beside the units' reserve are fewer.
+constexpr std::size_t kMostConnections = 110;
+constexpr rlim_t kDescriptorsForUnits = 256;
+constexpr std::size_t kLeastConnections = 4;
 // A stream sends at least this often, so a page notices a station gone...
 constexpr auto kBeat = std::chrono::seconds(1);
 // ...and a new state at most this often: a burst of progress becomes one.
@@ -55,6 +59,17 @@ void listeningSocketOptions(int socket) {
     const int yes = 1;
     ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     ::fcntl(socket, F_SETFD, FD_CLOEXEC);
+}
+
+// What the descriptor limit leaves the screen once the units have their reserve.
+std::size_t connectionLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
+        return kMostConnections;
+    }
+    const rlim_t left =
+        limit.rlim_cur > kDescriptorsForUnits ? limit.rlim_cur - kDescriptorsForUnits : 0;
+    return std::clamp<std::size_t>(left, kLeastConnections, kMostConnections);
 }
 
 }  // namespace
@@ -99,12 +114,16 @@ std::unique_ptr<OperatorScreen> OperatorScreen::start(const std::string& text, s
     if (!address) return nullptr;
     std::unique_ptr<OperatorScreen> screen(new OperatorScreen);
     httplib::Server& server = *screen->server_;
-    server.new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
-    server.set_socket_options(listeningSocketOptions);
+    OperatorScreen* self = screen.get();
+    server.set_socket_options([self](int socket) {
+        listeningSocketOptions(socket);
+        self->listening_ = socket;
+    });
     // A connection a browser keeps for later, or one that sends or takes
-    // nothing, holds a thread for a few seconds at most.
+    // nothing, holds a thread for a few seconds at most; one whose request
+    // trickles in is shut down by the gate.
     server.set_keep_alive_timeout(2);
-    server.set_read_timeout(5);
+    server.set_read_timeout(3);
     server.set_write_timeout(3);
     server.set_payload_max_length(4096);
     screen->route();
@@ -120,11 +139,15 @@ std::unique_ptr<OperatorScreen> OperatorScreen::start(const std::string& text, s
         return nullptr;
     }
     screen->url_ = urlOf(*address);
-    OperatorScreen* self = screen.get();
-    screen->listening_ = true;
+    const std::size_t connections = connectionLimit();
+    // Streams mostly: a few connections are left for the page's files.
+    screen->maxStreams_ = connections > 20 ? connections - 10 : connections / 2;
+    screen->gate_ = std::make_unique<ScreenGate>(connections, screen->listening_);
+    server.new_task_queue = [self] { return new GateHandle(*self->gate_); };
+    screen->running_ = true;
     screen->thread_ = std::thread([self] {
         self->server_->listen_after_bind();
-        self->listening_ = false;
+        self->running_ = false;
     });
     return screen;
 }
@@ -132,12 +155,23 @@ std::unique_ptr<OperatorScreen> OperatorScreen::start(const std::string& text, s
 OperatorScreen::~OperatorScreen() {
     feed_.close();  // every stream ends, freeing its thread
     // stop() holds only once the server runs: it may not have started yet.
-    while (listening_ && !server_->is_running()) std::this_thread::yield();
+    while (running_ && !server_->is_running()) std::this_thread::yield();
     server_->stop();
     if (thread_.joinable()) thread_.join();
+    if (gate_) gate_->shutdown();  // when the server never ran
 }
 
+int OperatorScreen::descriptor() const { return gate_ ? gate_->descriptor() : -1; }
+
+std::string OperatorScreen::takeNews() { return gate_ ? gate_->takeNews() : std::string(); }
+
 void OperatorScreen::route() {
+    // A request read whole: its connection is no longer held to the deadline for one.
+    server_->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response&) {
+        if (gate_)
+            gate_->requestArrived(request.remote_addr + ":" + std::to_string(request.remote_port));
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
     server_->set_default_headers(
         {{"Cache-Control", "no-cache"},
          {"X-Content-Type-Options", "nosniff"},
@@ -147,7 +181,7 @@ void OperatorScreen::route() {
 
     // The station's state as it changes, with a beat between.
     server_->Get("/events", [this](const httplib::Request&, httplib::Response& response) {
-        if (++streams_ > kMaxStreams) {
+        if (++streams_ > static_cast<int>(maxStreams_)) {
             --streams_;
             response.status = 503;
             response.set_content("Too many screens follow this station; try again later.\n",

@@ -19,6 +19,8 @@ class Server;
 
 namespace gimbalctl {
 
+class ScreenGate;
+
 struct ServeAddress {
     std::string host;  // an address of this PC or a name for one
     int port = 0;      // 0: any free port
@@ -39,6 +41,10 @@ public:
     OperatorScreen& operator=(const OperatorScreen&) = delete;
 
     ScreenFeed& feed() { return feed_; }
+    // Readable when a line about refused connections is due (takeNews).
+    int descriptor() const;
+    // That line, at most once a minute; empty when none.
+    std::string takeNews();
     // Where to open it: "http://127.0.0.1:8080/"; the PC's name for every address.
     const std::string& url() const { return url_; }
 
@@ -48,8 +54,11 @@ private:
 
     ScreenFeed feed_;
     std::unique_ptr<httplib::Server> server_;
-    std::atomic<int> streams_{0};         // screens following the station now
-    std::atomic<bool> listening_{false};  // from the thread's start to its end
+    int listening_ = -1;                // the server's socket
+    std::unique_ptr<ScreenGate> gate_;  // from the bind to after the server's end
+    std::size_t maxStreams_ = 0;
+    std::atomic<int> streams_{0};       // screens following the station now
+    std::atomic<bool> running_{false};  // from the thread's start to its end
     std::thread thread_;
     std::string url_;
 };

@@ -12,7 +12,7 @@
 namespace gimbalctl {
 namespace {
 
-enum class PortNow { free, held, gone };
+enum class PortNow { free, held, gone, repointed };
 
 // Tries the port as the upgrade will open it (without blocking, under the
 // exclusive lock) and lets it go at once: held when another program has it
@@ -20,7 +20,7 @@ enum class PortNow { free, held, gone };
 PortNow tryPort(const UnitIdentity& unit) {
     struct stat info {};
     if (::stat(unit.port.c_str(), &info) != 0) return PortNow::gone;
-    if (unit.device != 0 && info.st_rdev != unit.device) return PortNow::gone;  // re-pointed
+    if (unit.device != 0 && info.st_rdev != unit.device) return PortNow::repointed;
     const int fd = ::open(unit.port.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if (errno == EBUSY) return PortNow::held;
@@ -55,14 +55,30 @@ void PortSettle::dropAll(Station& station) {
 
 std::vector<std::string> PortSettle::ready(Station& station) {
     std::vector<std::string> ready;
+    withdrew_ = false;
     const auto now = std::chrono::steady_clock::now();
     for (auto it = waiting_.begin(); it != waiting_.end();) {
         const std::string& port = it->first;
         Waiting& waiting = it->second;
-        const UnitIdentity* unit = station.identityOf(port);
-        const PortNow state = unit ? tryPort(*unit) : PortNow::gone;
+        // A unit is its name and the device it had when it started: a name
+        // re-pointed meanwhile (adapters swapped during a probe) is another unit.
+        const UnitIdentity* unit = station.startedOn(port);
+        const UnitIdentity* present = station.identityOf(port);
+        PortNow state = PortNow::gone;
+        if (unit && present) {
+            state = present->device != unit->device ? PortNow::repointed : tryPort(*unit);
+        }
         if (state == PortNow::gone) {
             station.withdrawn(port, "went away before its upgrade began");
+            withdrew_ = true;
+        } else if (state == PortNow::repointed) {
+            const auto told = repointTold_.find(port);
+            const bool quietly =
+                told != repointTold_.end() && now - told->second < kRepointToldEvery;
+            if (!quietly) repointTold_[port] = now;
+            station.withdrawn(port, "was re-pointed at another device before its upgrade began",
+                              quietly);
+            withdrew_ = true;
         } else if (state == PortNow::held && now - waiting.since < kLongest) {
             const std::string holders = holdersText(port);
             if (holders != waiting.told) {

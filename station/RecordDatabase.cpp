@@ -1,30 +1,35 @@
 #include "station/RecordDatabase.h"
 
 #include <libpq-fe.h>
+#include <sys/socket.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <set>
+#include <thread>
 
 #include "station/UnitsSchema.h"
 
 namespace gimbalctl {
 namespace {
 
-// Each record's columns come from its own fields of the same name; the whole
-// record is kept beside them. One statement for any number of records.
-constexpr const char* kInsert = R"sql(
-INSERT INTO units (station, sequence, time, port, slot, slot_label, node, by_id, usb_serial,
-                   file, file_size, file_sha256, version_before, version_after, verified,
-                   result, status, status_word, detail, seconds, gimbalctl, record)
-SELECT u.station, u.sequence, u.time, u.port, u.slot, u.slot_label, u.node, u.by_id, u.usb_serial,
-       u.file, u.file_size, u.file_sha256, u.version_before, u.version_after, u.verified,
-       u.result, u.status, u.status_word, u.detail, u.seconds, u.gimbalctl, r
-FROM jsonb_array_elements($1::jsonb) AS r, jsonb_populate_record(NULL::units, r) AS u
-ON CONFLICT DO NOTHING)sql";
+// Each record's columns come from its own fields of the same name, keyed by
+// its journal (none: its station's legacy key); the function keeps a clashing
+// record apart and names it.
+constexpr const char* kInsert =
+    "SELECT journal::text, sequence FROM units_insert($1::uuid, $2::uuid, $3::jsonb)";
 
-// Stations creating the schema at once take turns.
+// Stations and people making the schema at once take turns.
 constexpr const char* kCreateLock = "SELECT pg_advisory_xact_lock(7203315591);";
+
+// A statement waits this long for a lock, and works this long, before giving
+// up: the records wait in the journal, and a stop is never held up.
+constexpr const char* kTimeouts = "SET lock_timeout = '3s'; SET statement_timeout = '5s'";
+// Making or upgrading the schema, or a report, may take longer on a large table.
+constexpr const char* kPatientTimeouts = "SET lock_timeout = '10s'; SET statement_timeout = 0";
+
+using Options = std::unique_ptr<PQconninfoOption, decltype(&PQconninfoFree)>;
 
 // The first line of libpq's or the server's message, without its severity.
 std::string firstLine(const char* text) {
@@ -39,25 +44,34 @@ std::string firstLine(const char* text) {
     return line.empty() ? "no reason given" : line;
 }
 
-// The connection string's own words, or a database's name alone.
-bool isConnectionString(const std::string& conninfo) {
-    return conninfo.find('=') != std::string::npos || conninfo.rfind("postgresql://", 0) == 0 ||
-           conninfo.rfind("postgres://", 0) == 0;
+bool isUri(const std::string& conninfo) {
+    return conninfo.rfind("postgresql://", 0) == 0 || conninfo.rfind("postgres://", 0) == 0;
 }
 
-// libpq quotes the part of the string it stumbled on, which may be a
-// password: every quoted part is hidden, except an option's unknown name and
-// a single character (the "=" it missed).
-std::string maskQuoted(const std::string& message) {
-    if (message.rfind("invalid connection option", 0) == 0) return message;
+// The string's options as libpq reads them, or none.
+std::map<std::string, std::string> optionsOf(const std::string& conninfo) {
+    std::map<std::string, std::string> parts;
+    const Options options(PQconninfoParse(conninfo.c_str(), nullptr), PQconninfoFree);
+    for (PQconninfoOption* o = options.get(); o && o->keyword; ++o) {
+        if (o->val && *o->val) parts[o->keyword] = o->val;
+    }
+    return parts;
+}
+
+// libpq quotes the part of the string it stumbled on, which may be a piece of
+// a password: every quoted part is hidden except those in `shown` and a
+// single character (the "=" it missed).
+std::string maskQuoted(const std::string& message, const std::set<std::string>& shown = {}) {
     std::string masked;
     std::size_t from = 0;
     for (std::size_t open; (open = message.find('"', from)) != std::string::npos;) {
         const std::size_t close = message.find('"', open + 1);
         if (close == std::string::npos) return masked + message.substr(from, open - from) + "…";
-        const bool shown = close - open <= 2;
-        masked += message.substr(from, open - from) +
-                  (shown ? message.substr(open, close - open + 1) : "\"…\"");
+        const std::string inside = message.substr(open + 1, close - open - 1);
+        bool show = inside.size() <= 1 || shown.count(inside);
+        for (const std::string& part : shown)
+            show = show || (part.size() > 1 && inside.rfind(part, 0) == 0);
+        masked += message.substr(from, open - from) + (show ? '"' + inside + '"' : "\"…\"");
         from = close + 1;
     }
     return masked + message.substr(from);
@@ -94,7 +108,7 @@ pg_conn* open(const std::string& conninfo, const char* application, std::string&
         return nullptr;
     }
     if (PQstatus(connection) != CONNECTION_OK) {
-        why = firstLine(PQerrorMessage(connection));
+        why = withoutPassword(firstLine(PQerrorMessage(connection)), conninfo);
         PQfinish(connection);
         return nullptr;
     }
@@ -103,32 +117,62 @@ pg_conn* open(const std::string& conninfo, const char* application, std::string&
     return connection;
 }
 
+// The schema's version in the database: 0 when it has none, -1 when it holds
+// a table units that is not ours (`why` says), -2 on another error.
+int schemaVersion(pg_conn* c, std::string& why) {
+    Result version = run(c, "SELECT units_schema_version()");
+    if (succeeded(version)) return std::atoi(PQgetvalue(version.get(), 0, 0));
+    if (sqlState(version) != "42883") {  // anything but no such function
+        why = message(version);
+        return -2;
+    }
+    Result table = run(c, "SELECT to_regclass('units') IS NOT NULL");
+    if (succeeded(table) && std::strcmp(PQgetvalue(table.get(), 0, 0), "t") == 0) {
+        why =
+            "the database holds a table units that gimbalctl did not make "
+            "(it has no units_schema_version())";
+        return -1;
+    }
+    return 0;
+}
+
+std::string versionText(int found) {
+    return "the database's units schema is version " + std::to_string(found) +
+           "; this gimbalctl writes version " + std::to_string(kUnitsSchemaVersion);
+}
+
 }  // namespace
 
 std::string connectionStringProblem(const std::string& conninfo) {
     if (conninfo.empty()) return "--db: the connection string is empty";
-    if (!isConnectionString(conninfo)) return {};
-    char* error = nullptr;
-    PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), &error);
-    if (options) {
-        PQconninfoFree(options);
-        return {};
+    const std::string notShown = " (not shown: it may hold a password)";
+    if (!isUri(conninfo) && conninfo.find('=') == std::string::npos) {
+        return "--db: not a connection string: give key=value pairs (such as "
+               "\"host=db.factory dbname=units user=gimbal_station\") or a postgresql:// URI" +
+               notShown;
     }
+    if (isUri(conninfo)) {
+        // A password's @ : / ? # must be written as %40 %3A %2F %3F %23, or
+        // its pieces would be read as the host or the port.
+        const std::size_t start = conninfo.find("://") + 3;
+        const std::string authority =
+            conninfo.substr(start, conninfo.find_first_of("/?", start) - start);
+        if (authority.find('@') != authority.rfind('@')) {
+            return "--db: the URI cannot be read: it has more than one @ before its host (write "
+                   "a password's @ as %40)" +
+                   notShown;
+        }
+    }
+    char* error = nullptr;
+    const Options options(PQconninfoParse(conninfo.c_str(), &error), PQconninfoFree);
+    if (options) return {};
     const std::string why = error ? maskQuoted(firstLine(error)) : "out of memory";
     PQfreemem(error);
     return "--db: the connection string cannot be read: " + why;
 }
 
 std::string connectionTarget(const std::string& conninfo) {
-    std::map<std::string, std::string> parts;
-    if (!isConnectionString(conninfo)) parts["dbname"] = conninfo;
-    if (PQconninfoOption* options =
-            isConnectionString(conninfo) ? PQconninfoParse(conninfo.c_str(), nullptr) : nullptr) {
-        for (PQconninfoOption* o = options; o->keyword; ++o) {
-            if (o->val && *o->val) parts[o->keyword] = o->val;
-        }
-        PQconninfoFree(options);
-    }
+    std::map<std::string, std::string> parts = optionsOf(conninfo);
     const auto part = [&](const char* key) {
         const auto found = parts.find(key);
         return found == parts.end() ? std::string() : found->second;
@@ -140,86 +184,174 @@ std::string connectionTarget(const std::string& conninfo) {
     if (!host.empty()) text += " on " + host;
     if (!part("port").empty()) text += (host.empty() ? " on port " : ":") + part("port");
     if (!part("user").empty()) text += " as " + part("user");
-    return text;
+    return withoutPassword(text, conninfo);
 }
 
-void RecordDatabase::Close::operator()(pg_conn* connection) const { PQfinish(connection); }
+std::string withoutPassword(const std::string& text, const std::string& conninfo) {
+    std::map<std::string, std::string> parts = optionsOf(conninfo);
+    const std::string password = parts["password"];
+    std::set<std::string> shown;
+    for (const char* key : {"host", "hostaddr", "user", "dbname", "service"}) {
+        if (!parts[key].empty() && parts[key] != password) shown.insert(parts[key]);
+    }
+    std::string masked = maskQuoted(text, shown);
+    if (password.size() >= 3) {
+        for (std::size_t at; (at = masked.find(password)) != std::string::npos;) {
+            masked.replace(at, password.size(), "…");
+        }
+    }
+    return masked;
+}
 
 RecordDatabase::RecordDatabase() = default;
-RecordDatabase::~RecordDatabase() = default;
-RecordDatabase::RecordDatabase(RecordDatabase&&) noexcept = default;
-RecordDatabase& RecordDatabase::operator=(RecordDatabase&&) noexcept = default;
+RecordDatabase::~RecordDatabase() { keep(nullptr); }
+
+void RecordDatabase::keep(pg_conn* connection) {
+    std::lock_guard lock(cancelMutex_);
+    if (connection_) PQfinish(connection_);
+    connection_ = connection;
+    canceller_.reset(connection ? PQgetCancel(connection) : nullptr, PQfreeCancel);
+}
+
+void RecordDatabase::cancel(bool now) {
+    std::lock_guard lock(cancelMutex_);
+    if (!connection_) return;
+    if (now) {
+        ::shutdown(PQsocket(connection_), SHUT_RDWR);
+        return;
+    }
+    // The request is a connection of its own, which a server that does not
+    // answer would hold up: on a thread of its own, which owns what it uses.
+    if (std::shared_ptr<pg_cancel> canceller = canceller_) {
+        std::thread([canceller] {
+            char ignored[256];
+            PQcancel(canceller.get(), ignored, sizeof ignored);
+        }).detach();
+    }
+}
 
 RecordDatabase::State RecordDatabase::failure(const std::string& state) {
-    if (!connection_ || PQstatus(connection_.get()) != CONNECTION_OK) {
-        connection_.reset();
+    if (!connection_ || PQstatus(connection_) != CONNECTION_OK) {
+        keep(nullptr);
         return State::kDown;
     }
     // A data exception or a broken rule (22, 23) is the record's; anything
-    // else (no privilege, a full disk, a read-only server) is the database's.
+    // else (no privilege, a full disk, a lock or time-out) is the database's.
     if (state.rfind("22", 0) == 0 || state.rfind("23", 0) == 0) return State::kBadRecord;
-    connection_.reset();
+    keep(nullptr);
     return State::kRefused;
 }
 
 RecordDatabase::State RecordDatabase::connect(const std::string& conninfo, std::string& why) {
-    connection_.reset(open(conninfo, "gimbalctl station", why));
+    conninfo_ = conninfo;
+    keep(open(conninfo, "gimbalctl station", why));
     if (!connection_) return State::kDown;
-    pg_conn* c = connection_.get();
+    pg_conn* c = connection_;
+    run(c, kPatientTimeouts);
 
-    Result version = run(c, "SELECT units_schema_version()");
-    if (!succeeded(version) && sqlState(version) == "42883") {  // no such function
-        Result table = run(c, "SELECT to_regclass('units') IS NOT NULL");
-        if (succeeded(table) && std::strcmp(PQgetvalue(table.get(), 0, 0), "t") == 0) {
-            why =
-                "the database holds a table units that gimbalctl did not make "
-                "(it has no units_schema_version())";
-            connection_.reset();
-            return State::kWrongSchema;
-        }
-        Result made = run(c, (std::string(kCreateLock) + kUnitsSchema).c_str());
-        if (!succeeded(made)) {
-            why = "the table units is missing and cannot be made: " + message(made);
-            return failure("");
-        }
-        version = run(c, "SELECT units_schema_version()");
-    }
-    if (!succeeded(version)) {
-        why = message(version);
-        return failure("");
-    }
-    const int found = std::atoi(PQgetvalue(version.get(), 0, 0));
-    if (found != kUnitsSchemaVersion) {
-        why = "the database's units schema is version " + std::to_string(found) +
-              "; this gimbalctl writes version " + std::to_string(kUnitsSchemaVersion);
-        connection_.reset();
+    const int found = schemaVersion(c, why);
+    if (found == -1) {
+        keep(nullptr);
         return State::kWrongSchema;
     }
-    Result allowed = run(c, "SELECT has_table_privilege('units', 'INSERT')");
+    if (found == -2) return failure("");
+    if (found < kUnitsSchemaVersion) {
+        Result made = run(c, (std::string(kCreateLock) + kUnitsSchema).c_str());
+        if (!succeeded(made)) {
+            why = found == 0 ? "the table units is missing and cannot be made: " + message(made)
+                             : versionText(found) +
+                                   ": gimbalctl records --init-db as the database's owner "
+                                   "upgrades it, keeping its rows";
+            why = withoutPassword(why, conninfo);
+            if (found == 0) return failure("");
+            keep(nullptr);
+            return State::kWrongSchema;
+        }
+    } else if (found > kUnitsSchemaVersion) {
+        why = versionText(found);
+        keep(nullptr);
+        return State::kWrongSchema;
+    }
+    run(c, kTimeouts);
+    Result allowed =
+        run(c, "SELECT has_function_privilege('units_insert(uuid, uuid, jsonb)', 'EXECUTE')");
     if (!succeeded(allowed) || std::strcmp(PQgetvalue(allowed.get(), 0, 0), "t") != 0) {
         const char* user = PQuser(c);
-        why = std::string("the role ") + (user ? user : "") + " may not insert into units";
-        connection_.reset();
+        why = withoutPassword(std::string("the role ") + (user ? user : "") +
+                                  " may not insert into units (it needs EXECUTE on FUNCTION "
+                                  "units_insert(uuid, uuid, jsonb))",
+                              conninfo);
+        keep(nullptr);
         return State::kRefused;
     }
     return State::kReady;
 }
 
-RecordDatabase::State RecordDatabase::insert(const std::vector<std::string>& records,
-                                             std::string& why) {
+RecordDatabase::State RecordDatabase::insert(const std::vector<OutgoingRecord>& records,
+                                             std::vector<RecordClash>& clashes, std::string& why) {
     if (!connection_) return State::kDown;
     std::string array = "[";
-    for (const std::string& record : records) array += (array.size() > 1 ? "," : "") + record;
+    for (const OutgoingRecord& record : records)
+        array += (array.size() > 1 ? "," : "") + record.line;
     array += "]";
-    const char* values[] = {array.c_str()};
-    Result result(PQexecParams(connection_.get(), kInsert, 1, nullptr, values, nullptr, nullptr, 0),
+    const OutgoingRecord& first = records.front();
+    const char* values[] = {first.journal.empty() ? nullptr : first.journal.c_str(),
+                            first.station.empty() ? nullptr : first.station.c_str(), array.c_str()};
+    Result result(PQexecParams(connection_, kInsert, 3, nullptr, values, nullptr, nullptr, 0),
                   PQclear);
-    if (succeeded(result)) return State::kReady;
-    why = result ? message(result) : firstLine(PQerrorMessage(connection_.get()));
-    if (PQstatus(connection_.get()) != CONNECTION_OK) {
-        why = firstLine(PQerrorMessage(connection_.get()));
+    if (succeeded(result)) {
+        for (int row = 0; row < PQntuples(result.get()); ++row) {
+            clashes.push_back({PQgetvalue(result.get(), row, 0),
+                               std::strtoull(PQgetvalue(result.get(), row, 1), nullptr, 10)});
+        }
+        return State::kReady;
     }
+    why = result ? message(result) : firstLine(PQerrorMessage(connection_));
+    if (PQstatus(connection_) != CONNECTION_OK) why = firstLine(PQerrorMessage(connection_));
+    why = withoutPassword(why, conninfo_);
     return failure(sqlState(result));
+}
+
+bool initDatabase(const std::string& conninfo, std::string& text) {
+    if (text = connectionStringProblem(conninfo); !text.empty()) return false;
+    const std::string target = connectionTarget(conninfo);
+    std::unique_ptr<pg_conn, decltype(&PQfinish)> connection(
+        open(conninfo, "gimbalctl records", text), PQfinish);
+    if (!connection) {
+        text = target + ": " + text;
+        return false;
+    }
+    pg_conn* c = connection.get();
+    run(c, kPatientTimeouts);
+    std::string why;
+    const int found = schemaVersion(c, why);
+    if (found < 0 || found > kUnitsSchemaVersion) {
+        text = target + ": " + withoutPassword(found > 0 ? versionText(found) : why, conninfo);
+        return false;
+    }
+    if (found == kUnitsSchemaVersion) {
+        text = target + ": the units schema is version " + std::to_string(found) + " already";
+        return true;
+    }
+    Result made = run(c, (std::string(kCreateLock) + kUnitsSchema).c_str());
+    if (!succeeded(made)) {
+        const char* user = PQuser(c);
+        text = target + ": the units schema cannot be " + (found ? "upgraded" : "made") + ": " +
+               withoutPassword(message(made), conninfo);
+        if (sqlState(made) == "42501") {  // insufficient privilege
+            text += std::string(" (the role ") + (user ? user : "") +
+                    " may not: run --init-db as the database's owner)";
+        }
+        return false;
+    }
+    text = target + ": the units schema is version " + std::to_string(kUnitsSchemaVersion);
+    if (found) {
+        Result rows = run(c, "SELECT count(*) FROM units");
+        text += " (upgraded from version " + std::to_string(found) + ", its " +
+                (succeeded(rows) ? PQgetvalue(rows.get(), 0, 0) : std::string("?")) +
+                " records kept)";
+    }
+    return true;
 }
 
 bool fetchRecords(const std::string& conninfo, std::time_t since,
@@ -234,6 +366,7 @@ bool fetchRecords(const std::string& conninfo, std::time_t since,
         error = connectionTarget(conninfo) + ": " + error;
         return false;
     }
+    run(connection.get(), kPatientTimeouts);
     const std::string from = std::to_string(static_cast<long long>(since));
     const char* values[] = {from.c_str()};
     Result rows(PQexecParams(connection.get(),
@@ -244,7 +377,7 @@ bool fetchRecords(const std::string& conninfo, std::time_t since,
     if (!succeeded(rows)) {
         error = connectionTarget(conninfo) + ": " +
                 (sqlState(rows) == "42P01" ? "no table units (no station has sent records yet)"
-                                           : message(rows));
+                                           : withoutPassword(message(rows), conninfo));
         return false;
     }
     for (int row = 0; row < PQntuples(rows.get()); ++row) {

@@ -56,12 +56,21 @@ std::string slotOf(const nlohmann::json& record) {
     return slot.empty() ? text(record, "port") : slot;
 }
 
+// A slot as people know it: its label where the record carries one.
+template <class Json>
+std::string slotName(const Json& row) {
+    const std::string label = text(row, "slot_label");
+    return label.empty() ? text(row, "slot") : label;
+}
+
 struct Tally {
     long units = 0, verified = 0, failed = 0;
     std::time_t lastFailure = -1;
+    std::string label;  // the slot's latest label
 
     void add(const nlohmann::json& record, std::time_t time) {
         ++units;
+        if (const std::string named = text(record, "slot_label"); !named.empty()) label = named;
         verified += gimbalctl::verified(record);
         if (status(record) != 0) {
             ++failed;
@@ -108,7 +117,10 @@ nlohmann::ordered_json recordReport(const std::vector<nlohmann::json>& records,
             continue;
         }
         if (!filter.station.empty() && text(record, "station") != filter.station) continue;
-        if (!filter.slot.empty() && slotOf(record) != filter.slot) continue;
+        if (!filter.slot.empty() && slotOf(record) != filter.slot &&
+            text(record, "slot_label") != filter.slot) {
+            continue;
+        }
         all.add(record, time);
         std::tm hour = timeParts(time, false);
         hour.tm_min = hour.tm_sec = 0;
@@ -139,7 +151,8 @@ nlohmann::ordered_json recordReport(const std::vector<nlohmann::json>& records,
     });
     report["by_slot"] = nlohmann::ordered_json::array();
     for (const auto& [key, tally] : slots) {
-        nlohmann::ordered_json row = {{"station", key.first}, {"slot", key.second}};
+        nlohmann::ordered_json row = {
+            {"station", key.first}, {"slot", key.second}, {"slot_label", tally.label}};
         tally.into(row);
         row["last_failure"] =
             tally.lastFailure < 0
@@ -155,6 +168,7 @@ nlohmann::ordered_json recordReport(const std::vector<nlohmann::json>& records,
         report["latest_failures"].push_back({{"time", text(record, "time")},
                                              {"station", text(record, "station")},
                                              {"slot", slotOf(record)},
+                                             {"slot_label", text(record, "slot_label")},
                                              {"result", text(record, "result")},
                                              {"status_word", text(record, "status_word")},
                                              {"detail", text(record, "detail")}});
@@ -176,14 +190,14 @@ std::string reportText(const nlohmann::ordered_json& report) {
     if (!report["by_slot"].empty()) out += _("by slot and station, the worst first:\n");
     for (const auto& row : report["by_slot"]) {
         const std::string station = text(row, "station");
-        out += "  " + (station.empty() ? "-" : station) + "  " + text(row, "slot") + "  " +
+        out += "  " + (station.empty() ? "-" : station) + "  " + slotName(row) + "  " +
                figures(row) + "\n";
     }
     if (!report["latest_failures"].empty()) out += _("latest failures:\n");
     for (const auto& row : report["latest_failures"]) {
         const std::string station = text(row, "station");
         out += "  " + timeText(recordTime(row), "%Y-%m-%d %H:%M:%S", false) + "  " +
-               (station.empty() ? "-" : station) + "  " + text(row, "slot") + ": " +
+               (station.empty() ? "-" : station) + "  " + slotName(row) + ": " +
                text(row, "status_word") + " (" + text(row, "result") + "): " + text(row, "detail") +
                "\n";
     }

@@ -16,7 +16,8 @@ struct RecordFilter {
     std::time_t since = 0;  // units finished at this time or later
     std::string firmware;   // in the firmware file's name, when given
     std::string station;    // exactly, when given
-    std::string slot;       // exactly, when given (the port when a record names no slot)
+    std::string
+        slot;  // a slot or its label, exactly, when given (the port when a record names no slot)
 };
 
 // The report as one JSON object; `text` prints it for people (local time).

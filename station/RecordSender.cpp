@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 namespace gimbalctl {
 namespace {
@@ -15,7 +16,9 @@ using namespace std::chrono_literals;
 
 constexpr auto kFirstPause = 500ms;
 constexpr auto kLongestPause = std::chrono::milliseconds(30s);
-constexpr std::size_t kBatch = 500;  // records a statement
+constexpr std::size_t kBatch = 500;                   // records a statement
+constexpr std::size_t kReadAtMost = 8 * 1024 * 1024;  // journal bytes read at a time
+constexpr auto kCancelGrace = 1s;  // for a cancelled statement to end, before the cut
 
 // A journal line the database can take: a JSON object naming its station and
 // its sequence number (lines from before the station had them are not sent).
@@ -29,10 +32,11 @@ std::string waitingText(std::size_t count) { return "records waiting: " + std::t
 
 }  // namespace
 
-RecordSender::RecordSender(std::string journal, std::string conninfo, RecordDatabase database,
-                           RecordDatabase::State state, const std::string& why)
-    : journal_(std::move(journal)),
-      cursorPath_(journal_ + ".sent"),
+RecordSender::RecordSender(std::shared_ptr<JournalFile> journal, std::string conninfo,
+                           std::unique_ptr<RecordDatabase> database, RecordDatabase::State state,
+                           const std::string& why)
+    : file_(std::move(journal)),
+      cursorPath_(file_->path() + ".sent"),
       conninfo_(std::move(conninfo)),
       target_(connectionTarget(conninfo_)),
       database_(std::move(database)) {
@@ -41,9 +45,8 @@ RecordSender::RecordSender(std::string journal, std::string conninfo, RecordData
         newsRead_.reset(ends[0]);
         newsWrite_.reset(ends[1]);
     }
-    std::ifstream cursor(cursorPath_);
-    cursor >> offset_;
-    waiting_ = readPending().size();
+    startFromCursor();
+    waiting_ = readPending().pending.size();
     if (state != RecordDatabase::State::kReady) {
         trouble(why);
         fresh_ = false;
@@ -58,7 +61,33 @@ RecordSender::~RecordSender() {
         stop_ = true;
     }
     wake_.notify_all();
+    database_->cancel(true);
     if (thread_.joinable()) thread_.join();
+}
+
+// The cursor counts for this journal when the journal in effect at its offset
+// is the one it names, and the offset ends a line; else the journal is sent
+// from its start (the database keeps each record once).
+void RecordSender::startFromCursor() {
+    std::ifstream cursor(cursorPath_);
+    std::size_t offset = 0;
+    std::string journal;
+    if (!(cursor >> offset) || offset == 0) return;
+    cursor >> journal;  // none in a cursor from before journals had identities
+    if (journal == "-") journal.clear();
+    JournalHeader there;
+    const int fd = file_->descriptor();
+    if (offset <= file_->flushed() && readJournalAt(fd, offset - 1, 1) == "\n") {
+        lastHeader(fd, offset, there);
+        if (there.journal == journal) {
+            offset_ = offset;
+            header_ = there;
+            return;
+        }
+    }
+    tell(cursorPath_ + ": counted for journal " + (journal.empty() ? "(none)" : journal) +
+         ", which is no longer at " + file_->path() +
+         ": records it had not sent stay in that journal; this one is sent from its start");
 }
 
 void RecordSender::recorded() {
@@ -83,7 +112,12 @@ std::size_t RecordSender::finish(std::chrono::milliseconds patience) {
     finishing_ = true;
     fresh_ = true;
     wake_.notify_all();
-    done_.wait_for(lock, patience, [&] { return finished_; });
+    if (done_.wait_for(lock, patience, [&] { return finished_; })) return waiting_;
+    // A statement still waits (for a lock, a slow server): cancelled, then cut.
+    stop_ = true;
+    wake_.notify_all();
+    database_->cancel(false);
+    if (!done_.wait_for(lock, kCancelGrace, [&] { return finished_; })) database_->cancel(true);
     return waiting_;
 }
 
@@ -118,38 +152,56 @@ void RecordSender::run() {
 }
 
 bool RecordSender::sendWaiting() {
-    const std::vector<Pending> pending = readPending();
-    waiting_ = pending.size();
-    if (pending.empty()) return true;
-    if (!database_.connected()) {
-        std::string why;
-        const RecordDatabase::State state = database_.connect(conninfo_, why);
-        if (state != RecordDatabase::State::kReady) return trouble(why);
-    }
-    std::size_t sent = 0;
-    for (auto from = pending.begin(); from != pending.end() && !stop_;) {
-        const auto to =
-            from + static_cast<std::ptrdiff_t>(std::min<std::size_t>(kBatch, pending.end() - from));
-        const std::vector<Pending> batch(from, to);
-        std::vector<std::string> records;
-        for (const Pending& one : batch) records.push_back(one.record);
-        std::string why;
-        const RecordDatabase::State state = database_.insert(records, why);
-        if (state == RecordDatabase::State::kBadRecord) {
-            if (!sendOneByOne(batch)) return false;
-        } else if (state != RecordDatabase::State::kReady) {
-            return trouble(why);
+    for (;;) {
+        const std::shared_ptr<JournalFile> next = file_->next();  // before reading: then final
+        const Reading reading = readPending();
+        waiting_ = reading.pending.size();
+        if (!reading.pending.empty()) {
+            if (!database_->connected()) {
+                std::string why;
+                const RecordDatabase::State state = database_->connect(conninfo_, why);
+                if (state != RecordDatabase::State::kReady) return trouble(why);
+            }
+            for (auto from = reading.pending.begin(); from != reading.pending.end();) {
+                if (stop_) return false;
+                // A batch is one journal's: it ends where the journal in effect changes.
+                auto to = from + 1;
+                while (to != reading.pending.end() && to - from < std::ptrdiff_t(kBatch) &&
+                       to->record.journal == from->record.journal) {
+                    ++to;
+                }
+                if (!sendBatch({from, to})) return false;
+                waiting_ = static_cast<std::size_t>(reading.pending.end() - to);
+                from = to;
+            }
         }
-        moveCursor(batch.back().end);
-        sent += batch.size();
-        waiting_ = pending.size() - sent;
-        from = to;
+        const bool progressed = reading.end != offset_;
+        if (progressed) moveCursor(reading.end, reading.header);
+        if (progressed && offset_ < file_->flushed()) continue;  // more than one reading holds
+        if (offset_ < file_->flushed()) break;  // a line longer than a reading: never sent
+        if (!next) break;
+        // The station writes a new journal: this one is sent; the cursor follows.
+        file_ = next;
+        moveCursor(0, {});
     }
-    if (outage_ && waiting_ == 0) {
+    if (outage_ && waiting_ == 0 && database_->connected()) {  // sent, not just nothing to send
         tell(target_ + ": taking records again; " + waitingText(0));
         outage_ = false;
     }
     return waiting_ == 0;
+}
+
+bool RecordSender::sendBatch(const std::vector<Pending>& batch) {
+    std::vector<OutgoingRecord> records;
+    for (const Pending& one : batch) records.push_back(one.record);
+    std::string why;
+    std::vector<RecordClash> clashes;
+    const RecordDatabase::State state = database_->insert(records, clashes, why);
+    if (state == RecordDatabase::State::kBadRecord) return sendOneByOne(batch);
+    if (state != RecordDatabase::State::kReady) return trouble(why);
+    tellClashes(clashes);
+    moveCursor(batch.back().end, {batch.back().record.journal, batch.back().record.station});
+    return true;
 }
 
 // A batch the database refused for one of its records: each alone, and a
@@ -157,17 +209,35 @@ bool RecordSender::sendWaiting() {
 bool RecordSender::sendOneByOne(const std::vector<Pending>& batch) {
     for (const Pending& one : batch) {
         std::string why;
-        const RecordDatabase::State state = database_.insert({one.record}, why);
+        std::vector<RecordClash> clashes;
+        const RecordDatabase::State state = database_->insert({one.record}, clashes, why);
         if (state == RecordDatabase::State::kBadRecord) {
             tell(target_ + ": a record the database cannot take stays in the journal only (" +
-                 journal_ + ", byte " + std::to_string(one.end - one.record.size() - 1) +
+                 file_->path() + ", byte " + std::to_string(one.end - one.record.line.size() - 1) +
                  "): " + why);
         } else if (state != RecordDatabase::State::kReady) {
             return trouble(why);
         }
-        moveCursor(one.end);
+        tellClashes(clashes);
+        moveCursor(one.end, {one.record.journal, one.record.station});
     }
     return true;
+}
+
+// Records whose key the database holds with other content: one line for
+// each batch, said the first time only (the database keeps them apart once).
+void RecordSender::tellClashes(const std::vector<RecordClash>& clashes) {
+    if (clashes.empty()) return;
+    std::string keys;
+    for (std::size_t k = 0; k < clashes.size() && k < 5; ++k) {
+        keys += (k ? ", " : "") + std::to_string(clashes[k].sequence);
+    }
+    if (clashes.size() > 5) keys += ", …";
+    tell(target_ + ": " + std::to_string(clashes.size()) + " record" +
+         (clashes.size() == 1 ? "" : "s") + " of " + file_->path() + " (journal " +
+         clashes.front().journal + ", sequence " + keys +
+         ") differ from the ones the database holds under the same key: kept apart in "
+         "unit_conflicts");
 }
 
 bool RecordSender::trouble(const std::string& why) {
@@ -192,29 +262,32 @@ void RecordSender::wakeStation() {
     (void)!::write(newsWrite_.get(), &one, 1);
 }
 
-std::vector<RecordSender::Pending> RecordSender::readPending() {
-    std::ifstream in(journal_, std::ios::binary | std::ios::ate);
-    const auto size = static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0));
-    if (offset_ > size) offset_ = 0;  // another journal now: resending is harmless
-    in.seekg(static_cast<std::streamoff>(offset_));
-    std::vector<Pending> pending;
-    std::size_t end = offset_;
+RecordSender::Reading RecordSender::readPending() {
+    Reading reading{{}, offset_, header_};
+    const std::size_t flushed = file_->flushed();
+    if (flushed <= offset_) return reading;
+    std::istringstream in(
+        readJournalAt(file_->descriptor(), offset_, std::min(flushed - offset_, kReadAtMost)));
     for (std::string line; std::getline(in, line) && !in.eof();) {
-        end += line.size() + 1;
-        if (sendable(line)) pending.push_back({line, end});
+        reading.end += line.size() + 1;
+        if (readHeader(line, reading.header)) continue;
+        if (sendable(line)) {
+            reading.pending.push_back(
+                {{line, reading.header.journal, reading.header.station}, reading.end});
+        }
     }
-    if (pending.empty() && end != offset_) moveCursor(end);  // nothing to send before here
-    return pending;
+    return reading;
 }
 
 // The cursor is replaced whole (a new file renamed over it), so a crash
 // leaves the old one or the new one.
-void RecordSender::moveCursor(std::size_t offset) {
+void RecordSender::moveCursor(std::size_t offset, const JournalHeader& header) {
     offset_ = offset;
+    header_ = header;
     const std::string temporary = cursorPath_ + ".new";
     {
         std::ofstream out(temporary, std::ios::trunc);
-        out << offset << '\n';
+        out << offset << ' ' << (header.journal.empty() ? "-" : header.journal) << '\n';
         if (out.flush() && std::rename(temporary.c_str(), cursorPath_.c_str()) == 0) return;
     }
     if (!cursorTold_) {
@@ -225,17 +298,24 @@ void RecordSender::moveCursor(std::size_t offset) {
     }
 }
 
-std::unique_ptr<RecordSender> startRecordSender(const std::string& journal,
+std::unique_ptr<RecordSender> startRecordSender(std::shared_ptr<JournalFile> journal,
                                                 const std::string& conninfo, std::string& error) {
     if (error = connectionStringProblem(conninfo); !error.empty()) return nullptr;
-    RecordDatabase database;
+    if (!journal || !journal->regular()) {
+        error = "--db needs a journal that is a file: " +
+                (journal ? journal->path() : std::string("none")) +
+                " is not a regular file (a pipe, a terminal or a device); give --log FILE";
+        return nullptr;
+    }
+    auto database = std::make_unique<RecordDatabase>();
     std::string why;
-    const RecordDatabase::State state = database.connect(conninfo, why);
+    const RecordDatabase::State state = database->connect(conninfo, why);
     if (state == RecordDatabase::State::kWrongSchema) {
         error = connectionTarget(conninfo) + ": " + why;
         return nullptr;
     }
-    return std::make_unique<RecordSender>(journal, conninfo, std::move(database), state, why);
+    return std::make_unique<RecordSender>(std::move(journal), conninfo, std::move(database), state,
+                                          why);
 }
 
 }  // namespace gimbalctl

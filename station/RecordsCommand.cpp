@@ -12,6 +12,8 @@
 #include "gimbalctl/Translation.h"
 #include "station/RecordDatabase.h"
 #include "station/RecordReport.h"
+#include "station/StationLog.h"
+#include "station/StationOptions.h"
 
 namespace gimbalctl {
 namespace {
@@ -31,6 +33,7 @@ bool readJournals(const std::vector<std::string>& paths, std::vector<nlohmann::j
             return false;
         }
         for (std::string line; std::getline(in, line);) {
+            if (JournalHeader header; readHeader(line, header)) continue;  // not a unit
             nlohmann::json record = nlohmann::json::parse(line, nullptr, false);
             if (record.is_object()) records.push_back(std::move(record));
         }
@@ -43,26 +46,58 @@ bool readJournals(const std::vector<std::string>& paths, std::vector<nlohmann::j
 CLI::App* addRecordsCommand(CLI::App& app, RecordsOptions& options) {
     CLI::App* records = app.add_subcommand(
         "records", _("Units, verified, failed and yield from the stations' records"));
-    CLI::Option* db = records->add_option(
-        "--db", options.db,
-        _("The factory's PostgreSQL database (a libpq connection string or URI; Linux)"));
-    records->add_option("--log", options.logs, _("A station's journal; repeat for several"))
+    CLI::Option* db =
+        records
+            ->add_option("--db", options.db,
+                         _("The factory's PostgreSQL database (a libpq connection string or URI; "
+                           "Linux)"))
+            ->type_name("CONNINFO");
+    records
+        ->add_option("--log", options.logs,
+                     _("A station's journal; repeat for several (default without --db: "
+                       "units.jsonl in ~/.local/state/gimbalctl)"))
+        ->type_name("FILE")
         ->excludes(db);
+    records
+        ->add_flag("--init-db", options.initDb,
+                   _("Make the schema in the --db database, or upgrade an older one keeping its "
+                     "rows (as the database's owner)"))
+        ->needs(db);
     records
         ->add_option("--since", options.since,
                      _("today, yesterday, Nd (N days back), YYYY-MM-DD or 'YYYY-MM-DD HH:MM' "
                        "(local time)"))
+        ->type_name("WHEN")
         ->capture_default_str();
     records->add_option("--firmware", options.firmware,
                         _("Only units given a firmware file whose name holds this"));
-    records->add_option("--station", options.station, _("Only this station's units"));
-    records->add_option("--slot", options.slot,
-                        _("Only this slot's units (the port when the station names no slots)"));
+    records->add_option("--station", options.station, _("Only this station's units"))
+        ->type_name("NAME");
+    records
+        ->add_option("--slot", options.slot,
+                     _("Only this slot's units, by its label or its slot (the port when the "
+                       "station names no slots)"))
+        ->type_name("SLOT");
     return records;
 }
 
 int runRecords(const RecordsOptions& options) {
     const nlohmann::json context = {{"command", "records"}};
+    std::string error;
+    if (options.initDb) {
+        std::string text;
+        const bool made = initDatabase(options.db, text);
+        if (!made) {
+            printFailure(options.json, context, text);
+            return kBadInput;
+        }
+        if (options.json) {
+            printJson({{"event", "schema"}, {"message", text}});
+        } else {
+            std::printf("%s\n", text.c_str());
+        }
+        return kOk;
+    }
     RecordFilter filter{0, options.firmware, options.station, options.slot};
     if (!parseSince(options.since, std::time(nullptr), filter.since)) {
         printFailure(options.json, context,
@@ -70,14 +105,21 @@ int runRecords(const RecordsOptions& options) {
                          ": not a time (today, yesterday, Nd, YYYY-MM-DD or 'YYYY-MM-DD HH:MM')");
         return kBadInput;
     }
-    if (options.db.empty() && options.logs.empty()) {
-        printFailure(options.json, context,
-                     "records needs --db CONNINFO or --log FILE (see gimbalctl records --help)");
-        return kBadInput;
+    std::vector<std::string> logs = options.logs;
+    if (options.db.empty() && logs.empty()) {
+        const std::string journal = defaultJournalPath(false, error);
+        std::error_code ignored;
+        if (journal.empty() || !std::filesystem::exists(journal, ignored)) {
+            printFailure(
+                options.json, context,
+                (journal.empty() ? std::string("no default journal") : "no journal at " + journal) +
+                    ": records needs --db CONNINFO or --log FILE");
+            return kBadInput;
+        }
+        logs.push_back(journal);
     }
     std::vector<nlohmann::json> records;
-    std::string error;
-    const bool read = options.db.empty() ? readJournals(options.logs, records, error)
+    const bool read = options.db.empty() ? readJournals(logs, records, error)
                                          : fetchRecords(options.db, filter.since, records, error);
     if (!read) {
         printFailure(options.json, context, error);

@@ -1,6 +1,7 @@
 #pragma once
 // gimbalctl records: the figures of the units recorded since a time, from the
-// factory's database (--db, Linux) or from stations' journals (--log).
+// factory's database (--db, Linux) or from stations' journals (--log, by
+// default the station's default journal); --init-db makes the database's schema.
 
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@ struct RecordsOptions {
     std::vector<std::string> logs;
     std::string since = "today";
     std::string firmware, station, slot;
+    bool initDb = false;  // apply the schema to --db instead of reporting
     bool json = false;
 };
 

@@ -69,6 +69,7 @@ void ScreenFeed::unitMessage(const std::string& slot, const std::string& line) {
 void ScreenFeed::unitProgress(const std::string& slot, int value, int maximum) {
     const std::lock_guard lock(mutex_);
     Tile& moved = tile(slot);
+    if (moved.progress == value && moved.maximum == maximum) return;
     moved.progress = value, moved.maximum = maximum;
     changed();
 }

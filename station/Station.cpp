@@ -7,12 +7,12 @@
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/ExitStatuses.h"
 #include "gimbalctl/Output.h"
+#include "gimbalctl/Releases.h"
 #include "gimbalctl/Sha256.h"
 #include "gimbalctl/Stop.h"
 #include "gimbalctl/Translation.h"
 #include "gimbalctl/Verification.h"
 #include "platform/BuildInfo.h"
-#include "platform/NumberText.h"
 #include "station/TimeText.h"
 #include "upgrade/FirmwareVariables.h"
 #include "upgrade/UpgradeSupervisor.h"
@@ -28,7 +28,6 @@ StationObserver noObserver;
 
 std::optional<StationFirmware> prepareStation(const StationOptions& options, StationLog& log,
                                               SlotLabels& slots, int& status) {
-    const std::string& file = options.file;
     const bool json = options.json;
     // A station runs for hours, its output often into a pipe: every line goes
     // out at once (Windows has no line buffering: every write then).
@@ -37,8 +36,26 @@ std::optional<StationFirmware> prepareStation(const StationOptions& options, Sta
 #else
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 #endif
-    const nlohmann::json context = {{"command", "station"}, {"file", file}};
     StationFirmware firmware;
+    std::string expectSha256 = options.expectSha256;
+    std::string file = options.file;
+    if (!options.releases.release.empty()) {
+        const auto release = fetchChosenRelease(
+            options.releases, json, {{"command", "station"}, {"release", options.releases.release}},
+            status);
+        if (!release) return std::nullopt;
+        file = release->path;
+        firmware.release = release->version, firmware.signedBy = release->signedBy;
+        if (expectSha256.empty()) expectSha256 = release->sha256;  // the cached file checked again
+        if (!json) std::printf("%s\n", releaseLine(*release).c_str());
+    } else if (file.empty()) {
+        printFailure(json, {{"command", "station"}},
+                     N_("a firmware FILE or --release VERSION|latest is required "
+                        "(see gimbalctl station --help)"));
+        status = kBadInput;
+        return std::nullopt;
+    }
+    const nlohmann::json context = {{"command", "station"}, {"file", file}};
     firmware.path = file;
     std::string error;
     const std::optional<firmware::LoadResult> loaded =
@@ -48,8 +65,14 @@ std::optional<StationFirmware> prepareStation(const StationOptions& options, Sta
         status = kBadInput;
         return std::nullopt;
     }
-    if (const std::string why = digestMismatch(firmware.bytes, options.expectSha256);
-        !why.empty()) {
+    if (options.releases.requireSigned && firmware.release.empty()) {
+        const auto release =
+            findSignedRelease(options.releases, firmware.bytes, json, context, status);
+        if (!release) return std::nullopt;
+        firmware.release = release->version, firmware.signedBy = release->signedBy;
+        if (!json) std::printf("%s\n", releaseLine(*release).c_str());
+    }
+    if (const std::string why = digestMismatch(firmware.bytes, expectSha256); !why.empty()) {
         printFailure(json, context, file + ": " + why);
         status = kRefusedFile;
         return std::nullopt;
@@ -73,19 +96,17 @@ std::optional<StationFirmware> prepareStation(const StationOptions& options, Sta
         }
         slots = std::move(*read);
     }
-    if (!options.logPath.empty() && !log.open(options.logPath, error)) {
-        printFailure(json, context, error);
-        status = kWriteFailed;
-        return std::nullopt;
-    }
-    if (!json) {
-        for (const std::string& text : loaded->messages) {
-            for (const std::string& line : logLines(translated(text)))
-                std::printf("%s\n", line.c_str());
+    if (!options.logPath.empty()) {
+        const StationLog::Opened opened = log.open(options.logPath, error);
+        if (opened != StationLog::Opened::kOk) {
+            printFailure(json, context, error);
+            status = opened == StationLog::Opened::kCannotWrite ? kWriteFailed : kBadInput;
+            return std::nullopt;
         }
     }
     firmware.maxProgress = loaded->maxProgress;
-    firmware.version = fixedPointText(loaded->firmwareVersion, 3);
+    firmware.versions = loaded->versions;
+    firmware.makerWordMatches = loaded->makerWordMatches;
     return firmware;
 }
 
@@ -95,8 +116,9 @@ Station::Station(const StationFirmware& firmware, StationLog log, bool json, Por
       firmwareName_(firmware.path.substr(firmware.path.find_last_of("/\\") + 1)),
       firmwareSize_(firmware.bytes.size()),
       firmwareSha256_(sha256Hex(firmware.bytes)),
-      firmwareVersion_(firmware.version),
-      maxProgress_(firmware.maxProgress),
+      firmwareVersions_(firmware.versions),
+      release_(firmware.release),
+      signedBy_(firmware.signedBy),
       log_(std::move(log)),
       json_(json),
       terminal_(!json && standardOutputIsTerminal()),
@@ -109,13 +131,19 @@ Station::Station(const StationFirmware& firmware, StationLog log, bool json, Por
         printJson({{"event", "firmware"},
                    {"file", firmwareName_},
                    {"file_size", firmwareSize_},
-                   {"file_sha256", firmwareSha256_}});
-        return;
+                   {"file_sha256", firmwareSha256_},
+                   {"hardware_version", firmwareVersions_.hardware.text()},
+                   {"firmware_version", firmwareVersions_.firmware.text()}});
+    } else {
+        view_.emplace(std::vector<std::string>{}, terminal_);
+        view_->line(formatted(_("firmware: %1, %2 bytes, SHA-256 %3, %4"),
+                              {firmwareName_, std::to_string(firmwareSize_), firmwareSha256_,
+                               firmwareVersions_.text()}));
+        if (!firmware.makerWordMatches)
+            notice(N_("the file's maker word does not match; it is sent all the same."));
+        view_->setFooter(tally());
     }
-    view_.emplace(std::vector<std::string>{}, terminal_);
-    view_->line("firmware: " + firmwareName_ + ", " + std::to_string(firmwareSize_) +
-                " bytes, SHA-256 " + firmwareSha256_);
-    view_->setFooter(tally());
+    for (const std::string& text : log_.takeNotices()) notice(text);  // its identities
 }
 
 void Station::recordAs(const std::string& stationId, std::function<void()> recorded) {
@@ -125,7 +153,7 @@ void Station::recordAs(const std::string& stationId, std::function<void()> recor
 
 void Station::setObserver(StationObserver& observer) {
     observer_ = &observer;
-    observer_->firmware(firmwareName_, firmwareVersion_, firmwareSha256_);
+    observer_->firmware(firmwareName_, firmwareVersions_.firmware.text(), firmwareSha256_);
     observer_->tallyChanged(counts());
 }
 
@@ -151,8 +179,7 @@ std::vector<std::string> Station::portsToStart() {
         }
         Unit unit{0, std::chrono::steady_clock::now(), identity};
         if (view_) {
-            unit.row = view_->addPort(slots_.nameOf(identity));
-            view_->progress(unit.row, 0, maxProgress_);
+            unit.row = view_->addPort(slots_.nameOf(identity));  // progress once its upgrade begins
         } else {
             printJson({{"event", "started"},
                        {"port", port},
@@ -245,7 +272,7 @@ void Station::finished(const UpgradeOutcome& outcome) {
     record(outcome, seconds, unit.identity);
 }
 
-void Station::withdrawn(const std::string& port, const std::string& why) {
+void Station::withdrawn(const std::string& port, const std::string& why, bool quietly) {
     const auto found = units_.find(port);
     if (found == units_.end()) return;
     if (view_) {
@@ -254,35 +281,41 @@ void Station::withdrawn(const std::string& port, const std::string& why) {
         printJson({{"event", "withdrawn"}, {"port", port}});
     }
     units_.erase(found);
-    notice(N_("%1 %2; not a unit."), {port, why});
+    if (!quietly) notice(N_("%1 %2; not a unit."), {port, why});
 }
 
 void Station::record(const UpgradeOutcome& outcome, double seconds, const UnitIdentity& unit) {
     if (logFailed_) return;
-    const nlohmann::ordered_json line = {
-        {"time", timeText(std::time(nullptr), kRecordTimeFormat, true)},
-        {"station", stationId_},
-        {"sequence", sequence_ + 1},
-        {"port", outcome.port},
-        {"slot", unit.slot},
-        {"slot_label", slots_.labelOf(unit.slot)},
-        {"node", unit.node},
-        {"by_id", unit.byId},
-        {"usb_serial", unit.usbSerial},
-        {"file", firmwareName_},
-        {"file_size", firmwareSize_},
-        {"file_sha256", firmwareSha256_},
-        {"result", outcome.result},
-        {"status", outcome.status},
-        {"status_word", exitStatusWord(outcome.status)},
-        {"detail", outcome.detail},
-        {"version_before", outcome.versionBefore},
-        {"version_after", outcome.versionAfter},
-        {"verified", outcome.verified},
-        {"seconds", std::round(seconds * 10) / 10},
-        {"gimbalctl", build_info::kVersion}};
+    nlohmann::ordered_json line = {{"time", timeText(std::time(nullptr), kRecordTimeFormat, true)},
+                                   {"station", stationId_},
+                                   {"sequence", sequence_ + 1},
+                                   {"port", outcome.port},
+                                   {"slot", unit.slot},
+                                   {"slot_label", slots_.labelOf(unit.slot)},
+                                   {"node", unit.node},
+                                   {"by_id", unit.byId},
+                                   {"usb_serial", unit.usbSerial},
+                                   {"file", firmwareName_},
+                                   {"file_size", firmwareSize_},
+                                   {"file_sha256", firmwareSha256_},
+                                   {"result", outcome.result},
+                                   {"status", outcome.status},
+                                   {"status_word", exitStatusWord(outcome.status)},
+                                   {"detail", outcome.detail},
+                                   {"version_before", outcome.versionBefore},
+                                   {"version_after", outcome.versionAfter},
+                                   {"verified", outcome.verified},
+                                   {"seconds", std::round(seconds * 10) / 10},
+                                   {"gimbalctl", build_info::kVersion}};
+    if (!release_.empty()) {  // a verified release: which, and the key that signed it
+        line["release"] = release_;
+        line["signed_by"] = signedBy_;
+    }
     std::string error;
-    if (log_.append(line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), error)) {
+    const bool kept =
+        log_.append(line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), error);
+    for (const std::string& text : log_.takeNotices()) notice(text);  // a journal moved away
+    if (kept) {
         ++sequence_;
         if (recorded_) recorded_();
         return;

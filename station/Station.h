@@ -24,6 +24,7 @@
 #include "station/StationObserver.h"
 #include "station/StationOptions.h"
 #include "station/UnitSource.h"
+#include "upgrade/FirmwareVersion.h"
 
 namespace gimbalctl {
 
@@ -32,7 +33,10 @@ struct StationFirmware {
     std::string path;            // as given
     std::vector<uint8_t> bytes;  // what every unit receives
     int maxProgress = 0;
-    std::string version;  // its firmware version, "2.010", which each unit must report after
+    firmware::Versions versions;  // as each unit must report them after its upgrade
+    bool makerWordMatches = true;
+    std::string release;   // the verified release it is, or empty
+    std::string signedBy;  // that release's key number in hex, or empty
 };
 
 // Loads and checks the firmware file (a refused file, or one that is not the
@@ -66,6 +70,13 @@ public:
         return found == present_.end() ? nullptr : &found->second;
     }
 
+    // The unit started on `port` as it was when it started (its device then),
+    // or none when no unit is started there.
+    const UnitIdentity* startedOn(const std::string& port) const {
+        const auto found = units_.find(port);
+        return found == units_.end() ? nullptr : &found->second.identity;
+    }
+
     // The ports to start now: present, no upgrade running on them, not yet
     // upgraded since they appeared; each is counted as started. None once stopping.
     std::vector<std::string> portsToStart();
@@ -73,8 +84,9 @@ public:
     UpgradeEvents eventsOf(const std::string& port);
     // A started port's upgrade has ended: shown, counted and recorded.
     void finished(const UpgradeOutcome& outcome);
-    // A started port that went away before its upgrade began: no unit, one line.
-    void withdrawn(const std::string& port, const std::string& why);
+    // A started port that went away before its upgrade began: no unit, one
+    // line (none when told quietly, the same having been said lately).
+    void withdrawn(const std::string& port, const std::string& why, bool quietly = false);
 
     // The first stop: no new units; the ones in progress finish.
     void stopTaking();
@@ -110,8 +122,8 @@ private:
     std::string firmwareName_;  // for the record
     std::size_t firmwareSize_;
     std::string firmwareSha256_;
-    std::string firmwareVersion_;
-    int maxProgress_;
+    firmware::Versions firmwareVersions_;
+    std::string release_, signedBy_;  // for the record: empty when not a verified release
     StationLog log_;
     bool json_;
     bool terminal_;

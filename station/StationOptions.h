@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "gimbalctl/Releases.h"
+
 namespace CLI {
 class App;
 }
@@ -12,7 +14,8 @@ class App;
 namespace gimbalctl {
 
 struct StationOptions {
-    std::string file;          // the firmware file, checked once at start
+    std::string file;          // the firmware file, checked once at start (or a release)
+    ReleaseOptions releases;   // --release VERSION|latest, --from, --require-signed
     std::string portsFrom;     // Linux: a folder whose entries are the ports, else udev's devices
     std::string logPath;       // the journal: one JSON line per finished unit
     std::string expectSha256;  // the approved file's digest, or empty
@@ -31,6 +34,8 @@ CLI::App* addStationCommand(CLI::App& app, StationOptions& options);
 // folder ($XDG_STATE_HOME/gimbalctl, else ~/.local/state/gimbalctl), made when
 // missing; empty when the station keeps no journal, or with `error` set.
 std::string journalPath(const StationOptions& options, std::string& error);
+// That default journal's path, its folder made when `make` says so.
+std::string defaultJournalPath(bool make, std::string& error);
 
 // Upgrades every gimbal as it is plugged in (each once per appearance, several
 // at once) and records each unit; returns the exit status. Each system has its

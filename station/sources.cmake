@@ -19,6 +19,7 @@ set(GIMBAL_STATION_LINUX_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/RecordSender.cpp
   ${CMAKE_CURRENT_LIST_DIR}/OperatorScreen.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ScreenFeed.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ScreenGate.cpp
 )
 # The operator's screen's files (Linux), built into gimbalctl by
 # screen/embed.cmake: the page, and the tool's page's style and icon.

@@ -1,6 +1,8 @@
 // Serves a simulated gimbal on a pseudo-terminal so the tool can be tried
 // without hardware. The first line printed is the path to open in the tool.
 
+#include <unistd.h>
+
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -16,6 +18,7 @@
 #include "platform/BuildInfo.h"
 #include "tests/support/GimbalSimulator.h"
 #include "tests/upgrade/FirmwareFiles.h"
+#include "tools/ExampleRelease.h"
 
 namespace {
 volatile std::sig_atomic_t interrupted = 0;
@@ -73,35 +76,43 @@ int writeExamples(const std::filesystem::path& folder) {
         }
         std::printf("%s\n", (folder / name).c_str());
     }
-    return 0;
+    return writeExampleRelease(folder) ? 0 : 1;
 }
 }  // namespace
 
 int main(int argc, char** argv) {
     const char* usage =
-        "Usage: gimbal-sim [--gyro X,Y,Z] [--silent] [--record DIR] [--version X.YYY]\n"
-        "                  [--version-after X.YYY | --keep-version] [--restart-silence S]\n"
-        "       gimbal-sim --help | --version\n"
-        "       gimbal-sim --write-example DIR\n"
+        "Usage: gimbal-sim [OPTION]...\n"
+        "  or:  gimbal-sim --write-example DIR\n"
         "Serves a simulated gimbal on a pseudo-terminal, so that gimbal-tool and\n"
         "gimbalctl can be tried without hardware. The first line printed is the\n"
         "serial path to open; the simulator answers calibration and version\n"
         "requests and runs firmware upgrades until interrupted (Ctrl+C).\n"
-        "  --gyro X,Y,Z    the gyroscope values to report (default 3,-2,1)\n"
-        "  --silent        answer nothing (a gimbal that is off or not wired)\n"
-        "  --version X.YYY the firmware version to report at start (default 2.010)\n"
-        "  --restart-silence S  after a complete upgrade, answer nothing for S seconds\n"
-        "                  (default 1: the gimbal restarts), then report the new version:\n"
-        "                  the one a one-image upgrade request carried (a three-image\n"
-        "                  request carries none: the old one stays)\n"
-        "  --version-after X.YYY  the version to report after an upgrade instead\n"
-        "  --keep-version  keep the old version (new firmware that did not take)\n"
-        "  --record DIR    on exit, write what the gimbal received into DIR:\n"
-        "                  received.bin, id1.bin..id3.bin (each board's image), done\n"
-        "  --write-example DIR  write example firmware files into DIR and exit:\n"
-        "                  gimbal-2.010.plov (one image), gimbal-2.010.3plov (three)\n"
-        "  -h, --help      show this help and exit\n"
-        "  --version       alone: show gimbal-sim's version and exit\n";
+        "\n"
+        "Options:\n"
+        "  --gyro X,Y,Z            the gyroscope values to report (default 3,-2,1)\n"
+        "  --silent                answer nothing (a gimbal that is off or not wired)\n"
+        "  --firmware X.YYY        the firmware version to report at start\n"
+        "                          (default 2.010)\n"
+        "  --restart-silence SECONDS\n"
+        "                          after a complete upgrade, answer nothing for SECONDS\n"
+        "                          (default 1: the gimbal restarts), then report the new\n"
+        "                          firmware version: the one a one-image upgrade request\n"
+        "                          carried (a three-image request carries none: the old\n"
+        "                          one stays)\n"
+        "  --firmware-after X.YYY  the firmware version to report after an upgrade instead\n"
+        "  --keep-firmware         keep the old firmware version (new firmware that did\n"
+        "                          not take)\n"
+        "  --record DIR            on exit, write what the gimbal received into DIR:\n"
+        "                          received.bin, id1.bin..id3.bin (each board's image),\n"
+        "                          done\n"
+        "  --write-example DIR     write example firmware files into DIR and exit:\n"
+        "                          gimbal-2.010.plov (one image), gimbal-2.010.3plov\n"
+        "                          (three images), and a release folder signed by an\n"
+        "                          example key: releases/ (scripts/serve-releases.sh\n"
+        "                          serves it), example-release-key.pub\n"
+        "  -h, --help              show this help and exit\n"
+        "  --version               show gimbal-sim's version and exit\n";
     bool silent = false;
     int gyro[3] = {3, -2, 1};
     std::string recordFolder;
@@ -135,7 +146,7 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--write-example") == 0 && i + 1 < argc) {
             return writeExamples(argv[i + 1]);
         }
-        if (std::strcmp(argv[i], "--version") == 0 && i + 1 < argc && argv[i + 1][0] != '-') {
+        if (std::strcmp(argv[i], "--firmware") == 0) {
             const auto parsed = versionArgument(i);
             if (!parsed) return 2;
             version = *parsed;
@@ -145,12 +156,12 @@ int main(int argc, char** argv) {
             std::printf("gimbal-sim %s\n", build_info::kVersion);
             return 0;
         }
-        if (std::strcmp(argv[i], "--version-after") == 0) {
+        if (std::strcmp(argv[i], "--firmware-after") == 0) {
             restart.after = versionArgument(i);
             if (!restart.after) return 2;
             continue;
         }
-        if (std::strcmp(argv[i], "--keep-version") == 0) {
+        if (std::strcmp(argv[i], "--keep-firmware") == 0) {
             restart.keepVersion = true;
             continue;
         }
@@ -179,10 +190,14 @@ int main(int argc, char** argv) {
         gimbal.setVersion(5, 1, version.thousandths, version.whole);
         gimbal.setRestart(restart);
         if (silent) gimbal.setFaults({.silent = true});
+        // Announced once: the path on standard output, and when that is not
+        // a terminal (read by a script, or kept), on standard error as well.
         std::printf("%s\n", gimbal.slavePath().c_str());
         std::fflush(stdout);
-        std::fprintf(stderr, "gimbal-sim: serving on %s; press Ctrl+C to stop\n",
-                     gimbal.slavePath().c_str());
+        if (!::isatty(STDOUT_FILENO)) {
+            std::fprintf(stderr, "gimbal-sim: serving on %s; press Ctrl+C to stop\n",
+                         gimbal.slavePath().c_str());
+        }
         while (!interrupted) std::this_thread::sleep_for(std::chrono::milliseconds(50));
         if (!recordFolder.empty()) record(gimbal, recordFolder);
     } catch (const std::exception& e) {

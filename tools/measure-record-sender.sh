@@ -2,8 +2,8 @@
 # How fast a station sends the records an outage of the database left
 # waiting: a journal of 1,000 unit records (as a station leaves it while the
 # database is down), then the station started with the database back. Prints
-# the records a second from the station's start until its cursor (JOURNAL.sent)
-# covers the whole journal. The database is a PostgreSQL server of this run's
+# the records a second from the station's start until its cursor (JOURNAL.sent,
+# its first word) covers the whole journal. The database is a PostgreSQL server of this run's
 # own (Debian's postgresql), on a Unix socket, run as nobody when run as root.
 #
 #   tools/measure-record-sender.sh [build dir] [records]
@@ -39,10 +39,14 @@ file="$work/measure.3plov"
 "$(dirname "$0")/write-test-firmware.sh" 1 "$file"
 journal="$work/units.jsonl"
 now=$(date -u +%Y-%m-%dT%H:%M:%SZ)
+{
+printf '{"journal":"%s","station_uuid":"%s","created":"%s"}\n' \
+  "$(cat /proc/sys/kernel/random/uuid)" "$(cat /proc/sys/kernel/random/uuid)" "$now"
 for k in $(seq 1 "$RECORDS"); do
   printf '{"time":"%s","station":"measure","sequence":%d,"port":"/dev/serial/by-id/usb-gimbal-%d","usb_serial":"","file":"measure.3plov","file_size":3200,"file_sha256":"0000000000000000000000000000000000000000000000000000000000000000","result":"complete","status":0,"status_word":"ok","detail":"-----Firmware upgrade complete-----","seconds":31.6,"gimbalctl":"0.1"}\n' \
     "$now" "$k" $((k % 8))
-done > "$journal"
+done
+} > "$journal"
 size=$(stat -c %s "$journal")
 
 mkdir "$work/ports"
@@ -50,7 +54,7 @@ start=$(date +%s.%N)
 "$BUILD/gimbalctl" station --ports-from "$work/ports" --log "$journal" --db "$db" "$file" \
   > /dev/null 2>&1 &
 station=$!
-until [ "$(cat "$journal.sent" 2> /dev/null || echo 0)" = "$size" ]; do sleep 0.002; done
+until [ "$(cut -d ' ' -f 1 "$journal.sent" 2> /dev/null || echo 0)" = "$size" ]; do sleep 0.002; done
 end=$(date +%s.%N)
 
 rows=$("$PG/psql" -X -A -t "$db" -c "SELECT count(*) FROM units")

@@ -33,7 +33,7 @@ trap 'rm -rf "$work"' EXIT
 scripts=$(ls web/site/*.js station/screen/*.js | grep -v '/i18n\.js$')
 python3 tools/page-texts.py web/site/index.html station/screen/index.html $scripts > "$work/page-texts.js"
 window_sources=(app/*.h app/*.cpp app/*.ui calibration/*.cpp upgrade/FileLoading.cpp
-                upgrade/UpgradeSupervision.cpp "$work/page-texts.js")
+                upgrade/ReleaseChoice.cpp upgrade/UpgradeSupervision.cpp upgrade/VersionCheck.cpp "$work/page-texts.js")
 for language in $LANGUAGES; do
   "$LUPDATE" -silent -locations none -no-obsolete -source-language en -target-language "$language" \
     "${window_sources[@]}" -ts "$out/gimbal-tool_$language.ts" \
@@ -41,7 +41,7 @@ for language in $LANGUAGES; do
 done
 
 # gimbalctl, the station and the core's texts.
-mapfile -t sources < <(find gimbalctl station upgrade calibration serial session protocol \
+mapfile -t sources < <(find gimbalctl station upgrade calibration serial session protocol releases \
   \( -name '*.cpp' -o -name '*.h' \) ! -path gimbalctl/Translation.h | sort)
 xgettext --language=C++ --from-code=UTF-8 --keyword=_ --keyword=N_ --no-location --sort-output \
   --package-name=gimbal-tool --msgid-bugs-address=gimbal-tool@example.org \

@@ -4,3 +4,26 @@
 // (gettext's convention; tools/update-translations.sh collects the marks).
 // The text itself is the key, so it stays the English one, byte for byte.
 #define N_(text) text
+
+#include <initializer_list>
+#include <string>
+
+namespace translations {
+
+// The text with %1, %2... replaced by the arguments in that order, so that a
+// translation may put them elsewhere.
+inline std::string filledIn(const std::string& text, std::initializer_list<std::string> arguments) {
+    std::string out;
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        const std::size_t index = k + 1 < text.size() ? std::size_t(text[k + 1] - '1') : 9;
+        if (text[k] == '%' && index < arguments.size()) {
+            out += arguments.begin()[index];
+            ++k;
+        } else {
+            out += text[k];
+        }
+    }
+    return out;
+}
+
+}  // namespace translations

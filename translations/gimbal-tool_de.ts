@@ -411,6 +411,50 @@
         <source>Ctrl+S</source>
         <translation>Ctrl+S</translation>
     </message>
+    <message>
+        <source>Releases from:</source>
+        <translation>Releases von:</translation>
+    </message>
+    <message>
+        <source>Release source address</source>
+        <translation>Adresse der Release-Quelle</translation>
+    </message>
+    <message>
+        <source>https://… or a folder</source>
+        <translation>https://… oder ein Ordner</translation>
+    </message>
+    <message>
+        <source>List Releases</source>
+        <translation>Releases auflisten</translation>
+    </message>
+    <message>
+        <source>List firmware releases</source>
+        <translation>Firmware-Releases auflisten</translation>
+    </message>
+    <message>
+        <source>Fetch and verify the source&apos;s signed list of releases</source>
+        <translation>Die signierte Release-Liste der Quelle abrufen und prüfen</translation>
+    </message>
+    <message>
+        <source>Firmware releases</source>
+        <translation>Firmware-Releases</translation>
+    </message>
+    <message>
+        <source>Newest first; choose one, then Use Release</source>
+        <translation>Neueste zuerst; eines wählen, dann Release verwenden</translation>
+    </message>
+    <message>
+        <source>Use Release</source>
+        <translation>Release verwenden</translation>
+    </message>
+    <message>
+        <source>Load chosen release</source>
+        <translation>Gewähltes Release laden</translation>
+    </message>
+    <message>
+        <source>Fetch, verify and load the chosen release</source>
+        <translation>Das gewählte Release abrufen, prüfen und laden</translation>
+    </message>
 </context>
 <context>
     <name>UartToolCtrl</name>
@@ -1209,6 +1253,62 @@ Gimbal bereit.
     <message>
         <source>The port could not be opened: %1</source>
         <translation>Der Anschluss konnte nicht geöffnet werden: %1</translation>
+    </message>
+    <message>
+        <source>Releases from:</source>
+        <translation>Releases von:</translation>
+    </message>
+    <message>
+        <source>Release source address</source>
+        <translation>Adresse der Release-Quelle</translation>
+    </message>
+    <message>
+        <source>releases/ beside this page</source>
+        <translation>releases/ neben dieser Seite</translation>
+    </message>
+    <message>
+        <source>List firmware releases</source>
+        <translation>Firmware-Releases auflisten</translation>
+    </message>
+    <message>
+        <source>Fetch and verify the source&apos;s signed list of releases</source>
+        <translation>Die signierte Release-Liste der Quelle abrufen und prüfen</translation>
+    </message>
+    <message>
+        <source>List Releases</source>
+        <translation>Releases auflisten</translation>
+    </message>
+    <message>
+        <source>Firmware releases</source>
+        <translation>Firmware-Releases</translation>
+    </message>
+    <message>
+        <source>Newest first; choose one, then Use Release</source>
+        <translation>Neueste zuerst; eines wählen, dann Release verwenden</translation>
+    </message>
+    <message>
+        <source>Load chosen release</source>
+        <translation>Gewähltes Release laden</translation>
+    </message>
+    <message>
+        <source>Fetch, verify and load the chosen release</source>
+        <translation>Das gewählte Release abrufen, prüfen und laden</translation>
+    </message>
+    <message>
+        <source>Use Release</source>
+        <translation>Release verwenden</translation>
+    </message>
+    <message>
+        <source>The page&apos;s worker ended: the page now runs the line itself; open the port again.
+</source>
+        <translation>Der Worker der Seite wurde beendet: Die Seite bedient die Leitung jetzt selbst; öffnen Sie den Anschluss erneut.
+</translation>
+    </message>
+    <message>
+        <source>The page&apos;s worker ended mid-upgrade: the upgrade stopped; open the port and upgrade again.
+</source>
+        <translation>Der Worker der Seite wurde während der Aktualisierung beendet: Die Aktualisierung wurde abgebrochen; öffnen Sie den Anschluss und aktualisieren Sie erneut.
+</translation>
     </message>
 </context>
 </TS>

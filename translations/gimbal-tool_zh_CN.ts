@@ -411,6 +411,50 @@
         <source>Ctrl+S</source>
         <translation>Ctrl+S</translation>
     </message>
+    <message>
+        <source>Releases from:</source>
+        <translation>发布版本来源：</translation>
+    </message>
+    <message>
+        <source>Release source address</source>
+        <translation>发布版本来源地址</translation>
+    </message>
+    <message>
+        <source>https://… or a folder</source>
+        <translation>https://… 或文件夹</translation>
+    </message>
+    <message>
+        <source>List Releases</source>
+        <translation>列出发布版本</translation>
+    </message>
+    <message>
+        <source>List firmware releases</source>
+        <translation>列出固件发布版本</translation>
+    </message>
+    <message>
+        <source>Fetch and verify the source&apos;s signed list of releases</source>
+        <translation>获取并验证来源的已签名发布版本列表</translation>
+    </message>
+    <message>
+        <source>Firmware releases</source>
+        <translation>固件发布版本</translation>
+    </message>
+    <message>
+        <source>Newest first; choose one, then Use Release</source>
+        <translation>最新的在前；选择一个，然后点击“使用发布版本”</translation>
+    </message>
+    <message>
+        <source>Use Release</source>
+        <translation>使用发布版本</translation>
+    </message>
+    <message>
+        <source>Load chosen release</source>
+        <translation>加载所选发布版本</translation>
+    </message>
+    <message>
+        <source>Fetch, verify and load the chosen release</source>
+        <translation>获取、验证并加载所选发布版本</translation>
+    </message>
 </context>
 <context>
     <name>UartToolCtrl</name>
@@ -1207,6 +1251,62 @@ do the same work. gimbal-sim serves a simulated gimbal.
     <message>
         <source>The port could not be opened: %1</source>
         <translation>无法打开端口：%1</translation>
+    </message>
+    <message>
+        <source>Releases from:</source>
+        <translation>发布版本来源：</translation>
+    </message>
+    <message>
+        <source>Release source address</source>
+        <translation>发布版本来源地址</translation>
+    </message>
+    <message>
+        <source>releases/ beside this page</source>
+        <translation>本页旁边的 releases/</translation>
+    </message>
+    <message>
+        <source>List firmware releases</source>
+        <translation>列出固件发布版本</translation>
+    </message>
+    <message>
+        <source>Fetch and verify the source&apos;s signed list of releases</source>
+        <translation>获取并验证来源的已签名发布版本列表</translation>
+    </message>
+    <message>
+        <source>List Releases</source>
+        <translation>列出发布版本</translation>
+    </message>
+    <message>
+        <source>Firmware releases</source>
+        <translation>固件发布版本</translation>
+    </message>
+    <message>
+        <source>Newest first; choose one, then Use Release</source>
+        <translation>最新的在前；选择一个，然后点击“使用发布版本”</translation>
+    </message>
+    <message>
+        <source>Load chosen release</source>
+        <translation>加载所选发布版本</translation>
+    </message>
+    <message>
+        <source>Fetch, verify and load the chosen release</source>
+        <translation>获取、验证并加载所选发布版本</translation>
+    </message>
+    <message>
+        <source>Use Release</source>
+        <translation>使用发布版本</translation>
+    </message>
+    <message>
+        <source>The page&apos;s worker ended: the page now runs the line itself; open the port again.
+</source>
+        <translation>页面的工作线程已结束：页面现在自行处理线路；请重新打开端口。
+</translation>
+    </message>
+    <message>
+        <source>The page&apos;s worker ended mid-upgrade: the upgrade stopped; open the port and upgrade again.
+</source>
+        <translation>页面的工作线程在升级中途结束：升级已停止；请打开端口并重新升级。
+</translation>
     </message>
 </context>
 </TS>

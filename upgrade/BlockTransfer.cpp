@@ -70,7 +70,7 @@ void ULXSerialPort::handleUpgradeFrame(const uint8_t* f) {
                                              answersOnlyAcceptedUpgrade.load());
     }
     if (!answer.frame.empty()) {
-        if (answer.pauseAfterFrame) lastBlockAnswered_ = steadyMillis();
+        if (answer.pauseAfterFrame && !upgrading_) lastBlockOutsideUpgrade_ = steadyMillis();
         sendDataWithLen(answer.frame.data(), static_cast<int>(answer.frame.size()));
     }
     if (answer.resetIdleCount) timer_count = 0;
@@ -84,8 +84,8 @@ void ULXSerialPort::handleUpgradeFrame(const uint8_t* f) {
     if (answer.report) recordBlockReport(*answer.report);
 }
 
-std::optional<protocol::Millis> ULXSerialPort::lastBlockAnswered() const {
-    const protocol::Millis at = lastBlockAnswered_.load();
+std::optional<protocol::Millis> ULXSerialPort::lastBlockOutsideUpgrade() const {
+    const protocol::Millis at = lastBlockOutsideUpgrade_.load();
     if (at == kNoBlockAnswered) return std::nullopt;
     return at;
 }

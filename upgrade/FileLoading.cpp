@@ -1,8 +1,10 @@
 // The firmware file button: a window-modal file chooser, then the loading of
-// the chosen file into the process-wide firmware variables.
+// the chosen file into the process-wide firmware variables, shown in the log
+// alike for a chosen file and a chosen release (ReleaseChoice.cpp).
 
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <algorithm>
@@ -11,9 +13,11 @@
 #include "app/RememberedChoices.h"
 #include "app/Translation.h"
 #include "app/UartToolCtrl.h"
+#include "platform/NumberText.h"
 #include "platform/SteadyMillis.h"
 #include "serial/ULXSerialPort.h"
 #include "upgrade/FirmwareFile.h"
+#include "upgrade/FirmwareVariables.h"
 #include "upgrade/ImageInUse.h"
 
 void UartToolCtrl::OpenFile() {
@@ -36,18 +40,30 @@ void UartToolCtrl::OpenFile() {
 
 void UartToolCtrl::OpenPanelDidEnd(const QString& path, int returnCode) {
     if (returnCode != 1) return;  // cancelled: the previous file stays loaded
-    // One image per transfer: while the gimbal is being served blocks, they
-    // keep coming from the file in use.
-    const auto lastBlock = m_ULXSerialPort ? m_ULXSerialPort->lastBlockAnswered() : std::nullopt;
-    if (!upgrade::firmwareMayChange(rTimerFlag, lastBlock, steadyMillis())) {
-        setOut(coreText(upgrade::kFileKeptMessage));
-        return;
-    }
+    if (!firmwareMayChangeNow(QFileInfo(path).fileName().toStdString())) return;
     m_File_Path->setText(path);
     remembered::setFirmwareFolderOf(path);
+    showLoadResult(firmware::load(QFile::encodeName(path).toStdString()));
+}
 
-    const firmware::LoadResult result = firmware::load(QFile::encodeName(path).toStdString());
+bool UartToolCtrl::firmwareMayChangeNow(const std::string& chosenName) {
+    // One image per transfer: while a gimbal asks for blocks outside an
+    // upgrade, they keep coming from the file in use, which stays shown.
+    const auto lastBlock =
+        m_ULXSerialPort ? m_ULXSerialPort->lastBlockOutsideUpgrade() : std::nullopt;
+    const upgrade::FileChoice choice = upgrade::fileChoice(rTimerFlag, lastBlock, steadyMillis());
+    if (choice.allowed) return true;
+    const std::string inUse =
+        m_File_Path->text().toStdString() + ", " + firmware::versionsOf(firmwareVariables()).text();
+    setOut(QString::fromStdString(upgrade::fileKeptMessage(
+        choice, chosenName, inUse,
+        [](const char* english) { return coreText(english).toStdString(); })));
+    return false;
+}
+
+void UartToolCtrl::showLoadResult(const firmware::LoadResult& result) {
     for (const std::string& message : result.messages) setOut(coreText(message));
+    fileVersion = result.usable ? std::optional(result.versions.firmware) : std::nullopt;
     if (!result.usable) return;
 
     MaxProgress = result.maxProgress;

@@ -123,6 +123,7 @@ LoadResult analyse(const std::string& path, std::optional<std::vector<uint8_t>> 
         static_cast<int8_t>(version[0]) + static_cast<int8_t>(version[1]) / 1000.0;
     result.firmwareVersion =
         static_cast<int8_t>(version[2]) + static_cast<int8_t>(version[3]) / 1000.0;
+    result.versions = {{version[0], version[1]}, {version[2], version[3]}};
     result.makerWordMatches = std::memcmp(content->data() + trailer, kMakerWord, 5) == 0;
     // A wrong maker word is reported, yet the file stays loadable.
     if (!result.makerWordMatches) {
@@ -134,6 +135,15 @@ LoadResult analyse(const std::string& path, std::optional<std::vector<uint8_t>> 
     v.FileBuffer = std::move(*content);
     out = std::move(v);
     return result;
+}
+
+Versions versionsOf(const FirmwareVariables& loaded) {
+    if (loaded.update_range == 0) return {};
+    const int64_t trailerSize = isSingleImage(loaded.update_range) ? kSingleTrailer : kMultiTrailer;
+    const int64_t at = loaded.iFileLength + trailerSize - 4;
+    if (at < 0 || at + 4 > static_cast<int64_t>(loaded.FileBuffer.size())) return {};
+    const uint8_t* v = loaded.FileBuffer.data() + at;
+    return {{v[0], v[1]}, {v[2], v[3]}};
 }
 
 }  // namespace firmware

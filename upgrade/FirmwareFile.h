@@ -17,6 +17,7 @@
 
 #include "translations/Marked.h"
 #include "upgrade/FirmwareLayout.h"
+#include "upgrade/FirmwareVersion.h"
 
 namespace firmware {
 
@@ -36,9 +37,15 @@ struct LoadResult {
     int maxProgress = 0;                // progress-bar maximum when usable
     std::string refusal;                // why the file was refused, in plain words
     bool makerWordMatches = false;
-    double hardwareVersion = 0.0;  // from the trailer, when usable
+    // From the trailer, when usable: as the window's text reads its bytes (signed)...
+    double hardwareVersion = 0.0;
     double firmwareVersion = 0.0;
+    // ...and as the gimbal will report them once it runs this file (unsigned).
+    Versions versions;
 };
+
+// The versions in the trailer of a loaded file; all zero when none is loaded.
+Versions versionsOf(const FirmwareVariables& loaded);
 
 // The whole content of a regular file of at most kMaxFileSize bytes; none
 // when it cannot be read.

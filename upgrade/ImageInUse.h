@@ -1,14 +1,20 @@
 #pragma once
-// One image per transfer. While the gimbal is being served blocks (an upgrade
-// runs, or a block request was answered within kServingWindowMs) a newly
-// chosen file is not installed: a gimbal that asks for blocks between two
-// upgrades or after a lost line would otherwise get blocks of two images in
-// one transfer. Every face asks here, on its own clock, and keeps the file in
-// use with kFileKeptMessage when the answer is no.
+// One image per transfer. A gimbal that asks for blocks outside an upgrade
+// (between two upgrades, or after a lost line) is answered from the file in
+// use; a newly chosen file is not installed until that gimbal has been silent
+// for kServingWindowMs, or it could get blocks of two images in one transfer.
+// While an upgrade runs the file buttons are locked and a chosen file is kept
+// out likewise. The end of an upgrade (complete, failed, timed out, port
+// closed) ends its transfer: a file chosen right after it is installed.
+// Every face asks here, on its own clock, and shows fileKeptMessage when the
+// answer is no.
 
+#include <functional>
 #include <optional>
+#include <string>
 
 #include "protocol/Millis.h"
+#include "translations/Marked.h"
 #include "upgrade/UpgradeSupervisor.h"
 
 namespace upgrade {
@@ -16,11 +22,45 @@ namespace upgrade {
 // As long as the upgrade's own timeout: a gimbal silent that long has stopped asking.
 inline constexpr protocol::Millis kServingWindowMs = kTimeoutMs;
 
-inline bool firmwareMayChange(bool upgradeRunning,
-                              std::optional<protocol::Millis> lastBlockAnswered,
-                              protocol::Millis now) {
-    if (upgradeRunning) return false;
-    return !lastBlockAnswered || now - *lastBlockAnswered >= kServingWindowMs;
+// Whether a newly chosen file may replace the file in use now; when not,
+// until when it is kept.
+struct FileChoice {
+    bool allowed = true;
+    bool untilUpgradeEnds = false;  // kept while the upgrade runs
+    protocol::Millis waitMs = 0;    // otherwise kept this much longer
+};
+
+// lastBlockOutsideUpgrade: when a block request was last answered while no
+// upgrade ran (none since the last upgrade ended, or ever: empty).
+inline FileChoice fileChoice(bool upgradeRunning,
+                             std::optional<protocol::Millis> lastBlockOutsideUpgrade,
+                             protocol::Millis now) {
+    if (upgradeRunning) return {false, true, 0};
+    if (!lastBlockOutsideUpgrade) return {};
+    const protocol::Millis left = *lastBlockOutsideUpgrade + kServingWindowMs - now;
+    if (left <= 0) return {};
+    return {false, false, left};
+}
+
+// The one line a face shows for a chosen file that was kept out: its name,
+// the file in use (inUse: its path and versions) and when to choose again,
+// in the words `translate` gives for the English ones (a face's catalogue).
+inline constexpr const char* kKeptUntilUpgradeEnds =
+    N_("%1 was not loaded: the gimbal is being sent blocks of the file in use (%2); choose it "
+       "again once the upgrade has ended.\n");
+inline constexpr const char* kKeptForSeconds =
+    N_("%1 was not loaded: the gimbal is being sent blocks of the file in use (%2); choose it "
+       "again in %3 s.\n");
+
+inline std::string fileKeptMessage(
+    const FileChoice& choice, const std::string& chosenName, const std::string& inUse,
+    const std::function<std::string(const char*)>& translate = [](const char* english) {
+        return std::string(english);
+    }) {
+    const protocol::Millis seconds = (choice.waitMs + 999) / 1000;
+    return translations::filledIn(
+        translate(choice.untilUpgradeEnds ? kKeptUntilUpgradeEnds : kKeptForSeconds),
+        {chosenName, inUse, std::to_string(seconds)});
 }
 
 }  // namespace upgrade

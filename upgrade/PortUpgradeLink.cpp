@@ -11,7 +11,10 @@ bool ULXSerialPort::linkIsOpen() const { return isOpen(); }
 // Read on the main thread, the only thread that replaces the file.
 const FirmwareVariables& ULXSerialPort::linkFirmware() const { return firmwareVariables(); }
 
-void ULXSerialPort::beginUpgrade() { Upgrade(); }
+void ULXSerialPort::beginUpgrade() {
+    upgrading_ = true;
+    Upgrade();
+}
 
 int8_t ULXSerialPort::upgradeState() const { return iapstate.load(); }
 
@@ -35,4 +38,9 @@ void ULXSerialPort::writeFrame(const uint8_t* bytes, std::size_t size) {
     sendDataWithLen(bytes, static_cast<int>(size));
 }
 
-void ULXSerialPort::closeLink() { close(); }
+// The upgrade's end ends its transfer: a file chosen from now on is installed.
+void ULXSerialPort::closeLink() {
+    close();
+    upgrading_ = false;
+    lastBlockOutsideUpgrade_ = kNoBlockAnswered;
+}

@@ -49,8 +49,19 @@ void UartToolCtrl::Upgrade() {
 
 void UartToolCtrl::handleUpgradeTimer() {
     if (upgradeSupervisor.handleTick(m_ULXSerialPort.get(), upgradeClock())) return;
-    // The tick after the end closed the port: stop and give the controls back.
+    // The tick after the end closed the port: stop, then ask a gimbal that
+    // took the whole file its version (VersionCheck.cpp) before the controls
+    // come back.
     if (UpgradeTimer) UpgradeTimer->stop();
+    if (upgradeSupervisor.ending == upgrade::Ending::kComplete && fileVersion &&
+        m_ULXSerialPort) {
+        startVersionCheck();
+        return;
+    }
+    giveControlsBack();
+}
+
+void UartToolCtrl::giveControlsBack() {
     for (QWidget* control : controlsInUnlockOrder(*this)) control->setEnabled(true);
 }
 

@@ -33,9 +33,6 @@ inline constexpr const char* kNoFileMessage = N_("Please select a file first\n")
 inline constexpr const char* kBeginMessage = N_("Begin upgrade firmware...\n");
 inline constexpr const char* kTimeoutMessage = N_("Connection timeout,please try again!\n");
 inline constexpr const char* kErrorMessage = N_("Error\n");
-// A file chosen while the gimbal is being served blocks is not loaded (ImageInUse.h).
-inline constexpr const char* kFileKeptMessage =
-    N_("The gimbal is being sent blocks: the firmware file in use is kept.\n");
 
 // How the last upgrade ended.
 enum class Ending { kNone, kComplete, kTimeout, kError };

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "calibration/StatusReport.h"
+#include "releases/ReleaseTexts.h"
+#include "releases/Trust.h"
 #include "session/LinkSession.h"
 #include "upgrade/FirmwareFile.h"
 #include "upgrade/UpgradeSupervisor.h"
@@ -38,6 +40,8 @@ val coreConstants() {
     out.set("outOfRangeColour", cssColour(calibration::kOutOfRangeColour));
     out.set("outOfRangeDescription", std::string(calibration::kOutOfRangeDescription));
     out.set("portNotOpenMessage", std::string(calibration::kPortNotOpenMessage));
+    out.set("maxCatalogueSize", static_cast<double>(releases::kMaxCatalogueSize));
+    out.set("maxReleaseFileSize", static_cast<double>(releases::kMaxReleaseFileSize));
     return out;
 }
 
@@ -45,6 +49,114 @@ val bytesOf(const std::vector<uint8_t>& bytes) {
     return val::global("Uint8Array")
         .new_(emscripten::typed_memory_view(bytes.size(), bytes.data()))
         .call<val>("slice");
+}
+
+std::string_view textOf(const std::vector<uint8_t>& bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+std::vector<uint8_t> bytesFrom(const val& bytes) {
+    return emscripten::convertJSArrayToNumberVector<uint8_t>(bytes);
+}
+
+// The keys in the site's trusted-keys.pub: signify public key files one
+// after another, each its comment line and its key line.
+std::vector<releases::PublicKey> trustedKeys(const std::string& text) {
+    std::vector<releases::PublicKey> keys;
+    std::string::size_type at = 0;
+    while ((at = text.find("untrusted comment:", at)) != std::string::npos) {
+        const auto keyLine = text.find('\n', at);
+        const auto end = keyLine == std::string::npos ? keyLine : text.find('\n', keyLine + 1);
+        if (auto parsed = releases::parsePublicKey(text.substr(at, end - at)); parsed.key) {
+            keys.push_back(*parsed.key);
+        }
+        at = end;
+    }
+    return keys;
+}
+
+// The key and signature WebCrypto must check over the catalogue's exact
+// bytes before verifyReleaseCatalogue judges it: {publicKey, signature}, or
+// null when the signature is refused already (verifyReleaseCatalogue then
+// says why).
+val releaseSignatureToCheck(const std::string& signatureText, const std::string& trustedText) {
+    const releases::SignatureToVerify check =
+        releases::signatureToVerify(signatureText, trustedKeys(trustedText));
+    if (check.verdict != releases::Verdict::kVerified) return val::null();
+    val out = val::object();
+    out.set("publicKey", bytesOf({check.key.key.begin(), check.key.key.end()}));
+    out.set("signature", bytesOf({check.signature.begin(), check.signature.end()}));
+    return out;
+}
+
+val releaseList(const releases::Catalogue& catalogue) {
+    val list = val::array();
+    for (const releases::Release& release : catalogue.releases) {
+        val item = val::object();
+        item.set("version", release.version);
+        item.set("label", releases::releaseListLabel(release));
+        list.call<void>("push", item);
+    }
+    return list;
+}
+
+// The catalogue judged by the core, with `signatureGood` WebCrypto's answer
+// for the key and signature releaseSignatureToCheck gave; highestSeen < 0
+// when no catalogue was seen from the source: {serial, published, releases
+// [{version, label}], keyNumber, keyComment}, or {error} (one line, with
+// what to do when no key is trusted).
+val verifyReleaseCatalogue(val catalogueBytes, const std::string& signatureText,
+                           const std::string& trustedText, bool signatureGood, double highestSeen) {
+    const std::vector<uint8_t> bytes = bytesFrom(catalogueBytes);
+    std::optional<std::int64_t> highest;
+    if (highestSeen >= 0) highest = static_cast<std::int64_t>(highestSeen);
+    const releases::SignatureToVerify check =
+        releases::signatureToVerify(signatureText, trustedKeys(trustedText));
+    const releases::VerifiedCatalogue verified =
+        check.verdict == releases::Verdict::kVerified
+            ? releases::acceptCatalogue(textOf(bytes), check, signatureGood, highest)
+            : releases::VerifiedCatalogue{check.verdict, check.error};
+    val out = val::object();
+    if (verified.verdict == releases::Verdict::kNoTrustedKey) {
+        out.set("error", verified.error + releases::kPageAddKeyHint);
+        return out;
+    }
+    if (!verified.catalogue) {
+        out.set("error", verified.error);
+        return out;
+    }
+    out.set("serial", static_cast<double>(verified.catalogue->serial));
+    out.set("published", verified.catalogue->published);
+    out.set("offlineLine", releases::offlineLine(*verified.catalogue));
+    out.set("releases", releaseList(*verified.catalogue));
+    out.set("keyNumber", releases::keyNumberHex(verified.signedBy->number));
+    out.set("keyComment", verified.signedBy->comment);
+    return out;
+}
+
+// Release `version`'s file in a verified catalogue, and why bytes of `size`
+// whose SHA-256 is `sha256Hex` are not that file (empty when they are):
+// {name, error, loadedLine}, loadedLine naming the release and its key; no
+// name when the catalogue has no such release or file.
+val checkReleaseFile(val catalogueBytes, const std::string& version, double size,
+                     const std::string& sha256Hex, const std::string& keyNumber,
+                     const std::string& keyComment) {
+    const std::vector<uint8_t> text = bytesFrom(catalogueBytes);
+    const releases::ParsedCatalogue parsed = releases::parseCatalogue(textOf(text));
+    val out = val::object();
+    std::string error = parsed.error;
+    const releases::Release* release =
+        parsed.catalogue ? releases::chooseRelease(*parsed.catalogue, version, error) : nullptr;
+    const releases::ReleaseFile* file =
+        release ? releases::chooseFile(*release, "", error) : nullptr;
+    if (file) {
+        out.set("name", file->name);
+        out.set("size", static_cast<double>(file->size));
+        error = releases::fileMismatch(*file, static_cast<std::uint64_t>(size), sha256Hex);
+        out.set("loadedLine", releases::releaseLoadedLine(*release, keyNumber, keyComment));
+    }
+    out.set("error", error);
+    return out;
 }
 
 }  // namespace
@@ -103,20 +215,24 @@ public:
 
     // Analyses a chosen file (bytes null: it could not be read or is too
     // large) and installs the result, nothing usable when refused:
-    // {usable, messages[], maxProgress, kept}. While the gimbal is being
-    // served blocks the file in use stays (kept true) and the new one is not
-    // even analysed.
+    // {usable, messages[], maxProgress, kept}. While a gimbal asks for blocks
+    // of the file in use (upgrade/ImageInUse.h) that file stays (kept true),
+    // the one line says so and the new one is not even analysed.
     val loadFirmware(const std::string& name, val bytes, double now) {
         firmware::LoadResult result;
-        const bool kept = !session_.firmwareMayChange(millis(now));
+        const upgrade::FileChoice choice = session_.fileChoice(millis(now));
+        const bool kept = !choice.allowed;
         if (kept) {
-            result.messages.emplace_back(upgrade::kFileKeptMessage);
+            const std::string inUse =
+                nameInUse_ + ", " + firmware::versionsOf(session_.linkFirmware()).text();
+            result.messages.push_back(upgrade::fileKeptMessage(choice, name, inUse));
         } else {
             std::optional<std::vector<uint8_t>> content;
             if (!bytes.isNull()) content = emscripten::convertJSArrayToNumberVector<uint8_t>(bytes);
             FirmwareVariables firmware;
             result = firmware::analyse(name, std::move(content), firmware);
             session_.setFirmware(std::move(firmware), millis(now));
+            nameInUse_ = name;
         }
         val out = val::object();
         out.set("usable", result.usable && !kept);
@@ -158,6 +274,7 @@ private:
     upgrade::UpgradeSupervisor supervisor_;
     std::vector<std::string> messages_;
     int progress_ = -1;
+    std::string nameInUse_;  // the name of the file installed last
 };
 
 EMSCRIPTEN_BINDINGS(gimbal_core) {
@@ -176,6 +293,9 @@ EMSCRIPTEN_BINDINGS(gimbal_core) {
         .value("JoystickMiddle", Request::kJoystickMiddle)
         .value("JoystickSave", Request::kJoystickSave);
     emscripten::function("coreConstants", &coreConstants);
+    emscripten::function("releaseSignatureToCheck", &releaseSignatureToCheck);
+    emscripten::function("verifyReleaseCatalogue", &verifyReleaseCatalogue);
+    emscripten::function("checkReleaseFile", &checkReleaseFile);
     emscripten::class_<GimbalLink>("GimbalLink")
         .constructor<>()
         .function("opened", &GimbalLink::opened)

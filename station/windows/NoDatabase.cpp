@@ -10,4 +10,9 @@ bool fetchRecords(const std::string&, std::time_t, std::vector<nlohmann::json>&,
     return false;
 }
 
+bool initDatabase(const std::string&, std::string& text) {
+    text = "--db is for Linux: on Windows gimbalctl has no PostgreSQL client";
+    return false;
+}
+
 }  // namespace gimbalctl

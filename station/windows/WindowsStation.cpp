@@ -62,7 +62,7 @@ int runStation(const StationOptions& options) {
     const auto nothingKnown = [](const std::string&) { return std::string(); };
     Station station(*firmware, std::move(log), json, {nothingKnown}, std::move(slots));
     // Every unit's versions are read before and after its upgrade.
-    const UpgradeChecks checks{true, options.skipCurrent, {}, firmware->version};
+    const UpgradeChecks checks{true, options.skipCurrent, {}, firmware->versions.firmware};
     station.recordAs(options.stationId);
     std::mutex stationMutex;  // the units' threads report through the station too
     std::map<std::string, std::unique_ptr<Unit>> units;

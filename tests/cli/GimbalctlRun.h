@@ -41,7 +41,8 @@ inline std::string slurp(const std::string& path) {
 
 // gimbalctl started with the arguments; standard error goes to a file of the
 // temporary directory, standard output too (or to `outPath` when given) or,
-// with outputPipe, to a pipe.
+// with outputPipe, to a pipe. `runner` (such as setpriv and its options)
+// starts gimbalctl when given.
 struct Started {
     pid_t pid = -1;
     std::string out, err;  // files
@@ -61,8 +62,9 @@ struct Started {
 };
 
 inline Started start(const TempDir& dir, std::vector<std::string> args, bool outputPipe = false,
-                     const std::string& outPath = {}) {
+                     const std::string& outPath = {}, std::vector<std::string> runner = {}) {
     args.insert(args.begin(), GIMBALCTL_PATH);
+    args.insert(args.begin(), runner.begin(), runner.end());
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

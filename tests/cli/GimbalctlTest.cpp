@@ -244,6 +244,44 @@ TEST_F(Gimbalctl, RefusedFileAndRefusingGimbalHaveTheirOwnStatus) {
               nlohmann::json({"Begin upgrade firmware...", "Error"}));
 }
 
+// One upgrade right after another on the same gimbal: the second file is the one sent.
+TEST_F(Gimbalctl, AFileUpgradedRightAfterAnotherIsTheOneSent) {
+    GimbalSimulator gimbal;
+    const Bytes a = imageBytes(700, 5), b = imageBytes(700, 6);
+    for (const Bytes* image : {&a, &b}) {
+        const std::string file = dir.write("fw.plov", singleImageFile(*image, 0, 0));
+        const Result run = gimbalctl(dir, {"upgrade", "--port", gimbal.slavePath(), file});
+        EXPECT_EQ(run.status, 0) << run.out << run.err;
+        expectImages(gimbal, {{3, *image}});
+    }
+}
+
+// Versions are two unsigned bytes, as the gimbal reports them: a file
+// carrying 2.200 is verified by a gimbal reporting 2.200, and one already on
+// it is left alone.
+TEST_F(Gimbalctl, AFileCarrying2_200IsVerifiedAndSkippedWhenCurrent) {
+    GimbalSimulator gimbal;
+    gimbal.setVersion(5, 1, 5, 2);
+    const std::string file =
+        dir.write("fw.plov", singleImageFile(imageBytes(700, 7), 0, 0, Version{1, 5, 2, 200}));
+    const Result verified =
+        gimbalctl(dir, {"upgrade", "--verify", "--port", gimbal.slavePath(), file});
+    EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
+    EXPECT_TRUE(contains(verified.out, "firmware: " + file + ", hardware 1.005, firmware 2.200\n"))
+        << verified.out;
+    EXPECT_TRUE(
+        contains(verified.out, "verified: the gimbal reports firmware 2.200, the file's version"))
+        << verified.out;
+    gimbal.clearReceived();
+    const Result skipped =
+        gimbalctl(dir, {"--json", "upgrade", "--skip-current", "--port", gimbal.slavePath(), file});
+    EXPECT_EQ(skipped.status, 0) << skipped.out;
+    ASSERT_EQ(skipped.objects().size(), 1u) << skipped.out;
+    EXPECT_EQ(skipped.objects()[0]["result"], "skipped");
+    EXPECT_EQ(skipped.objects()[0]["version_before"], "2.200");
+    for (const Bytes& f : gimbal.framesReceived()) EXPECT_EQ(f[5], frame::kReadVersion);
+}
+
 // The one slow test: the window's 200 ticks of 0.04 s without an answer.
 TEST_F(Gimbalctl, NoAnswerTimesOutAfterTheWindowsTwentyTwoRequests) {
     GimbalSimulator gimbal;
@@ -420,4 +458,21 @@ TEST_F(Gimbalctl, ALineThatGoesAwayIsReportedAtOnceNamingItsPort) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
     EXPECT_EQ(request.status, 3);
     EXPECT_TRUE(contains(request.err, silent.slavePath() + ": the line went away")) << request.err;
+}
+
+// Open refused by the device's mode, as a user outside its group meets it:
+// status 3, the port named, and nothing sent. Root is never refused, so as
+// root gimbalctl runs as nobody.
+TEST_F(Gimbalctl, APortWhoseModeRefusesTheUserIsNamedAsPermissionDenied) {
+    GimbalSimulator gimbal;
+    ASSERT_EQ(::chmod(gimbal.slavePath().c_str(), 0), 0);
+    std::vector<std::string> runner;
+    if (::geteuid() == 0) {
+        runner = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
+    }
+    const Result run =
+        start(dir, {"version", "--port", gimbal.slavePath()}, false, {}, runner).finish();
+    EXPECT_EQ(run.status, 3) << run.err;
+    EXPECT_TRUE(contains(run.err, gimbal.slavePath() + ": permission denied. ")) << run.err;
+    EXPECT_TRUE(gimbal.bytesReceived().empty());
 }

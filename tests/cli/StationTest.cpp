@@ -56,7 +56,9 @@ protected:
     std::vector<std::string> records() const {
         std::ifstream in(log);
         std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        for (std::string line; std::getline(in, line);) {
+            if (line.rfind("{\"journal\":", 0) != 0) lines.push_back(line);  // not the header
+        }
         return lines;
     }
     bool waitForRecords(std::size_t count) const {
@@ -259,7 +261,7 @@ TEST_F(Station, AFolderMadeAsUdevMakesItGivesOneUnitPerNameAndDevice) {
     const Bytes image = imageBytes(700, 4);
     const std::string file = dir.write("fw.plov", singleImageFile(image, 0, 0));
     mkdir(ports.c_str(), 0755);
-    GimbalSimulator gimbals[3];
+    GimbalSimulator gimbals[4];
     Started run = station({"station", "--json", "--ports-from", ports, "--log", log, file});
 
     linkAsUdev(ports, "usb-a", gimbals[0].slavePath());
@@ -285,6 +287,18 @@ TEST_F(Station, AFolderMadeAsUdevMakesItGivesOneUnitPerNameAndDevice) {
         linkAsUdev(ports, "usb-a", gimbals[2].slavePath());
         kill(run.pid, SIGCONT);
         ASSERT_TRUE(waitForRecords(3));
+        // The folder moved away and made again while the events were lost: the new one is watched.
+        kill(run.pid, SIGSTOP);
+        for (int k = 0; k <= queued / 2; ++k) {
+            close(creat(churn.c_str(), 0644));
+            unlink(churn.c_str());
+        }
+        ASSERT_EQ(rename(ports.c_str(), (ports + ".old").c_str()), 0);
+        ASSERT_EQ(mkdir(ports.c_str(), 0755), 0);
+        kill(run.pid, SIGCONT);
+        std::this_thread::sleep_for(500ms);  // the overflow read
+        linkAsUdev(ports, "usb-a", gimbals[3].slavePath());
+        ASSERT_TRUE(waitForRecords(4));
     }
     kill(run.pid, SIGTERM);
     const Result stopped = run.finish();
@@ -296,7 +310,7 @@ TEST_F(Station, AFolderMadeAsUdevMakesItGivesOneUnitPerNameAndDevice) {
         EXPECT_EQ(unit["port"], ports + "/usb-a");
         EXPECT_EQ(unit["slot"], "usb-a");
     }
-    ASSERT_LE(records().size(), 3u) << "one unit per gimbal";
+    ASSERT_LE(records().size(), 4u) << "one unit per gimbal";
     EXPECT_EQ(nlohmann::json::parse(records()[1])["node"], gimbals[1].slavePath());
     for (std::size_t k = 0; k < records().size(); ++k) expectImages(gimbals[k], {{3, image}});
     int blinks = 0;
@@ -405,4 +419,60 @@ TEST_F(Station, EachUnitIsVerifiedByTheVersionItReportsAfterwardsAndNamedByItsSl
     EXPECT_GE(asked, 3u) << "asked again while the gimbal is silent";
     EXPECT_LE(asked, 1u + 31u) << "once before, then at most every 0.5 s for 15 s";
     expectImages(takes, {{3, imageBytes(700, 2)}});
+}
+
+// A unit waiting for its port is its name and its device: when the name is
+// re-pointed at another gimbal meanwhile (adapters swapped during a probe),
+// the waiting unit is withdrawn in one line and the other gimbal is a unit of
+// its own, upgraded once and recorded by the device that was opened.
+TEST_F(Station, ANameRepointedWhileItsPortIsHeldIsANewUnitUpgradedOnce) {
+    const Bytes image = imageBytes(700, 8);
+    const std::string file = dir.write("fw.plov", singleImageFile(image, 0, 0));
+    mkdir(ports.c_str(), 0755);
+    GimbalSimulator first, second;
+    HeldPort holder("ModemManager", first.slavePath());
+    Started run = station({"station", "--ports-from", ports, "--log", log, file});
+    plug(first, "usb-swapped");
+    ASSERT_TRUE(waitFor([&] { return contains(slurp(run.out), "waiting up to 10 s for "); }))
+        << slurp(run.out);
+    linkAsUdev(ports, "usb-swapped", second.slavePath());
+    ASSERT_TRUE(waitForRecords(1)) << slurp(run.out) << slurp(run.err);
+    std::this_thread::sleep_for(2s);  // no second upgrade follows
+    kill(run.pid, SIGTERM);
+    const Result stopped = run.finish();
+    EXPECT_EQ(stopped.status, 0) << stopped.out << stopped.err;
+    ASSERT_EQ(records().size(), 1u);
+    const nlohmann::json unit = nlohmann::json::parse(records()[0]);
+    EXPECT_EQ(unit["result"], "complete") << unit;
+    EXPECT_EQ(unit["node"], second.slavePath()) << unit;
+    const std::string withdrawn =
+        ports +
+        "/usb-swapped was re-pointed at another device before its upgrade began; not a unit.";
+    EXPECT_TRUE(contains(stopped.err, withdrawn)) << stopped.err;
+    EXPECT_EQ(stopped.err.find(withdrawn), stopped.err.rfind(withdrawn)) << stopped.err;
+    EXPECT_TRUE(first.framesReceived().empty());
+    expectImages(second, {{3, image}});
+}
+
+// The station's first line names the file with its size, digest and versions
+// as the units will report them; a unit already current shows no progress.
+TEST_F(Station, TheFirstLineNamesTheFileAndASkippedUnitShowsNoProgress) {
+    const Bytes content = singleImageFile(imageBytes(700, 9), 0, 0, Version{1, 5, 2, 200});
+    const std::string file = dir.write("fw.plov", content);
+    mkdir(ports.c_str(), 0755);
+    GimbalSimulator current;
+    current.setVersion(5, 1, 200, 2);
+    plug(current, "usb-current");
+    Started run = station({"station", "--ports-from", ports, "--log", log, "--skip-current", file});
+    ASSERT_TRUE(waitForRecords(1));
+    kill(run.pid, SIGTERM);
+    const Result stopped = run.finish();
+    EXPECT_EQ(stopped.status, 0) << stopped.out << stopped.err;
+    EXPECT_EQ(stopped.out.substr(0, stopped.out.find('\n') + 1),
+              "firmware: fw.plov, " + std::to_string(content.size()) + " bytes, SHA-256 " +
+                  sha256sum(file) + ", hardware 1.005, firmware 2.200\n")
+        << stopped.out;
+    EXPECT_FALSE(contains(stopped.out, "progress")) << stopped.out;
+    EXPECT_TRUE(contains(stopped.out, "skipped: the gimbal already runs firmware 2.200"))
+        << stopped.out;
 }

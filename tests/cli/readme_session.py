@@ -1,14 +1,18 @@
-"""Runs the example sessions of README.md (and of the other pages named)
-against simulated gimbals and compares what they print with what the page
-shows, and compares the README's exit status table with gimbalctl's. Every
-```console block is a session: "$ " lines are commands, the lines after them
-their output. A `./build/gimbal-sim [OPTIONS] &` line starts a simulated
-gimbal; the path its comment names stands for the pseudo-terminal it really
-serves. A shown line that ends in "…" matches any line that starts with the
-text before it; clock times, seconds taken and record times match any.
+"""Runs the example sessions of README.md and of the other pages named (a
+folder names its *.md pages) against simulated gimbals, one after another in
+one folder as a reader would in one checkout, compares what they print with
+what the page shows, and compares the README's exit status table with
+gimbalctl's. Every ```console block is a session: "$ " lines are commands,
+the lines after them their output. Each command runs as a script started by
+ssh, cron or a CI runner runs it: in a session of its own, with no
+controlling terminal. A `./build/gimbal-sim [OPTIONS] &` line starts a
+simulated gimbal; the path its comment names stands for the pseudo-terminal
+it really serves. A shown line that ends in "…" matches any line that starts
+with the text before it; clock times, seconds taken and record times match any.
 
-    readme_session.py README.md [PAGE.md ...] BUILD_DIR EXIT_STATUSES_PROGRAM
+    readme_session.py README.md [PAGE.md | DIR ...] BUILD_DIR EXIT_STATUSES_PROGRAM
 """
+import glob
 import os
 import re
 import shlex
@@ -16,9 +20,10 @@ import subprocess
 import sys
 import tempfile
 
-# What differs from run to run: a line's clock time, the seconds a unit took
-# and a record's time and seconds.
+# What differs from run to run: a line's clock time, the seconds a unit took,
+# a record's time and seconds, and a journal's and a station's identities.
 VARYING = [(re.compile(r"\b\d\d:\d\d:\d\d\b"), "HH:MM:SS"),
+           (re.compile(r"\b[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}\b"), "UUID"),
            (re.compile(r"\(\d+\.\d s\)"), "(N s)"),
            (re.compile(r'"time":"[0-9T:Z-]+"'), '"time":TIME'),
            (re.compile(r'"seconds":[0-9.]+'), '"seconds":N')]
@@ -69,8 +74,13 @@ def run_session(steps, build, folder, sims):
             paths[started.group(2)] = sim.stdout.readline().strip()
             continue
         real = swap(command.replace("./build/", build + "/"), paths)
+        # Releases' cache and keys stay in the session's folder.
+        env = dict(os.environ, XDG_CACHE_HOME=folder + "/.cache",
+                   XDG_CONFIG_HOME=folder + "/.config")
+        env.pop("GIMBAL_RELEASES_URL", None)
         result = subprocess.run(["bash", "-c", real], cwd=folder, text=True, timeout=60,
-                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                stdin=subprocess.DEVNULL, start_new_session=True, env=env)
         printed = swap(result.stdout, {path: shown_path for shown_path, path in paths.items()})
         printed = printed.splitlines()
         if len(printed) != len(shown) or not all(map(matches, shown, printed)):
@@ -86,11 +96,12 @@ def main():
     all_sessions = list(sessions(readme))
     failures = [] if all_sessions else ["no ```console session in README.md"]
     for page in pages:
-        all_sessions += list(sessions(open(page, encoding="utf-8").read()))
+        for path in sorted(glob.glob(os.path.join(page, "*.md"))) if os.path.isdir(page) else [page]:
+            all_sessions += list(sessions(open(path, encoding="utf-8").read()))
     sims = []
     try:
-        for steps in all_sessions:
-            with tempfile.TemporaryDirectory() as folder:
+        with tempfile.TemporaryDirectory() as folder:
+            for steps in all_sessions:
                 failures += run_session(steps, build, folder, sims)
     finally:
         for sim in sims:

@@ -12,6 +12,7 @@
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "platform/LoopMainQueue.h"
@@ -138,9 +139,13 @@ protected:
     }
 
     std::string address() const { return "unix:path=" + socket; }
+    static std::string scratch(const std::string& ending) {
+        return std::filesystem::temp_directory_path() /
+               ("fake-logind-" + std::to_string(::getpid()) + "." + ending);
+    }
 
-    const std::string socket = "/tmp/fake-logind-" + std::to_string(::getpid()) + ".socket";
-    const std::string config = "/tmp/fake-logind-" + std::to_string(::getpid()) + ".conf";
+    const std::string socket = scratch("socket");
+    const std::string config = scratch("conf");
     pid_t daemonPid = -1;
     sd_bus* logind = nullptr;
     std::vector<UniqueFd> grantedLocks;

@@ -4,7 +4,7 @@
 # that user, build/ is handed back, and root's runtime folder is not passed on.
 # Skipped (77) unless run as root.
 set -euo pipefail
-[ "$(id -u)" -eq 0 ] || { echo "not root: nothing to check"; exit 77; }
+[ "$(id -u)" -eq 0 ] || { echo "needs root: as-owner.sh acts only when run as root"; exit 77; }
 uid=4242
 while getent passwd "$uid" >/dev/null; do uid=$((uid + 1)); done
 scratch=$(mktemp -d)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the Debian package from an already built tree, has lintian judge it,
-# checks what it holds and what it depends on, its manual pages, documentation
-# and hardened programs, validates its desktop entry and metainfo, and runs the
+# checks what it holds and what it depends on, its manual pages (one per
+# program and per gimbalctl command, each rendered by man, naming only options
+# that exist), documentation and hardened programs, validates its desktop entry and metainfo, and runs the
 # unpacked programs: gimbal-tool answers --version with no display and its
 # window carries the menu entry's class and an icon, and gimbal-sim answers a
 # gyroscope request on its pseudo-terminal.
@@ -15,7 +16,10 @@ for p in "$@"; do [ -n "$p" ] && programs+=("$p"); done
 # A scratch folder of its own, so nothing else in the build tree is touched.
 scratch=$build/package-check
 rm -rf "$scratch"
-mkdir -p "$scratch"
+mkdir -p "$scratch/tmp"
+# lintian leaves a file in TMPDIR and the window makes its runtime folder there
+# when XDG_RUNTIME_DIR is unset: both stay in this folder.
+export TMPDIR=$scratch/tmp
 sim_pid=""
 cleanup() { if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null || true; fi; }
 trap cleanup EXIT
@@ -45,6 +49,7 @@ expected=(
   ./usr/share/doc/gimbal-tool/copyright
   ./usr/share/doc/gimbal-tool/changelog.gz
   ./usr/share/doc/gimbal-tool/README.md.gz
+  ./usr/share/gimbal-tool/units-schema.sql
 )
 for p in "${programs[@]}"; do expected+=("./usr/bin/$p" "./usr/share/man/man1/$p.1.gz"); done
 for language in de zh_CN; do
@@ -85,6 +90,40 @@ for p in "${programs[@]}"; do
   grep -q __stack_chk_fail <<<"$symbols" || fail "$p has no stack protector"
   grep -qE '__[a-z]+_chk@' <<<"$symbols" || fail "$p has no fortified calls"
 done
+
+# Every page renders without a warning, with the sections a reader looks for,
+# and names no option its program or command does not have.
+options_of() { sed 's/\\-/-/g; s/\\f[BIRP]//g' | grep -oE -- '--[a-z][a-z0-9-]*' | sort -u; }
+check_page() { # PAGE SECTION... ; the program's --help is on standard input
+  local page=$root/usr/share/man/man1/$1.1.gz
+  shift
+  local known rendered named
+  known=$(options_of)
+  rendered=$(MANWIDTH=80 man --warnings -l "$page" 2>"$scratch/man.err") || fail "man -l $page"
+  [ ! -s "$scratch/man.err" ] || fail "man -l $page warns: $(cat "$scratch/man.err")"
+  for section in NAME SYNOPSIS DESCRIPTION OPTIONS "$@"; do
+    grep -qx "$section" <<<"$rendered" || fail "$page has no $section section"
+  done
+  named=$(zcat "$page" | options_of | comm -23 - <(echo "$known"))
+  [ -z "$named" ] || fail "$page names options that do not exist: $named"
+}
+commands=$("$root/usr/bin/gimbalctl" --help | awk '/^Subcommands:$/ { on = 1; next } on && /^$/ { exit } on { print $1 }')
+[ -n "$commands" ] || fail "gimbalctl --help lists no commands"
+"$root/usr/bin/gimbalctl" --help | check_page gimbalctl "EXIT STATUS" ENVIRONMENT FILES "SEE ALSO"
+for command in $commands; do
+  grep -qxF "./usr/share/man/man1/gimbalctl-$command.1.gz" <<<"$listing" ||
+    fail "the package lacks the manual page of gimbalctl $command"
+  "$root/usr/bin/gimbalctl" "$command" --help |
+    check_page "gimbalctl-$command" "EXIT STATUS" ENVIRONMENT FILES "SEE ALSO"
+done
+"$root/usr/bin/gimbal-sim" --help | check_page gimbal-sim
+# gimbal-sim's usage forms are its synopsis, not the start of its description.
+MANWIDTH=80 man -l "$root/usr/share/man/man1/gimbal-sim.1.gz" | sed -n '/^SYNOPSIS$/,/^DESCRIPTION$/p' |
+  grep -q "gimbal-sim --write-example DIR" || fail "gimbal-sim's synopsis lacks its usage forms"
+! MANWIDTH=80 man -l "$root/usr/share/man/man1/gimbal-sim.1.gz" | grep -qE "Usage|^ +or:" ||
+  fail "gimbal-sim's usage lines run into its description"
+echo "manual pages: gimbalctl, $(echo $commands | sed 's/\(\w*\)/gimbalctl-\1/g'), gimbal-sim"
+
 desktop-file-validate "$root/usr/share/applications/$app_id.desktop" || fail "desktop entry"
 appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml" || fail "metainfo"
 grep -qx "Icon=$app_id" "$root/usr/share/applications/$app_id.desktop" || fail "Icon= is not $app_id"

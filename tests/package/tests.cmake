@@ -23,3 +23,8 @@ set_tests_properties(package.translations PROPERTIES LABELS package TIMEOUT 120)
 # scripts/as-owner.sh for a checkout of a user with no passwd entry (run as root).
 add_test(NAME package.as_owner COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/package/as-owner-test.sh)
 set_tests_properties(package.as_owner PROPERTIES LABELS package SKIP_RETURN_CODE 77)
+
+# scripts/no-leftovers.sh, which ends test.sh, finds a process, a mount and a
+# file left behind.
+add_test(NAME package.no_leftovers COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/package/no-leftovers-test.sh)
+set_tests_properties(package.no_leftovers PROPERTIES LABELS package TIMEOUT 60)

@@ -181,36 +181,48 @@ TEST(LinkSession, UpgradeWithLateTicksCompletesWithThePauseKept) {
 }
 
 // One image per transfer: a file given while an upgrade runs is refused and
-// the blocks keep coming from the file the upgrade started with; after the
-// end, a new file is taken once no block request was answered for 8 s, on
-// the face's clock. Outside an upgrade the same: the gimbal still asking
-// keeps the file in use.
-TEST(LinkSession, FileCannotChangeWhileAnUpgradeRuns) {
-    const Bytes imageA = imageBytes(3000, 1);
+// the blocks keep coming from the file the upgrade started with; the end of
+// the upgrade ends its transfer, so a file given right after it is the one
+// the next upgrade sends. Outside an upgrade, a gimbal asking for a block
+// keeps the file in use for 8 s on the face's clock.
+TEST(LinkSession, FileKeptWhileServedAndTakenRightAfterTheUpgradeEnds) {
+    const Bytes imageA = imageBytes(2 * 1056, 1);
+    const Bytes imageB = imageBytes(2 * 1056, 2);
     LinkSession s = sessionWith("a.plov", singleImageFile(imageA, 0, 0));
     FirmwareVariables b;
-    ASSERT_TRUE(firmware::analyse("b.plov", singleImageFile(imageBytes(3000, 2), 0, 0), b).usable);
+    ASSERT_TRUE(firmware::analyse("b.plov", singleImageFile(imageB, 0, 0), b).usable);
+    const Bytes accepted = frame::make(0, frame::kUpgradeRequest, {0xFF});
+    Bytes gimbal = accepted;
+    for (uint8_t k = 0; k <= 2; ++k) gimbal = gimbal + frame::make(3, frame::kBlock, {k});
+    for (uint8_t id : {2, 1}) {
+        for (uint8_t k = 0; k <= 2; ++k)
+            gimbal = gimbal + frame::make(id, frame::kBlockReport, {k});
+    }
+
     Drive d(s);
     ASSERT_TRUE(d.supervisor.Upgrade(&s, 6, 0));
-    EXPECT_FALSE(s.setFirmware(b, 0));
-    receive(s, frame::make(0, frame::kUpgradeRequest, {0xFF}) + frame::make(3, frame::kBlock, {1}),
-            50);
+    receive(s, gimbal, 50);
+    EXPECT_TRUE(s.fileChoice(50).untilUpgradeEnds);
     EXPECT_FALSE(s.setFirmware(b, 50));
-    const auto w = s.takeDueWrites(50);
-    ASSERT_EQ(w.size(), 1u);
-    EXPECT_TRUE(std::equal(imageA.begin() + 1056, imageA.begin() + 1066, w[0].begin() + 9));
+    protocol::Millis now = 100;
+    while (d.tick(now) && now < 20000) now += 100;
+    ASSERT_EQ(d.supervisor.ending, upgrade::Ending::kComplete);
+    EXPECT_TRUE(s.setFirmware(b, now + 500));
 
-    s.closed();  // the line went away: the upgrade runs on until its supervision ends it
-    EXPECT_FALSE(s.setFirmware(b, 1000));
-    for (protocol::Millis now = 1000; d.tick(now) && now < 30000; now += 1000) {
-    }
-    EXPECT_EQ(d.supervisor.ending, upgrade::Ending::kTimeout);
-    EXPECT_TRUE(s.setFirmware(b, 30000));
+    s.opened(now + 600);
+    Drive again(s);
+    ASSERT_TRUE(again.supervisor.Upgrade(&s, 6, now + 600));
+    receive(s, accepted + frame::make(3, frame::kBlock, {1}), now + 700);
+    const auto w = s.takeDueWrites(now + 700);
+    ASSERT_EQ(w.size(), 1u);
+    EXPECT_TRUE(std::equal(imageB.begin() + 1056, imageB.begin() + 1066, w[0].begin() + 9));
+    s.closeLink();
 
     // No upgrade: a block request answered at 31000 keeps b until 39000.
     s.opened(31000);
     receive(s, frame::make(3, frame::kBlock, {0}), 31000);
     ASSERT_EQ(s.takeDueWrites(31000).size(), 1u);
+    EXPECT_EQ(s.fileChoice(33000).waitMs, 6000);
     EXPECT_FALSE(s.setFirmware(FirmwareVariables{}, 38999));
     EXPECT_TRUE(s.setFirmware(FirmwareVariables{}, 39000));
 }

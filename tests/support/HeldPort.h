@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 
@@ -23,8 +24,8 @@ class HeldPort {
 public:
     explicit HeldPort(std::string name = "ModemManager", std::string path = {})
         : name_(std::move(name)), path_(path.empty() ? pty_.slavePath() : std::move(path)) {
-        char dir[] = "/tmp/holderXXXXXX";
-        if (!::mkdtemp(dir)) throw std::runtime_error("mkdtemp");
+        std::string dir = std::filesystem::temp_directory_path() / "holderXXXXXX";
+        if (!::mkdtemp(dir.data())) throw std::runtime_error("mkdtemp");
         dir_ = dir;
         program_ = dir_ + "/" + name_;
         if (::symlink("/usr/bin/sleep", program_.c_str()) != 0) throw std::runtime_error("symlink");

@@ -20,12 +20,12 @@ std::string readAll(const std::string& path) {
 }  // namespace
 
 PostgresServer::PostgresServer() {
-    char name[] = "/tmp/gimbal-postgres-XXXXXX";
-    if (!::mkdtemp(name)) return;
+    std::string name = std::filesystem::temp_directory_path() / "gimbal-postgres-XXXXXX";
+    if (!::mkdtemp(name.data())) return;
     folder_ = name;
     if (::geteuid() == 0) {
         const passwd* nobody = ::getpwnam("nobody");
-        if (!nobody || ::chown(name, nobody->pw_uid, nobody->pw_gid) != 0) return;
+        if (!nobody || ::chown(name.c_str(), nobody->pw_uid, nobody->pw_gid) != 0) return;
     }
     ok_ = asServerUser(kBin + "/initdb -D " + folder_ +
                        "/data -U gimbal --auth=trust -E UTF8 --no-locale >" + folder_ +

@@ -2,16 +2,19 @@
 // A FUSE mount in a scratch folder with one file, `file()`, served by a
 // Python class `Stalled` (fusepy's Operations) that the test gives: a file
 // that stalls the way the test needs. Needs /dev/fuse, fuse3 and
-// python3-fusepy, and root to mount; mounted() says whether it is there.
+// python3-fusepy, and /dev/fuse open to the user (root, or fuse3's mounter
+// for everyone else); mounted() says whether it is there. The mount is made
+// in the suite's TMPDIR when it has one, and undone the way its mounter may:
+// fusermount3's lazy unmount works for root and for the user alike.
 
 #include <signal.h>
 #include <spawn.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -21,8 +24,8 @@ class StalledMount {
 public:
     // `operations` defines the class Stalled; `argument` reaches it as sys.argv[2].
     explicit StalledMount(const std::string& operations, const std::string& argument = {}) {
-        char dir[] = "/tmp/stalledXXXXXX";
-        if (!::mkdtemp(dir)) return;
+        std::string dir = std::filesystem::temp_directory_path() / "stalledXXXXXX";
+        if (!::mkdtemp(dir.data())) return;
         dir_ = dir;
         mount_ = dir_ + "/mnt";
         ::mkdir(mount_.c_str(), 0755);
@@ -52,7 +55,7 @@ public:
         }
     }
     ~StalledMount() {
-        if (mounted_) ::umount2(mount_.c_str(), MNT_DETACH);
+        if (mounted_) unmount();
         if (server_ > 0) {
             ::kill(server_, SIGKILL);
             ::waitpid(server_, nullptr, 0);
@@ -68,6 +71,16 @@ public:
     const std::string& dir() const { return dir_; }
 
 private:
+    // Detached at once even while a call into the stalled file still waits.
+    void unmount() {
+        char* argv[] = {const_cast<char*>("fusermount3"), const_cast<char*>("-u"),
+                        const_cast<char*>("-z"), mount_.data(), nullptr};
+        pid_t pid = -1;
+        if (::posix_spawnp(&pid, "fusermount3", nullptr, nullptr, argv, environ) == 0) {
+            ::waitpid(pid, nullptr, 0);
+        }
+    }
+
     std::string dir_, mount_;
     pid_t server_ = -1;
     bool mounted_ = false;

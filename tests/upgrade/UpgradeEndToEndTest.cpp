@@ -4,6 +4,7 @@
 
 #include <QLineEdit>
 
+#include "protocol/Frame.h"
 #include "tests/upgrade/UpgradeWindowFixture.h"
 
 namespace {
@@ -32,23 +33,41 @@ TEST_F(UpgradeWindow, SingleImageToId3ThenReportsForId2AndId1) {
     EXPECT_EQ(id3.blockFrames, 11);
 }
 
-// One image per transfer: a file chosen while an upgrade runs, or just after
-// (a block request answered within 8 s), is not loaded, the log says so, and
-// every block still comes from the file in use.
-TEST_F(UpgradeWindow, AFileChosenMidUpgradeIsNotLoaded) {
-    const Bytes image = imageBytes(3 * 1056, 8);
-    load("fw.plov", singleImageFile(image, 0, 0));
+// One image per transfer: a file chosen while an upgrade runs is not loaded
+// and the log says when to choose it again; the upgrade's end ends its
+// transfer, so a file chosen right after it is the one the next upgrade
+// sends. Outside an upgrade, a gimbal asking for a block keeps the file in
+// use for 8 s.
+TEST_F(UpgradeWindow, AFileChosenMidUpgradeIsKeptOutAndRightAfterItIsSent) {
+    const Bytes imageA = imageBytes(3 * 1056, 8);
+    const Bytes imageB = imageBytes(3 * 1056, 9);
+    load("fw.plov", singleImageFile(imageA, 0, 0));
     const QString inUse = h.ctrl.m_File_Path->text();
     startUpgrade();
-    load("other.plov", singleImageFile(imageBytes(3 * 1056, 9), 0, 0));
-    EXPECT_TRUE(logEndsWith(upgrade::kFileKeptMessage)) << log();
+    load("other.plov", singleImageFile(imageB, 0, 0));
+    EXPECT_TRUE(
+        logEndsWith("other.plov was not loaded: the gimbal is being sent blocks of the "
+                    "file in use (" +
+                    inUse.toStdString() +
+                    ", hardware 1.005, firmware 2.010); choose it again once the upgrade "
+                    "has ended.\n"))
+        << log();
     EXPECT_EQ(h.ctrl.m_File_Path->text(), inUse);
     ASSERT_TRUE(waitForEnd(30000)) << log();
-    EXPECT_EQ(gimbal.board(3).assembled(), image);
-    h.ctrl.setOut(QStringLiteral("after\n"));
-    load("other.plov", singleImageFile(imageBytes(3 * 1056, 9), 0, 0));
-    EXPECT_TRUE(logEndsWith(std::string("after\n") + upgrade::kFileKeptMessage)) << log();
-    EXPECT_EQ(h.ctrl.m_File_Path->text(), inUse);
+    EXPECT_EQ(gimbal.board(3).assembled(), imageA);
+
+    load("other.plov", singleImageFile(imageB, 0, 0));  // at once after the end
+    EXPECT_NE(h.ctrl.m_File_Path->text(), inUse) << log();
+    startUpgrade();
+    ASSERT_TRUE(waitForEnd(30000)) << log();
+    EXPECT_EQ(gimbal.board(3).assembled(), imageB);
+
+    ASSERT_TRUE(h.openPort(gimbal.slavePath()));
+    gimbal.send(frame::make(3, frame::kBlock, {0}));
+    ASSERT_TRUE(pumpUntil(
+        [&] { return h.ctrl.m_ULXSerialPort->lastBlockOutsideUpgrade().has_value(); }, 2000));
+    load("fw.plov", singleImageFile(imageA, 0, 0));
+    EXPECT_TRUE(logEndsWith("; choose it again in 8 s.\n")) << log();
 }
 
 // Reports that come faster than the supervision ticks, all at once here, are
@@ -102,7 +121,7 @@ TEST_F(UpgradeWindow, ThreeImagesEndingWithId1) {
     startUpgrade();
     ASSERT_TRUE(waitForEnd(30000)) << log();
 
-    EXPECT_TRUE(logEndsWith(kBegin + kId3Done + kId2Done + kId1Done + kComplete)) << log();
+    EXPECT_TRUE(logHas(kBegin + kId3Done + kId2Done + kId1Done + kComplete)) << log();
     EXPECT_EQ(gimbal.board(1).assembled(), id1);
     EXPECT_EQ(gimbal.board(2).assembled(), id2);
     EXPECT_EQ(gimbal.board(3).assembled(), id3);
@@ -114,7 +133,7 @@ TEST_F(UpgradeWindow, ThreeImagesOfKind0x11FinishWithId3) {
     startUpgrade();
     ASSERT_TRUE(waitForEnd(30000)) << log();
 
-    EXPECT_TRUE(logEndsWith(kBegin + kId3Done + kComplete)) << log();
+    EXPECT_TRUE(logHas(kBegin + kId3Done + kComplete)) << log();
     EXPECT_EQ(occurrences(kId2Done), 0);
     EXPECT_EQ(gimbal.board(3).assembled(), id3);
 }
@@ -140,6 +159,31 @@ TEST_F(UpgradeWindow, ABlockAskedTwiceIsAnsweredTwiceAndNothingRepeats) {
     // The repeat leaves the block number where it was: no value or message twice.
     EXPECT_EQ(seen, Seen{kBegin} + values(1, 4) + kId3Done + values(5, 8) + kId2Done +
                         values(9, 9) + kId1Done + kComplete);
+}
+
+// After a complete upgrade the window asks the restarting gimbal its version
+// and says whether it now runs the file's; the controls come back only then.
+TEST_F(UpgradeWindow, TheGimbalsVersionAfterTheUpgradeIsCheckedAgainstTheFile) {
+    const std::string reading = "Reading the firmware version after the upgrade...\n";
+    gimbal.setVersion(5, 1, 9, 2);  // 2.009 before
+    gimbal.setRestart({1500ms, std::nullopt, false});
+    load("fw.plov", singleImageFile(imageBytes(2 * 1056, 5), 0, 0));  // carries 2.010
+    startUpgrade();
+    ASSERT_TRUE(pumpUntil([this] { return logHas(kComplete); }, 30000)) << log();
+    EXPECT_TRUE(allControls(false)) << "locked while the version is asked";
+    ASSERT_TRUE(waitForEnd(20000)) << log();
+    EXPECT_TRUE(logEndsWith(kComplete + reading +
+                            "verified: the gimbal reports firmware 2.010, the file's version\n"))
+        << log();
+
+    // New firmware that reports another version (the same file sent again).
+    gimbal.setRestart({200ms, GimbalSimulator::FirmwareVersion{2, 9}, false});
+    startUpgrade();
+    ASSERT_TRUE(waitForEnd(30000)) << log();
+    EXPECT_TRUE(logEndsWith(
+        kComplete + reading +
+        "the gimbal reports firmware 2.009 after the upgrade; the file carries 2.010\n"))
+        << log();
 }
 
 }  // namespace

@@ -45,9 +45,12 @@ protected:
         QObject::connect(h.ctrl.progressIndicator, &QProgressBar::valueChanged, [this](int v) {
             if (recording) note(std::to_string(v));
         });
+        // Recorded up to the upgrade's last line: the version check after it
+        // is seen in the log.
         QObject::connect(h.ctrl.outText->document(), &QTextDocument::contentsChange, [this] {
             const QString all = h.ctrl.outText->toPlainText();
             if (recording) note(all.mid(logLength).toStdString());
+            if (all.mid(logLength).toStdString() == kComplete) recording = false;
             logLength = all.size();
         });
     }
@@ -102,6 +105,7 @@ protected:
 
     std::string log() const { return h.ctrl.outText->toPlainText().toStdString(); }
     bool logEndsWith(const std::string& tail) const { return log().ends_with(tail); }
+    bool logHas(const std::string& text) const { return log().find(text) != std::string::npos; }
     int occurrences(const std::string& text) const {
         return static_cast<int>(h.ctrl.outText->toPlainText().count(QString::fromStdString(text)));
     }

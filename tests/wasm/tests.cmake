@@ -11,6 +11,11 @@ if(GIMBAL_EMCC AND GIMBAL_NODE AND EXISTS ${gtest_sources})
   set(node_path NODE_PATH=/usr/share/nodejs)
   file(REAL_PATH ${GIMBAL_EMCC} emcc_real)
   get_filename_component(emscripten_root ${emcc_real} DIRECTORY)
+  # nlohmann-json for the core, through a folder holding only it.
+  set(header_only ${CMAKE_BINARY_DIR}/wasm-include)
+  file(MAKE_DIRECTORY ${header_only})
+  find_path(GIMBAL_JSON_INCLUDE nlohmann/json.hpp REQUIRED)
+  file(CREATE_LINK ${GIMBAL_JSON_INCLUDE}/nlohmann ${header_only}/nlohmann SYMBOLIC)
   include(ExternalProject)
   ExternalProject_Add(wasm
     SOURCE_DIR ${PROJECT_SOURCE_DIR}
@@ -19,6 +24,7 @@ if(GIMBAL_EMCC AND GIMBAL_NODE AND EXISTS ${gtest_sources})
       ${CMAKE_COMMAND} -S <SOURCE_DIR> -B <BINARY_DIR> -G ${CMAKE_GENERATOR}
       -DCMAKE_TOOLCHAIN_FILE=${emscripten_root}/cmake/Modules/Platform/Emscripten.cmake
       -DGIMBAL_WASM=ON -DCMAKE_BUILD_TYPE=MinSizeRel -DGIMBAL_GTEST_SOURCE_DIR=${gtest_sources}
+      -DGIMBAL_HEADER_ONLY_INCLUDES=${header_only}
       -DCMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER}
     BUILD_COMMAND ${CMAKE_COMMAND} -E env ${node_path} ${CMAKE_COMMAND} --build .
     INSTALL_COMMAND ""

@@ -8,6 +8,7 @@ With GIMBAL_WEB_SCREENSHOTS=DIR set, screenshots of the screen are saved there.
 
 import json
 import os
+import resource
 import shutil
 import signal
 import socket
@@ -20,6 +21,7 @@ import urllib.error
 import urllib.request
 
 from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
 
 GIMBALCTL, SIMULATOR = sys.argv[1], sys.argv[2]
 del sys.argv[1:3]
@@ -34,12 +36,16 @@ class Screen(unittest.TestCase):
         for arg in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
                     "--window-size=1280,900", "--user-data-dir=" + cls.profile):
             options.add_argument(arg)
-        cls.driver = webdriver.Chrome(options=options)
+        # Chromium leaves a folder in TMPDIR when it quits: given one of the test's own.
+        cls.chromium_tmp = tempfile.mkdtemp(prefix="gimbal-screen-chromium-")
+        cls.driver = webdriver.Chrome(
+            options=options, service=Service(env=dict(os.environ, TMPDIR=cls.chromium_tmp)))
 
     @classmethod
     def tearDownClass(cls):
         cls.driver.quit()
         shutil.rmtree(cls.profile, ignore_errors=True)
+        shutil.rmtree(cls.chromium_tmp, ignore_errors=True)
 
     def setUp(self):
         self.dir = tempfile.mkdtemp(prefix="gimbal-screen-")
@@ -70,14 +76,19 @@ class Screen(unittest.TestCase):
     def plug(self, slot, gimbal):
         os.symlink(gimbal, os.path.join(self.ports, slot))
 
-    def station(self, serve="0"):
-        """Starts a station serving its screen at `serve`; returns it and the screen's URL."""
+    def station(self, serve="0", descriptors=None):
+        """Starts a station serving its screen at `serve`, with at most `descriptors` open
+        files when given; returns it and the screen's URL. Its standard error is self.err."""
         err = open(os.path.join(self.dir, "station-%d.err" % len(self.processes)), "w+")
         self.addCleanup(err.close)
+        self.err = err
+        limit = (lambda: resource.setrlimit(resource.RLIMIT_NOFILE, (descriptors, descriptors))
+                 ) if descriptors else None
         process = subprocess.Popen(
             [GIMBALCTL, "station", "--ports-from", self.ports, "--log", self.log,
              "--serve", serve, self.firmware],
-            stdout=subprocess.DEVNULL, stderr=err, env=dict(os.environ, TMPDIR=self.dir))
+            stdout=subprocess.DEVNULL, stderr=err, env=dict(os.environ, TMPDIR=self.dir),
+            preexec_fn=limit)
         self.processes.append(process)
         url = []
         def told():
@@ -94,8 +105,8 @@ class Screen(unittest.TestCase):
     def records(self):
         if not os.path.exists(self.log):
             return []
-        with open(self.log) as f:
-            return [json.loads(line) for line in f]
+        with open(self.log) as f:  # the journal's header is not a record
+            return [json.loads(line) for line in f if not line.startswith('{"journal":')]
 
     def js(self, script, *args):
         return self.driver.execute_script(script, *args)
@@ -264,6 +275,56 @@ class Screen(unittest.TestCase):
         for client in clients:
             client.close()
         self.wait(lambda: self.link() == "live", "the page following still")
+
+    def test_idle_connections_beyond_the_limit_are_refused_and_a_unit_still_upgraded(self):
+        # 3,000 connections that send nothing, against a station allowed 400 descriptors.
+        _, url = self.station(descriptors=400)
+        host, port = url[len("http://"):].strip("/").split(":")
+        clients = []
+        self.addCleanup(lambda: [client.close() for client in clients])
+        for _ in range(3000):
+            client = socket.socket()
+            client.setblocking(False)
+            client.connect_ex((host, int(port)))
+            clients.append(client)
+        self.plug("A1", self.gimbal())
+        self.wait(lambda: [r["result"] for r in self.records()] == ["complete"], "the unit's record", 60)
+        def refusals():
+            self.err.seek(0)
+            return [line for line in self.err if "the operator's screen refused" in line]
+        self.wait(refusals, "the refusals told")
+        self.assertEqual(len(refusals()), 1, "one line a minute at most")
+        self.assertRegex(refusals()[0], r"refused \d+ connections? beyond the 110 it serves at once\.$")
+
+    def test_a_client_whose_request_trickles_in_is_let_go_within_seconds(self):
+        _, url = self.station()
+        host, port = url[len("http://"):].strip("/").split(":")
+        client = socket.create_connection((host, int(port)))
+        self.addCleanup(client.close)
+        start = time.monotonic()
+        with self.assertRaises(OSError):  # a byte every 0.5 s: 60 s for the whole request
+            for byte in b"GET / HTTP/1.1\r\nHost: x\r\nX-Slow: " + b"y" * 90 + b"\r\n\r\n":
+                client.send(bytes([byte]))
+                time.sleep(0.5)
+        self.assertLess(time.monotonic() - start, 10)
+
+    def test_the_feed_never_shows_progress_past_its_maximum(self):
+        # The three-image file's last reports pass its block count: the console stops at the
+        # maximum, and so does every state the feed sends.
+        _, url = self.station()
+        states = []
+        with urllib.request.urlopen(url + "events", timeout=30) as stream:
+            self.plug("A1", self.gimbal())
+            for line in stream:
+                if not line.startswith(b"data: {\"now\":") or b"\"state\"" not in line:
+                    continue
+                slots = json.loads(line[len(b"data: "):])["state"]["slots"]
+                states += [(slot["state"], slot["progress"], slot["maximum"]) for slot in slots]
+                if states and states[-1][0] == "passed":
+                    break
+        self.assertEqual(states[-1][0], "passed")
+        self.assertEqual(states[-1][1], states[-1][2], "the bar full at the end")
+        self.assertEqual([s for s in states if s[1] > s[2]], [])
 
 
 if __name__ == "__main__":

@@ -182,7 +182,9 @@ function serialStandIn() {
             if (!String(url).endsWith('link-worker.js')) return new NativeWorker(url, options);
             const source = `(${serialStandIn})();\n` +
                 `import(${JSON.stringify(String(url))}).catch((e) => setTimeout(() => { throw e; }));`;
-            return new NativeWorker(URL.createObjectURL(new Blob([source], { type: 'text/javascript' })), options);
+            const worker = new NativeWorker(URL.createObjectURL(new Blob([source], { type: 'text/javascript' })), options);
+            (window.linkWorkers ||= []).push(worker);  // for a test to end it
+            return worker;
         };
     }
     const prototype = inWorker ? WorkerNavigator.prototype : Navigator.prototype;

@@ -7,6 +7,14 @@ if(TARGET wasm AND GIMBAL_CHROMEDRIVER AND EXISTS /usr/bin/python3)
     COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/web_test.py
             ${CMAKE_BINARY_DIR}/web/site $<TARGET_FILE:gimbal-sim>)
   set_tests_properties(web.page PROPERTIES LABELS web TIMEOUT 240 ENVIRONMENT LANGUAGE=en)
+  # The maker's releases listed, verified with WebCrypto and kept offline by the page.
+  find_program(GIMBAL_SIGNIFY signify-openbsd)
+  if(GIMBAL_SIGNIFY)
+    add_test(NAME web.releases
+      COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/releases_test.py
+              ${CMAKE_BINARY_DIR}/web/site $<TARGET_FILE:gimbal-sim>)
+    set_tests_properties(web.releases PROPERTIES LABELS web TIMEOUT 120 ENVIRONMENT LANGUAGE=en)
+  endif()
 else()
   message(STATUS "No web page or chromedriver: the web page test is not run")
 endif()

@@ -23,6 +23,7 @@ from selenium import webdriver
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.chrome.service import Service
 
 from bridge import Bridge
 
@@ -37,7 +38,10 @@ PORT = "USB serial 1a86:7523"
 TIMEOUT = "Connection timeout,please try again!\n"
 ID3_COMPLETE = "-----ID3 Upgrade complete-----"
 COMPLETE = "-----Firmware upgrade complete-----\n"
-FILE_KEPT = "The gimbal is being sent blocks: the firmware file in use is kept.\n"
+FILE_KEPT = ("other.plov was not loaded: the gimbal is being sent blocks of the file in use "
+             "(fw.plov, hardware 1.005, firmware 2.010); choose it again once the upgrade has ended.\n")
+WORKER_ENDED_MID_UPGRADE = ("The page's worker ended mid-upgrade: the upgrade stopped; "
+                            "open the port and upgrade again.\n")
 UPGRADE_REQUEST = re.compile(rb"\xaa\x55.\x00\x00\xe0", re.S)  # to gimbal id 0, command 0xE0
 
 # Each button's request frame, as the gimbal must receive it.
@@ -128,7 +132,10 @@ class WebPage(unittest.TestCase):
             options.add_argument(arg)
         # chromedriver turns off the slowing of hidden pages' timers; a technician's browser has it.
         options.add_experimental_option("excludeSwitches", ["disable-background-timer-throttling"])
-        cls.driver = webdriver.Chrome(options=options)
+        # Chromium leaves a folder in TMPDIR when it quits: given one of the test's own.
+        cls.chromium_tmp = tempfile.mkdtemp(prefix="gimbal-web-chromium-")
+        cls.driver = webdriver.Chrome(
+            options=options, service=Service(env=dict(os.environ, TMPDIR=cls.chromium_tmp)))
         with open(os.path.join(HERE, "serial-stand-in.js")) as f:
             stand_in = f.read().replace("BRIDGE_URL", cls.bridge.url)
         cls.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": stand_in})
@@ -138,6 +145,7 @@ class WebPage(unittest.TestCase):
     def tearDownClass(cls):
         cls.driver.quit()
         shutil.rmtree(cls.files, ignore_errors=True)
+        shutil.rmtree(cls.chromium_tmp, ignore_errors=True)
 
     def setUp(self):
         self.bridge.mode = "answer"
@@ -504,7 +512,38 @@ class WebPage(unittest.TestCase):
         self.assertNotIn(TIMEOUT, self.log())
         self.wait(lambda: self.el("btn_Open").is_enabled(), "the controls back")
         self.assertEqual(self.recorded(self.bridge.last_record(), "id3.bin"), image)
+        # The upgrade's end ends its transfer: a file chosen at once is the one sent next.
+        other = image_bytes(2 * 1056, 11)
+        self.choose_file("other.plov", single_image_file(other))
+        self.wait_value("m_File_Path", "other.plov")
+        self.wait(lambda: self.el("btn_Upgrade").is_enabled(), "the file loaded")
+        self.assertFalse(self.log().endswith(FILE_KEPT))
+        self.open_port()
+        self.click("btn_Upgrade")
+        self.wait(lambda: self.log().count(COMPLETE) == 2, "the second upgrade to end", 30)
+        self.wait(lambda: self.el("btn_Open").is_enabled(), "the controls back")
+        self.assertEqual(self.recorded(self.bridge.last_record(), "id3.bin"), other)
 
+
+    def test_the_worker_ending_mid_upgrade_ends_it_and_the_page_runs_the_line_itself(self):
+        self.load()
+        image = image_bytes(4 * 1056, 16)
+        self.choose_file("fw.plov", single_image_file(image))
+        self.wait(lambda: "Hardware Ver.:1.005" in self.log(), "the file's versions")
+        self.open_port()
+        self.click("btn_Upgrade")
+        self.wait(lambda: self.js("return document.getElementById('progressIndicator').value") >= 2,
+                  "blocks to go")
+        self.js("window.linkWorkers.forEach((worker) => worker.terminate())")
+        self.wait(lambda: self.log().endswith(WORKER_ENDED_MID_UPGRADE), "the upgrade's end told")
+        self.wait(lambda: self.el("btn_Open").is_enabled() and self.el("btn_Upgrade").is_enabled(),
+                  "the controls back")
+        self.assertEqual(self.value("m_File_Path"), "fw.plov")
+        # The page's own line, with the file in use loaded again.
+        self.open_port()
+        self.click("btn_Upgrade")
+        self.wait(lambda: COMPLETE in self.log(), "the upgrade on the page's line", 30)
+        self.assertEqual(self.recorded(self.bridge.last_record(), "id3.bin"), image)
 
     def test_without_its_worker_the_page_upgrades_on_its_own_timers(self):
         site = tempfile.mkdtemp(prefix="gimbal-web-site-")

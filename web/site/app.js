@@ -15,6 +15,11 @@ const $ = (id) => document.getElementById(id);
 const kOpenSucceeded = qsTr('Open serial succeed') + '\x18!';
 const kOpenFailed = qsTr('Open serial fail') + '\x18!';
 const kMaxFileSize = 16 * 1024 * 1024;  // larger files are refused without being read
+const kWorkerEnded =
+    qsTr('The page\'s worker ended: the page now runs the line itself; open the port again.\n');
+const kWorkerEndedMidUpgrade =
+    qsTr('The page\'s worker ended mid-upgrade: the upgrade stopped; open the port and upgrade again.\n');
+const kReleaseSourceKey = 'releaseSource';  // the release folder typed, kept in localStorage
 
 // Each request button's request, by its name in the core (calibration::Request).
 const kRequests = {
@@ -39,6 +44,7 @@ let portList = null;    // the port row's list (PortList)
 let tabSelectNum = 1;   // 1 firmware, 2 attitude, 3 joystick
 let fileInUse = '';     // the name of the file loaded in the core
 let fileChoice = 0;     // counts choices: only the latest one's bytes are loaded
+let fileInUseBytes = null;  // a copy, loaded again when the worker ends
 let logText = '';
 let helpOpen = false;
 
@@ -118,6 +124,20 @@ function onLinkEvent(event) {
     if (event.lost !== undefined) portGone(event.lost);
     if (event.upgrading === true) upgradeStarted();
     if (event.upgrading === false) upgradeEnded();
+    if (event.workerEnded) workerEnded();
+}
+
+// The worker ended after it started: its line and its upgrade ended with it.
+// The page runs the line itself from now on, with the file in use loaded again.
+async function workerEnded() {
+    const wasUpgrading = upgrading;
+    if (upgrading) upgradeEnded();
+    openPort = null;
+    releasePortRow();
+    setOut(wasUpgrading ? kWorkerEndedMidUpgrade : kWorkerEnded);
+    if (!fileInUseBytes) return;
+    const copy = fileInUseBytes.slice();
+    await link.ask('load', { name: fileInUse, bytes: copy.buffer }, [copy.buffer]);
 }
 
 function portGone(label) {
@@ -153,6 +173,7 @@ async function openChosenPort() {
     // The line finds the port among the granted ones, listed in the same order.
     const index = (await navigator.serial.getPorts()).indexOf(port);
     const result = await link.ask('open', { index, info: port.getInfo() });
+    if (!result) return;  // the worker ended: its end says so
     if (!result.opened) {
         openFailed(explainOpenFailure(result));
         return;
@@ -202,10 +223,26 @@ async function fileChosen() {
         }
     }
     if (choice !== fileChoice) return;  // a later choice replaced this one
+    const copy = bytes?.slice() ?? null;
     const result = await link.ask('load', { name: file.name, bytes: bytes?.buffer ?? null },
         bytes ? [bytes.buffer] : []);
+    showLoaded(result, file.name, choice, copy);
+}
+
+// What loading a file or a release gave, shown alike; `copy` is the file's
+// bytes, loaded again should the worker end (a release is chosen again then).
+function showLoaded(result, name, choice, copy = null) {
+    if (!result) {  // the worker ended first (its end says so): the file in use stays
+        if (choice !== fileChoice) return;
+        $('m_File_Path').value = fileInUse;
+        $('btn_Upgrade').disabled = upgrading;
+        return;
+    }
     for (const message of result.messages) setOut(message);
-    if (!result.kept) fileInUse = file.name;
+    if (!result.kept) {
+        fileInUse = name;
+        fileInUseBytes = result.usable ? copy : null;
+    }
     if (choice !== fileChoice) return;  // a later choice is being read
     $('btn_Upgrade').disabled = upgrading;
     if (result.kept) {
@@ -215,6 +252,50 @@ async function fileChosen() {
     if (!result.usable) return;
     $('progressIndicator').max = Math.max(result.maxProgress, 1);
     $('progressIndicator').value = 0;
+}
+
+// ---- the maker's releases ----
+
+// The release folder: the one typed (remembered), else releases/ beside the page.
+function releaseSource() {
+    const typed = $('m_ReleaseSource').value.trim();
+    const source = new URL(typed || 'releases/', location.href);
+    if (!source.pathname.endsWith('/')) source.pathname += '/';
+    return source.href;
+}
+
+// Lists the source's releases, newest first; `quiet` at start, when a page
+// without a release folder says nothing.
+async function listReleases(quiet = false) {
+    localStorage.setItem(kReleaseSourceKey, $('m_ReleaseSource').value.trim());
+    const source = releaseSource();
+    const listed = await link.ask('listReleases', { source });
+    const list = $('m_ReleaseList');
+    list.replaceChildren();
+    if (listed.error) {
+        if (!quiet) setOut(listed.error + '\n');
+        return;
+    }
+    for (const line of listed.lines) setOut(line + '\n');
+    for (const release of listed.releases) list.add(new Option(release.label, release.version));
+    if (list.options.length) list.selectedIndex = 0;
+    list.dataset.source = source;
+}
+
+async function loadRelease() {
+    const list = $('m_ReleaseList');
+    if (list.selectedIndex < 0) return;
+    const version = list.value;
+    const choice = ++fileChoice;
+    $('btn_Upgrade').disabled = true;
+    const result = await link.ask('loadRelease', { source: list.dataset.source, version });
+    if (result?.error) {
+        setOut(result.error + '\n');
+        if (choice === fileChoice) $('btn_Upgrade').disabled = upgrading;
+        return;
+    }
+    if (result && !result.kept) $('m_File_Path').value = result.name;
+    showLoaded(result, result?.name, choice);
 }
 
 function upgradeStarted() {
@@ -305,6 +386,10 @@ async function start() {
     $('btn_OpenFile').onclick = () => $('fileInput').click();
     $('fileInput').onchange = fileChosen;
     $('btn_Upgrade').onclick = () => link.tell('upgrade');
+    $('m_ReleaseSource').value = localStorage.getItem(kReleaseSourceKey) ?? '';
+    $('btn_ListReleases').onclick = () => listReleases();
+    $('btn_LoadRelease').onclick = loadRelease;
+    $('m_ReleaseList').ondblclick = loadRelease;
     $('btn_ClearMessageShow').onclick = () => { $('m_MessageShow').value = ''; };
     $('btn_ClearJoystickMessageShow').onclick = () => { $('m_JoystickMessageShow').value = ''; };
     $('btn_CalibrHelp').onclick = () => { helpOpen = !helpOpen; showHelp(); };
@@ -321,6 +406,7 @@ async function start() {
         listPorts();
     });
     await listPorts();
+    listReleases(true);
     selectFunction(0);
     if (!link.inWorker) setOut(kNoWorkerMessage);
     $('tool').setAttribute('aria-busy', 'false');

@@ -12,4 +12,5 @@ serialHere.then(createGimbalCore).then((core) => {
     const runner = new LinkRunner(core, (event) => self.postMessage(event));
     self.onmessage = ({ data }) => runner.handle(data);
     self.postMessage({ ready: runner.constants });  // the core's periods, colours and texts
+    setInterval(() => self.postMessage({ alive: true }), 500);  // the page notices its silence
 }, (error) => setTimeout(() => { throw error; }));  // the page sees the worker fail and goes on without it

@@ -6,6 +6,7 @@
 // keeps the line from being read and answered; the page runs it itself only
 // when the worker cannot start. Commands come in through handle(); what the
 // page shows goes out through post(event).
+import { ReleaseShelf } from './releases.js';
 import { SerialLine, portLabel } from './serial.js';
 
 export class LinkRunner {
@@ -15,6 +16,7 @@ export class LinkRunner {
         this.core = core;
         this.constants = core.coreConstants();
         this.link = new core.GimbalLink();
+        this.releases = new ReleaseShelf(core, new URL('./', import.meta.url).href);
         this.post = post;
         this.line = null;
         this.page = 1;  // the page selected: 1 firmware, 2 attitude, 3 joystick
@@ -122,6 +124,24 @@ export class LinkRunner {
         const result = this.link.loadFirmware(name, bytes && new Uint8Array(bytes), performance.now());
         if (!result.kept) this.maxProgress = result.usable ? result.maxProgress : 0;
         return result;
+    }
+
+    // ---- the maker's releases ----
+
+    // The source's releases, newest first: {releases, lines} or {error}.
+    listReleases({ source }) {
+        return this.releases.list(source);
+    }
+
+    // A listed release fetched, verified and loaded as a chosen file is:
+    // load()'s result with the line naming the release and its key last, or
+    // {error} with nothing loaded.
+    async loadRelease({ source, version }) {
+        const file = await this.releases.file(source, version);
+        if (file.error) return file;
+        const result = this.load({ name: file.name, bytes: file.bytes });
+        if (!result.kept) result.messages.push(file.line);
+        return { ...result, name: file.name };
     }
 
     upgrade() {
