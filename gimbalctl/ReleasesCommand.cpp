@@ -194,8 +194,8 @@ bool refuseDowngrades(const std::vector<std::string>& ports, const ChosenRelease
         const VersionReply reply =
             readFirmwareVersion(port, kVersionBeforeWait, upgrade::kVersionAfterEvery);
         if (!reply.portError.empty() || reply.lineGone) continue;  // the upgrade says why
-        const std::string reported = reply.version ? reply.version->text() : "";
-        std::string why = releases::downgradeRefusal(release.version, reported);
+        std::string why =
+            releases::downgradeRefusal(release.version, reply.version ? reply.version->text() : "");
         if (!reply.version) {
             why = "the gimbal did not report its version, so release " + release.version +
                   " may be a downgrade";

@@ -35,9 +35,11 @@ TEST(CommandHelp, ListsTheStatusesOfItsCommandAndSentencesAboutIt) {
         {"inspect", {1}, false},
         {"version", {3, 4, 5}, true},
         {"calibrate", {3, 4, 5}, true},
-        {"upgrade", {1, 3, 4, 5, 6}, true},
-        {"station", {1, 3, 4, 5, 6}, true},
+        {"upgrade", {1, 3, 4, 5, 6, 8}, true},
+        {"station", {1, 3, 4, 5, 6, 8}, true},
         {"records", {}, false},
+        {"releases", {1, 8}, false},
+        {"publish", {1}, false},
     };
     for (const Command& command : commands) {
         const Result help = gimbalctl(dir, {command.name, "--help"});
@@ -49,7 +51,7 @@ TEST(CommandHelp, ListsTheStatusesOfItsCommandAndSentencesAboutIt) {
         EXPECT_EQ(contains(help.out, severalPorts), command.name == "upgrade") << help.out;
     }
     const Result all = gimbalctl(dir, {"--help"});
-    EXPECT_EQ(listedStatuses(all.out), (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7, 129, 130, 141, 143}));
+    EXPECT_EQ(listedStatuses(all.out), (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 129, 130, 141, 143}));
     EXPECT_FALSE(contains(all.out, severalPorts)) << all.out;
 }
 

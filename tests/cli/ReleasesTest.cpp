@@ -3,6 +3,8 @@
 // by a loopback HTTP server on a free port, and simulated gimbals.
 
 #include <gtest/gtest.h>
+
+#include <sstream>
 #include <httplib.h>
 
 #include <csignal>
@@ -187,11 +189,19 @@ TEST_F(Releases, TheStationRecordsTheReleaseAndItsKeyAndCanRequireASignedFile) {
     ASSERT_EQ(symlink(gimbal.slavePath().c_str(), (ports + "/usb-unit").c_str()), 0);
     Started station = start(dir, withSource("good", {"station", "--json", "--release", "latest",
                                                      "--ports-from", ports, "--log", log}));
-    const bool recorded = waitFor([&] { return !slurp(log).empty(); }, 15000ms, 20ms);
+    // The unit's record follows the journal's header line.
+    const auto unitRecord = [&] {
+        std::istringstream lines(slurp(log));
+        for (std::string line; std::getline(lines, line);) {
+            if (line.rfind("{\"journal\":", 0) != 0) return line;
+        }
+        return std::string();
+    };
+    const bool recorded = waitFor([&] { return !unitRecord().empty(); }, 15000ms, 20ms);
     kill(station.pid, SIGTERM);
     const Result stopped = station.finish();
     ASSERT_TRUE(recorded) << stopped.out << stopped.err;
-    const nlohmann::json record = nlohmann::json::parse(slurp(log));
+    const nlohmann::json record = nlohmann::json::parse(unitRecord());
     EXPECT_EQ(record["result"], "complete");
     EXPECT_EQ(record["file"], "gimbal-2.010.plov");
     EXPECT_EQ(record["release"], "2.010");
