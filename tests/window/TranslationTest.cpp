@@ -16,6 +16,7 @@
 #include "app/Translation.h"
 #include "calibration/CalibrationRequest.h"
 #include "tests/support/WindowHarness.h"
+#include "upgrade/ImageInUse.h"
 
 namespace {
 
@@ -95,6 +96,13 @@ TEST_P(TranslatedWindow, EveryControlIsNamedInTheLanguageAndNoneIsCutOff) {
     // The core's texts too, where the window shows them.
     h.ctrl.InitGyro();
     EXPECT_NE(h.ctrl.m_MessageShow->text(), QString::fromLatin1(calibration::kPortNotOpenMessage));
+    // A core text with values: looked up as a whole, the values filled in where the
+    // translation puts them.
+    const std::string kept = upgrade::fileKeptMessage(
+        {false, true, 0}, "new.plov", "old.plov, 2.010",
+        [](const char* english) { return coreText(english).toStdString(); });
+    EXPECT_EQ(kept.find("was not loaded"), std::string::npos) << kept;
+    EXPECT_LT(kept.find("new.plov"), kept.find("old.plov, 2.010")) << kept;
 
     // Each page, and the joystick page with its help panel shown.
     for (QPushButton* page : {h.ctrl.btn_FirmwareUpgrade_, h.ctrl.btn_AttitudeCalibration_,
