@@ -44,6 +44,12 @@ void printFailure(bool json, const nlohmann::json& context, const std::string& t
     printJson(object);
 }
 
+void printFailure(bool json, const nlohmann::json& context, const char* text,
+                  std::initializer_list<std::string> arguments) {
+    if (json) return printFailure(json, context, formatted(text, arguments));
+    std::fprintf(stderr, "gimbalctl: %s\n", formatted(translated(text), arguments).c_str());
+}
+
 std::optional<firmware::LoadResult> loadFirmwareFile(const std::string& path, std::string& error,
                                                      std::vector<uint8_t>* content,
                                                      const std::string& name) {

@@ -3,6 +3,7 @@
 // JSON lines, the texts of a line that went away, and loading a firmware
 // file with the reason it cannot be read.
 
+#include <initializer_list>
 #include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
@@ -22,6 +23,10 @@ void printJson(const nlohmann::json& object);
 // A failure: with json the context's object with "ok": false and "error" on
 // standard output, otherwise "gimbalctl: <text>" on standard error.
 void printFailure(bool json, const nlohmann::json& context, const std::string& text);
+// The same with a text marked N_() whose %1, %2... the arguments fill in:
+// English in JSON, in the user's language for people.
+void printFailure(bool json, const nlohmann::json& context, const char* text,
+                  std::initializer_list<std::string> arguments);
 
 // Reads and loads a firmware file as the window does; when it cannot be read,
 // returns none with why in `error` (one line). The bytes read go to `content`

@@ -54,7 +54,8 @@ int runPublish(const std::string& folder, bool json) {
         return kBadInput;
     }
     if (names.empty()) {
-        printFailure(json, context, folder + ": no firmware files (.plov, .1plov, .2plov, .3plov)");
+        printFailure(json, context, N_("%1: no firmware files (.plov, .1plov, .2plov, .3plov)"),
+                     {folder});
         return kBadInput;
     }
     std::sort(names.begin(), names.end());
@@ -109,7 +110,7 @@ int runPublish(const std::string& folder, bool json) {
         std::ofstream out(cataloguePath, std::ios::binary | std::ios::trunc);
         out << releases::catalogueText(catalogue);
         if (!out.flush()) {
-            printFailure(json, context, cataloguePath.string() + ": cannot be written");
+            printFailure(json, context, N_("%1: cannot be written"), {cataloguePath.string()});
             return kWriteFailed;
         }
     }

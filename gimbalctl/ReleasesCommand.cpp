@@ -44,8 +44,9 @@ std::optional<ReleaseList> verifiedList(const ReleaseOptions& options, bool json
             break;
         case ReleaseList::Outcome::kNoTrustedKey:
             printFailure(json, context,
-                         "no release key is trusted: put the maker's .pub file in " +
-                             releases::userKeyFolder() + " or give --trust-key FILE");
+                         N_("no release key is trusted: put the maker's .pub file in %1 or give "
+                            "--trust-key FILE"),
+                         {releases::userKeyFolder()});
             status = kRefusedFile;
             return std::nullopt;
         case ReleaseList::Outcome::kRefused:
@@ -152,10 +153,12 @@ std::optional<ChosenRelease> fetchChosenRelease(const ReleaseOptions& options, b
         return std::nullopt;
     }
     if (!fetched.error.empty() || fetched.path.empty()) {
-        printFailure(json, context,
-                     fetched.error.empty()
-                         ? file->name + " cannot be kept in " + releases::releaseCacheRoot()
-                         : fetched.error);
+        if (fetched.error.empty()) {
+            printFailure(json, context, N_("%1 cannot be kept in %2"),
+                         {file->name, releases::releaseCacheRoot()});
+        } else {
+            printFailure(json, context, fetched.error);
+        }
         status = fetched.unreachable     ? kSourceUnreachable
                  : fetched.error.empty() ? kBadInput
                                          : kRefusedFile;

@@ -101,8 +101,9 @@ int runRecords(const RecordsOptions& options) {
     RecordFilter filter{0, options.firmware, options.station, options.slot};
     if (!parseSince(options.since, std::time(nullptr), filter.since)) {
         printFailure(options.json, context,
-                     "--since " + options.since +
-                         ": not a time (today, yesterday, Nd, YYYY-MM-DD or 'YYYY-MM-DD HH:MM')");
+                     N_("--since %1: not a time (today, yesterday, Nd, YYYY-MM-DD or "
+                        "'YYYY-MM-DD HH:MM')"),
+                     {options.since});
         return kBadInput;
     }
     std::vector<std::string> logs = options.logs;
@@ -110,10 +111,14 @@ int runRecords(const RecordsOptions& options) {
         const std::string journal = defaultJournalPath(false, error);
         std::error_code ignored;
         if (journal.empty() || !std::filesystem::exists(journal, ignored)) {
-            printFailure(
-                options.json, context,
-                (journal.empty() ? std::string("no default journal") : "no journal at " + journal) +
-                    ": records needs --db CONNINFO or --log FILE");
+            if (journal.empty()) {
+                printFailure(options.json, context,
+                             N_("no default journal: records needs --db CONNINFO or --log FILE"));
+            } else {
+                printFailure(options.json, context,
+                             N_("no journal at %1: records needs --db CONNINFO or --log FILE"),
+                             {journal});
+            }
             return kBadInput;
         }
         logs.push_back(journal);
