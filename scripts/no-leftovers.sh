@@ -44,7 +44,10 @@ done < <(awk -v top="$scratch/" 'index($2, top) == 1 { print $2 }' /proc/self/mo
 
 while read -r path; do
   say "file $path"
-done < <(find "$scratch" -mindepth 1 -maxdepth 1 ! -name runtime; find "$scratch/runtime" -mindepth 1 -maxdepth 1 2>/dev/null)
+# The runtime folder is the suite's own, given as a login session's is: the
+# dconf folder any GLib program (Chromium) makes in it is the session's too.
+done < <(find "$scratch" -mindepth 1 -maxdepth 1 ! -name runtime
+  find "$scratch/runtime" -mindepth 1 -maxdepth 1 ! -name dconf 2>/dev/null)
 rm -rf --one-file-system "$scratch"
 
 if [ "$status" -ne 0 ]; then exit "$status"; fi

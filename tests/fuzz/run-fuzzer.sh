@@ -5,6 +5,6 @@ set -euo pipefail
 fuzzer=$1
 seeds=$2
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-exec "$fuzzer" -max_total_time="${FUZZ_SECONDS:-30}" -print_final_stats=1 -timeout=10 \
+trap 'rm -rf "$scratch"' EXIT # so the fuzzer runs as a child, not by exec
+"$fuzzer" -max_total_time="${FUZZ_SECONDS:-30}" -print_final_stats=1 -timeout=10 \
   "$scratch" "$seeds"

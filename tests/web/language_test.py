@@ -18,6 +18,7 @@ import time
 import unittest
 
 from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
 
 GIMBALCTL, SIMULATOR, SITE = sys.argv[1:4]
 del sys.argv[1:4]
@@ -47,14 +48,15 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
-def browser(language, profile):
+def browser(language, profile, tmp):
+    """Chromium in `language`; it leaves a folder in TMPDIR when it quits: `tmp`, the test's own."""
     options = webdriver.ChromeOptions()
     for arg in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
                 "--lang=" + language, "--user-data-dir=" + profile):
         options.add_argument(arg)
     # Headless Chromium takes the page's languages from this preference.
     options.add_experimental_option("prefs", {"intl.accept_languages": language})
-    return webdriver.Chrome(options=options)
+    return webdriver.Chrome(options=options, service=Service(env=dict(os.environ, TMPDIR=tmp)))
 
 
 class Languages(unittest.TestCase):
@@ -107,7 +109,7 @@ class Languages(unittest.TestCase):
         return "http://127.0.0.1:%d/index.html" % server.server_address[1]
 
     def open(self, language):
-        driver = browser(language, os.path.join(self.dir, "profile-" + language))
+        driver = browser(language, os.path.join(self.dir, "profile-" + language), self.dir)
         self.addCleanup(driver.quit)
         return driver
 

@@ -20,6 +20,7 @@ import time
 import unittest
 
 from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import Select
 
@@ -91,7 +92,9 @@ class PageReleases(unittest.TestCase):
         options = webdriver.ChromeOptions()
         for arg in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage"):
             options.add_argument(arg)
-        cls.driver = webdriver.Chrome(options=options)
+        # Chromium leaves a folder in TMPDIR when it quits: given the test's own.
+        cls.driver = webdriver.Chrome(
+            options=options, service=Service(env=dict(os.environ, TMPDIR=cls.tmp)))
         with open(os.path.join(HERE, "serial-stand-in.js")) as f:
             stand_in = f.read().replace("BRIDGE_URL", cls.bridge.url)
         cls.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": stand_in})

@@ -58,6 +58,10 @@ protected:
     // error. A UTF-8 locale: wine reads the command line and file names in it.
     static void SetUpTestSuite() {
         setenv("WINEPREFIX", WINE_PREFIX, 1);
+        // The wine server's folder stays in TMPDIR after it ends: the prefix's
+        // own, as tests/windows/wine-prefix.sh gives every run of the prefix.
+        std::filesystem::create_directories(WINE_PREFIX "/tmp");
+        setenv("TMPDIR", WINE_PREFIX "/tmp", 1);
         setenv("WINEDEBUG", "-all", 1);
         setenv("LC_ALL", "C.UTF-8", 1);
         [[maybe_unused]] const int running =  // non-zero: one already runs

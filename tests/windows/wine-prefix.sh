@@ -13,6 +13,10 @@ prefix=$2
 action=$3
 shift 3
 export WINEPREFIX="$prefix" WINEDEBUG=-all
+# The wine server keeps its folder in TMPDIR after it ends: the prefix's own
+# (every wine run of the prefix must name the same one to find its server).
+export TMPDIR="$prefix/tmp"
+mkdir -p "$TMPDIR"
 wineserver="$(dirname "$wine64")/wineserver"
 
 # Wine's processes for this prefix: a program of wine's folder (the wine
