@@ -60,7 +60,8 @@ std::optional<ReleaseList> verifiedList(const ReleaseOptions& options, bool json
     }
     if (list.offline && !json) {
         printError(list.offlineReason);
-        std::printf("%s\n", releases::offlineLine(*list.catalogue).c_str());
+        std::printf("%s\n",
+                    formatted(_(releases::kOfflineLine), {list.catalogue->published}).c_str());
     }
     return list;
 }
@@ -197,16 +198,22 @@ bool refuseDowngrades(const std::vector<std::string>& ports, const ChosenRelease
         const VersionReply reply =
             readFirmwareVersion(port, kVersionBeforeWait, upgrade::kVersionAfterEvery);
         if (!reply.portError.empty() || reply.lineGone) continue;  // the upgrade says why
-        std::string why =
-            releases::downgradeRefusal(release.version, reply.version ? reply.version->text() : "");
-        if (!reply.version) {
-            why = "the gimbal did not report its version, so release " + release.version +
-                  " may be a downgrade";
-        }
-        if (why.empty()) continue;
+        const std::string running = reply.version ? reply.version->text() : "";
+        if (reply.version && releases::downgradeRefusal(release.version, running).empty()) continue;
+        const translations::Wording why =
+            reply.version
+                ? translations::Wording{releases::kDowngradeRefusal, {release.version, running}}
+                : translations::Wording{N_("the gimbal did not report its version, so release "
+                                           "%1 may be a downgrade"),
+                                        {release.version}};
         refused = true;
-        printFailure(json, {{"command", "upgrade"}, {"port", port}, {"result", "refused file"}},
-                     port + ": " + why + " (--allow-downgrade to send it anyway)");
+        const char* refusal = N_("%1: %2 (--allow-downgrade to send it anyway)");
+        if (json) {
+            printFailure(json, {{"command", "upgrade"}, {"port", port}, {"result", "refused file"}},
+                         formatted(refusal, {port, why.english()}));
+        } else {
+            printError(formatted(_(refusal), {port, shown(why)}));
+        }
     }
     return !refused;
 }

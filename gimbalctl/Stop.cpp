@@ -6,9 +6,11 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 
 #include "gimbalctl/Output.h"
+#include "gimbalctl/Translation.h"
 #include "platform/UniqueFd.h"
 
 namespace gimbalctl {
@@ -67,10 +69,13 @@ void stopWithParent() { ::prctl(PR_SET_PDEATHSIG, SIGTERM); }
 
 int reportStop(const std::string& consequence) {
     const int signal = stopRequested();
-    const std::string cause = signal == SIGPIPE
-                                  ? "interrupted: standard output was closed"
-                                  : std::string("interrupted by SIG") + ::sigabbrev_np(signal);
-    printError(consequence.empty() ? cause : cause + ": " + consequence);
+    const std::string cause =
+        signal == SIGPIPE
+            ? _("interrupted: standard output was closed")
+            : formatted(_("interrupted by %1"), {std::string("SIG") + ::sigabbrev_np(signal)});
+    const std::string line =
+        consequence.empty() ? cause : cause + ": " + translatedLine(consequence);
+    std::fprintf(stderr, "gimbalctl: %s\n", line.c_str());
     return stopStatus();
 }
 

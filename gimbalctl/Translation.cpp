@@ -57,8 +57,12 @@ const char* translated(const char* english) { return english; }
 
 std::string translated(const std::string& english) { return translated(english.c_str()); }
 
-std::string formatted(const std::string& text, std::initializer_list<std::string> arguments) {
+std::string formatted(const std::string& text, const std::vector<std::string>& arguments) {
     return translations::filledIn(text, arguments);
+}
+
+std::string shown(const translations::Wording& wording) {
+    return formatted(translated(wording.text), wording.values);
 }
 
 std::string translatedLine(const std::string& english) {

@@ -8,8 +8,8 @@
 // Mark a human text with _("...") where it is shown, or with N_("...")
 // (translations/Marked.h) where it is defined and shown elsewhere.
 
-#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "translations/Marked.h"
 
@@ -29,7 +29,10 @@ std::string translated(const std::string& english);
 
 // The text with %1, %2... replaced by the arguments in that order: a
 // translation may put them elsewhere.
-std::string formatted(const std::string& text, std::initializer_list<std::string> arguments);
+std::string formatted(const std::string& text, const std::vector<std::string>& arguments);
+
+// A wording from a part that does not translate, in the user's language.
+std::string shown(const translations::Wording& wording);
 
 // A line of a text the core wrote with its line feed: found with or without it.
 std::string translatedLine(const std::string& english);

@@ -247,8 +247,7 @@ std::string fileMismatch(const ReleaseFile& file, std::uint64_t size, std::strin
 
 std::string downgradeRefusal(std::string_view release, std::string_view running) {
     if (running.empty() || !isNewer(running, release)) return {};
-    return "release " + std::string(release) + " is a downgrade from " + std::string(running) +
-           ", the version the gimbal runs";
+    return translations::filledIn(kDowngradeRefusal, {std::string(release), std::string(running)});
 }
 
 }  // namespace releases

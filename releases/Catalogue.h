@@ -17,6 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include "translations/Marked.h"
+
 namespace releases {
 
 // Fetching stops past these sizes: a catalogue, and one firmware file (the
@@ -91,5 +93,7 @@ std::string fileMismatch(const ReleaseFile& file, std::uint64_t size, std::strin
 // empty when it is not (or the running version is unknown, empty):
 // "release 2.009 is a downgrade from 2.010, the version the gimbal runs".
 std::string downgradeRefusal(std::string_view release, std::string_view running);
+inline constexpr const char* kDowngradeRefusal =
+    N_("release %1 is a downgrade from %2, the version the gimbal runs");
 
 }  // namespace releases

@@ -34,8 +34,9 @@ inline std::string releaseLoadedLine(const Release& release, const std::string& 
 
 // "offline: releases as of <published>", the line a face shows when the
 // source cannot be reached and the cached catalogue serves.
+inline constexpr const char* kOfflineLine = N_("offline: releases as of %1");
 inline std::string offlineLine(const Catalogue& catalogue) {
-    return "offline: releases as of " + catalogue.published;
+    return translations::filledIn(kOfflineLine, {catalogue.published});
 }
 
 }  // namespace releases

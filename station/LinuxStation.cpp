@@ -150,7 +150,7 @@ int runStation(const StationOptions& options) {
         if (sender) sender->recorded();
     });
     const auto tellRecordNews = [&] {
-        for (const std::string& news : sender->takeNews()) station.notice(news);
+        for (const translations::Wording& news : sender->takeNews()) station.notice(news);
         if (screen) screen->feed().setRecordsWaiting(static_cast<int>(sender->waiting()));
     };
     if (sender) {
@@ -210,7 +210,7 @@ int runStation(const StationOptions& options) {
             if (fds[k + 3].revents && !readChild(child, station.eventsOf(child.port))) end(child);
         }
         if (fds[fds.size() - 2].revents) {
-            if (const std::string news = screen->takeNews(); !news.empty()) station.notice(news);
+            if (const auto news = screen->takeNews()) station.notice(*news);
         }
         if (fds.back().revents) tellRecordNews();
     }

@@ -163,7 +163,9 @@ OperatorScreen::~OperatorScreen() {
 
 int OperatorScreen::descriptor() const { return gate_ ? gate_->descriptor() : -1; }
 
-std::string OperatorScreen::takeNews() { return gate_ ? gate_->takeNews() : std::string(); }
+std::optional<translations::Wording> OperatorScreen::takeNews() {
+    return gate_ ? gate_->takeNews() : std::nullopt;
+}
 
 void OperatorScreen::route() {
     // A request read whole: its connection is no longer held to the deadline for one.

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "station/ScreenFeed.h"
+#include "translations/Marked.h"
 
 namespace httplib {
 class Server;
@@ -44,7 +45,7 @@ public:
     // Readable when a line about refused connections is due (takeNews).
     int descriptor() const;
     // That line, at most once a minute; empty when none.
-    std::string takeNews();
+    std::optional<translations::Wording> takeNews();
     // Where to open it: "http://127.0.0.1:8080/"; the PC's name for every address.
     const std::string& url() const { return url_; }
 

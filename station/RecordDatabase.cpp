@@ -312,45 +312,60 @@ RecordDatabase::State RecordDatabase::insert(const std::vector<OutgoingRecord>& 
     return failure(sqlState(result));
 }
 
-bool initDatabase(const std::string& conninfo, std::string& text) {
-    if (text = connectionStringProblem(conninfo); !text.empty()) return false;
+bool initDatabase(const std::string& conninfo, translations::Wording& text) {
+    const char* plain = "%1";  // a text the core made whole
+    if (std::string problem = connectionStringProblem(conninfo); !problem.empty()) {
+        text = {plain, {problem}};
+        return false;
+    }
     const std::string target = connectionTarget(conninfo);
+    std::string why;
     std::unique_ptr<pg_conn, decltype(&PQfinish)> connection(
-        open(conninfo, "gimbalctl records", text), PQfinish);
+        open(conninfo, "gimbalctl records", why), PQfinish);
     if (!connection) {
-        text = target + ": " + text;
+        text = {plain, {target + ": " + why}};
         return false;
     }
     pg_conn* c = connection.get();
     run(c, kPatientTimeouts);
-    std::string why;
     const int found = schemaVersion(c, why);
-    if (found < 0 || found > kUnitsSchemaVersion) {
-        text = target + ": " + withoutPassword(found > 0 ? versionText(found) : why, conninfo);
+    const std::string version = std::to_string(kUnitsSchemaVersion);
+    if (found > kUnitsSchemaVersion) {
+        text = {N_("%1: the database's units schema is version %2; this gimbalctl writes version "
+                   "%3"),
+                {target, std::to_string(found), version}};
+        return false;
+    }
+    if (found < 0) {
+        text = {plain, {target + ": " + withoutPassword(why, conninfo)}};
         return false;
     }
     if (found == kUnitsSchemaVersion) {
-        text = target + ": the units schema is version " + std::to_string(found) + " already";
+        text = {N_("%1: the units schema is version %2 already"), {target, version}};
         return true;
     }
     Result made = run(c, (std::string(kCreateLock) + kUnitsSchema).c_str());
     if (!succeeded(made)) {
         const char* user = PQuser(c);
-        text = target + ": the units schema cannot be " + (found ? "upgraded" : "made") + ": " +
-               withoutPassword(message(made), conninfo);
+        std::string failed = target + ": the units schema cannot be " +
+                             (found ? "upgraded" : "made") + ": " +
+                             withoutPassword(message(made), conninfo);
         if (sqlState(made) == "42501") {  // insufficient privilege
-            text += std::string(" (the role ") + (user ? user : "") +
-                    " may not: run --init-db as the database's owner)";
+            failed += std::string(" (the role ") + (user ? user : "") +
+                      " may not: run --init-db as the database's owner)";
         }
+        text = {plain, {failed}};
         return false;
     }
-    text = target + ": the units schema is version " + std::to_string(kUnitsSchemaVersion);
-    if (found) {
-        Result rows = run(c, "SELECT count(*) FROM units");
-        text += " (upgraded from version " + std::to_string(found) + ", its " +
-                (succeeded(rows) ? PQgetvalue(rows.get(), 0, 0) : std::string("?")) +
-                " records kept)";
+    if (!found) {
+        text = {N_("%1: the units schema is version %2"), {target, version}};
+        return true;
     }
+    Result rows = run(c, "SELECT count(*) FROM units");
+    text = {N_("%1: the units schema is version %2 (upgraded from version %3, its %4 records "
+               "kept)"),
+            {target, version, std::to_string(found),
+             succeeded(rows) ? PQgetvalue(rows.get(), 0, 0) : std::string("?")}};
     return true;
 }
 

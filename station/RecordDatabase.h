@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "translations/Marked.h"
+
 struct pg_conn;
 struct pg_cancel;
 
@@ -81,7 +83,7 @@ private:
 // Applies the schema (station/units-schema.sql): makes it, upgrades an older
 // version keeping its rows, or says it is there; false with `text` saying
 // what the role lacks or what is wrong.
-bool initDatabase(const std::string& conninfo, std::string& text);
+bool initDatabase(const std::string& conninfo, translations::Wording& text);
 
 // The records of units finished at `since` or later, oldest first, from a
 // connection that may only read `units`; false with `error` when none can be read.

@@ -28,8 +28,6 @@ bool sendable(const std::string& line) {
            record.contains("sequence") && record["sequence"].is_number_unsigned();
 }
 
-std::string waitingText(std::size_t count) { return "records waiting: " + std::to_string(count); }
-
 }  // namespace
 
 RecordSender::RecordSender(std::shared_ptr<JournalFile> journal, std::string conninfo,
@@ -85,9 +83,9 @@ void RecordSender::startFromCursor() {
             return;
         }
     }
-    tell(cursorPath_ + ": counted for journal " + (journal.empty() ? "(none)" : journal) +
-         ", which is no longer at " + file_->path() +
-         ": records it had not sent stay in that journal; this one is sent from its start");
+    tell({N_("%1: counted for journal %2, which is no longer at %3: records it had not sent stay "
+             "in that journal; this one is sent from its start"),
+          {cursorPath_, journal.empty() ? "(none)" : journal, file_->path()}});
 }
 
 void RecordSender::recorded() {
@@ -99,7 +97,7 @@ void RecordSender::recorded() {
     wake_.notify_all();
 }
 
-std::vector<std::string> RecordSender::takeNews() {
+std::vector<translations::Wording> RecordSender::takeNews() {
     char drain[64];
     while (::read(newsRead_.get(), drain, sizeof drain) > 0) {
     }
@@ -185,7 +183,7 @@ bool RecordSender::sendWaiting() {
         moveCursor(0, {});
     }
     if (outage_ && waiting_ == 0 && database_->connected()) {  // sent, not just nothing to send
-        tell(target_ + ": taking records again; " + waitingText(0));
+        tell({N_("%1: taking records again; records waiting: %2"), {target_, "0"}});
         outage_ = false;
     }
     return waiting_ == 0;
@@ -212,9 +210,10 @@ bool RecordSender::sendOneByOne(const std::vector<Pending>& batch) {
         std::vector<RecordClash> clashes;
         const RecordDatabase::State state = database_->insert({one.record}, clashes, why);
         if (state == RecordDatabase::State::kBadRecord) {
-            tell(target_ + ": a record the database cannot take stays in the journal only (" +
-                 file_->path() + ", byte " + std::to_string(one.end - one.record.line.size() - 1) +
-                 "): " + why);
+            tell({N_("%1: a record the database cannot take stays in the journal only (%2, byte "
+                     "%3): %4"),
+                  {target_, file_->path(), std::to_string(one.end - one.record.line.size() - 1),
+                   why}});
         } else if (state != RecordDatabase::State::kReady) {
             return trouble(why);
         }
@@ -233,26 +232,32 @@ void RecordSender::tellClashes(const std::vector<RecordClash>& clashes) {
         keys += (k ? ", " : "") + std::to_string(clashes[k].sequence);
     }
     if (clashes.size() > 5) keys += ", …";
-    tell(target_ + ": " + std::to_string(clashes.size()) + " record" +
-         (clashes.size() == 1 ? "" : "s") + " of " + file_->path() + " (journal " +
-         clashes.front().journal + ", sequence " + keys +
-         ") differ from the ones the database holds under the same key: kept apart in "
-         "unit_conflicts");
+    if (clashes.size() == 1) {
+        tell({N_("%1: 1 record of %2 (journal %3, sequence %4) differ from the ones the database "
+                 "holds under the same key: kept apart in unit_conflicts"),
+              {target_, file_->path(), clashes.front().journal, keys}});
+    } else {
+        tell({N_("%1: %2 records of %3 (journal %4, sequence %5) differ from the ones the "
+                 "database holds under the same key: kept apart in unit_conflicts"),
+              {target_, std::to_string(clashes.size()), file_->path(), clashes.front().journal,
+               keys}});
+    }
 }
 
 bool RecordSender::trouble(const std::string& why) {
     if (!outage_) {
-        tell(target_ + ": " + why + "; " + waitingText(waiting_) +
-             " (kept in the journal, sent when the database takes them)");
+        tell({N_("%1: %2; records waiting: %3 (kept in the journal, sent when the database takes "
+                 "them)"),
+              {target_, why, std::to_string(waiting_)}});
     }
     outage_ = true;
     return false;
 }
 
-void RecordSender::tell(const std::string& news) {
+void RecordSender::tell(translations::Wording news) {
     {
         std::lock_guard lock(newsMutex_);
-        news_.push_back(news);
+        news_.push_back(std::move(news));
     }
     wakeStation();
 }
@@ -291,9 +296,9 @@ void RecordSender::moveCursor(std::size_t offset, const JournalHeader& header) {
         if (out.flush() && std::rename(temporary.c_str(), cursorPath_.c_str()) == 0) return;
     }
     if (!cursorTold_) {
-        tell(cursorPath_ +
-             ": cannot be written; the records are sent again after a restart "
-             "(the database keeps each once)");
+        tell({N_("%1: cannot be written; the records are sent again after a restart (the "
+                 "database keeps each once)"),
+              {cursorPath_}});
         cursorTold_ = true;
     }
 }

@@ -42,7 +42,7 @@ public:
     void recorded();
     // Readable when there is news for the display (takeNews).
     int descriptor() const { return newsRead_.get(); }
-    std::vector<std::string> takeNews();
+    std::vector<translations::Wording> takeNews();
     // Records in the journal that the database does not hold yet, as far as known.
     std::size_t waiting() const { return waiting_; }
     // The station ends: one more try, waiting up to `patience` for it, then
@@ -69,7 +69,7 @@ private:
     bool sendOneByOne(const std::vector<Pending>& batch);
     void tellClashes(const std::vector<RecordClash>& clashes);
     bool trouble(const std::string& why);  // told once an outage; false
-    void tell(const std::string& news);
+    void tell(translations::Wording news);
     void wakeStation();  // readable descriptor(): news, or the count waiting moved
     void startFromCursor();
     Reading readPending();
@@ -92,7 +92,7 @@ private:
     Clock::time_point retryAt_ = Clock::time_point::max();
 
     std::mutex newsMutex_;
-    std::vector<std::string> news_;
+    std::vector<translations::Wording> news_;
     UniqueFd newsRead_, newsWrite_;
     std::thread thread_;  // last: starts once the rest is ready
 };

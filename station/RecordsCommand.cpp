@@ -85,16 +85,16 @@ int runRecords(const RecordsOptions& options) {
     const nlohmann::json context = {{"command", "records"}};
     std::string error;
     if (options.initDb) {
-        std::string text;
+        translations::Wording text;
         const bool made = initDatabase(options.db, text);
         if (!made) {
-            printFailure(options.json, context, text);
+            printFailure(options.json, context, text.english());
             return kBadInput;
         }
         if (options.json) {
-            printJson({{"event", "schema"}, {"message", text}});
+            printJson({{"event", "schema"}, {"message", text.english()}});
         } else {
-            std::printf("%s\n", text.c_str());
+            std::printf("%s\n", shown(text).c_str());
         }
         return kOk;
     }

@@ -175,15 +175,20 @@ void ScreenGate::tellLater(std::chrono::steady_clock::time_point now) {
     [[maybe_unused]] const ssize_t n = ::write(wake_[1].get(), &byte, 1);
 }
 
-std::string ScreenGate::takeNews() {
+std::optional<translations::Wording> ScreenGate::takeNews() {
     char drained[64];
     while (::read(wake_[0].get(), drained, sizeof drained) > 0) {
     }
     const std::lock_guard lock(newsMutex_);
     if (refused_ == 0) return {};
-    const std::string line = "the operator's screen refused " + std::to_string(refused_) +
-                             (refused_ == 1 ? " connection" : " connections") + " beyond the " +
-                             std::to_string(limit_) + " it serves at once.";
+    translations::Wording line =
+        refused_ == 1
+            ? translations::Wording{N_("the operator's screen refused 1 connection beyond the %1 "
+                                       "it serves at once."),
+                                    {std::to_string(limit_)}}
+            : translations::Wording{N_("the operator's screen refused %1 connections beyond the "
+                                       "%2 it serves at once."),
+                                    {std::to_string(refused_), std::to_string(limit_)}};
     refused_ = 0;
     return line;
 }

@@ -18,11 +18,13 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/UniqueFd.h"
+#include "translations/Marked.h"
 
 namespace gimbalctl {
 
@@ -50,7 +52,7 @@ public:
     // Readable when there is a line for the station (takeNews).
     int descriptor() const { return wake_[0].get(); }
     // The refusals not yet told, in one line, once a minute at most; empty when none.
-    std::string takeNews();
+    std::optional<translations::Wording> takeNews();
 
 private:
     void serve();   // each worker thread

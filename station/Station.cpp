@@ -143,7 +143,7 @@ Station::Station(const StationFirmware& firmware, StationLog log, bool json, Por
             notice(N_("the file's maker word does not match; it is sent all the same."));
         view_->setFooter(tally());
     }
-    for (const std::string& text : log_.takeNotices()) notice(text);  // its identities
+    for (const translations::Wording& text : log_.takeNotices()) notice(text);  // its identities
 }
 
 void Station::recordAs(const std::string& stationId, std::function<void()> recorded) {
@@ -314,7 +314,7 @@ void Station::record(const UpgradeOutcome& outcome, double seconds, const UnitId
     std::string error;
     const bool kept =
         log_.append(line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), error);
-    for (const std::string& text : log_.takeNotices()) notice(text);  // a journal moved away
+    for (const translations::Wording& text : log_.takeNotices()) notice(text);  // a journal moved
     if (kept) {
         ++sequence_;
         if (recorded_) recorded_();
@@ -340,7 +340,9 @@ int Station::finish(bool interrupted) {
     if (view_) view_->finish();
     if (interrupted) {
         return reportStop(
-            cutShort_.empty() ? "" : "the gimbals on " + cutShort_ + " need the upgrade run again");
+            cutShort_.empty()
+                ? ""
+                : formatted(_("the gimbals on %1 need the upgrade run again"), {cutShort_}));
     }
     return logFailed_ ? kWriteFailed : status_;
 }
@@ -355,13 +357,17 @@ void Station::notice(const std::string& text) {
     }
 }
 
-void Station::notice(const char* text, std::initializer_list<std::string> arguments) {
-    if (json_) return notice(formatted(text, arguments));
-    const std::string shown = formatted(translated(text), arguments);
+void Station::notice(const char* text, std::vector<std::string> arguments) {
+    notice(translations::Wording{text, std::move(arguments)});
+}
+
+void Station::notice(const translations::Wording& wording) {
+    if (json_) return notice(wording.english());
+    const std::string line = "gimbalctl: " + shown(wording);
     if (terminal_) {
-        view_->line("gimbalctl: " + shown);
+        view_->line(line);
     } else {
-        std::fprintf(stderr, "gimbalctl: %s\n", shown.c_str());
+        std::fprintf(stderr, "%s\n", line.c_str());
     }
 }
 

@@ -10,7 +10,6 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <map>
 #include <optional>
 #include <set>
@@ -104,7 +103,8 @@ public:
     // A line about the station itself (a folder missing, a port left alone).
     void notice(const std::string& text);
     // A notice with %1, %2... filled in: translated for people, English in JSON.
-    void notice(const char* text, std::initializer_list<std::string> arguments);
+    void notice(const char* text, std::vector<std::string> arguments);
+    void notice(const translations::Wording& wording);
 
 private:
     struct Unit {

@@ -256,10 +256,10 @@ StationLog::Opened StationLog::openFile(const std::string& follows, std::string&
     header_ = end.header;
     if (!end.headerFound) {
         if (info.st_size > 0) {
-            notices_.push_back(path_ +
-                               ": a journal from before journals had identities: its records so "
-                               "far are known by their station's name, the next ones by this "
-                               "journal's identity");
+            notices_.push_back({N_("%1: a journal from before journals had identities: its "
+                                   "records so far are known by their station's name, the next "
+                                   "ones by this journal's identity"),
+                                {path_}});
         }
         header_ = {newUuid(), stationIdentity(path_, error)};
         if (header_.station.empty()) return Opened::kCannotWrite;
@@ -276,8 +276,13 @@ StationLog::Opened StationLog::openFile(const std::string& follows, std::string&
     if (current_) current_->setNext(file);
     current_ = file;
     if (!first_) first_ = current_;
-    notices_.push_back(path_ + ": journal " + header_.journal + ", station " + header_.station +
-                       (follows.empty() ? "" : ", following journal " + follows));
+    if (follows.empty()) {
+        notices_.push_back(
+            {N_("%1: journal %2, station %3"), {path_, header_.journal, header_.station}});
+    } else {
+        notices_.push_back({N_("%1: journal %2, station %3, following journal %4"),
+                            {path_, header_.journal, header_.station, follows}});
+    }
     return Opened::kOk;
 }
 
@@ -299,9 +304,9 @@ bool StationLog::append(const std::string& line, std::string& error) {
         const std::string before = header_.journal;
         if (openFile(before, error) != Opened::kOk) return false;
         notices_.insert(notices_.end() - 1,
-                        path_ +
-                            " was renamed or removed: the records written to it are kept "
-                            "there; the next ones go to a new journal at its path");
+                        {N_("%1 was renamed or removed: the records written to it are kept "
+                            "there; the next ones go to a new journal at its path"),
+                         {path_}});
     }
     errno = 0;
     if (!write(current_->descriptor(), line + "\n")) {

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/UniqueFd.h"
+#include "translations/Marked.h"
 
 namespace gimbalctl {
 
@@ -84,7 +85,7 @@ public:
     const std::string& stationId() const { return header_.station; }
     // What the station should say about its journal (its identities at
     // start, a journal moved away), once each.
-    std::vector<std::string> takeNotices() { return std::move(notices_); }
+    std::vector<translations::Wording> takeNotices() { return std::move(notices_); }
 
 private:
     Opened openFile(const std::string& follows, std::string& error);
@@ -94,7 +95,7 @@ private:
     std::shared_ptr<JournalFile> first_, current_;
     JournalHeader header_;
     unsigned long long lastSequence_ = 0;
-    std::vector<std::string> notices_;
+    std::vector<translations::Wording> notices_;
 };
 
 }  // namespace gimbalctl

@@ -1310,5 +1310,25 @@ Gimbal bereit.
         <translation>Der Worker der Seite wurde während der Aktualisierung beendet: Die Aktualisierung wurde abgebrochen; öffnen Sie den Anschluss und aktualisieren Sie erneut.
 </translation>
     </message>
+    <message>
+        <source>%1: redirected to another host (%2); refused</source>
+        <translation>%1: auf einen anderen Host umgeleitet (%2); abgelehnt</translation>
+    </message>
+    <message>
+        <source>%1: HTTP %2</source>
+        <translation>%1: HTTP %2</translation>
+    </message>
+    <message>
+        <source>%1: larger than %2 bytes; refused</source>
+        <translation>%1: größer als %2 Bytes; abgelehnt</translation>
+    </message>
+    <message>
+        <source>%1 cannot be reached: %2</source>
+        <translation>%1 ist nicht erreichbar: %2</translation>
+    </message>
+    <message>
+        <source>no verified %1 from %2: list its releases first</source>
+        <translation>keine geprüfte Datei %1 von %2: listen Sie zuerst deren Releases auf</translation>
+    </message>
 </context>
 </TS>

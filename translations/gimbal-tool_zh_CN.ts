@@ -1308,5 +1308,25 @@ do the same work. gimbal-sim serves a simulated gimbal.
         <translation>页面的工作线程在升级中途结束：升级已停止；请打开端口并重新升级。
 </translation>
     </message>
+    <message>
+        <source>%1: redirected to another host (%2); refused</source>
+        <translation>%1：被重定向到另一主机（%2）；已拒绝</translation>
+    </message>
+    <message>
+        <source>%1: HTTP %2</source>
+        <translation>%1：HTTP %2</translation>
+    </message>
+    <message>
+        <source>%1: larger than %2 bytes; refused</source>
+        <translation>%1：大于 %2 字节；已拒绝</translation>
+    </message>
+    <message>
+        <source>%1 cannot be reached: %2</source>
+        <translation>无法访问 %1：%2</translation>
+    </message>
+    <message>
+        <source>no verified %1 from %2: list its releases first</source>
+        <translation>没有来自 %2 的已验证 %1：请先列出其发布版本</translation>
+    </message>
 </context>
 </TS>

@@ -6,9 +6,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "gimbalctl/Output.h"
+#include "gimbalctl/Translation.h"
 #include "gimbalctl/windows/WindowsStop.h"
 
 namespace gimbalctl {
@@ -66,8 +68,10 @@ void stopWithParent() {}  // the parallel upgrade runs threads, not processes, h
 
 int reportStop(const std::string& consequence) {
     const std::string cause =
-        stopRequested() == kInterrupt ? "interrupted by SIGINT" : "interrupted by SIGHUP";
-    printError(consequence.empty() ? cause : cause + ": " + consequence);
+        formatted(_("interrupted by %1"), {stopRequested() == kInterrupt ? "SIGINT" : "SIGHUP"});
+    const std::string line =
+        consequence.empty() ? cause : cause + ": " + translatedLine(consequence);
+    std::fprintf(stderr, "gimbalctl: %s\n", line.c_str());
     return stopStatus();
 }
 

@@ -10,8 +10,8 @@ bool fetchRecords(const std::string&, std::time_t, std::vector<nlohmann::json>&,
     return false;
 }
 
-bool initDatabase(const std::string&, std::string& text) {
-    text = "--db is for Linux: on Windows gimbalctl has no PostgreSQL client";
+bool initDatabase(const std::string&, translations::Wording& text) {
+    text = {N_("--db is for Linux: on Windows gimbalctl has no PostgreSQL client"), {}};
     return false;
 }
 

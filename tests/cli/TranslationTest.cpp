@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
 
 #include "tests/cli/GimbalctlRun.h"
+#include "tests/support/WaitFor.h"
 
 namespace {
 
@@ -121,4 +124,27 @@ TEST(GimbalctlLanguage, UnknownLanguageMissingLocaleOrBrokenCatalogueStayEnglish
     const std::string command = (bin / "gimbalctl").string() + " --help > " + out;
     EXPECT_EQ(std::system(command.c_str()), 0);
     EXPECT_EQ(slurp(out), english);
+}
+
+// A station notice made of a wording and values (the journal's identity):
+// filled in after the lookup for people, English in JSON.
+TEST(GimbalctlLanguage, StationNoticeWithValuesTranslatedEnglishInJson) {
+    using namespace std::chrono_literals;
+    TempDir dir;
+    const std::string file =
+        dir.write("fw.3plov", multiImageFile(imageBytes(100, 1), imageBytes(100, 2), {}, 3));
+    const std::string log = dir.path() + "/units.jsonl";
+    Language german("de_DE.UTF-8");
+    for (const bool json : {false, true}) {
+        std::vector<std::string> args = {
+            "station", "--ports-from", dir.path() + "/ports", "--log", log, file};
+        if (json) args.insert(args.begin(), "--json");
+        Started run = start(dir, args);
+        const std::string shown = json ? run.out : run.err;
+        const std::string expected = log + (json ? ": journal " : ": Journal ");
+        EXPECT_TRUE(waitFor([&] { return contains(slurp(shown), expected); }, 10000ms, 20ms))
+            << slurp(shown);
+        kill(run.pid, SIGTERM);
+        run.finish();
+    }
 }

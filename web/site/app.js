@@ -73,6 +73,14 @@ function setOut(english) {
     announce(text);
 }
 
+// An error from the worker: its wording looked up here and its values (a
+// value may be a wording too) filled in; else its English text.
+function shownWording(value) {
+    if (typeof value !== 'object') return String(value);
+    return qsTr(value.text).replace(/%(\d)/g, (mark, k) => shownWording(value.values[k - 1]));
+}
+const shownError = (failed) => (failed.wording ? shownWording(failed.wording) : failed.error);
+
 function showMessage(id, english) {
     const text = translated(english);
     const field = $(id);
@@ -273,7 +281,7 @@ async function listReleases(quiet = false) {
     const list = $('m_ReleaseList');
     list.replaceChildren();
     if (listed.error) {
-        if (!quiet) setOut(listed.error + '\n');
+        if (!quiet) setOut(shownError(listed) + '\n');
         return;
     }
     for (const line of listed.lines) setOut(line + '\n');
@@ -290,7 +298,7 @@ async function loadRelease() {
     $('btn_Upgrade').disabled = true;
     const result = await link.ask('loadRelease', { source: list.dataset.source, version });
     if (result?.error) {
-        setOut(result.error + '\n');
+        setOut(shownError(result) + '\n');
         if (choice === fileChoice) $('btn_Upgrade').disabled = upgrading;
         return;
     }

@@ -13,17 +13,32 @@ const kSignature = 'releases.json.sig';
 const kTrustedKeys = 'trusted-keys.pub';  // the site's keys, beside the page
 const kTimeoutMs = 20000;
 
-class Refused extends Error {}
+// The worker has no catalogue: an error is its English text and its wording
+// (marked with qsTr() for the catalogues, never called here) with the values
+// of its %1, %2..., which the page fills in after its own lookup (shownError).
+const qsTr = (text) => text;
+const filled = (text, values) => text.replace(/%(\d)/g, (mark, k) => String(values[k - 1]));
+const worded = (text, ...values) => ({ text, values });
+const englishOf = (value) => (typeof value === 'object' ? filled(value.text, value.values.map(englishOf)) : String(value));
+
+class WordedError extends Error {
+    constructor(wording) {
+        super(englishOf(wording));
+        this.wording = wording;
+    }
+}
+class Refused extends WordedError {}
+const failure = (wording) => ({ error: englishOf(wording), wording });
 
 // The bytes at `url`, at most `cap` of them, from the same host only.
 async function fetchBytes(url, cap) {
     const response = await fetch(url, { cache: 'no-store', signal: AbortSignal.timeout(kTimeoutMs) });
     if (new URL(response.url).host !== new URL(url).host) {
-        throw new Refused(`${url}: redirected to another host (${new URL(response.url).host}); refused`);
+        throw new Refused(worded(qsTr('%1: redirected to another host (%2); refused'), url, new URL(response.url).host));
     }
-    if (!response.ok) throw new Error(`${url}: HTTP ${response.status}`);
+    if (!response.ok) throw new WordedError(worded(qsTr('%1: HTTP %2'), url, response.status));
     const length = Number(response.headers.get('content-length') ?? 0);
-    if (length > cap) throw new Refused(`${url}: larger than ${cap} bytes; refused`);
+    if (length > cap) throw new Refused(worded(qsTr('%1: larger than %2 bytes; refused'), url, cap));
     const reader = response.body.getReader();
     const parts = [];
     let size = 0;
@@ -33,7 +48,7 @@ async function fetchBytes(url, cap) {
         size += value.length;
         if (size > cap) {
             reader.cancel();
-            throw new Refused(`${url}: larger than ${cap} bytes; refused`);
+            throw new Refused(worded(qsTr('%1: larger than %2 bytes; refused'), url, cap));
         }
         parts.push(value);
     }
@@ -64,8 +79,8 @@ async function sha256Hex(bytes) {
     return [...digest].map((b) => b.toString(16).padStart(2, '0')).join('');
 }
 
-const unreachable = (url, why) => `${url} cannot be reached: ${why}`;
-const refusal = (error, url) => (error instanceof Refused ? error.message : unreachable(url, error.message));
+const refusal = (error, url) => failure(error instanceof Refused ? error.wording
+    : worded(qsTr('%1 cannot be reached: %2'), url, error.wording ?? error.message));
 
 export class ReleaseShelf {
     // `core` is the core module (gimbal-core.mjs); `siteUrl` the folder the
@@ -112,7 +127,7 @@ export class ReleaseShelf {
             catalogue = await fetchBytes(catalogueUrl, this.limits.catalogue);
             signature = await fetchBytes(signatureUrl, this.limits.catalogue);
         } catch (error) {
-            if (error instanceof Refused || !keptGood) return { error: refusal(error, catalogueUrl) };
+            if (error instanceof Refused || !keptGood) return refusal(error, catalogueUrl);
             this.verified.set(source, { catalogue: keptCatalogue, judged: kept });
             return { releases: kept.releases, lines: [kept.offlineLine] };
         }
@@ -129,7 +144,7 @@ export class ReleaseShelf {
     // {name, bytes, line} (line names the release and its key) or {error}.
     async file(source, version) {
         const { catalogue, judged } = this.verified.get(source) ?? {};
-        if (!catalogue) return { error: `no verified ${kCatalogue} from ${source}: list its releases first` };
+        if (!catalogue) return failure(worded(qsTr('no verified %1 from %2: list its releases first'), kCatalogue, source));
         const check = async (bytes) => this.core.checkReleaseFile(catalogue, version, bytes.length,
             await sha256Hex(bytes), judged.keyNumber, judged.keyComment);
         const wanted = await check(new Uint8Array(0));
@@ -141,7 +156,7 @@ export class ReleaseShelf {
             try {
                 bytes = await fetchBytes(url, Math.min(wanted.size, this.limits.file));  // no longer than the catalogue says
             } catch (error) {
-                return { error: refusal(error, url) };
+                return refusal(error, url);
             }
             const result = await check(bytes);
             if (result.error) return { error: result.error };
