@@ -20,6 +20,8 @@ import unittest
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 
+from page_helpers import PageHelpers
+
 GIMBALCTL, SIMULATOR, SITE = sys.argv[1:4]
 del sys.argv[1:4]
 
@@ -59,18 +61,12 @@ def browser(language, profile, tmp):
     return webdriver.Chrome(options=options, service=Service(env=dict(os.environ, TMPDIR=tmp)))
 
 
-class Languages(unittest.TestCase):
+class Languages(PageHelpers, unittest.TestCase):
+    wait_seconds = 20
+
     def setUp(self):
         self.dir = tempfile.mkdtemp(prefix="gimbal-languages-")
         self.addCleanup(shutil.rmtree, self.dir, True)
-
-    def wait(self, condition, what, timeout=20):
-        end = time.monotonic() + timeout
-        while time.monotonic() < end:
-            if condition():
-                return
-            time.sleep(0.05)
-        self.fail("waited in vain for " + what)
 
     def station(self):
         """A station with no unit serving its screen; its screen's URL."""

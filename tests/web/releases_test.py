@@ -25,6 +25,7 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import Select
 
 from bridge import Bridge
+from page_helpers import PageHelpers
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SITE, SIMULATOR = sys.argv[1], sys.argv[2]
@@ -81,7 +82,7 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
-class PageReleases(unittest.TestCase):
+class PageReleases(PageHelpers, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.tmp = tempfile.mkdtemp(prefix="gimbal-web-releases-")
@@ -124,20 +125,6 @@ class PageReleases(unittest.TestCase):
         self.url = "http://127.0.0.1:%d/" % self.server.server_address[1]
 
     # ---- helpers ----
-
-    def js(self, script, *args):
-        return self.driver.execute_script(script, *args)
-
-    def wait(self, condition, what, timeout=10):
-        end = time.monotonic() + timeout
-        while time.monotonic() < end:
-            if condition():
-                return
-            time.sleep(0.02)
-        self.fail("waited in vain for " + what)
-
-    def el(self, id):
-        return self.driver.find_element(By.ID, id)
 
     def log(self):
         return self.js("return document.getElementById('outText').value")

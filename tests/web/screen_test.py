@@ -23,12 +23,16 @@ import urllib.request
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 
+from page_helpers import PageHelpers
+
 GIMBALCTL, SIMULATOR = sys.argv[1], sys.argv[2]
 del sys.argv[1:3]
 GREEN, RED = "rgb(0, 179, 0)", "rgb(255, 0, 0)"
 
 
-class Screen(unittest.TestCase):
+class Screen(PageHelpers, unittest.TestCase):
+    wait_seconds = 20
+
     @classmethod
     def setUpClass(cls):
         cls.profile = tempfile.mkdtemp(prefix="gimbal-screen-profile-")
@@ -107,17 +111,6 @@ class Screen(unittest.TestCase):
             return []
         with open(self.log) as f:  # the journal's header is not a record
             return [json.loads(line) for line in f if not line.startswith('{"journal":')]
-
-    def js(self, script, *args):
-        return self.driver.execute_script(script, *args)
-
-    def wait(self, condition, what, timeout=20):
-        end = time.monotonic() + timeout
-        while time.monotonic() < end:
-            if condition():
-                return
-            time.sleep(0.05)
-        self.fail("waited in vain for " + what)
 
     def tiles(self):
         """Each tile's accessible name, from the accessibility tree, with its

@@ -26,6 +26,7 @@ from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.chrome.service import Service
 
 from bridge import Bridge
+from page_helpers import PageHelpers
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SITE, SIMULATOR = sys.argv[1], sys.argv[2]
@@ -120,7 +121,7 @@ READY_AT = """new MutationObserver((_, o) => {
 }).observe(document, {attributes: true, subtree: true});"""
 
 
-class WebPage(unittest.TestCase):
+class WebPage(PageHelpers, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.files = tempfile.mkdtemp(prefix="gimbal-web-files-")
@@ -162,20 +163,6 @@ class WebPage(unittest.TestCase):
     def wait_for_service_worker(self, url):
         self.driver.get(url)
         self.wait(lambda: self.js("return !!navigator.serviceWorker.controller"), "the service worker", 15)
-
-    def js(self, script, *args):
-        return self.driver.execute_script(script, *args)
-
-    def wait(self, condition, what, timeout=10):
-        end = time.monotonic() + timeout
-        while time.monotonic() < end:
-            if condition():
-                return
-            time.sleep(0.02)
-        self.fail("waited in vain for " + what)
-
-    def el(self, id):
-        return self.driver.find_element(By.ID, id)
 
     def click(self, id):
         self.el(id).click()
@@ -523,7 +510,6 @@ class WebPage(unittest.TestCase):
         self.wait(lambda: self.log().count(COMPLETE) == 2, "the second upgrade to end", 30)
         self.wait(lambda: self.el("btn_Open").is_enabled(), "the controls back")
         self.assertEqual(self.recorded(self.bridge.last_record(), "id3.bin"), other)
-
 
     def test_the_worker_ending_mid_upgrade_ends_it_and_the_page_runs_the_line_itself(self):
         self.load()
