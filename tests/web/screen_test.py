@@ -35,40 +35,40 @@ class Screen(PageHelpers, unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
+        # Class cleanups run also when this set-up fails part way, the last made first.
         cls.profile = tempfile.mkdtemp(prefix="gimbal-screen-profile-")
+        cls.addClassCleanup(shutil.rmtree, cls.profile, ignore_errors=True)
         options = webdriver.ChromeOptions()
         for arg in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
                     "--window-size=1280,900", "--user-data-dir=" + cls.profile):
             options.add_argument(arg)
         # Chromium leaves a folder in TMPDIR when it quits: given one of the test's own.
         cls.chromium_tmp = tempfile.mkdtemp(prefix="gimbal-screen-chromium-")
+        cls.addClassCleanup(shutil.rmtree, cls.chromium_tmp, ignore_errors=True)
         cls.driver = webdriver.Chrome(
             options=options, service=Service(env=dict(os.environ, TMPDIR=cls.chromium_tmp)))
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.driver.quit()
-        shutil.rmtree(cls.profile, ignore_errors=True)
-        shutil.rmtree(cls.chromium_tmp, ignore_errors=True)
+        cls.addClassCleanup(cls.driver.quit)
 
     def setUp(self):
+        # Cleanups run the last added first, also after a failure: the test's connections
+        # and files, then its processes, then its folder.
         self.dir = tempfile.mkdtemp(prefix="gimbal-screen-")
+        self.addCleanup(shutil.rmtree, self.dir, ignore_errors=True)
+        self.processes = []
+        self.addCleanup(self.end_processes)
         self.ports = os.path.join(self.dir, "ports")
         os.mkdir(self.ports)
         self.log = os.path.join(self.dir, "units.jsonl")
         subprocess.run([SIMULATOR, "--write-example", self.dir], check=True, capture_output=True)
         self.firmware = os.path.join(self.dir, "gimbal-2.010.3plov")
-        self.processes = []
 
-    def tearDown(self):
-        self.doCleanups()  # the test's connections and files closed before its folder goes
+    def end_processes(self):
         for process in reversed(self.processes):
             if process.poll() is None:
                 process.kill()
             process.wait()
             if process.stdout:
                 process.stdout.close()
-        shutil.rmtree(self.dir, ignore_errors=True)
 
     # ---- helpers ----
 
