@@ -23,9 +23,10 @@ mkdir -p "$user_home/.local/state/gimbalctl"
 echo '{"journal":"1"}' >"$user_home/.local/state/gimbalctl/units.jsonl"
 session='mkdir "$XDG_RUNTIME_DIR/dbus-1" "$XDG_RUNTIME_DIR/dconf" && mkdir -p "$XDG_STATE_HOME/gimbalctl" &&
   echo record >>"$XDG_STATE_HOME/gimbalctl/units.jsonl" && mkdir -p "$HOME/.config/chromium/Crash Reports"'
-HOME=$user_home XDG_RUNTIME_DIR= XDG_STATE_HOME= "$checker" sh -c "$session" ||
+as_user() { env -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u XDG_DATA_HOME -u XDG_STATE_HOME HOME="$user_home" "$@"; }
+as_user env -u XDG_RUNTIME_DIR "$checker" sh -c "$session" ||
   fail "a session bus's folder or the command's own home fails the run"
-said=$(HOME=$user_home XDG_STATE_HOME= "$checker" sh -c 'echo record >>"$0"; mkdir "$1"' \
+said=$(as_user "$checker" sh -c 'echo record >>"$0"; mkdir "$1"' \
   "$user_home/.local/state/gimbalctl/units.jsonl" "$user_home/.config" 2>&1)
 [ $? -eq 1 ] || fail "writing into the user's home passes"
 for changed in .local/state/gimbalctl/units.jsonl .config; do
