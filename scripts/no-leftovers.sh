@@ -19,21 +19,25 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
 fi
 
 # The user's home as the suite could change it: the names in the folders its
-# programs write to (two levels down, so that another program's own writing
-# meanwhile does not count), and every file of this tool's programs with its
-# size and time.
+# programs write to (configuration, data and state two levels down, the cache
+# one, the trash left out: not so deep that another program's own writing
+# meanwhile counts), and every file of this tool's programs with its size and
+# time.
 user_home=${HOME:-/nonexistent}
-user_folders=("${XDG_CONFIG_HOME:-$user_home/.config}" "${XDG_CACHE_HOME:-$user_home/.cache}"
-  "${XDG_DATA_HOME:-$user_home/.local/share}" "${XDG_STATE_HOME:-$user_home/.local/state}")
+user_config=${XDG_CONFIG_HOME:-$user_home/.config} user_cache=${XDG_CACHE_HOME:-$user_home/.cache}
+user_data=${XDG_DATA_HOME:-$user_home/.local/share} user_state=${XDG_STATE_HOME:-$user_home/.local/state}
 home_listing() {
   local folder
   for folder in "$user_home"/{.config,.cache,.local,.pki,.wine,.pgpass,.psql_history}; do
     [ -e "$folder" ] && echo "$folder"
   done
-  for folder in "${user_folders[@]}"; do
-    find "$folder" -mindepth 1 -maxdepth 2 -printf '%p\n'
-    find "$folder"/gimbalctl "$folder"/gimbal-tool -printf '%p\t%s %T@\n'
-  done 2>/dev/null | sort -u
+  {
+    find "$user_config" "$user_data" "$user_state" -mindepth 1 -maxdepth 2 ! -path "$user_data/Trash/*"
+    find "$user_cache" -mindepth 1 -maxdepth 1
+    for folder in "$user_config" "$user_cache" "$user_data" "$user_state"; do
+      find "$folder"/gimbalctl "$folder"/gimbal-tool -printf '%p\t%s %T@\n'
+    done
+  } 2>/dev/null | sort -u
 }
 home_before=$(home_listing)
 
