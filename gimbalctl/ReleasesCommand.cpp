@@ -153,6 +153,15 @@ std::optional<ChosenRelease> fetchChosenRelease(const ReleaseOptions& options, b
         status = reportStop("nothing was sent");
         return std::nullopt;
     }
+    if (fetched.unreachable) {
+        // One line about the connection: an offline catalogue's has said it already.
+        if (!list->offline && !json) printError(fetched.error);
+        printFailure(json, context,
+                     N_("release %1 is not in the cache of %2, and %2 cannot be reached"),
+                     {release->version, options.from});
+        status = kSourceUnreachable;
+        return std::nullopt;
+    }
     if (!fetched.error.empty() || fetched.path.empty()) {
         if (fetched.error.empty()) {
             printFailure(json, context, N_("%1 cannot be kept in %2"),
@@ -160,9 +169,7 @@ std::optional<ChosenRelease> fetchChosenRelease(const ReleaseOptions& options, b
         } else {
             printFailure(json, context, fetched.error);
         }
-        status = fetched.unreachable     ? kSourceUnreachable
-                 : fetched.error.empty() ? kBadInput
-                                         : kRefusedFile;
+        status = fetched.error.empty() ? kBadInput : kRefusedFile;
         return std::nullopt;
     }
     return chosen(*list, *release, *file, fetched.path);

@@ -1,6 +1,8 @@
 #include "gimbalctl/Translation.h"
 
 #include <CLI/CLI.hpp>
+#include <memory>
+#include <sstream>
 
 #ifndef _WIN32  // glibc has gettext; Windows stays English
 #include <libintl.h>
@@ -75,22 +77,53 @@ std::string translatedLine(const std::string& english) {
 
 }  // namespace gimbalctl
 
-void gimbalctl::translateHelp(CLI::App& app) {
-    for (const char* label : {N_("Usage"), N_("OPTIONS"), N_("SUBCOMMAND"), N_("SUBCOMMANDS"),
-                              N_("REQUIRED"), N_("Positionals"), N_("Env")}) {
-        app.get_formatter()->label(label, translated(label));
+namespace {
+
+// CLI11 pads an option to the description's column: one a character short of
+// it would meet its description after a single space, and a reader (and
+// help2man, which makes the manual pages) would take both for one option.
+// Such an option gets its description on the next line, as a longer one does.
+class HelpFormatter : public CLI::Formatter {
+public:
+    std::string make_option(const CLI::Option* option, bool isPositional) const override {
+        const std::string name = make_option_name(option, isPositional) + make_option_opts(option);
+        const bool oneSpace = name.size() + 3 == get_column_width();  // 2 spaces lead the name
+        std::stringstream out;
+        CLI::detail::format_help(out, oneSpace ? name + ' ' : name, make_option_desc(option),
+                                 get_column_width());
+        std::string lines = out.str();
+        if (oneSpace) lines.erase(2 + name.size(), 1);  // the space that moved the description
+        return lines;
     }
+};
+
+void useFormatter(CLI::App& app, const std::shared_ptr<CLI::Formatter>& formatter) {
+    app.formatter(formatter);
     if (CLI::Option* help = app.get_help_ptr()) {
-        help->description(translated(N_("Print this help message and exit")));
+        help->description(gimbalctl::translated(N_("Print this help message and exit")));
     }
     if (CLI::Option* version = app.get_version_ptr()) {
-        version->description(translated(N_("Display program version information and exit")));
+        version->description(
+            gimbalctl::translated(N_("Display program version information and exit")));
     }
     for (CLI::Option* option : app.get_options()) {
-        if (option->get_group() == "Options") option->group(translated(N_("Options")));
+        if (option->get_group() == "Options") option->group(gimbalctl::translated(N_("Options")));
     }
     for (CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {
-        if (command->get_group() == "Subcommands") command->group(translated(N_("Subcommands")));
-        translateHelp(*command);
+        if (command->get_group() == "Subcommands") {
+            command->group(gimbalctl::translated(N_("Subcommands")));
+        }
+        useFormatter(*command, formatter);
     }
+}
+
+}  // namespace
+
+void gimbalctl::translateHelp(CLI::App& app) {
+    const auto formatter = std::make_shared<HelpFormatter>();
+    for (const char* label : {N_("Usage"), N_("OPTIONS"), N_("SUBCOMMAND"), N_("SUBCOMMANDS"),
+                              N_("REQUIRED"), N_("Positionals"), N_("Env")}) {
+        formatter->label(label, translated(label));
+    }
+    useFormatter(app, formatter);
 }

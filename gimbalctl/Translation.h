@@ -39,7 +39,8 @@ std::string translatedLine(const std::string& english);
 
 // The words of --help that CLI11 writes itself (Usage, OPTIONS, REQUIRED, the
 // groups' names, the help and version options) in the user's language, for
-// the program and each of its commands. Once every option is added.
+// the program and each of its commands, and every option at least two spaces
+// from its description. Once every option is added.
 void translateHelp(CLI::App& app);
 
 }  // namespace gimbalctl

@@ -120,6 +120,15 @@ TEST_F(Releases, ListedNewestFirstUpgradedIdenticallyAndServedOfflineFromTheCach
     EXPECT_TRUE(contains(offline.out, "offline: releases as of 20")) << offline.out;
     EXPECT_TRUE(contains(offline.out, "gimbal-2.010.plov, 116 bytes, cached")) << offline.out;
     EXPECT_TRUE(contains(offline.out, "gimbal-2.009.plov, 116 bytes, not cached")) << offline.out;
+    // A release never fetched: one line about the connection, one saying what is missing.
+    const Result notCached =
+        gimbalctl(dir, {"upgrade", "-p", gimbal.slavePath(), "--release", "2.009"});
+    EXPECT_EQ(notCached.status, 8);
+    EXPECT_EQ(std::count(notCached.err.begin(), notCached.err.end(), '\n'), 2) << notCached.err;
+    EXPECT_TRUE(notCached.err.ends_with("gimbalctl: release 2.009 is not in the cache of " +
+                                        url("good") + ", and " + url("good") +
+                                        " cannot be reached\n"))
+        << notCached.err;
     // A cached file that no longer matches the catalogue is not sent; nor is
     // anything from a source never reached. Both have their own status.
     const std::string cached = path("cache/gimbalctl/releases/") +

@@ -255,6 +255,19 @@ void linkAsUdev(const std::string& folder, const std::string& name, const std::s
     ASSERT_EQ(rename(temporary.c_str(), (folder + "/" + name).c_str()), 0);
 }
 
+// Stops the station and waits until it is stopped: what the test does until
+// SIGCONT reaches it at once, however the test is scheduled meanwhile.
+void hold(pid_t pid) {
+    kill(pid, SIGSTOP);
+    ASSERT_TRUE(waitFor([pid] {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        const std::size_t end = line.rfind(") ");
+        return end != std::string::npos && line.compare(end + 2, 1, "T") == 0;
+    }));
+}
+
 }  // namespace
 
 TEST_F(Station, AFolderMadeAsUdevMakesItGivesOneUnitPerNameAndDevice) {
@@ -270,15 +283,17 @@ TEST_F(Station, AFolderMadeAsUdevMakesItGivesOneUnitPerNameAndDevice) {
     linkAsUdev(ports, "usb-a", gimbals[1].slavePath());
     ASSERT_TRUE(waitForRecords(2));
     // Plugged in and pulled out at once: one line, no unit.
+    hold(run.pid);
     ASSERT_EQ(symlink(gimbals[2].slavePath().c_str(), (ports + "/usb-blink").c_str()), 0);
     unplug("usb-blink");
+    kill(run.pid, SIGCONT);
 
     // Re-pointed once inotify's queue has overflowed: found by the rescan.
     std::ifstream limit("/proc/sys/fs/inotify/max_queued_events");
     int queued = 0;
     limit >> queued;
     if (queued > 0 && queued <= 1 << 17) {
-        kill(run.pid, SIGSTOP);
+        hold(run.pid);
         const std::string churn = ports + "/.#churn";
         for (int k = 0; k <= queued / 2; ++k) {
             close(creat(churn.c_str(), 0644));
@@ -288,7 +303,7 @@ TEST_F(Station, AFolderMadeAsUdevMakesItGivesOneUnitPerNameAndDevice) {
         kill(run.pid, SIGCONT);
         ASSERT_TRUE(waitForRecords(3));
         // The folder moved away and made again while the events were lost: the new one is watched.
-        kill(run.pid, SIGSTOP);
+        hold(run.pid);
         for (int k = 0; k <= queued / 2; ++k) {
             close(creat(churn.c_str(), 0644));
             unlink(churn.c_str());

@@ -104,6 +104,11 @@ check_page() { # PAGE SECTION... ; the program's --help is on standard input
   for section in NAME SYNOPSIS DESCRIPTION OPTIONS "$@"; do
     grep -qx "$section" <<<"$rendered" || fail "$page has no $section section"
   done
+  # An option's entry holds the option alone on its first line: a description run
+  # into it (one space after the option in --help) starts there with a sentence's word.
+  local joined
+  joined=$(sed -n '/^OPTIONS$/,/^[A-Z]/p' <<<"$rendered" | grep -E '^ {7}-.* [A-Z][a-z]+( |$)' || true)
+  [ -z "$joined" ] || fail "$page runs an option into its description: $joined"
   named=$(zcat "$page" | options_of | comm -23 - <(echo "$known"))
   [ -z "$named" ] || fail "$page names options that do not exist: $named"
 }

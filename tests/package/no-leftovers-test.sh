@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # scripts/no-leftovers.sh, which ends test.sh: a command that leaves a process,
 # a file and (where this user may mount FUSE) a served mount behind fails the
-# run with each named, and nothing of it is left afterwards; a clean command
-# passes, and a failing one keeps its status.
+# run with each named, and nothing of it is left afterwards; so does one that
+# writes into the user's own home. A clean command passes, whatever a session
+# bus makes in its runtime folder and whatever it writes in its own home, and
+# a failing one keeps its status.
 set -uo pipefail
 checker=$(cd "$(dirname "$0")/../.." && pwd)/scripts/no-leftovers.sh
 failed=0
@@ -14,6 +16,24 @@ fail() {
 "$checker" true || fail "a command that leaves nothing fails the run"
 "$checker" sh -c 'exit 3'
 [ $? -eq 3 ] || fail "the command's own failure status is not kept"
+
+# A home standing for the user's, with a station journal in it.
+user_home=$(mktemp -d)
+mkdir -p "$user_home/.local/state/gimbalctl"
+echo '{"journal":"1"}' >"$user_home/.local/state/gimbalctl/units.jsonl"
+session='mkdir "$XDG_RUNTIME_DIR/dbus-1" "$XDG_RUNTIME_DIR/dconf" && mkdir -p "$XDG_STATE_HOME/gimbalctl" &&
+  echo record >>"$XDG_STATE_HOME/gimbalctl/units.jsonl" && mkdir -p "$HOME/.config/chromium/Crash Reports"'
+as_user() { env -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u XDG_DATA_HOME -u XDG_STATE_HOME HOME="$user_home" "$@"; }
+as_user env -u XDG_RUNTIME_DIR "$checker" sh -c "$session" ||
+  fail "a session bus's folder or the command's own home fails the run"
+said=$(as_user "$checker" sh -c 'echo record >>"$0"; mkdir "$1"' \
+  "$user_home/.local/state/gimbalctl/units.jsonl" "$user_home/.config" 2>&1)
+[ $? -eq 1 ] || fail "writing into the user's home passes"
+for changed in .local/state/gimbalctl/units.jsonl .config; do
+  grep -qxF "no-leftovers.sh: left behind: a change in the user's home: $user_home/$changed" <<<"$said" ||
+    fail "the change of $changed is not named: $said"
+done
+rm -rf "$user_home"
 
 # The process's number is kept outside, to end it should the check miss it.
 pid_file=$(mktemp)

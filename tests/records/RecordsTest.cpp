@@ -61,11 +61,14 @@ protected:
 
     void SetUp() override {
         setenv("TMPDIR", dir.path().c_str(), 1);
+        // A station given no --log keeps its journal here, never in the user's.
+        setenv("XDG_STATE_HOME", dir.path().c_str(), 1);
         mkdir(ports.c_str(), 0755);
         ASSERT_TRUE(server.ok()) << slurp(server.folder() + "/initdb.log");
     }
     void TearDown() override {
         unsetenv("TMPDIR");
+        unsetenv("XDG_STATE_HOME");
         for (pid_t pid : stations) {
             if (waitpid(pid, nullptr, WNOHANG) != 0) continue;
             kill(pid, SIGKILL);

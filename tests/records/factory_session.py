@@ -1,9 +1,11 @@
 """Runs docs/FACTORY.md's sessions as written, in order, in one folder, against
 a PostgreSQL server of the test's own, and compares what they print with what
 the page shows. The page's administrator commands reach that server: `sudo
-apt` is what this machine has installed already, `sudo -u postgres` is the
-server's superuser, the page's `localhost` is the server's socket folder and
-`dbname=units` its database. Its ```sql block is the roles.sql the page saves.
+apt` is what this machine has installed already, `sudo -u postgres` (or -iu)
+is the server's superuser, run from outside the session's folder, which is
+the caller's alone (0700) as a home is; the page's `localhost` is the server's
+socket folder and `dbname=units` its database. Its ```sql block is the
+roles.sql the page saves.
 
     factory_session.py FACTORY.md BUILD_DIR POSTGRES_BIN
 """
@@ -24,7 +26,7 @@ VARYING = [(re.compile(r"[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f
 SUDO = """#!/bin/sh
 case "$1" in
   apt|apt-get) exit 0 ;;
-  -u) shift 2; exec env PGUSER=gimbal "$@" ;;
+  -u|-iu) shift 2; cd / && exec env PGUSER=gimbal "$@" ;;
 esac
 exec "$@"
 """
@@ -59,6 +61,7 @@ def main():
     page = open(page_path, encoding="utf-8").read()
     database = tempfile.mkdtemp(prefix="gimbal-factory-db-")
     folder = tempfile.mkdtemp(prefix="gimbal-factory-")
+    os.chmod(folder, 0o700)  # as a new user's home: nobody else enters it
     sims, failures = [], []
     as_server = server(bin_dir, database)
     try:

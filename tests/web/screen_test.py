@@ -35,39 +35,40 @@ class Screen(PageHelpers, unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
+        # Class cleanups run also when this set-up fails part way, the last made first.
         cls.profile = tempfile.mkdtemp(prefix="gimbal-screen-profile-")
+        cls.addClassCleanup(shutil.rmtree, cls.profile, ignore_errors=True)
         options = webdriver.ChromeOptions()
         for arg in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
                     "--window-size=1280,900", "--user-data-dir=" + cls.profile):
             options.add_argument(arg)
         # Chromium leaves a folder in TMPDIR when it quits: given one of the test's own.
         cls.chromium_tmp = tempfile.mkdtemp(prefix="gimbal-screen-chromium-")
+        cls.addClassCleanup(shutil.rmtree, cls.chromium_tmp, ignore_errors=True)
         cls.driver = webdriver.Chrome(
             options=options, service=Service(env=dict(os.environ, TMPDIR=cls.chromium_tmp)))
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.driver.quit()
-        shutil.rmtree(cls.profile, ignore_errors=True)
-        shutil.rmtree(cls.chromium_tmp, ignore_errors=True)
+        cls.addClassCleanup(cls.driver.quit)
 
     def setUp(self):
+        # Cleanups run the last added first, also after a failure: the test's connections
+        # and files, then its processes, then its folder.
         self.dir = tempfile.mkdtemp(prefix="gimbal-screen-")
+        self.addCleanup(shutil.rmtree, self.dir, ignore_errors=True)
+        self.processes = []
+        self.addCleanup(self.end_processes)
         self.ports = os.path.join(self.dir, "ports")
         os.mkdir(self.ports)
         self.log = os.path.join(self.dir, "units.jsonl")
         subprocess.run([SIMULATOR, "--write-example", self.dir], check=True, capture_output=True)
         self.firmware = os.path.join(self.dir, "gimbal-2.010.3plov")
-        self.processes = []
 
-    def tearDown(self):
+    def end_processes(self):
         for process in reversed(self.processes):
             if process.poll() is None:
                 process.kill()
             process.wait()
             if process.stdout:
                 process.stdout.close()
-        shutil.rmtree(self.dir, ignore_errors=True)
 
     # ---- helpers ----
 
@@ -101,6 +102,16 @@ class Screen(PageHelpers, unittest.TestCase):
             return url
         self.wait(told, "the screen's address")
         return process, url[0]
+
+    def allow_descriptors(self, needed):
+        """Raises this process's soft limit of open files to `needed` for the test; skips
+        it, saying so, when the hard limit is lower."""
+        soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
+        if hard != resource.RLIM_INFINITY and hard < needed:
+            self.skipTest("needs %d open files, the hard limit is %d (ulimit -Hn)" % (needed, hard))
+        if soft != resource.RLIM_INFINITY and soft < needed:
+            resource.setrlimit(resource.RLIMIT_NOFILE, (needed, hard))
+            self.addCleanup(resource.setrlimit, resource.RLIMIT_NOFILE, (soft, hard))
 
     def stop(self, process):
         process.send_signal(signal.SIGTERM)
@@ -271,6 +282,7 @@ class Screen(PageHelpers, unittest.TestCase):
 
     def test_idle_connections_beyond_the_limit_are_refused_and_a_unit_still_upgraded(self):
         # 3,000 connections that send nothing, against a station allowed 400 descriptors.
+        self.allow_descriptors(3000 + 200)  # and this process's own
         _, url = self.station(descriptors=400)
         host, port = url[len("http://"):].strip("/").split(":")
         clients = []

@@ -12,7 +12,9 @@ wine64=$1
 prefix=$2
 action=$3
 shift 3
-export WINEPREFIX="$prefix" WINEDEBUG=-all
+# No desktop menu entries or file types for the user's desktop (winemenubuilder
+# writes them in the home's menus and applications folders).
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d
 # The wine server keeps its folder in TMPDIR after it ends: the prefix's own
 # (every wine run of the prefix must name the same one to find its server).
 export TMPDIR="$prefix/tmp"
