@@ -19,7 +19,6 @@
 #include "gimbalctl/Releases.h"
 #include "gimbalctl/Sha256.h"
 #include "gimbalctl/Translation.h"
-#include "platform/NumberText.h"
 #include "releases/Catalogue.h"
 #include "station/TimeText.h"
 
@@ -86,7 +85,7 @@ int runPublish(const std::string& folder, bool json) {
             printFailure(json, context, loaded ? path.string() + ": " + loaded->refusal : why);
             return kRefusedFile;
         }
-        const std::string version = fixedPointText(loaded->firmwareVersion, 3);
+        const std::string version = loaded->versions.firmware.text();
         releases::Release& release = byVersion[version];
         if (release.version.empty()) {
             const releases::Release* known = earlier(version);

@@ -4,6 +4,8 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "upgrade/FirmwareVersion.h"
+
 namespace releases {
 
 namespace {
@@ -112,7 +114,10 @@ std::optional<Release> readRelease(const json& object, std::size_t index, std::s
     release.notes = fields.text("notes");
     const json* files = fields.field("files", &json::is_array, "a list");
     if (!error.empty()) return std::nullopt;
-    if (release.version.empty()) fields.fail("\"version\" is empty");
+    if (!firmware::parseVersion(release.version)) {
+        fields.fail("version \"" + release.version +
+                    "\" is not a firmware version as the gimbal reports it (such as 2.010)");
+    }
     if (release.channel != "stable" && release.channel != "beta") {
         fields.fail("channel \"" + release.channel + "\" is not stable or beta");
     }
@@ -197,7 +202,9 @@ std::string catalogueText(const Catalogue& catalogue) {
     return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
-bool isNewer(std::string_view version, std::string_view than) { return version > than; }
+bool isNewer(std::string_view version, std::string_view than) {
+    return firmware::parseVersion(version) > firmware::parseVersion(than);
+}
 
 void sortNewestFirst(std::vector<Release>& releases) {
     std::stable_sort(releases.begin(), releases.end(), [](const Release& a, const Release& b) {

@@ -216,6 +216,14 @@ TEST_F(Releases, TheStationRecordsTheReleaseAndItsKeyAndCanRequireASignedFile) {
     EXPECT_TRUE(contains(unsigned_.err, "--require-signed refuses it")) << unsigned_.err;
 }
 
+TEST_F(Releases, PublishWritesTheVersionTheGimbalWillReport) {
+    writeFile("good/gimbal-2.200.plov", singleImageFile(imageBytes(100, 11), 0, 0, {1, 5, 2, 200}));
+    publishAndSign("good");
+    const Result listed = gimbalctl(dir, withSource("good", {"releases", "--json"}));
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(nlohmann::json::parse(listed.out)["releases"][0]["version"], "2.200") << listed.out;
+}
+
 TEST_F(Releases, PublishRefusesAFolderWithAFileTheToolWouldRefuse) {
     const std::string before = slurp(path("good/releases.json"));
     writeFile("good/broken.plov", Bytes(10, 0));
