@@ -162,6 +162,15 @@ std::string connectionStringProblem(const std::string& conninfo) {
                    "a password's @ as %40)" +
                    notShown;
         }
+        // libpq ends the host at the first /: a password's / would make the
+        // rest of the password the port and the host part of the database's name.
+        const std::string path = conninfo.substr(0, conninfo.find('?', start));
+        const std::size_t slash = path.find('/', start);
+        if (slash != std::string::npos && path.find('@', slash) != std::string::npos) {
+            return "--db: the URI cannot be read: an @ follows a / before its host (write a "
+                   "password's / as %2F, an @ in a database's name as %40)" +
+                   notShown;
+        }
     }
     char* error = nullptr;
     const Options options(PQconninfoParse(conninfo.c_str(), &error), PQconninfoFree);
@@ -182,7 +191,11 @@ std::string connectionTarget(const std::string& conninfo) {
     if (!part("service").empty()) text += " of service \"" + part("service") + "\"";
     const std::string host = part("host").empty() ? part("hostaddr") : part("host");
     if (!host.empty()) text += " on " + host;
-    if (!part("port").empty()) text += (host.empty() ? " on port " : ":") + part("port");
+    // Only a port of digits is shown: anything else may be a piece of a password.
+    const std::string port = part("port");
+    if (!port.empty() && port.find_first_not_of("0123456789,") == std::string::npos) {
+        text += (host.empty() ? " on port " : ":") + port;
+    }
     if (!part("user").empty()) text += " as " + part("user");
     return withoutPassword(text, conninfo);
 }
