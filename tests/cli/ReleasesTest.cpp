@@ -76,8 +76,14 @@ protected:
     void publishAndSign(const std::string& site) {
         const Result published = gimbalctl(dir, {"publish", path(site)});
         ASSERT_EQ(published.status, 0) << published.err;
+        sign(site);
+    }
+    void sign(const std::string& site) {
         run("signify-openbsd -S -s " + path("trusted.sec") + " -m " + path(site) +
             "/releases.json -x " + path(site) + "/releases.json.sig");
+    }
+    std::string cacheFolder(const std::string& site) const {
+        return path("cache/gimbalctl/releases/") + releases::cacheFolderName(url(site));
     }
     void copySite(const std::string& from, const std::string& to) const {
         fs::copy(path(from), path(to),
@@ -122,8 +128,7 @@ TEST_F(Releases, ListedNewestFirstUpgradedIdenticallyAndServedOfflineFromTheCach
     EXPECT_TRUE(contains(offline.out, "gimbal-2.009.plov, 116 bytes, not cached")) << offline.out;
     // A cached file that no longer matches the catalogue is not sent; nor is
     // anything from a source never reached. Both have their own status.
-    const std::string cached = path("cache/gimbalctl/releases/") +
-                               releases::cacheFolderName(url("good")) + "/gimbal-2.010.plov";
+    const std::string cached = cacheFolder("good") + "/files/gimbal-2.010.plov";
     std::fstream(cached, std::ios::in | std::ios::out | std::ios::binary).put('!');
     gimbal.clearReceived();
     const Result changed =
@@ -214,6 +219,28 @@ TEST_F(Releases, TheStationRecordsTheReleaseAndItsKeyAndCanRequireASignedFile) {
                                            path("local.plov")}));
     EXPECT_EQ(unsigned_.status, 1);
     EXPECT_TRUE(contains(unsigned_.err, "--require-signed refuses it")) << unsigned_.err;
+}
+
+TEST_F(Releases, TheCacheKeepsTheCataloguesFilesApartAndRefusesAnUnreadableSerial) {
+    // A signed catalogue naming a file as the cache names its own serial.
+    copySite("good", "named");
+    fs::rename(path("named/gimbal-2.010.plov"), path("named/highest-serial"));
+    std::string text = slurp(path("named/releases.json"));
+    text.replace(text.find("\"gimbal-2.010.plov\""), 19, "\"highest-serial\"");
+    std::ofstream(path("named/releases.json"), std::ios::trunc) << text;
+    sign("named");
+    GimbalSimulator gimbal;
+    const Result upgraded = gimbalctl(
+        dir, withSource("named", {"upgrade", "-p", gimbal.slavePath(), "--release", "latest"}));
+    ASSERT_EQ(upgraded.status, 0) << upgraded.err;
+    EXPECT_EQ(slurp(cacheFolder("named") + "/highest-serial"), "1\n");
+
+    std::ofstream(cacheFolder("named") + "/highest-serial", std::ios::trunc) << "seven\n";
+    const Result refused = gimbalctl(dir, withSource("named", {"releases"}));
+    EXPECT_EQ(refused.status, 1) << refused.err;
+    EXPECT_TRUE(contains(refused.err, "highest-serial: the highest serial seen from this source "
+                                      "cannot be read; refused"))
+        << refused.err;
 }
 
 TEST_F(Releases, PublishWritesTheVersionTheGimbalWillReport) {
