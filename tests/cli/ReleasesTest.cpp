@@ -243,6 +243,31 @@ TEST_F(Releases, TheCacheKeepsTheCataloguesFilesApartAndRefusesAnUnreadableSeria
         << refused.err;
 }
 
+TEST_F(Releases, TrustComesOnlyFromLocalKeysNoOtherUserCouldChange) {
+    fs::copy_file(path("trusted.pub"), path("good/trusted.pub"));
+    const Result fromServer = gimbalctl(
+        dir, {"releases", "--from", url("good"), "--trust-key", url("good") + "trusted.pub"});
+    EXPECT_EQ(fromServer.status, 2);
+    EXPECT_TRUE(contains(fromServer.err, "trusted.pub: a URL; give the key as a local .pub file"))
+        << fromServer.err;
+
+    const std::string folder = path(".config/gimbalctl/trusted-keys");
+    fs::create_directories(folder);
+    fs::copy_file(path("trusted.pub"), folder + "/maker.pub");
+    fs::permissions(folder + "/maker.pub", fs::perms::others_write, fs::perm_options::add);
+    const Result openFile = gimbalctl(dir, withSource("good", {"releases"}, ""));
+    EXPECT_EQ(openFile.status, 1);
+    EXPECT_TRUE(contains(openFile.err, folder + "/maker.pub: writable by group or others (not "
+                                                "trusted)\n"))
+        << openFile.err;
+    fs::permissions(folder + "/maker.pub", fs::perms::others_write, fs::perm_options::remove);
+    fs::permissions(folder, fs::perms::group_write, fs::perm_options::add);
+    const Result openFolder = gimbalctl(dir, withSource("good", {"releases"}, ""));
+    EXPECT_EQ(openFolder.status, 1);
+    EXPECT_TRUE(contains(openFolder.err, folder + ": writable by group or others (not trusted)\n"))
+        << openFolder.err;
+}
+
 TEST_F(Releases, PublishWritesTheVersionTheGimbalWillReport) {
     writeFile("good/gimbal-2.200.plov", singleImageFile(imageBytes(100, 11), 0, 0, {1, 5, 2, 200}));
     publishAndSign("good");
