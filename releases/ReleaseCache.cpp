@@ -92,3 +92,5 @@ void ReleaseCache::keepSerial(std::int64_t serial) const {
     std::string ignored;  // without the cache the rule holds for this run only
     write(kSerialName, std::to_string(serial) + "\n", ignored);
 }
+
+}  // namespace releases
