@@ -1,8 +1,12 @@
 #include "station/RecordDatabase.h"
 
 #include <libpq-fe.h>
+#include <poll.h>
 #include <sys/socket.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -30,6 +34,9 @@ constexpr const char* kTimeouts = "SET lock_timeout = '3s'; SET statement_timeou
 constexpr const char* kPatientTimeouts = "SET lock_timeout = '10s'; SET statement_timeout = 0";
 
 using Options = std::unique_ptr<PQconninfoOption, decltype(&PQconninfoFree)>;
+
+// A connection attempt ends this long after it began, whatever the hosts.
+constexpr std::chrono::seconds kConnectDeadline{5};
 
 // The first line of libpq's or the server's message, without its severity.
 std::string firstLine(const char* text) {
@@ -96,16 +103,40 @@ std::string message(const Result& result) {
 
 void ignoreNotice(void*, const char*) {}
 
-// A connection, or null with `why`. Short time-outs: a database that does not
-// answer only delays the records.
-pg_conn* open(const std::string& conninfo, const char* application, std::string& why) {
-    const char* keys[] = {"connect_timeout",  "tcp_user_timeout", "keepalives_idle",
-                          "application_name", "dbname",           nullptr};
-    const char* values[] = {"5", "15000", "15", application, conninfo.c_str(), nullptr};
-    pg_conn* connection = PQconnectdbParams(keys, values, 1);
+// A connection, or null with `why`: one deadline for the whole attempt,
+// whatever the hosts in the string (a host that accepts and never answers
+// would hold a blocking connect for its own time-out, host after host), given
+// up at once when `stopped` turns true. Short time-outs after: a database
+// that does not answer only delays the records.
+pg_conn* open(const std::string& conninfo, const char* application, std::string& why,
+              const std::atomic<bool>* stopped = nullptr) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + kConnectDeadline;
+    const char* keys[] = {"tcp_user_timeout", "keepalives_idle", "application_name", "dbname",
+                          nullptr};
+    const char* values[] = {"15000", "15", application, conninfo.c_str(), nullptr};
+    pg_conn* connection = PQconnectStartParams(keys, values, 1);
     if (!connection) {
         why = "out of memory";
         return nullptr;
+    }
+    // Polled as libpq asks: first for writing, then as each step says.
+    PostgresPollingStatusType step = PGRES_POLLING_WRITING;
+    while (PQstatus(connection) != CONNECTION_BAD && step != PGRES_POLLING_OK &&
+           step != PGRES_POLLING_FAILED) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0 || (stopped && *stopped)) {
+            why = left.count() <= 0 ? "no answer within " +
+                                          std::to_string(kConnectDeadline.count()) + " s"
+                                    : "stopped while connecting";
+            PQfinish(connection);
+            return nullptr;
+        }
+        pollfd socket{PQsocket(connection), short(step == PGRES_POLLING_READING ? POLLIN : POLLOUT),
+                      0};
+        // In slices, so that a stop is seen within a tenth of a second.
+        const int ready = ::poll(&socket, 1, int(std::min<long long>(left.count(), 100)));
+        if (ready > 0 || socket.fd < 0) step = PQconnectPoll(connection);
     }
     if (PQstatus(connection) != CONNECTION_OK) {
         why = withoutPassword(firstLine(PQerrorMessage(connection)), conninfo);
@@ -227,6 +258,7 @@ void RecordDatabase::keep(pg_conn* connection) {
 }
 
 void RecordDatabase::cancel(bool now) {
+    stopped_ = true;  // a connection attempt in progress gives up
     std::lock_guard lock(cancelMutex_);
     if (!connection_) return;
     if (now) {
@@ -257,7 +289,7 @@ RecordDatabase::State RecordDatabase::failure(const std::string& state) {
 
 RecordDatabase::State RecordDatabase::connect(const std::string& conninfo, std::string& why) {
     conninfo_ = conninfo;
-    keep(open(conninfo, "gimbalctl station", why));
+    keep(open(conninfo, "gimbalctl station", why, &stopped_));
     if (!connection_) return State::kDown;
     pg_conn* c = connection_;
     run(c, kPatientTimeouts);
@@ -375,8 +407,11 @@ bool initDatabase(const std::string& conninfo, translations::Wording& text) {
         return true;
     }
     Result rows = run(c, "SELECT count(*) FROM units");
+    // The stations' roles of the older version may insert into units, which
+    // the new version's stations no longer do: they need the function.
     text = {N_("%1: the units schema is version %2 (upgraded from version %3, its %4 records "
-               "kept)"),
+               "kept); the stations' roles now need EXECUTE on FUNCTION units_insert(uuid, "
+               "uuid, jsonb)"),
             {target, version, std::to_string(found),
              succeeded(rows) ? PQgetvalue(rows.get(), 0, 0) : std::string("?")}};
     return true;
