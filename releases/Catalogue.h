@@ -67,6 +67,12 @@ ParsedCatalogue parseCatalogue(std::string_view text);
 // for `gimbalctl publish`. parseCatalogue reads it back unchanged.
 std::string catalogueText(const Catalogue& catalogue);
 
+// A name that stays in the release folder on every system: not empty, not
+// "." or "..", no / \ : and no control characters.
+bool isPlainFileName(std::string_view name);
+// Whether `text` is well-formed UTF-8 (JSON carries nothing else).
+bool isUtf8(std::string_view text);
+
 // Versions compare as their two numbers, whole part first: "2.010" after
 // "2.009", "10.000" after "9.000". A text that is no version is older than any.
 bool isNewer(std::string_view version, std::string_view than);

@@ -284,6 +284,28 @@ TEST_F(Releases, PublishRefusesAFolderWithAFileTheToolWouldRefuse) {
     EXPECT_EQ(published.status, 1);
     EXPECT_TRUE(contains(published.err, "broken.plov")) << published.err;
     EXPECT_EQ(slurp(path("good/releases.json")), before);
+    fs::remove(path("good/broken.plov"));
+
+    // Names the catalogue could not carry, or the tools would then refuse.
+    for (const std::string name : {"gimbal:2.011.plov", "gimbal-\xff.plov"}) {
+        writeFile("good/" + name, singleImageFile(imageBytes(100, 11), 0, 0, {1, 5, 2, 11}));
+        const Result refused = gimbalctl(dir, {"publish", path("good")});
+        EXPECT_EQ(refused.status, 1) << name;
+        EXPECT_TRUE(contains(refused.err, ": rename the file")) << refused.err;
+        EXPECT_EQ(slurp(path("good/releases.json")), before);
+        fs::remove(path("good/" + name));
+    }
+
+    // The signing command is one a shell runs as it is printed.
+    copySite("good", "it's here");
+    fs::remove(path("it's here/releases.json.sig"));
+    const Result quoted = gimbalctl(dir, {"publish", path("it's here")});
+    ASSERT_EQ(quoted.status, 0) << quoted.err;
+    std::string sign = quoted.out.substr(quoted.out.find("signify-openbsd"));
+    sign = sign.substr(0, sign.find('\n'));
+    sign.replace(sign.find("KEY.sec"), 7, path("trusted.sec"));
+    run(sign);
+    EXPECT_TRUE(fs::is_regular_file(path("it's here/releases.json.sig"))) << sign;
 }
 
 }  // namespace
