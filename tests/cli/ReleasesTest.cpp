@@ -53,6 +53,10 @@ protected:
         server.Get("/moved/releases.json", [this](const httplib::Request&, httplib::Response& r) {
             r.set_redirect("http://localhost:" + std::to_string(port) + "/good/releases.json");
         });
+        // One to another port of the same host.
+        server.Get("/moved-port/releases.json", [this](const httplib::Request&, httplib::Response& r) {
+            r.set_redirect("http://127.0.0.1:" + std::to_string(port + 1) + "/good/releases.json");
+        });
         port = server.bind_to_any_port("127.0.0.1");
         ASSERT_GT(port, 0);
         serving = std::thread([this] { server.listen_after_bind(); });
@@ -170,6 +174,7 @@ TEST_F(Releases, EachUntrustworthyReleaseIsRefusedWithNothingSent) {
         {"longer", "trusted", "latest", "gimbal-2.010.plov: longer than the catalogue's 116 bytes"},
         {"older", "trusted", "latest", "older than the one already seen: serial 1 after 2"},
         {"moved", "trusted", "latest", "redirected to another host"},
+        {"moved-port", "trusted", "latest", "redirected to another host, port or scheme"},
         {"huge", "trusted", "latest", "releases.json: larger than 1048576 bytes"},
         {"good", "", "latest", "no release key is trusted: put the maker's .pub file in "},
         {"good", "trusted", "2.009", "release 2.009 is a downgrade from 2.010"},
