@@ -237,6 +237,7 @@ class PageReleases(PageHelpers, unittest.TestCase):
         with open(os.path.join(self.site, "trusted-keys.pub"), "w") as f:
             f.write(self.stranger_text)
         self.load()
+        self.list_again()  # the list at start is quiet about a refusal
         self.wait_log_end("which is not trusted\n")
         self.assertEqual(self.listed(), [])
 
