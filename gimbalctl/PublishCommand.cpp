@@ -155,8 +155,9 @@ int runPublish(const std::string& folder, bool json) {
             return kWriteFailed;
         }
     }
-    const std::string sign = "signify-openbsd -S -s KEY.sec -m " + shellWord(cataloguePath.string()) +
-                             " -x " + shellWord(cataloguePath.string() + ".sig");
+    const std::string sign = "signify-openbsd -S -s KEY.sec -m " +
+                             shellWord(cataloguePath.string()) + " -x " +
+                             shellWord(cataloguePath.string() + ".sig");
     if (json) {
         nlohmann::json versions = nlohmann::json::array();
         for (const releases::Release& release : catalogue.releases)

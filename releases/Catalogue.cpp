@@ -140,10 +140,11 @@ bool isPlainFileName(std::string_view name) {
 bool isUtf8(std::string_view text) {
     for (std::size_t k = 0; k < text.size();) {
         const auto byte = static_cast<unsigned char>(text[k]);
-        const std::size_t length = byte < 0x80 ? 1 : byte >= 0xC2 && byte < 0xE0 ? 2
-                                                : byte >= 0xE0 && byte < 0xF0   ? 3
-                                                : byte >= 0xF0 && byte < 0xF5   ? 4
-                                                                                : 0;
+        const std::size_t length = byte < 0x80                   ? 1
+                                   : byte >= 0xC2 && byte < 0xE0 ? 2
+                                   : byte >= 0xE0 && byte < 0xF0 ? 3
+                                   : byte >= 0xF0 && byte < 0xF5 ? 4
+                                                                 : 0;
         if (length == 0 || k + length > text.size()) return false;
         std::uint32_t code = length == 1 ? byte : byte & (0x7F >> length);
         for (std::size_t m = 1; m < length; ++m) {

@@ -46,7 +46,8 @@ std::string originOf(const std::string& url) {
         return {};
     }
     std::string origin;
-    for (const auto [part, flags] : {std::pair{CURLUPART_SCHEME, 0u}, {CURLUPART_HOST, 0u},
+    for (const auto [part, flags] : {std::pair{CURLUPART_SCHEME, 0u},
+                                     {CURLUPART_HOST, 0u},
                                      {CURLUPART_PORT, unsigned(CURLU_DEFAULT_PORT)}}) {
         char* text = nullptr;
         if (curl_url_get(handle.get(), part, &text, flags) == CURLUE_OK) origin += text;

@@ -78,8 +78,9 @@ std::optional<std::int64_t> ReleaseCache::highestSerial(std::string& error) cons
         }
     }
     if (serial < 0) {
-        error = path + ": the highest serial seen from this source cannot be read; refused "
-                       "(remove the file only when the source's catalogue is known to be good)";
+        error = path +
+                ": the highest serial seen from this source cannot be read; refused "
+                "(remove the file only when the source's catalogue is known to be good)";
         return std::nullopt;
     }
     return serial;

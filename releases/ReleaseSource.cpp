@@ -66,8 +66,8 @@ ReleaseList loadReleaseList(const std::string& source, const std::vector<PublicK
     if (!cachedCatalogue || !cachedSignature) {
         return {ReleaseList::Outcome::kUnreachable, failed.error + "; nothing cached from it"};
     }
-    ReleaseList list = fromVerdict(verifyCatalogue(*cachedCatalogue, *cachedSignature, trusted,
-                                                   ed25519Verify, highestSerial));
+    ReleaseList list = fromVerdict(
+        verifyCatalogue(*cachedCatalogue, *cachedSignature, trusted, ed25519Verify, highestSerial));
     if (list.catalogue) {
         list.offline = true;
         list.offlineReason = failed.error;

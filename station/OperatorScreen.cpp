@@ -180,8 +180,7 @@ void OperatorScreen::route() {
         });
     server_->set_post_routing_handler(
         [this, peerOf](const httplib::Request& request, httplib::Response& response) {
-            const bool streaming =
-                response.get_header_value("Content-Type") == "text/event-stream";
+            const bool streaming = response.get_header_value("Content-Type") == "text/event-stream";
             if (gate_) gate_->requestAnswered(peerOf(request), streaming);
         });
     server_->set_default_headers(

@@ -126,9 +126,9 @@ pg_conn* open(const std::string& conninfo, const char* application, std::string&
            step != PGRES_POLLING_FAILED) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0 || (stopped && *stopped)) {
-            why = left.count() <= 0 ? "no answer within " +
-                                          std::to_string(kConnectDeadline.count()) + " s"
-                                    : "stopped while connecting";
+            why = left.count() <= 0
+                      ? "no answer within " + std::to_string(kConnectDeadline.count()) + " s"
+                      : "stopped while connecting";
             PQfinish(connection);
             return nullptr;
         }

@@ -48,18 +48,14 @@ inline std::string versionAfterText(
         return std::string(english);
     }) {
     if (reported == fileVersion) {
-        return translations::filledIn(
-            translate(kVerifiedText),
-            {reported->text()});
+        return translations::filledIn(translate(kVerifiedText), {reported->text()});
     }
     if (reported) {
-        return translations::filledIn(
-            translate(kOtherVersionText),
-            {reported->text(), fileVersion.text()});
+        return translations::filledIn(translate(kOtherVersionText),
+                                      {reported->text(), fileVersion.text()});
     }
-    return translations::filledIn(
-        translate(kNoVersionText),
-        {std::to_string(kVersionAfterWait.count()), fileVersion.text()});
+    return translations::filledIn(translate(kNoVersionText),
+                                  {std::to_string(kVersionAfterWait.count()), fileVersion.text()});
 }
 
 }  // namespace upgrade

@@ -3,13 +3,12 @@
 // by a loopback HTTP server on a free port, and simulated gimbals.
 
 #include <gtest/gtest.h>
-
-#include <sstream>
 #include <httplib.h>
 
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <thread>
 
 #include "releases/Signify.h"
@@ -54,7 +53,8 @@ protected:
             r.set_redirect("http://localhost:" + std::to_string(port) + "/good/releases.json");
         });
         // One to another port of the same host.
-        server.Get("/moved-port/releases.json", [this](const httplib::Request&, httplib::Response& r) {
+        server.Get("/moved-port/releases.json", [this](const httplib::Request&,
+                                                       httplib::Response& r) {
             r.set_redirect("http://127.0.0.1:" + std::to_string(port + 1) + "/good/releases.json");
         });
         port = server.bind_to_any_port("127.0.0.1");
@@ -244,8 +244,9 @@ TEST_F(Releases, TheCacheKeepsTheCataloguesFilesApartAndRefusesAnUnreadableSeria
     std::ofstream(cacheFolder("named") + "/highest-serial", std::ios::trunc) << "seven\n";
     const Result refused = gimbalctl(dir, withSource("named", {"releases"}));
     EXPECT_EQ(refused.status, 1) << refused.err;
-    EXPECT_TRUE(contains(refused.err, "highest-serial: the highest serial seen from this source "
-                                      "cannot be read; refused"))
+    EXPECT_TRUE(contains(refused.err,
+                         "highest-serial: the highest serial seen from this source "
+                         "cannot be read; refused"))
         << refused.err;
 }
 

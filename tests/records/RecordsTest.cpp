@@ -353,7 +353,8 @@ TEST_F(Records, HostsThatAcceptAndNeverAnswerHoldNeitherTheStartNorAStop) {
     Started run = station("host=127.0.0.1,127.0.0.1,127.0.0.1 port=" + port +
                           " dbname=units user=gimbal_station connect_timeout=5");
     // The start check is done once the station names where its records go.
-    const bool checked = waitFor([&] { return contains(slurp(run.err), "sent to"); }, 30000ms, 50ms);
+    const bool checked =
+        waitFor([&] { return contains(slurp(run.err), "sent to"); }, 30000ms, 50ms);
     const auto checkTook = std::chrono::steady_clock::now() - started;
     std::this_thread::sleep_for(1500ms);  // the sender tries again, and waits
     const auto stopped = std::chrono::steady_clock::now();
