@@ -7,7 +7,9 @@
 // releases: today, stable), and its serial is raised.
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -19,7 +21,6 @@
 #include "gimbalctl/Releases.h"
 #include "gimbalctl/Sha256.h"
 #include "gimbalctl/Translation.h"
-#include "platform/NumberText.h"
 #include "releases/Catalogue.h"
 #include "station/TimeText.h"
 
@@ -32,6 +33,29 @@ namespace fs = std::filesystem;
 bool isFirmwareName(const fs::path& path) {
     const std::string kind = path.extension().string();
     return kind == ".plov" || kind == ".1plov" || kind == ".2plov" || kind == ".3plov";
+}
+
+// A word for a shell: as it is when it holds nothing a shell reads, else in single quotes.
+std::string shellWord(const std::string& word) {
+    const bool plain = !word.empty() && std::all_of(word.begin(), word.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("_-./+,:=@%", c);
+    });
+    if (plain) return word;
+    std::string quoted = "'";
+    for (const char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// The name with each byte that is not printable ASCII as \xNN, for a name that is not UTF-8.
+std::string escapedName(const std::string& name) {
+    std::string shown;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+        shown += byte >= 0x20 && byte < 0x7F ? std::string(1, c) : std::string(escaped);
+    }
+    return shown;
 }
 
 std::string readText(const fs::path& path) {
@@ -76,6 +100,23 @@ int runPublish(const std::string& folder, bool json) {
         return nullptr;
     };
 
+    // A name the tools would refuse in the catalogue is refused before anything is written.
+    for (const fs::path& path : names) {
+        const std::string name = path.filename().string();
+        if (!releases::isUtf8(name)) {
+            printFailure(json, context, N_("%1: the file name %2 is not UTF-8: rename the file"),
+                         {folder, escapedName(name)});
+            return kRefusedFile;
+        }
+        if (!releases::isPlainFileName(name)) {
+            printFailure(json, context,
+                         N_("%1: the file name %2 has a character a release file may not have "
+                            "(/ \\ : or a control character): rename the file"),
+                         {folder, name});
+            return kRefusedFile;
+        }
+    }
+
     const std::time_t now = std::time(nullptr);
     std::map<std::string, releases::Release> byVersion;
     for (const fs::path& path : names) {
@@ -86,7 +127,7 @@ int runPublish(const std::string& folder, bool json) {
             printFailure(json, context, loaded ? path.string() + ": " + loaded->refusal : why);
             return kRefusedFile;
         }
-        const std::string version = fixedPointText(loaded->firmwareVersion, 3);
+        const std::string version = loaded->versions.firmware.text();
         releases::Release& release = byVersion[version];
         if (release.version.empty()) {
             const releases::Release* known = earlier(version);
@@ -114,8 +155,9 @@ int runPublish(const std::string& folder, bool json) {
             return kWriteFailed;
         }
     }
-    const std::string sign = "signify-openbsd -S -s KEY.sec -m " + cataloguePath.string() + " -x " +
-                             cataloguePath.string() + ".sig";
+    const std::string sign = "signify-openbsd -S -s KEY.sec -m " +
+                             shellWord(cataloguePath.string()) + " -x " +
+                             shellWord(cataloguePath.string() + ".sig");
     if (json) {
         nlohmann::json versions = nlohmann::json::array();
         for (const releases::Release& release : catalogue.releases)

@@ -34,7 +34,8 @@ std::string formatted(const std::string& text, const std::vector<std::string>& a
 // A wording from a part that does not translate, in the user's language.
 std::string shown(const translations::Wording& wording);
 
-// A line of a text the core wrote with its line feed: found with or without it.
+// A line of a text the core wrote with its line feed: found with or without it,
+// or a version line an upgrade's process filled in (by its wording).
 std::string translatedLine(const std::string& english);
 
 // The words of --help that CLI11 writes itself (Usage, OPTIONS, REQUIRED, the

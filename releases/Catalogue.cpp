@@ -4,6 +4,8 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "upgrade/FirmwareVersion.h"
+
 namespace releases {
 
 namespace {
@@ -50,14 +52,6 @@ bool isLowerHex(std::string_view text, std::size_t length) {
     return text.size() == length && std::all_of(text.begin(), text.end(), [](char c) {
                return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
            });
-}
-
-// A name that stays in the release folder on every system.
-bool isPlainFileName(std::string_view name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of("/\\:") == std::string_view::npos &&
-           std::none_of(name.begin(), name.end(),
-                        [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
 
 std::string lowerCase(std::string_view text) {
@@ -112,7 +106,10 @@ std::optional<Release> readRelease(const json& object, std::size_t index, std::s
     release.notes = fields.text("notes");
     const json* files = fields.field("files", &json::is_array, "a list");
     if (!error.empty()) return std::nullopt;
-    if (release.version.empty()) fields.fail("\"version\" is empty");
+    if (!firmware::parseVersion(release.version)) {
+        fields.fail("version \"" + release.version +
+                    "\" is not a firmware version as the gimbal reports it (such as 2.010)");
+    }
     if (release.channel != "stable" && release.channel != "beta") {
         fields.fail("channel \"" + release.channel + "\" is not stable or beta");
     }
@@ -130,6 +127,41 @@ std::optional<Release> readRelease(const json& object, std::size_t index, std::s
     }
     return release;
 }
+
+}  // namespace
+
+bool isPlainFileName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of("/\\:") == std::string_view::npos &&
+           std::none_of(name.begin(), name.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+}
+
+bool isUtf8(std::string_view text) {
+    for (std::size_t k = 0; k < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[k]);
+        const std::size_t length = byte < 0x80                   ? 1
+                                   : byte >= 0xC2 && byte < 0xE0 ? 2
+                                   : byte >= 0xE0 && byte < 0xF0 ? 3
+                                   : byte >= 0xF0 && byte < 0xF5 ? 4
+                                                                 : 0;
+        if (length == 0 || k + length > text.size()) return false;
+        std::uint32_t code = length == 1 ? byte : byte & (0x7F >> length);
+        for (std::size_t m = 1; m < length; ++m) {
+            const auto next = static_cast<unsigned char>(text[k + m]);
+            if ((next & 0xC0) != 0x80) return false;
+            code = code << 6 | (next & 0x3F);
+        }
+        const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (code < least[length] || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000)) {
+            return false;  // overlong, beyond Unicode, or a surrogate
+        }
+        k += length;
+    }
+    return true;
+}
+
+namespace {
 
 std::string versionList(const Catalogue& catalogue) {
     std::string list;
@@ -197,7 +229,9 @@ std::string catalogueText(const Catalogue& catalogue) {
     return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
-bool isNewer(std::string_view version, std::string_view than) { return version > than; }
+bool isNewer(std::string_view version, std::string_view than) {
+    return firmware::parseVersion(version) > firmware::parseVersion(than);
+}
 
 void sortNewestFirst(std::vector<Release>& releases) {
     std::stable_sort(releases.begin(), releases.end(), [](const Release& a, const Release& b) {

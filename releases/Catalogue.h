@@ -57,7 +57,8 @@ struct ParsedCatalogue {
 // The catalogue in `text`, its releases newest first. Refused with one line
 // naming the fault: not JSON, a format other than 1, a field missing or of
 // the wrong type ("release 2.010: \"channel\" is missing"), a channel other
-// than stable or beta, a SHA-256 that is not 64 hex digits, a size of 0 or
+// than stable or beta, a version not written as the gimbal reports it
+// (firmware::parseVersion), a SHA-256 that is not 64 hex digits, a size of 0 or
 // over kMaxReleaseFileSize, a file name with a folder in it, a version
 // listed twice. Fields the format does not name are ignored.
 ParsedCatalogue parseCatalogue(std::string_view text);
@@ -66,7 +67,14 @@ ParsedCatalogue parseCatalogue(std::string_view text);
 // for `gimbalctl publish`. parseCatalogue reads it back unchanged.
 std::string catalogueText(const Catalogue& catalogue);
 
-// Versions compare as bytes: "2.010" after "2.009", as the station compares them.
+// A name that stays in the release folder on every system: not empty, not
+// "." or "..", no / \ : and no control characters.
+bool isPlainFileName(std::string_view name);
+// Whether `text` is well-formed UTF-8 (JSON carries nothing else).
+bool isUtf8(std::string_view text);
+
+// Versions compare as their two numbers, whole part first: "2.010" after
+// "2.009", "10.000" after "9.000". A text that is no version is older than any.
 bool isNewer(std::string_view version, std::string_view than);
 
 // Sorts the releases newest version first.

@@ -38,17 +38,23 @@ int reportProgress(void* user, curl_off_t total, curl_off_t done, curl_off_t, cu
     return 0;
 }
 
-// The host a URL names, or "" when it names none (file URLs).
-std::string hostOf(const std::string& url) {
+// Where a URL leads: its scheme, host and port (the scheme's own when it
+// names none), or "" when it cannot be read. File URLs name no host.
+std::string originOf(const std::string& url) {
     std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> handle(curl_url(), curl_url_cleanup);
-    char* host = nullptr;
-    if (!handle || curl_url_set(handle.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK ||
-        curl_url_get(handle.get(), CURLUPART_HOST, &host, 0) != CURLUE_OK) {
+    if (!handle || curl_url_set(handle.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) {
         return {};
     }
-    std::string text = host;
-    curl_free(host);
-    return text;
+    std::string origin;
+    for (const auto [part, flags] : {std::pair{CURLUPART_SCHEME, 0u},
+                                     {CURLUPART_HOST, 0u},
+                                     {CURLUPART_PORT, unsigned(CURLU_DEFAULT_PORT)}}) {
+        char* text = nullptr;
+        if (curl_url_get(handle.get(), part, &text, flags) == CURLUE_OK) origin += text;
+        curl_free(text);
+        origin += ' ';
+    }
+    return origin;
 }
 
 std::string sizeCapText(std::size_t maxBytes) {
@@ -74,7 +80,7 @@ Fetched fetch(const std::string& location, std::size_t maxBytes, const FetchProg
     static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     if (!initialised) return {{}, location + ": the HTTP client cannot start"};
 
-    const std::string host = hostOf(location);
+    const std::string origin = originOf(location);
     std::string url = location;
     for (int redirects = 0; redirects <= 5; ++redirects) {
         std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(),
@@ -114,9 +120,12 @@ Fetched fetch(const std::string& location, std::size_t maxBytes, const FetchProg
             curl_easy_getinfo(curl.get(), CURLINFO_REDIRECT_URL, &next);
             if (!next)
                 return {{}, url + ": HTTP " + std::to_string(status) + " without a location"};
-            if (hostOf(next) != host) {
-                return {
-                    {}, url + ": redirected to another host (" + next + "), not followed", true};
+            // Same scheme, host and port only: never from https to http.
+            if (originOf(next) != origin) {
+                return {{},
+                        url + ": redirected to another host, port or scheme (" + next +
+                            "), not followed",
+                        true};
             }
             url = next;
             continue;

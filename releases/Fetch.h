@@ -2,7 +2,7 @@
 // Fetching a release folder's pieces: https, http and file URLs through
 // libcurl, and plain paths (a mounted share) from the file system. Each
 // fetch has a size cap, a connect timeout and ends when the source stalls;
-// a redirect is followed only within the same host.
+// a redirect is followed only to the same scheme, host and port.
 
 #include <cstdint>
 #include <functional>

@@ -39,8 +39,8 @@ std::optional<std::string> ReleaseCache::read(const std::string& name, std::size
 bool ReleaseCache::write(const std::string& name, const std::string& bytes,
                          std::string& error) const {
     std::error_code made;
-    std::filesystem::create_directories(folder_, made);
     const std::string path = pathOf(name);
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), made);
     const std::string temporary = path + ".part" + std::to_string(::getpid());
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
@@ -61,18 +61,35 @@ bool ReleaseCache::write(const std::string& name, const std::string& bytes,
     return true;
 }
 
-std::optional<std::int64_t> ReleaseCache::highestSerial() const {
+std::optional<std::int64_t> ReleaseCache::highestSerial(std::string& error) const {
+    const std::string path = pathOf(kSerialName);
+    std::error_code status;
+    if (std::filesystem::symlink_status(path, status).type() ==
+        std::filesystem::file_type::not_found) {
+        return std::nullopt;
+    }
     const auto text = read(kSerialName, 32);
-    if (!text) return std::nullopt;
-    std::int64_t serial = 0;
-    const char* end = text->data() + text->size();
-    if (std::from_chars(text->data(), end, serial).ec != std::errc()) return std::nullopt;
+    std::int64_t serial = -1;
+    if (text) {
+        const char* end = text->data() + text->size();
+        const auto [after, failed] = std::from_chars(text->data(), end, serial);
+        if (failed != std::errc() || (after != end && std::string_view(after, end) != "\n")) {
+            serial = -1;
+        }
+    }
+    if (serial < 0) {
+        error = path +
+                ": the highest serial seen from this source cannot be read; refused "
+                "(remove the file only when the source's catalogue is known to be good)";
+        return std::nullopt;
+    }
     return serial;
 }
 
 void ReleaseCache::keepSerial(std::int64_t serial) const {
-    const auto highest = highestSerial();
-    if (highest && *highest >= serial) return;
+    std::string unreadable;  // an unreadable one stays for the next run to refuse
+    const auto highest = highestSerial(unreadable);
+    if (!unreadable.empty() || (highest && *highest >= serial)) return;
     std::string ignored;  // without the cache the rule holds for this run only
     write(kSerialName, std::to_string(serial) + "\n", ignored);
 }

@@ -29,7 +29,7 @@ ReleaseList fromVerdict(VerifiedCatalogue verified) {
 }
 
 std::optional<std::string> cachedMatch(const ReleaseCache& cache, const ReleaseFile& file) {
-    auto bytes = cache.read(file.name, file.size);
+    auto bytes = cache.read(ReleaseCache::fileEntry(file.name), file.size);
     if (!bytes || !fileMismatch(file, bytes->size(), sha256Hex(*bytes)).empty()) {
         return std::nullopt;
     }
@@ -41,13 +41,16 @@ std::optional<std::string> cachedMatch(const ReleaseCache& cache, const ReleaseF
 ReleaseList loadReleaseList(const std::string& source, const std::vector<PublicKey>& trusted) {
     const ReleaseCache cache(source);
     if (trusted.empty()) return fromVerdict({Verdict::kNoTrustedKey, "no release key is trusted"});
+    std::string unreadable;
+    const std::optional<std::int64_t> highestSerial = cache.highestSerial(unreadable);
+    if (!unreadable.empty()) return {ReleaseList::Outcome::kRefused, unreadable};
     Fetched catalogue = fetch(sourceEntry(source, kCatalogueName), kMaxCatalogueSize);
     Fetched signature;
     if (catalogue.ok()) signature = fetch(sourceEntry(source, kSignatureName), kMaxSignatureSize);
     const Fetched& failed = catalogue.ok() ? signature : catalogue;
     if (failed.ok()) {
         ReleaseList list = fromVerdict(verifyCatalogue(catalogue.bytes, signature.bytes, trusted,
-                                                       ed25519Verify, cache.highestSerial()));
+                                                       ed25519Verify, highestSerial));
         if (list.catalogue) {
             std::string ignored;  // a cache that cannot be written only costs offline use
             cache.keepSerial(list.catalogue->serial);
@@ -63,8 +66,8 @@ ReleaseList loadReleaseList(const std::string& source, const std::vector<PublicK
     if (!cachedCatalogue || !cachedSignature) {
         return {ReleaseList::Outcome::kUnreachable, failed.error + "; nothing cached from it"};
     }
-    ReleaseList list = fromVerdict(verifyCatalogue(*cachedCatalogue, *cachedSignature, trusted,
-                                                   ed25519Verify, cache.highestSerial()));
+    ReleaseList list = fromVerdict(
+        verifyCatalogue(*cachedCatalogue, *cachedSignature, trusted, ed25519Verify, highestSerial));
     if (list.catalogue) {
         list.offline = true;
         list.offlineReason = failed.error;
@@ -78,7 +81,7 @@ ReleaseFileBytes fetchReleaseFile(const std::string& source, const ReleaseFile& 
                                   const FetchProgress& progress) {
     const ReleaseCache cache(source);
     if (auto cached = cachedMatch(cache, file)) {
-        return {std::move(*cached), cache.pathOf(file.name), {}};
+        return {std::move(*cached), cache.pathOf(ReleaseCache::fileEntry(file.name)), {}};
     }
     Fetched fetched = fetch(sourceEntry(source, file.name), file.size, progress);
     if (!fetched.ok()) {
@@ -93,8 +96,9 @@ ReleaseFileBytes fetchReleaseFile(const std::string& source, const ReleaseFile& 
         return {{}, {}, why};
     }
     std::string error;
-    const bool kept = cache.write(file.name, fetched.bytes, error);
-    return {std::move(fetched.bytes), kept ? cache.pathOf(file.name) : std::string(), {}};
+    const std::string entry = ReleaseCache::fileEntry(file.name);
+    const bool kept = cache.write(entry, fetched.bytes, error);
+    return {std::move(fetched.bytes), kept ? cache.pathOf(entry) : std::string(), {}};
 }
 
 bool isCached(const std::string& source, const ReleaseFile& file) {

@@ -3,7 +3,9 @@
 // be put: those built into the program (releases/keys/*.pub and the build's
 // GIMBAL_MAKER_KEYS), /etc/gimbal-tool/trusted-keys/*.pub for the machine,
 // ~/.config/gimbalctl/trusted-keys/*.pub for the user ($XDG_CONFIG_HOME when
-// set), and the files named on the command line.
+// set), and the local files named on the command line. A folder or key file
+// that another user could write (group- or world-writable, or owned by
+// another user than root or this one) is skipped.
 
 #include <string>
 #include <vector>
@@ -16,8 +18,10 @@ inline constexpr const char* kSystemKeyFolder = "/etc/gimbal-tool/trusted-keys";
 
 struct TrustedKeys {
     std::vector<PublicKey> keys;
-    std::vector<std::string> skipped;  // a folder's file that is not a key: one line each
-    std::string error;                 // a named file that cannot be read or is not a key
+    // A folder's file that is not a key, or a folder or file that another
+    // user could write: one line each.
+    std::vector<std::string> skipped;
+    std::string error;  // a named file that is a URL, cannot be read or is not a key
 };
 
 // Every trusted key; `namedFiles` are --trust-key's.

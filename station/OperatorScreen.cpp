@@ -119,9 +119,9 @@ std::unique_ptr<OperatorScreen> OperatorScreen::start(const std::string& text, s
         listeningSocketOptions(socket);
         self->listening_ = socket;
     });
-    // A connection a browser keeps for later, or one that sends or takes
-    // nothing, holds a thread for a few seconds at most; one whose request
-    // trickles in is shut down by the gate.
+    // A connection a browser keeps for later is let go after 2 s idle between
+    // requests, and one that sends or takes nothing holds a thread for a few
+    // seconds at most; one whose request trickles in is shut down by the gate.
     server.set_keep_alive_timeout(2);
     server.set_read_timeout(3);
     server.set_write_timeout(3);
@@ -168,12 +168,21 @@ std::optional<translations::Wording> OperatorScreen::takeNews() {
 }
 
 void OperatorScreen::route() {
-    // A request read whole: its connection is no longer held to the deadline for one.
-    server_->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response&) {
-        if (gate_)
-            gate_->requestArrived(request.remote_addr + ":" + std::to_string(request.remote_port));
-        return httplib::Server::HandlerResponse::Unhandled;
-    });
+    // A request read whole: its connection is no longer held to the deadline for one,
+    // until it is answered (a keep-alive connection's next request has its own).
+    const auto peerOf = [](const httplib::Request& request) {
+        return request.remote_addr + ":" + std::to_string(request.remote_port);
+    };
+    server_->set_pre_routing_handler(
+        [this, peerOf](const httplib::Request& request, httplib::Response&) {
+            if (gate_) gate_->requestArrived(peerOf(request));
+            return httplib::Server::HandlerResponse::Unhandled;
+        });
+    server_->set_post_routing_handler(
+        [this, peerOf](const httplib::Request& request, httplib::Response& response) {
+            const bool streaming = response.get_header_value("Content-Type") == "text/event-stream";
+            if (gate_) gate_->requestAnswered(peerOf(request), streaming);
+        });
     server_->set_default_headers(
         {{"Cache-Control", "no-cache"},
          {"X-Content-Type-Options", "nosniff"},

@@ -1,8 +1,12 @@
 #include "station/RecordDatabase.h"
 
 #include <libpq-fe.h>
+#include <poll.h>
 #include <sys/socket.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -30,6 +34,9 @@ constexpr const char* kTimeouts = "SET lock_timeout = '3s'; SET statement_timeou
 constexpr const char* kPatientTimeouts = "SET lock_timeout = '10s'; SET statement_timeout = 0";
 
 using Options = std::unique_ptr<PQconninfoOption, decltype(&PQconninfoFree)>;
+
+// A connection attempt ends this long after it began, whatever the hosts.
+constexpr std::chrono::seconds kConnectDeadline{5};
 
 // The first line of libpq's or the server's message, without its severity.
 std::string firstLine(const char* text) {
@@ -96,16 +103,40 @@ std::string message(const Result& result) {
 
 void ignoreNotice(void*, const char*) {}
 
-// A connection, or null with `why`. Short time-outs: a database that does not
-// answer only delays the records.
-pg_conn* open(const std::string& conninfo, const char* application, std::string& why) {
-    const char* keys[] = {"connect_timeout",  "tcp_user_timeout", "keepalives_idle",
-                          "application_name", "dbname",           nullptr};
-    const char* values[] = {"5", "15000", "15", application, conninfo.c_str(), nullptr};
-    pg_conn* connection = PQconnectdbParams(keys, values, 1);
+// A connection, or null with `why`: one deadline for the whole attempt,
+// whatever the hosts in the string (a host that accepts and never answers
+// would hold a blocking connect for its own time-out, host after host), given
+// up at once when `stopped` turns true. Short time-outs after: a database
+// that does not answer only delays the records.
+pg_conn* open(const std::string& conninfo, const char* application, std::string& why,
+              const std::atomic<bool>* stopped = nullptr) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + kConnectDeadline;
+    const char* keys[] = {"tcp_user_timeout", "keepalives_idle", "application_name", "dbname",
+                          nullptr};
+    const char* values[] = {"15000", "15", application, conninfo.c_str(), nullptr};
+    pg_conn* connection = PQconnectStartParams(keys, values, 1);
     if (!connection) {
         why = "out of memory";
         return nullptr;
+    }
+    // Polled as libpq asks: first for writing, then as each step says.
+    PostgresPollingStatusType step = PGRES_POLLING_WRITING;
+    while (PQstatus(connection) != CONNECTION_BAD && step != PGRES_POLLING_OK &&
+           step != PGRES_POLLING_FAILED) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0 || (stopped && *stopped)) {
+            why = left.count() <= 0
+                      ? "no answer within " + std::to_string(kConnectDeadline.count()) + " s"
+                      : "stopped while connecting";
+            PQfinish(connection);
+            return nullptr;
+        }
+        pollfd socket{PQsocket(connection), short(step == PGRES_POLLING_READING ? POLLIN : POLLOUT),
+                      0};
+        // In slices, so that a stop is seen within a tenth of a second.
+        const int ready = ::poll(&socket, 1, int(std::min<long long>(left.count(), 100)));
+        if (ready > 0 || socket.fd < 0) step = PQconnectPoll(connection);
     }
     if (PQstatus(connection) != CONNECTION_OK) {
         why = withoutPassword(firstLine(PQerrorMessage(connection)), conninfo);
@@ -162,6 +193,15 @@ std::string connectionStringProblem(const std::string& conninfo) {
                    "a password's @ as %40)" +
                    notShown;
         }
+        // libpq ends the host at the first /: a password's / would make the
+        // rest of the password the port and the host part of the database's name.
+        const std::string path = conninfo.substr(0, conninfo.find('?', start));
+        const std::size_t slash = path.find('/', start);
+        if (slash != std::string::npos && path.find('@', slash) != std::string::npos) {
+            return "--db: the URI cannot be read: an @ follows a / before its host (write a "
+                   "password's / as %2F, an @ in a database's name as %40)" +
+                   notShown;
+        }
     }
     char* error = nullptr;
     const Options options(PQconninfoParse(conninfo.c_str(), &error), PQconninfoFree);
@@ -182,7 +222,11 @@ std::string connectionTarget(const std::string& conninfo) {
     if (!part("service").empty()) text += " of service \"" + part("service") + "\"";
     const std::string host = part("host").empty() ? part("hostaddr") : part("host");
     if (!host.empty()) text += " on " + host;
-    if (!part("port").empty()) text += (host.empty() ? " on port " : ":") + part("port");
+    // Only a port of digits is shown: anything else may be a piece of a password.
+    const std::string port = part("port");
+    if (!port.empty() && port.find_first_not_of("0123456789,") == std::string::npos) {
+        text += (host.empty() ? " on port " : ":") + port;
+    }
     if (!part("user").empty()) text += " as " + part("user");
     return withoutPassword(text, conninfo);
 }
@@ -214,6 +258,7 @@ void RecordDatabase::keep(pg_conn* connection) {
 }
 
 void RecordDatabase::cancel(bool now) {
+    stopped_ = true;  // a connection attempt in progress gives up
     std::lock_guard lock(cancelMutex_);
     if (!connection_) return;
     if (now) {
@@ -244,7 +289,7 @@ RecordDatabase::State RecordDatabase::failure(const std::string& state) {
 
 RecordDatabase::State RecordDatabase::connect(const std::string& conninfo, std::string& why) {
     conninfo_ = conninfo;
-    keep(open(conninfo, "gimbalctl station", why));
+    keep(open(conninfo, "gimbalctl station", why, &stopped_));
     if (!connection_) return State::kDown;
     pg_conn* c = connection_;
     run(c, kPatientTimeouts);
@@ -362,8 +407,11 @@ bool initDatabase(const std::string& conninfo, translations::Wording& text) {
         return true;
     }
     Result rows = run(c, "SELECT count(*) FROM units");
+    // The stations' roles of the older version may insert into units, which
+    // the new version's stations no longer do: they need the function.
     text = {N_("%1: the units schema is version %2 (upgraded from version %3, its %4 records "
-               "kept)"),
+               "kept); the stations' roles now need EXECUTE on FUNCTION units_insert(uuid, "
+               "uuid, jsonb)"),
             {target, version, std::to_string(found),
              succeeded(rows) ? PQgetvalue(rows.get(), 0, 0) : std::string("?")}};
     return true;

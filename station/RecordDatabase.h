@@ -5,6 +5,7 @@
 // shows a password: the texts for people say which database, on which host,
 // as which user, and libpq's and the server's messages are masked.
 
+#include <atomic>
 #include <ctime>
 #include <memory>
 #include <mutex>
@@ -55,8 +56,9 @@ public:
     ~RecordDatabase();
     RecordDatabase(RecordDatabase&&) = delete;
 
-    // Connects, makes or upgrades the schema when this role may, and checks
-    // its version and that this role may send; `why` says what is wrong, in one line.
+    // Connects (5 s at most for the whole attempt, whatever the hosts), makes
+    // or upgrades the schema when this role may, and checks its version and
+    // that this role may send; `why` says what is wrong, in one line.
     State connect(const std::string& conninfo, std::string& why);
     bool connected() const { return connection_ != nullptr; }
     // Sends the records, all of one journal, in one statement: one already
@@ -68,7 +70,8 @@ public:
                  std::string& why);
     // From another thread: asks the server to cancel the statement in flight
     // (without waiting for its answer), or, with `now`, cuts the connection
-    // so that the statement returns at once.
+    // so that the statement returns at once. A connection attempt in
+    // progress gives up at once, and none is made after.
     void cancel(bool now);
 
 private:
@@ -78,6 +81,7 @@ private:
     pg_conn* connection_ = nullptr;
     std::mutex cancelMutex_;  // the connection's socket and its cancel request, for cancel()
     std::shared_ptr<pg_cancel> canceller_;
+    std::atomic<bool> stopped_{false};
 };
 
 // Applies the schema (station/units-schema.sql): makes it, upgrades an older

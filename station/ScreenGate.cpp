@@ -121,6 +121,16 @@ void ScreenGate::requestArrived(const std::string& peer) {
     }
 }
 
+void ScreenGate::requestAnswered(const std::string& peer, bool streaming) {
+    if (streaming) return;
+    const std::lock_guard lock(mutex_);
+    for (auto& [job, connection] : connections_) {
+        if (connection.peer != peer) continue;
+        connection.since = std::chrono::steady_clock::now();
+        connection.requested = false;
+    }
+}
+
 void ScreenGate::shutDownLate(std::chrono::steady_clock::time_point now) {
     const std::lock_guard lock(mutex_);
     for (auto& [job, connection] : connections_) {

@@ -5,9 +5,10 @@
 // accepts nothing more, and the gate itself takes every new connection from
 // the listening socket, answers it 503 and closes it at once, counting it.
 // The station hears of the refusals in one line at most once a minute. A
-// connection whose request has not arrived kRequestDeadline after it was
-// accepted (a client that sends nothing, or sends it a byte at a time) is
-// shut down, which frees its thread and descriptor.
+// connection whose request has not arrived whole kRequestDeadline after it
+// was accepted, or after its previous request was answered (a client that
+// sends nothing, or sends it a byte at a time), is shut down, which frees
+// its thread and descriptor.
 
 #include <httplib.h>
 
@@ -48,6 +49,9 @@ public:
     // A request from `peer` ("ADDRESS:PORT") has arrived whole: its
     // connection is past its deadline.
     void requestArrived(const std::string& peer);
+    // Its request answered: unless the answer is a stream, which lasts, the
+    // connection's next request has its own deadline from now.
+    void requestAnswered(const std::string& peer, bool streaming);
 
     // Readable when there is a line for the station (takeNews).
     int descriptor() const { return wake_[0].get(); }

@@ -27,6 +27,18 @@ inline firmware::Version reportedVersion(const int16_t values[4]) {
 inline constexpr const char* kReadingVersionAfter =
     N_("Reading the firmware version after the upgrade...");
 
+// The lines below, which an upgrade's own process hands on filled in, in
+// English: a face shows them in its language by their wording (values read
+// back from the line, gimbalctl's translatedLine).
+inline constexpr const char* kVerifiedText =
+    N_("verified: the gimbal reports firmware %1, the file's version");
+inline constexpr const char* kOtherVersionText =
+    N_("the gimbal reports firmware %1 after the upgrade; the file carries %2");
+inline constexpr const char* kNoVersionText =
+    N_("the gimbal reported no firmware version within %1 s of the upgrade; the file carries %2");
+inline constexpr const char* kVersionAfterTexts[] = {kVerifiedText, kOtherVersionText,
+                                                     kNoVersionText};
+
 // The line on the version the gimbal reports (none: it reported none in
 // time) against the file's, compared byte for byte, in the words `translate`
 // gives for the English ones (a face's catalogue).
@@ -36,19 +48,14 @@ inline std::string versionAfterText(
         return std::string(english);
     }) {
     if (reported == fileVersion) {
-        return translations::filledIn(
-            translate(N_("verified: the gimbal reports firmware %1, the file's version")),
-            {reported->text()});
+        return translations::filledIn(translate(kVerifiedText), {reported->text()});
     }
     if (reported) {
-        return translations::filledIn(
-            translate(N_("the gimbal reports firmware %1 after the upgrade; the file carries %2")),
-            {reported->text(), fileVersion.text()});
+        return translations::filledIn(translate(kOtherVersionText),
+                                      {reported->text(), fileVersion.text()});
     }
-    return translations::filledIn(
-        translate(N_("the gimbal reported no firmware version within %1 s of the upgrade; the "
-                     "file carries %2")),
-        {std::to_string(kVersionAfterWait.count()), fileVersion.text()});
+    return translations::filledIn(translate(kNoVersionText),
+                                  {std::to_string(kVersionAfterWait.count()), fileVersion.text()});
 }
 
 }  // namespace upgrade

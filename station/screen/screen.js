@@ -10,7 +10,9 @@ const SYMBOLS = { waiting: "○", upgrading: "↻", passed: "✔", failed: "✖"
 
 const $ = (id) => document.getElementById(id);
 // A text with %1, %2... in the page's language (i18n.js), filled in.
-const filled = (text, ...values) => values.reduce((out, value, k) => out.replace("%" + (k + 1), () => String(value)), text);
+// In one pass: a value holding "%2" is never filled again.
+const filled = (text, ...values) =>
+    text.replace(/%(\d)/g, (mark, k) => (k >= 1 && k <= values.length ? String(values[k - 1]) : mark));
 // The station's words (a slot's state, a unit's result and status) come in
 // English, as records have them, and are shown translated; listed here so
 // that the catalogue has them.

@@ -3,13 +3,12 @@
 // by a loopback HTTP server on a free port, and simulated gimbals.
 
 #include <gtest/gtest.h>
-
-#include <sstream>
 #include <httplib.h>
 
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <thread>
 
 #include "releases/Signify.h"
@@ -53,6 +52,11 @@ protected:
         server.Get("/moved/releases.json", [this](const httplib::Request&, httplib::Response& r) {
             r.set_redirect("http://localhost:" + std::to_string(port) + "/good/releases.json");
         });
+        // One to another port of the same host.
+        server.Get("/moved-port/releases.json", [this](const httplib::Request&,
+                                                       httplib::Response& r) {
+            r.set_redirect("http://127.0.0.1:" + std::to_string(port + 1) + "/good/releases.json");
+        });
         port = server.bind_to_any_port("127.0.0.1");
         ASSERT_GT(port, 0);
         serving = std::thread([this] { server.listen_after_bind(); });
@@ -76,8 +80,14 @@ protected:
     void publishAndSign(const std::string& site) {
         const Result published = gimbalctl(dir, {"publish", path(site)});
         ASSERT_EQ(published.status, 0) << published.err;
+        sign(site);
+    }
+    void sign(const std::string& site) {
         run("signify-openbsd -S -s " + path("trusted.sec") + " -m " + path(site) +
             "/releases.json -x " + path(site) + "/releases.json.sig");
+    }
+    std::string cacheFolder(const std::string& site) const {
+        return path("cache/gimbalctl/releases/") + releases::cacheFolderName(url(site));
     }
     void copySite(const std::string& from, const std::string& to) const {
         fs::copy(path(from), path(to),
@@ -131,8 +141,7 @@ TEST_F(Releases, ListedNewestFirstUpgradedIdenticallyAndServedOfflineFromTheCach
         << notCached.err;
     // A cached file that no longer matches the catalogue is not sent; nor is
     // anything from a source never reached. Both have their own status.
-    const std::string cached = path("cache/gimbalctl/releases/") +
-                               releases::cacheFolderName(url("good")) + "/gimbal-2.010.plov";
+    const std::string cached = cacheFolder("good") + "/files/gimbal-2.010.plov";
     std::fstream(cached, std::ios::in | std::ios::out | std::ios::binary).put('!');
     gimbal.clearReceived();
     const Result changed =
@@ -174,6 +183,7 @@ TEST_F(Releases, EachUntrustworthyReleaseIsRefusedWithNothingSent) {
         {"longer", "trusted", "latest", "gimbal-2.010.plov: longer than the catalogue's 116 bytes"},
         {"older", "trusted", "latest", "older than the one already seen: serial 1 after 2"},
         {"moved", "trusted", "latest", "redirected to another host"},
+        {"moved-port", "trusted", "latest", "redirected to another host, port or scheme"},
         {"huge", "trusted", "latest", "releases.json: larger than 1048576 bytes"},
         {"good", "", "latest", "no release key is trusted: put the maker's .pub file in "},
         {"good", "trusted", "2.009", "release 2.009 is a downgrade from 2.010"},
@@ -225,6 +235,63 @@ TEST_F(Releases, TheStationRecordsTheReleaseAndItsKeyAndCanRequireASignedFile) {
     EXPECT_TRUE(contains(unsigned_.err, "--require-signed refuses it")) << unsigned_.err;
 }
 
+TEST_F(Releases, TheCacheKeepsTheCataloguesFilesApartAndRefusesAnUnreadableSerial) {
+    // A signed catalogue naming a file as the cache names its own serial.
+    copySite("good", "named");
+    fs::rename(path("named/gimbal-2.010.plov"), path("named/highest-serial"));
+    std::string text = slurp(path("named/releases.json"));
+    text.replace(text.find("\"gimbal-2.010.plov\""), 19, "\"highest-serial\"");
+    std::ofstream(path("named/releases.json"), std::ios::trunc) << text;
+    sign("named");
+    GimbalSimulator gimbal;
+    // Fetched and kept (then refused for its name, which names no kind of file).
+    const Result fetched = gimbalctl(
+        dir, withSource("named", {"upgrade", "-p", gimbal.slavePath(), "--release", "latest"}));
+    EXPECT_TRUE(fs::is_regular_file(cacheFolder("named") + "/files/highest-serial")) << fetched.err;
+    EXPECT_EQ(slurp(cacheFolder("named") + "/highest-serial"), "1\n");
+
+    std::ofstream(cacheFolder("named") + "/highest-serial", std::ios::trunc) << "seven\n";
+    const Result refused = gimbalctl(dir, withSource("named", {"releases"}));
+    EXPECT_EQ(refused.status, 1) << refused.err;
+    EXPECT_TRUE(contains(refused.err,
+                         "highest-serial: the highest serial seen from this source "
+                         "cannot be read; refused"))
+        << refused.err;
+}
+
+TEST_F(Releases, TrustComesOnlyFromLocalKeysNoOtherUserCouldChange) {
+    fs::copy_file(path("trusted.pub"), path("good/trusted.pub"));
+    const Result fromServer = gimbalctl(
+        dir, {"releases", "--from", url("good"), "--trust-key", url("good") + "trusted.pub"});
+    EXPECT_EQ(fromServer.status, 2);
+    EXPECT_TRUE(contains(fromServer.err, "trusted.pub: a URL; give the key as a local .pub file"))
+        << fromServer.err;
+
+    const std::string folder = path(".config/gimbalctl/trusted-keys");
+    fs::create_directories(folder);
+    fs::copy_file(path("trusted.pub"), folder + "/maker.pub");
+    fs::permissions(folder + "/maker.pub", fs::perms::others_write, fs::perm_options::add);
+    const Result openFile = gimbalctl(dir, withSource("good", {"releases"}, ""));
+    EXPECT_EQ(openFile.status, 1);
+    EXPECT_TRUE(contains(openFile.err, folder + "/maker.pub: writable by group or others (not "
+                                                "trusted)\n"))
+        << openFile.err;
+    fs::permissions(folder + "/maker.pub", fs::perms::others_write, fs::perm_options::remove);
+    fs::permissions(folder, fs::perms::group_write, fs::perm_options::add);
+    const Result openFolder = gimbalctl(dir, withSource("good", {"releases"}, ""));
+    EXPECT_EQ(openFolder.status, 1);
+    EXPECT_TRUE(contains(openFolder.err, folder + ": writable by group or others (not trusted)\n"))
+        << openFolder.err;
+}
+
+TEST_F(Releases, PublishWritesTheVersionTheGimbalWillReport) {
+    writeFile("good/gimbal-2.200.plov", singleImageFile(imageBytes(100, 11), 0, 0, {1, 5, 2, 200}));
+    publishAndSign("good");
+    const Result listed = gimbalctl(dir, withSource("good", {"releases", "--json"}));
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(nlohmann::json::parse(listed.out)["releases"][0]["version"], "2.200") << listed.out;
+}
+
 TEST_F(Releases, PublishRefusesAFolderWithAFileTheToolWouldRefuse) {
     const std::string before = slurp(path("good/releases.json"));
     writeFile("good/broken.plov", Bytes(10, 0));
@@ -232,6 +299,28 @@ TEST_F(Releases, PublishRefusesAFolderWithAFileTheToolWouldRefuse) {
     EXPECT_EQ(published.status, 1);
     EXPECT_TRUE(contains(published.err, "broken.plov")) << published.err;
     EXPECT_EQ(slurp(path("good/releases.json")), before);
+    fs::remove(path("good/broken.plov"));
+
+    // Names the catalogue could not carry, or the tools would then refuse.
+    for (const std::string name : {"gimbal:2.011.plov", "gimbal-\xff.plov"}) {
+        writeFile("good/" + name, singleImageFile(imageBytes(100, 11), 0, 0, {1, 5, 2, 11}));
+        const Result refused = gimbalctl(dir, {"publish", path("good")});
+        EXPECT_EQ(refused.status, 1) << name;
+        EXPECT_TRUE(contains(refused.err, ": rename the file")) << refused.err;
+        EXPECT_EQ(slurp(path("good/releases.json")), before);
+        fs::remove(path("good/" + name));
+    }
+
+    // The signing command is one a shell runs as it is printed.
+    copySite("good", "it's here");
+    fs::remove(path("it's here/releases.json.sig"));
+    const Result quoted = gimbalctl(dir, {"publish", path("it's here")});
+    ASSERT_EQ(quoted.status, 0) << quoted.err;
+    std::string sign = quoted.out.substr(quoted.out.find("signify-openbsd"));
+    sign = sign.substr(0, sign.find('\n'));
+    sign.replace(sign.find("KEY.sec"), 7, path("trusted.sec"));
+    run(sign);
+    EXPECT_TRUE(fs::is_regular_file(path("it's here/releases.json.sig"))) << sign;
 }
 
 }  // namespace

@@ -148,3 +148,22 @@ TEST(GimbalctlLanguage, StationNoticeWithValuesTranslatedEnglishInJson) {
         run.finish();
     }
 }
+
+TEST(GimbalctlLanguage, TheStationsVersionLineOfAUnitTranslated) {
+    using namespace std::chrono_literals;
+    TempDir dir;
+    const std::string file =
+        dir.write("gimbal-2.010.plov", singleImageFile(imageBytes(100, 3), 0, 0, {1, 5, 2, 10}));
+    const std::string ports = dir.path() + "/ports";
+    std::filesystem::create_directory(ports);
+    GimbalSimulator gimbal;
+    ASSERT_EQ(symlink(gimbal.slavePath().c_str(), (ports + "/A1").c_str()), 0);
+    Language german("de_DE.UTF-8");
+    Started run =
+        start(dir, {"station", "--ports-from", ports, "--log", dir.path() + "/units.jsonl", file});
+    const std::string line = "verifiziert: das Gimbal meldet Firmware 2.010, die Version der Datei";
+    const bool shown = waitFor([&] { return contains(slurp(run.out), line); }, 30000ms, 50ms);
+    kill(run.pid, SIGTERM);
+    const Result told = run.finish();
+    EXPECT_TRUE(shown) << told.out << told.err;
+}

@@ -56,6 +56,9 @@ TEST(ReleaseCatalogue, EachFaultIsOneLineNamingIt) {
     std::string floatSerial = catalogueWith(release("2.010"));
     floatSerial.replace(floatSerial.find("5,"), 1, "5.5");
     EXPECT_EQ(parseError(floatSerial), "the catalogue's \"serial\" is not a whole number");
+    EXPECT_EQ(parseError(catalogueWith(release("2.10"))),
+              "the catalogue's release 2.10: version \"2.10\" is not a firmware version as the "
+              "gimbal reports it (such as 2.010)");
 }
 
 TEST(ReleaseCatalogue, ListsNewestFirstAndWritesWhatItReads) {
@@ -78,7 +81,7 @@ TEST(ReleaseCatalogue, ListsNewestFirstAndWritesWhatItReads) {
     EXPECT_EQ(error, "no release 2.012 in the catalogue (releases: 2.011, 2.010, 2.009)");
 }
 
-TEST(ReleaseCatalogue, FilesAndVersionsAreJudgedAsBytes) {
+TEST(ReleaseCatalogue, FilesAreJudgedAsBytesAndVersionsAsNumbers) {
     const ReleaseFile file{"gimbal.plov", 100, kDigest};
     EXPECT_EQ(fileMismatch(file, 100, std::string(64, 'A')), "");
     EXPECT_EQ(fileMismatch(file, 101, kDigest),
@@ -91,6 +94,12 @@ TEST(ReleaseCatalogue, FilesAndVersionsAreJudgedAsBytes) {
     EXPECT_EQ(downgradeRefusal("2.010", "2.010"), "");
     EXPECT_EQ(downgradeRefusal("2.100", "2.010"), "");
     EXPECT_EQ(downgradeRefusal("2.009", ""), "");  // the gimbal did not say
+    EXPECT_EQ(downgradeRefusal("2.200", "2.100"), "");
+    EXPECT_EQ(downgradeRefusal("9.000", "10.000"),
+              "release 9.000 is a downgrade from 10.000, the version the gimbal runs");
+    const auto parsed = parseCatalogue(catalogueWith(release("9.000") + "," + release("10.000")));
+    ASSERT_TRUE(parsed.catalogue) << parsed.error;
+    EXPECT_EQ(parsed.catalogue->releases.front().version, "10.000");
 }
 
 TEST(ReleaseKeys, SignifyFilesOfTheWrongShapeAreRefused) {

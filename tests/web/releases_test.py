@@ -87,7 +87,7 @@ class PageReleases(PageHelpers, unittest.TestCase):
     def setUpClass(cls):
         cls.tmp = tempfile.mkdtemp(prefix="gimbal-web-releases-")
         cls.trusted_pub, cls.trusted, cls.trusted_text = make_key(cls.tmp, "test key")
-        _, cls.stranger, _ = make_key(cls.tmp, "stranger key")
+        _, cls.stranger, cls.stranger_text = make_key(cls.tmp, "stranger key")
         cls.key_hex = base64.b64decode(cls.trusted_text.splitlines()[1])[2:10].hex()
         cls.bridge = Bridge(SIMULATOR)
         options = webdriver.ChromeOptions()
@@ -141,6 +141,10 @@ class PageReleases(PageHelpers, unittest.TestCase):
         while not self.log().endswith(text) and time.monotonic() < end:
             time.sleep(0.02)
         self.assertTrue(self.log().endswith(text), "the log ends %r" % self.log()[-300:])
+
+    def status(self, path):
+        return self.driver.execute_async_script(
+            "fetch(arguments[0]).then((r) => arguments[1](r.status), (e) => arguments[1](String(e)))", path)
 
     def list_again(self):
         self.el("btn_ListReleases").click()
@@ -208,10 +212,13 @@ class PageReleases(PageHelpers, unittest.TestCase):
         self.wait_log_end(self.loaded_line("2.009", "2026-11-02"))
         # A file in the release folder that the verified catalogue does not name is not served.
         self.folder.write("other.plov", firmware(11, 3))
-        self.assertEqual(self.driver.execute_async_script(
-            "fetch('releases/other.plov').then((r) => arguments[0](r.status))"), 404)
-        self.assertEqual(self.driver.execute_async_script(
-            "fetch('releases/gimbal-2.010.plov').then((r) => arguments[0](r.status))"), 200)
+        self.assertEqual(self.status("releases/other.plov"), 404)
+        self.assertEqual(self.status("releases/gimbal-2.010.plov"), 200)
+        # Nor one in a folder below it, nor one with "%" in its name.
+        os.makedirs(os.path.join(self.folder.path, "sub"))
+        self.folder.write("sub/x.plov", firmware(11, 3))
+        self.assertEqual(self.status("releases/sub/x.plov"), 404)
+        self.assertEqual(self.status("releases/a%zz.plov"), 404)
         # The server gone: the kept catalogue lists, the kept file loads, checked again.
         self.server.shutdown()
         self.server.server_close()
@@ -221,6 +228,18 @@ class PageReleases(PageHelpers, unittest.TestCase):
         self.use_release(1)
         self.wait_log_end(self.loaded_line("2.009", "2026-11-02"))
         self.assertIn("Firmware Ver.:2.009", self.log())
+
+    def test_a_key_the_site_removes_stops_verifying_at_the_next_load(self):
+        self.driver.get(self.url)
+        self.wait(lambda: self.js("return !!navigator.serviceWorker.controller"), "the service worker", 15)
+        self.load()
+        self.wait(lambda: len(self.listed()) == 2, "the releases listed")
+        with open(os.path.join(self.site, "trusted-keys.pub"), "w") as f:
+            f.write(self.stranger_text)
+        self.load()
+        self.list_again()  # the list at start is quiet about a refusal
+        self.wait_log_end("which is not trusted\n")
+        self.assertEqual(self.listed(), [])
 
 
 if __name__ == "__main__":

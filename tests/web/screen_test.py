@@ -6,6 +6,7 @@ Usage: screen_test.py GIMBALCTL GIMBAL_SIM [unittest arguments]
 With GIMBAL_WEB_SCREENSHOTS=DIR set, screenshots of the screen are saved there.
 """
 
+import http.client
 import json
 import os
 import resource
@@ -269,13 +270,13 @@ class Screen(PageHelpers, unittest.TestCase):
         self.assertIn("--serve %s: cannot listen on 127.0.0.1:%s: Address already in use" % (port, port),
                       second.stderr)
 
-        self.plug("A1", self.gimbal())
+        self.plug("A%2", self.gimbal())  # a slot whose name looks like a placeholder
         self.wait(lambda: [r["result"] for r in self.records()] == ["complete"], "the unit's record")
         # One follower too many is told to come back later; the page keeps following.
         with self.assertRaises(urllib.error.HTTPError) as refused:
             urllib.request.urlopen("http://%s:%s/events" % (host, port), timeout=10)
         self.assertEqual(refused.exception.code, 503)
-        self.wait(lambda: self.names() == ["Slot A1: verified"], "the unit on the page")
+        self.wait(lambda: self.names() == ["Slot A%2: verified"], "the unit on the page")
         for client in clients:
             client.close()
         self.wait(lambda: self.link() == "live", "the page following still")
@@ -311,6 +312,18 @@ class Screen(PageHelpers, unittest.TestCase):
             for byte in b"GET / HTTP/1.1\r\nHost: x\r\nX-Slow: " + b"y" * 90 + b"\r\n\r\n":
                 client.send(bytes([byte]))
                 time.sleep(0.5)
+        self.assertLess(time.monotonic() - start, 10)
+
+        # Nor is the next request on a kept connection: one answered, the next trickles in.
+        kept = http.client.HTTPConnection(host, int(port), timeout=30)
+        self.addCleanup(kept.close)
+        kept.request("GET", "/")
+        self.assertEqual(kept.getresponse().read()[:15].lower(), b"<!doctype html>")
+        start = time.monotonic()
+        with self.assertRaises(OSError):  # a byte a second, under the 2 s allowed between requests
+            for byte in b"GET / HTTP/1.1\r\nHost: x\r\nX-Slow: " + b"y" * 90 + b"\r\n\r\n":
+                kept.sock.send(bytes([byte]))
+                time.sleep(1)
         self.assertLess(time.monotonic() - start, 10)
 
     def test_the_feed_never_shows_progress_past_its_maximum(self):

@@ -30,11 +30,12 @@ class WordedError extends Error {
 class Refused extends WordedError {}
 const failure = (wording) => ({ error: englishOf(wording), wording });
 
-// The bytes at `url`, at most `cap` of them, from the same host only.
+// The bytes at `url`, at most `cap` of them, from the same scheme, host and
+// port only (a redirect from https to http is refused).
 async function fetchBytes(url, cap) {
     const response = await fetch(url, { cache: 'no-store', signal: AbortSignal.timeout(kTimeoutMs) });
-    if (new URL(response.url).host !== new URL(url).host) {
-        throw new Refused(worded(qsTr('%1: redirected to another host (%2); refused'), url, new URL(response.url).host));
+    if (new URL(response.url).origin !== new URL(url).origin) {
+        throw new Refused(worded(qsTr('%1: redirected to another host (%2); refused'), url, new URL(response.url).origin));
     }
     if (!response.ok) throw new WordedError(worded(qsTr('%1: HTTP %2'), url, response.status));
     const length = Number(response.headers.get('content-length') ?? 0);

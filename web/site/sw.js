@@ -8,14 +8,19 @@
 // served from the same host keep theirs, and so do the releases the page
 // verified and kept (releases.js), under a name of their own.
 // A file in a release folder whose verified catalogue the page keeps is
-// served only when that catalogue names it: nothing else from there reaches
-// the page, from the network or not.
+// served only when that catalogue names it: nothing else from there, or from
+// a folder below it, reaches the page, from the network or not.
+// The site's trusted keys and a catalogue with its signature come from the
+// network first, the cache serving them only offline: a key the site
+// removes stops verifying at the next load.
 const BUILD = '@SITE_BUILD@';
 const FILES = '@SITE_FILES@'.split(' ');
 const PREFIX = 'gimbal-tool-';
 const CACHE = `${PREFIX}${BUILD}`;
 const RELEASES = 'gimbal-releases';  // releases.js keeps them
 const CATALOGUE = 'releases.json';
+const TRUSTED_KEYS = 'trusted-keys.pub';
+const NETWORK_FIRST = new Set([TRUSTED_KEYS, CATALOGUE, `${CATALOGUE}.sig`]);
 
 self.addEventListener('install', (event) => {
     event.waitUntil(caches.open(CACHE).then((cache) =>
@@ -32,29 +37,70 @@ self.addEventListener('activate', (event) => {
         .then(() => self.clients.claim()));
 });
 
-// The names a folder's kept catalogue allows, or null when none is kept.
-async function namedInFolder(url) {
-    const catalogue = await caches.match(new URL(CATALOGUE, url).href, { cacheName: RELEASES });
-    if (!catalogue) return null;
+// A name as it stands in a URL's path, percent-encoded as the page's
+// `new URL(name, source)` leaves it: compared as such, never decoded.
+const pathName = (url) => new URL(url).pathname.split('/').pop();
+
+// The kept catalogue of the nearest folder at or above `url` that has one,
+// with whether that folder is the file's own, or null when none is kept.
+async function nearestCatalogue(url) {
+    for (let folder = new URL('./', url); ; folder = new URL('../', folder)) {
+        const catalogue = await caches.match(new URL(CATALOGUE, folder).href, { cacheName: RELEASES });
+        if (catalogue) return { catalogue, own: folder.href === new URL('./', url).href };
+        if (folder.pathname === '/') return null;
+    }
+}
+
+// Whether a file may be served: always when no kept catalogue is above it,
+// else only when it is named by its own folder's catalogue (names are plain,
+// so nothing in a folder below a release folder is).
+async function allowed(url) {
+    const nearest = await nearestCatalogue(url);
+    if (!nearest) return true;
+    if (!nearest.own) return false;
     try {
-        const names = (await catalogue.json()).releases.flatMap((r) => r.files.map((f) => f.name));
-        return new Set([CATALOGUE, `${CATALOGUE}.sig`, ...names]);
+        const names = (await nearest.catalogue.json()).releases.flatMap((r) => r.files.map((f) => f.name));
+        return [CATALOGUE, `${CATALOGUE}.sig`, ...names].some((n) => pathName(new URL(n, url)) === pathName(url));
     } catch (error) {
-        return new Set();
+        return false;
     }
 }
 
 async function fromReleaseFolder(request) {
-    const named = await namedInFolder(request.url);
-    const name = decodeURIComponent(new URL(request.url).pathname.split('/').pop());
-    if (named && !named.has(name)) {
+    if (!(await allowed(request.url))) {
         return new Response('', { status: 404, statusText: 'Not named by the verified catalogue' });
     }
     return fetch(request);
 }
 
+// From the network; from this build's cache only when the network cannot
+// be reached. A build file seen anew replaces the cached copy, so that
+// offline the site's latest keys serve.
+async function networkFirst(request) {
+    const cache = await caches.open(CACHE);
+    let response;
+    try {
+        response = await fetch(request);
+    } catch (error) {
+        const cached = await cache.match(request, { ignoreSearch: true });
+        if (cached) return cached;
+        throw error;
+    }
+    const url = new URL(request.url);
+    url.search = '';
+    if (await cache.match(url.href)) {
+        if (response.ok) await cache.put(url.href, response.clone());
+        else if (response.status === 404 || response.status === 410) await cache.delete(url.href);
+    }
+    return response;
+}
+
 self.addEventListener('fetch', (event) => {
     if (event.request.method !== 'GET') return;
+    if (NETWORK_FIRST.has(pathName(event.request.url))) {
+        event.respondWith(networkFirst(event.request));
+        return;
+    }
     event.respondWith(caches.open(CACHE)
         .then((cache) => cache.match(event.request, { ignoreSearch: true }))
         .then((cached) => cached ?? fromReleaseFolder(event.request)));
