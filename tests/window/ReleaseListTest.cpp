@@ -119,8 +119,9 @@ TEST_F(ReleaseList, ListsOffTheGuiThreadLoadsAsAChosenFileAndRemembersTheSource)
     EXPECT_EQ(c.m_ReleaseList->accessibleName(), "Firmware releases");
     EXPECT_EQ(c.btn_LoadRelease->accessibleName(), "Load chosen release");
 
-    // libcurl and all it brings load with the release fetcher when a list is asked for.
+    // libcurl, libcrypto and all they bring load with the releases' library when a list is asked for.
     EXPECT_FALSE(mapped("libcurl")) << "loaded at start";
+    EXPECT_FALSE(mapped("libcrypto")) << "loaded at start";
     listFrom(folder.filePath("releases"));
     EXPECT_FALSE(c.btn_ListReleases->isEnabled()) << "the click returns while the list is fetched";
     ASSERT_TRUE(pumpUntil([&] { return c.m_ReleaseList->count() == 2; }, 10000))
