@@ -56,7 +56,9 @@ Library openLibrary() {
         library = {};
         library.error = path + " lacks an entry";
     }
-    if (library.error.empty()) library.error = std::string("no ") + kReleasesLibraryName + " in " + folder;
+    if (library.error.empty()) {
+        library.error = std::string("no ") + kReleasesLibraryName + " in " + folder;
+    }
     return library;
 }
 

@@ -15,7 +15,6 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-
 #include <fstream>
 #include <sstream>
 
@@ -119,7 +118,7 @@ TEST_F(ReleaseList, ListsOffTheGuiThreadLoadsAsAChosenFileAndRemembersTheSource)
     EXPECT_EQ(c.m_ReleaseList->accessibleName(), "Firmware releases");
     EXPECT_EQ(c.btn_LoadRelease->accessibleName(), "Load chosen release");
 
-    // libcurl, libcrypto and all they bring load with the releases' library when a list is asked for.
+    // libcurl, libcrypto and what they bring load with the releases' library, when asked for.
     EXPECT_FALSE(mapped("libcurl")) << "loaded at start";
     EXPECT_FALSE(mapped("libcrypto")) << "loaded at start";
     listFrom(folder.filePath("releases"));
