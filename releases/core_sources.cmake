@@ -22,7 +22,13 @@ target_include_directories(gimbal-releases PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(gimbal-releases PRIVATE CURL::libcurl OpenSSL::Crypto)
 set_target_properties(gimbal-releases PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
   CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON AUTOMOC OFF AUTOUIC OFF)
-set(GIMBAL_RELEASES_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/gimbal-tool)
+# The architecture's own folder (lib/x86_64-linux-gnu/gimbal-tool), where a
+# package's private library goes and no ldconfig is called for it.
+if(CMAKE_LIBRARY_ARCHITECTURE)
+  set(GIMBAL_RELEASES_INSTALL_DIR lib/${CMAKE_LIBRARY_ARCHITECTURE}/gimbal-tool)
+else()
+  set(GIMBAL_RELEASES_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/gimbal-tool)
+endif()
 file(RELATIVE_PATH releases_library_dir ${CMAKE_INSTALL_FULL_BINDIR}
      ${CMAKE_INSTALL_PREFIX}/${GIMBAL_RELEASES_INSTALL_DIR})
 set_property(SOURCE releases/ReleasesLoader.cpp APPEND PROPERTY COMPILE_DEFINITIONS
