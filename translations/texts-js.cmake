@@ -1,6 +1,7 @@
-# cmake -DCATALOGUES="merged_de.ts;merged_zh_CN.ts" -DOUT=texts.js -P texts-js.cmake
-# Writes the catalogue of the page and the operator's screen: for each
-# language (named as browsers name it: de, zh-CN), each finished translation
+# cmake -DCATALOGUES="merged_de.ts;merged_zh_CN.ts" -DOUT_DIR=folder -P texts-js.cmake
+# Writes the catalogues of the page and the operator's screen, one file per
+# language named as browsers name it (texts-de.js, texts-zh-CN.js), which
+# i18n.js loads for a page in that language only: each finished translation
 # by its English text. Contexts are left out: one English text has one
 # translation (tools/check-translations.sh sees to it).
 
@@ -21,7 +22,6 @@ function(json_text result text)
 endfunction()
 
 string(ASCII 1 kept)
-set(languages "")
 foreach(catalogue IN LISTS CATALOGUES)
   string(REGEX REPLACE ".*merged_(.*)\\.ts$" "\\1" language "${catalogue}")
   string(REPLACE "_" "-" language "${language}")
@@ -41,9 +41,9 @@ foreach(catalogue IN LISTS CATALOGUES)
     json_text(value "${translation}")
     string(APPEND entries "  ${key}: ${value},\n")
   endforeach()
-  string(APPEND languages " \"${language}\": {\n${entries} },\n")
+  set(out ${OUT_DIR}/texts-${language}.js)
+  file(WRITE ${out}.new "// Made at build from translations/ by translations/texts-js.cmake.
+addGimbalTexts('${language}', {\n${entries}});\n")
+  file(COPY_FILE ${out}.new ${out} ONLY_IF_DIFFERENT)
+  file(REMOVE ${out}.new)
 endforeach()
-file(WRITE ${OUT}.new "// Made at build from translations/ by translations/texts-js.cmake.
-globalThis.gimbalTexts = {\n${languages}};\n")
-file(COPY_FILE ${OUT}.new ${OUT} ONLY_IF_DIFFERENT)
-file(REMOVE ${OUT}.new)

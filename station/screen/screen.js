@@ -243,3 +243,8 @@ function capital(text) {
 
 connect();
 setInterval(tick, 500);
+// The catalogue arrives after the first state may have been drawn in English.
+onTextsArrived(() => {
+    showLink();
+    if (state) show(state);
+});

@@ -1,6 +1,7 @@
 """The page and the operator's screen in headless Chromium started with
 --lang=de and --lang=zh-CN: the document says its language, and its texts,
-labels and the texts its script writes are in it.
+labels and the texts its script writes are in it; a page fetches its own
+language's catalogue and no other, an English page none.
 
 Usage: language_test.py GIMBALCTL GIMBAL_SIM SITE_FOLDER [unittest arguments]
 (SITE_FOLDER: the built page; its cases are skipped when it was not built)
@@ -138,6 +139,17 @@ class Languages(PageHelpers, unittest.TestCase):
                         "const e = document.getElementById(arguments[0]);"
                         "return [e.textContent, e.getAttribute('aria-label')]", element)
                     self.assertEqual(shown, [text, name])
+
+    @unittest.skipUnless(os.path.exists(os.path.join(SITE, "index.html")), "the page was not built")
+    def test_a_page_fetches_its_own_language_catalogue_only(self):
+        url = self.site()
+        catalogues = ("return performance.getEntriesByType('resource').map((e) => e.name.split('/').pop())"
+                      ".filter((name) => name.startsWith('texts'))")
+        for language, expected in (("en", []), ("de", ["texts-de.js"])):
+            with self.subTest(language=language):
+                driver = self.open(language)
+                driver.get(url)
+                self.assertEqual(driver.execute_script(catalogues), expected)
 
 
 if __name__ == "__main__":

@@ -15,11 +15,20 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <fstream>
+#include <sstream>
 
 #include "tests/support/WindowHarness.h"
 #include "upgrade/FirmwareFile.h"
 
 namespace {
+
+bool mapped(const std::string& library) {
+    std::ifstream maps("/proc/self/maps");
+    std::stringstream text;
+    text << maps.rdbuf();
+    return text.str().find(library) != std::string::npos;
+}
 
 bool run(const QStringList& args) {
     QProcess process;
@@ -109,10 +118,14 @@ TEST_F(ReleaseList, ListsOffTheGuiThreadLoadsAsAChosenFileAndRemembersTheSource)
     EXPECT_EQ(c.m_ReleaseList->accessibleName(), "Firmware releases");
     EXPECT_EQ(c.btn_LoadRelease->accessibleName(), "Load chosen release");
 
+    // libcurl, libcrypto and what they bring load with the releases' library, when asked for.
+    EXPECT_FALSE(mapped("libcurl")) << "loaded at start";
+    EXPECT_FALSE(mapped("libcrypto")) << "loaded at start";
     listFrom(folder.filePath("releases"));
     EXPECT_FALSE(c.btn_ListReleases->isEnabled()) << "the click returns while the list is fetched";
     ASSERT_TRUE(pumpUntil([&] { return c.m_ReleaseList->count() == 2; }, 10000))
         << log().toStdString();
+    EXPECT_TRUE(mapped("libcurl"));
     EXPECT_EQ(c.m_ReleaseList->item(0)->text(), "2.010 (2026-12-10, stable): Faster start");
     EXPECT_EQ(c.m_ReleaseList->item(1)->text(), "2.009 (2026-12-09, stable): First");
 

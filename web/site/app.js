@@ -11,15 +11,18 @@ import { guardUpgrade } from './upgrade-guard.js';
 
 const $ = (id) => document.getElementById(id);
 
-// The control byte 0x18 stays out of the translated words.
-const kOpenSucceeded = qsTr('Open serial succeed') + '\x18!';
-const kOpenFailed = qsTr('Open serial fail') + '\x18!';
+// The texts below may be made before the page's catalogue arrives (i18n.js):
+// setOut and showMessage look them up again as they show them. The control
+// byte 0x18 stays out of the translated words, so those two are made when shown.
+const openSucceeded = () => qsTr('Open serial succeed') + '\x18!';
+const openFailed = () => qsTr('Open serial fail') + '\x18!';
 const kMaxFileSize = 16 * 1024 * 1024;  // larger files are refused without being read
 const kWorkerEnded =
     qsTr('The page\'s worker ended: the page now runs the line itself; open the port again.\n');
 const kWorkerEndedMidUpgrade =
     qsTr('The page\'s worker ended mid-upgrade: the upgrade stopped; open the port and upgrade again.\n');
 const kReleaseSourceKey = 'releaseSource';  // the release folder typed, kept in localStorage
+const kIdleWaitMs = 1000;  // work left for an idle moment runs by then all the same
 
 // Each request button's request, by its name in the core (calibration::Request).
 const kRequests = {
@@ -162,10 +165,10 @@ function portGone(label) {
 // The port list again, keeping the port in use selected.
 const listPorts = (keep) => portList.refresh(keep ?? openPort);
 
-function openFailed(why) {
-    setOut(kOpenFailed + '\n');
+function showOpenFailure(why) {
+    setOut(openFailed() + '\n');
     setOut(why + '\n');
-    showAttitudeMessage(kOpenFailed);
+    showAttitudeMessage(openFailed());
 }
 
 async function openChosenPort() {
@@ -173,7 +176,7 @@ async function openChosenPort() {
     if (!port) {
         port = await askForPort();
         if (!port) {
-            openFailed(kNoPortChosen);
+            showOpenFailure(kNoPortChosen);
             return;
         }
         await listPorts(port);
@@ -183,15 +186,15 @@ async function openChosenPort() {
     const result = await link.ask('open', { index, info: port.getInfo() });
     if (!result) return;  // the worker ended: its end says so
     if (!result.opened) {
-        openFailed(explainOpenFailure(result));
+        showOpenFailure(explainOpenFailure(result));
         return;
     }
     openPort = port;
     portList.opened(port);
     setEnabled(['btn_Open', 'btn_Search', 'lineEndingPopUpButton'], false);
-    if (tabSelectNum === 1) setOut(kOpenSucceeded + '\n');
-    if (tabSelectNum === 2) showMessage('m_MessageShow', kOpenSucceeded);
-    if (tabSelectNum === 3) showMessage('m_JoystickMessageShow', kOpenSucceeded);
+    if (tabSelectNum === 1) setOut(openSucceeded() + '\n');
+    if (tabSelectNum === 2) showMessage('m_MessageShow', openSucceeded());
+    if (tabSelectNum === 3) showMessage('m_JoystickMessageShow', openSucceeded());
 }
 
 function closePort() {
@@ -383,7 +386,10 @@ async function start() {
         return;
     }
     link = new LinkHost(onLinkEvent);
-    await link.start(() => import('./gimbal-core.mjs').then((module) => module.default()));
+    portList = new PortList($('lineEndingPopUpButton'));
+    // The ports are listed while the line's worker starts.
+    const listed = listPorts();
+    await link.start(() => import('./core.js').then((module) => module.createCore()));
     constants = link.constants;
 
     $('btn_Open').onclick = openChosenPort;
@@ -406,19 +412,26 @@ async function start() {
     document.addEventListener('keydown', onKey);
     for (const bar of document.querySelectorAll('[role=toolbar]')) bar.addEventListener('keydown', moveInToolbar);
 
-    portList = new PortList($('lineEndingPopUpButton'));
     navigator.serial.addEventListener('connect', () => listPorts());
     // The line itself notices its port going away (portGone).
     navigator.serial.addEventListener('disconnect', (event) => {
         if (event.target === openPort) openPort = null;
         listPorts();
     });
-    await listPorts();
-    listReleases(true);
+    await listed;
     selectFunction(0);
     if (!link.inWorker) setOut(kNoWorkerMessage);
     $('tool').setAttribute('aria-busy', 'false');
     document.body.dataset.ready = 'true';
+    // The releases are listed once the page is ready and the browser idle,
+    // so that neither Open nor the first paint waits for the network.
+    whenIdle(() => listReleases(true));
+}
+
+// A browser without idle callbacks runs `work` after this task.
+function whenIdle(work) {
+    if ('requestIdleCallback' in globalThis) requestIdleCallback(work, { timeout: kIdleWaitMs });
+    else setTimeout(work, 0);
 }
 
 start().finally(offerNewBuilds);  // a newer build is looked for once this one runs

@@ -1,15 +1,21 @@
 // The page's texts (and the operator's screen's) in the browser's language:
-// the first of navigator.languages that has a catalogue (texts.js, built
-// from the window's and gimbalctl's translations), else English, the page's
-// own text. The document's `lang` says which. A text a catalogue lacks stays
-// English.
+// the first of navigator.languages that has a catalogue, else English, the
+// page's own text. Each language's catalogue is a file of its own
+// (texts-LANG.js, built from the window's and gimbalctl's translations),
+// fetched only for a page in that language, beside everything else the page
+// loads: nothing waits for it but the first paint, so the page neither
+// starts later nor shows English first. Its texts replace the English ones
+// as it arrives; the document's `lang` then says which. A text a catalogue
+// lacks stays English.
 //
 // Mark a text the script shows with qsTr('...'); a text from elsewhere (the
 // core, the station) goes through translated(text). The documents' own texts,
-// labels, titles and placeholders are translated as the page loads, except
-// inside an element marked translate="no".
+// labels, titles and placeholders are translated when the catalogue arrives,
+// except inside an element marked translate="no", and so is what the script
+// wrote before; a script that shows more (the screen's tiles) draws again
+// on onTextsArrived(callback).
 (() => {
-    const catalogues = globalThis.gimbalTexts || {};
+    const kCatalogues = ['de', 'zh-CN'];  // translations/CMakeLists.txt builds each one's file
 
     // Simplified Chinese: zh, zh-CN, zh-SG, zh-Hans...; not the traditional script.
     function simplifiedChinese(parts) {
@@ -21,8 +27,8 @@
             const parts = String(tag).toLowerCase().split(/[-_]/);
             if (parts[0] === 'en') return 'en';
             if (parts[0] === 'zh') {
-                if (simplifiedChinese(parts.slice(1)) && catalogues['zh-CN']) return 'zh-CN';
-            } else if (catalogues[parts[0]]) {
+                if (simplifiedChinese(parts.slice(1))) return 'zh-CN';
+            } else if (kCatalogues.includes(parts[0])) {
                 return parts[0];
             }
         }
@@ -32,7 +38,8 @@
     const wanted = navigator.languages && navigator.languages.length ? navigator.languages
         : [navigator.language || 'en'];
     const language = chooseLanguage(wanted);
-    const texts = language === 'en' ? {} : catalogues[language] || {};
+    let texts = {};  // English until the catalogue arrives
+    const arrivals = [];
 
     const has = (key) => Object.prototype.hasOwnProperty.call(texts, key);
 
@@ -67,18 +74,34 @@
         }
     }
 
-    globalThis.qsTr = translated;
-    globalThis.translated = translated;
-    globalThis.pageLanguage = language;
-    document.documentElement.lang = language;
-    if (language === 'en') return;
-    const translatePage = () => {
+    function translatePage() {
         document.title = translated(document.title);
         translateTree(document.body);
-    };
-    if (document.readyState === 'loading') {
-        document.addEventListener('DOMContentLoaded', translatePage, { once: true });
-    } else {
-        translatePage();
+        for (const callback of arrivals) callback();
     }
+
+    // Called by texts-LANG.js with its catalogue.
+    globalThis.addGimbalTexts = (catalogueLanguage, catalogue) => {
+        if (catalogueLanguage !== language) return;
+        texts = catalogue;
+        document.documentElement.lang = language;
+        if (document.readyState === 'loading') {
+            document.addEventListener('DOMContentLoaded', translatePage, { once: true });
+        } else {
+            translatePage();
+        }
+    };
+
+    globalThis.qsTr = translated;
+    globalThis.translated = translated;
+    globalThis.onTextsArrived = (callback) => arrivals.push(callback);
+    if (language === 'en') return;
+    // Fetched at once, run whenever it arrives; the first paint waits for it
+    // (a script added before the body may hold rendering), so the page shows
+    // in its language from the start unless the catalogue cannot be had.
+    const script = document.createElement('script');
+    script.src = `texts-${language}.js`;
+    script.async = true;
+    script.setAttribute('blocking', 'render');
+    document.head.append(script);
 })();

@@ -3,8 +3,8 @@
 // browser slows while the tab is hidden. Either way commands go in as
 // messages and events come back as messages, so the page is the same. A
 // worker that ends later (a crash, the browser ending it) is noticed by its
-// silence: it says it is alive twice a second (link-worker.js).
-import { LinkRunner } from './link.js';
+// silence: it says it is alive twice a second (link-worker.js). The line's
+// modules load on the page only when it runs the line itself.
 
 // What the log says, once, when the worker could not start.
 export const kNoWorkerMessage =
@@ -28,6 +28,10 @@ function startWorker() {
     });
 }
 
+// The worker starts as soon as this module runs: index.html runs it early, as
+// a module of its own, so that the core loads while the page's other modules do.
+const workerStarting = 'serial' in navigator ? startWorker() : Promise.resolve(null);
+
 // A worker that has said nothing this long, while the page's own timer came
 // on time, has ended (the browser ends a worker without telling the page).
 const kSilentWorkerMs = 3000;
@@ -49,7 +53,7 @@ export class LinkHost {
     async start(createCore) {
         this.inWorker = false;
         this.createCore = createCore;
-        const started = await startWorker();
+        const started = await workerStarting;
         if (!started) {
             await this.runOnPage();
             return;
@@ -91,7 +95,8 @@ export class LinkHost {
     async runOnPage() {
         const queued = [];
         this.send = (message) => queued.push(message);  // while the core loads
-        const runner = new LinkRunner(await this.createCore(), (data) => queueMicrotask(() => this.event(data)));
+        const [core, { LinkRunner }] = await Promise.all([this.createCore(), import('./link.js')]);
+        const runner = new LinkRunner(core, (data) => queueMicrotask(() => this.event(data)));
         this.send = (message) => runner.handle(message);
         this.constants = runner.constants;
         for (const message of queued) runner.handle(message);

@@ -4,11 +4,12 @@
 // Web Serial reaches a dedicated worker as navigator.serial, with the ports
 // the page was granted; a browser without it there fails the worker, and the
 // page runs the line itself.
-import createGimbalCore from './gimbal-core.mjs';
-import { LinkRunner } from './link.js';
-
+// Everything loads at once: the core, compiled as it streams in (core.js),
+// and the line's modules; so this module imports nothing before it runs.
 const serialHere = 'serial' in navigator ? Promise.resolve() : Promise.reject(new Error('No Web Serial in workers'));
-serialHere.then(createGimbalCore).then((core) => {
+const loaded = serialHere.then(() => Promise.all([
+    import('./core.js').then((module) => module.createCore()), import('./link.js')]));
+loaded.then(([core, { LinkRunner }]) => {
     const runner = new LinkRunner(core, (event) => self.postMessage(event));
     self.onmessage = ({ data }) => runner.handle(data);
     self.postMessage({ ready: runner.constants });  // the core's periods, colours and texts
