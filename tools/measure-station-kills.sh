@@ -86,4 +86,4 @@ printf 'clean:         %.3f s\n' "$clean"
 printf 'line stopped:  %.3f s in all (%.3f s a kill)\n' \
   "$(awk -v a="$total" -v b="$clean" 'BEGIN { print a - b }')" \
   "$(awk -v a="$total" -v b="$clean" -v n="$KILLS" 'BEGIN { print (a - b) / (n ? n : 1) }')"
-printf 'records:       %d, %d of them of a gimbal found in its boot loader\n' "$(lines "$log")" "$rescued"
+printf 'records:       %d, %d of them of a gimbal found in its boot loader\n' "$(grep -c '"sequence"' "$log")" "$rescued"
