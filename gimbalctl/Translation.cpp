@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "upgrade/BootLoader.h"
 #include "upgrade/VersionAfterUpgrade.h"
 
 #ifndef _WIN32  // glibc has gettext; Windows stays English
@@ -108,6 +109,14 @@ std::string translatedLine(const std::string& english) {
         if (const auto values = valuesIn(wording, english)) {
             return formatted(translated(wording), *values);
         }
+    }
+    // The core's lines with values (a restart in the boot loader).
+    if (const auto wording = upgrade::bootLoaderWording(english)) {
+        std::string line = shown(*wording);
+        if (english.empty() || english.back() != '\n') {
+            if (!line.empty() && line.back() == '\n') line.pop_back();
+        }
+        return line;
     }
     std::string withFeed = translated(english + "\n");
     if (!withFeed.empty() && withFeed.back() == '\n') withFeed.pop_back();

@@ -22,6 +22,7 @@ void setResult(UpgradeOutcome& outcome, upgrade::Ending ending) {
             outcome.status = kOk, outcome.result = N_("complete");
             break;
         case upgrade::Ending::kError:
+        case upgrade::Ending::kBootLoader:  // restarted in its boot loader in every try
             outcome.status = kGimbalFailed, outcome.result = N_("gimbal error");
             break;
         case upgrade::Ending::kNone:  // not ended: cannot happen once the ticks stop
@@ -182,6 +183,8 @@ nlohmann::json toJson(const UpgradeOutcome& o, const std::string& file) {
         object["version_after"] = o.versionAfter;
         object["verified"] = o.verified;
     }
+    object["boot_loader"] = o.bootLoader;
+    object["tries"] = o.tries;
     return object;
 }
 
@@ -196,6 +199,8 @@ UpgradeOutcome outcomeFromJson(const nlohmann::json& object) {
     o.versionBefore = object.value("version_before", "");
     o.versionAfter = object.value("version_after", "");
     o.verified = object.value("verified", false);
+    o.bootLoader = object.value("boot_loader", false);
+    o.tries = object.value("tries", 0);
     return o;
 }
 

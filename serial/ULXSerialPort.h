@@ -26,6 +26,7 @@
 #include "protocol/Millis.h"
 #include "serial/PosixError.h"
 #include "serial/SerialDevice.h"
+#include "upgrade/BootLoader.h"
 #include "upgrade/UpgradeLink.h"
 
 class ULXSerialPort;
@@ -187,6 +188,9 @@ public:
     // for blocks (upgrade/ImageInUse.h); none since the last upgrade ended, or
     // ever, when empty.
     std::optional<protocol::Millis> lastBlockOutsideUpgrade() const;
+    // The gimbal asked for blocks while no upgrade ran, lately: it is in its
+    // boot loader, its last upgrade unfinished (upgrade/BootLoader.h).
+    bool gimbalInBootLoader() const;
 
     void Upgrade();  // starts a new upgrade state; writes nothing
     // Block senders: 0 block written, 1 end-of-image frame written, 2 past the end.
@@ -204,6 +208,7 @@ public:
     int idleTicks() const override;
     void countIdleTicks(int seen, int count) override;
     std::vector<upgrade::BlockReport> takeBlockReports() override;
+    bool takeBootLoaderRestart() override;
     void writeFrame(const uint8_t* bytes, std::size_t size) override;
     void closeLink() override;
 
@@ -269,6 +274,9 @@ private:
 
     std::mutex reportsMutex_;
     std::vector<upgrade::BlockReport> reports_;  // recorded, not yet taken by the supervision
+    std::optional<upgrade::BlockReport> lastReport_;  // a repeat of it is no progress
+    mutable std::mutex bootLoaderMutex_;
+    upgrade::BootLoaderWatch bootLoader_;
 
     std::mutex observersMutex_;
     std::map<int, OpenObserver> isOpenObservers_;

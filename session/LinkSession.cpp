@@ -41,6 +41,7 @@ void LinkSession::closed() {
 void LinkSession::closeLink() {
     closed();
     upgrading_ = false;
+    bootLoader_.endUpgrade();
     lastBlockOutsideUpgrade_.reset();  // the upgrade's end ends its transfer
 }
 
@@ -74,6 +75,14 @@ void LinkSession::handleFrame(const uint8_t* f) {
         return;
     }
     if (d.kind != protocol::DecodedFrame::Kind::kUpgrade) return;
+    if (f[5] != frame::kBlock) {
+        bootLoader_.heard(now_);
+    } else if (bootLoader_.blockRequest(f[4], f[6], firmware_.update_range,
+                                        state_ == upgrade::kStateTransferring ||
+                                            state_ == upgrade::kStateOwnBoardDone,
+                                        now_)) {
+        return;  // a boot loader's request after a restart: the upgrade begins again
+    }
 
     upgrade::UpgradeFrameAnswer a =
         upgrade::answerUpgradeFrame(firmware_, state_, f, answersOnlyAcceptedUpgrade);
@@ -151,15 +160,24 @@ void LinkSession::beginUpgrade() {
     idleTicks_ = 0;
     upgrading_ = true;
     reports_.clear();
+    lastReport_.reset();
+    bootLoader_.beginTry();
+}
+
+bool LinkSession::gimbalInBootLoader(Millis now) const {
+    return bootLoader_.inBootLoader(std::max(now_, now));
 }
 
 std::vector<upgrade::BlockReport> LinkSession::takeBlockReports() {
     std::vector<upgrade::BlockReport> ready;
     while (!reports_.empty() && reports_.front().afterWrite <= writesTaken_ &&
            reports_.front().due.value_or(pausedUntil_) <= now_) {
-        ready.push_back(reports_.front().report);
+        const upgrade::BlockReport report = reports_.front().report;
         reports_.pop_front();
-        idleTicks_ = 0;  // progress: the timeout starts over
+        ready.push_back(report);
+        // Progress, and the timeout starts over; a block asked for again is none.
+        if (report != lastReport_) idleTicks_ = 0;
+        lastReport_ = report;
     }
     return ready;
 }

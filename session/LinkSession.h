@@ -29,6 +29,7 @@
 #include "calibration/StatusReport.h"
 #include "protocol/Millis.h"
 #include "protocol/ParserState.h"
+#include "upgrade/BootLoader.h"
 #include "upgrade/FirmwareLayout.h"
 #include "upgrade/ImageInUse.h"
 #include "upgrade/UpgradeLink.h"
@@ -75,6 +76,10 @@ public:
     uint8_t statusCode() const { return statusCode_; }
     const int16_t* replyValues() const { return values_; }
 
+    // The gimbal asked for blocks while no upgrade ran, lately: it is in its
+    // boot loader, its last upgrade unfinished (upgrade/BootLoader.h).
+    bool gimbalInBootLoader(Millis now) const;
+
     // Block requests answered only once the gimbal accepted this link's upgrade
     // request (see upgrade::answerUpgradeFrame); gimbalctl sets it.
     bool answersOnlyAcceptedUpgrade = false;
@@ -93,6 +98,7 @@ public:
         if (idleTicks_ == seen) idleTicks_ = count;
     }
     std::vector<upgrade::BlockReport> takeBlockReports() override;
+    bool takeBootLoaderRestart() override { return bootLoader_.takeRestart(); }
     void writeFrame(const uint8_t* bytes, std::size_t size) override;
     void closeLink() override;
 
@@ -132,6 +138,8 @@ private:
     std::optional<Millis> lastBlockOutsideUpgrade_;  // cleared when an upgrade ends
     int idleTicks_ = 0;
     std::deque<PendingReport> reports_;
+    std::optional<upgrade::BlockReport> lastReport_;  // a repeat of it is no progress
+    upgrade::BootLoaderWatch bootLoader_;
 };
 
 }  // namespace session

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/SteadyMillis.h"
+#include "protocol/Frame.h"
 #include "serial/ULXSerialPort.h"
 #include "upgrade/BlockAnswer.h"
 #include "upgrade/FirmwareVariables.h"
@@ -23,6 +24,11 @@ std::chrono::milliseconds pauseAfterBlock() {
 }
 
 namespace {
+
+int firmwareUpdateRange() {
+    std::lock_guard lock(firmwareVariablesMutex());
+    return firmwareVariables().update_range;
+}
 
 // A block sender: builds the frame from the loaded file under its lock and
 // writes it on this port.
@@ -49,8 +55,13 @@ void ULXSerialPort::Upgrade() {
     timer_count = 0;
     IDNum = 0;
     fnum.store(0, std::memory_order_release);
-    std::lock_guard lock(reportsMutex_);
-    reports_.clear();
+    {
+        std::lock_guard lock(reportsMutex_);
+        reports_.clear();
+        lastReport_.reset();
+    }
+    std::lock_guard lock(bootLoaderMutex_);
+    bootLoader_.beginTry();
 }
 
 int8_t ULXSerialPort::SendFirwareData(int block) { return sendBlock(*this, block, 3, true); }
@@ -63,6 +74,18 @@ int8_t ULXSerialPort::SendFirwareData2(int block, int gimbalId) {
 }
 
 void ULXSerialPort::handleUpgradeFrame(const uint8_t* f) {
+    {
+        std::lock_guard lock(bootLoaderMutex_);
+        if (f[5] != frame::kBlock) {
+            bootLoader_.heard(steadyMillis());
+        } else if (const int8_t state = iapstate.load();
+                   bootLoader_.blockRequest(f[4], f[6], firmwareUpdateRange(),
+                                            state == upgrade::kStateTransferring ||
+                                                state == upgrade::kStateOwnBoardDone,
+                                            steadyMillis())) {
+            return;  // a boot loader's request after a restart: the upgrade begins again
+        }
+    }
     upgrade::UpgradeFrameAnswer answer;
     {
         std::lock_guard lock(firmwareVariablesMutex());
@@ -90,11 +113,23 @@ std::optional<protocol::Millis> ULXSerialPort::lastBlockOutsideUpgrade() const {
     return at;
 }
 
+bool ULXSerialPort::gimbalInBootLoader() const {
+    std::lock_guard lock(bootLoaderMutex_);
+    return bootLoader_.inBootLoader(steadyMillis());
+}
+
+bool ULXSerialPort::takeBootLoaderRestart() {
+    std::lock_guard lock(bootLoaderMutex_);
+    return bootLoader_.takeRestart();
+}
+
 void ULXSerialPort::recordBlockReport(const upgrade::BlockReport& report) {
-    timer_count = 0;
     {
         std::lock_guard lock(reportsMutex_);
         reports_.push_back(report);
+        // Progress, and the timeout starts over; a block asked for again is none.
+        if (report != lastReport_) timer_count = 0;
+        lastReport_ = report;
     }
     // The supervision reads fnum (acquire) before IDNum, so it never sees a
     // new block number with the board of an older one.

@@ -272,6 +272,35 @@ TEST_F(WineGimbalctl, UpgradesArriveByteIdenticalOnOneAndOnSeveralPorts) {
     expectImage(second, 3, image);
 }
 
+// The Windows line answers through the link session: a gimbal found in its
+// boot loader is said so and upgraded, one cut mid-transfer upgraded again.
+TEST_F(WineGimbalctl, AGimbalInItsBootLoaderIsUpgradedAndACutUpgradeRunAgain) {
+    const Bytes image = imageBytes(2500, 9);
+    const std::string file = windowsPath("fw.plov", singleImageFile(image, 0, 0));
+    GimbalSimulator found;
+    GimbalSimulator::Faults faults;
+    faults.bootLoader = true;
+    found.setFaults(faults);
+    const Result rescued = gimbalctl({"upgrade", "--port", comPort(found, 16), file});
+    EXPECT_EQ(rescued.status, 0) << rescued.out << rescued.err;
+    EXPECT_TRUE(contains(rescued.out,
+                         "the gimbal is in its boot loader (its last upgrade did not "
+                         "finish); upgrading it\n"))
+        << rescued.out;
+    expectImage(found, 3, image);
+
+    GimbalSimulator cut;
+    faults = {};
+    faults.cutAfterBlocks = 2;
+    faults.cutSilence = 300ms;
+    cut.setFaults(faults);
+    const Result again = gimbalctl({"--json", "upgrade", "--port", comPort(cut, 17), file});
+    EXPECT_EQ(again.status, 0) << again.out << again.err;
+    EXPECT_TRUE(contains(again.out, R"("boot_loader":true)")) << again.out;
+    EXPECT_TRUE(contains(again.out, R"("tries":2)")) << again.out;
+    expectImage(cut, 3, image);
+}
+
 TEST_F(WineGimbalctl, ALineThatGoesAwayMidUpgradeIsReportedAndTheOtherPortCompletes) {
     GimbalSimulator first, second;
     const Bytes image = imageBytes(3000, 8);
