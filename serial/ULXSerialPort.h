@@ -26,6 +26,7 @@
 #include "protocol/Millis.h"
 #include "serial/PosixError.h"
 #include "serial/SerialDevice.h"
+#include "upgrade/BootLoaderWatch.h"
 #include "upgrade/UpgradeLink.h"
 
 class ULXSerialPort;
@@ -182,11 +183,14 @@ public:
     // the line by an earlier, interrupted run is never answered with a block
     // of this file. gimbalctl sets it; the window answers every request.
     std::atomic<bool> answersOnlyAcceptedUpgrade{false};
-    // When a block request was last answered with a block while no upgrade
-    // ran (steadyMillis), so that no new file is installed while a gimbal asks
-    // for blocks (upgrade/ImageInUse.h); none since the last upgrade ended, or
-    // ever, when empty.
+    // When a block request was last answered from a loaded file while no
+    // upgrade ran (steadyMillis), so that no new file is installed while a
+    // gimbal asks for blocks (upgrade/ImageInUse.h); empty when none was since
+    // the last upgrade ended or the line opened, or the line is closed.
     std::optional<protocol::Millis> lastBlockOutsideUpgrade() const;
+    // True once when block requests outside an upgrade show a gimbal in its
+    // boot loader (upgrade/BootLoaderWatch.h); the window's status poll takes it.
+    bool takeBootLoaderNotice() { return bootLoaderNoticeDue_.exchange(false); }
 
     void Upgrade();  // starts a new upgrade state; writes nothing
     // Block senders: 0 block written, 1 end-of-image frame written, 2 past the end.
@@ -220,6 +224,14 @@ private:
     void recordBlockReport(const upgrade::BlockReport& report);
     static constexpr protocol::Millis kNoBlockAnswered = INT64_MIN;
     std::atomic<protocol::Millis> lastBlockOutsideUpgrade_{kNoBlockAnswered};
+    // Fed by the reader; reset with the line's open.
+    std::mutex bootLoaderMutex_;
+    upgrade::BootLoaderWatch bootLoaderWatch_;
+    std::atomic<bool> bootLoaderNoticeDue_{false};
+    // Notes a block request that arrived while no upgrade ran.
+    void blockRequestOutsideUpgrade(bool answeredFromFile);
+    // A new line: nothing of an earlier one's gimbal counts.
+    void forgetGimbalOutsideUpgrade();
     std::atomic<bool> upgrading_{false};  // from beginUpgrade to closeLink
     // Stops what the line handling still runs when the object goes away.
     void destroyLineState();

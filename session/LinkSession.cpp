@@ -36,12 +36,15 @@ void LinkSession::closed() {
     writes_.clear();
     writesTaken_ = writesQueued_;
     reports_.clear();
+    // Nothing here serves the gimbal any more: its next requests are a new sighting.
+    lastBlockOutsideUpgrade_.reset();
+    bootLoaderWatch_.reset();
+    bootLoaderNoticeDue_ = false;
 }
 
 void LinkSession::closeLink() {
-    closed();
+    closed();  // the upgrade's end ends its transfer
     upgrading_ = false;
-    lastBlockOutsideUpgrade_.reset();  // the upgrade's end ends its transfer
 }
 
 void LinkSession::advance(Millis now) { now_ = std::max(now_, now); }
@@ -78,7 +81,10 @@ void LinkSession::handleFrame(const uint8_t* f) {
     upgrade::UpgradeFrameAnswer a =
         upgrade::answerUpgradeFrame(firmware_, state_, f, answersOnlyAcceptedUpgrade);
     const bool block = a.pauseAfterFrame && !a.frame.empty();
-    if (block && !upgrading_) lastBlockOutsideUpgrade_ = now_;
+    if (!upgrading_ && f[5] == frame::kBlock) {
+        if (bootLoaderWatch_.blockRequest(now_)) bootLoaderNoticeDue_ = true;
+        if (block && upgrade::answersFromFile(firmware_)) lastBlockOutsideUpgrade_ = now_;
+    }
     if (!a.frame.empty()) queueWrite(std::move(a.frame), block);
     if (a.resetIdleCount) idleTicks_ = 0;
     if (a.newState) state_ = *a.newState;

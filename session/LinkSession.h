@@ -16,19 +16,23 @@
 // - a block report reaches the supervision once its block has been taken and
 //   its pause is over;
 // - the firmware file cannot change while an upgrade runs, nor while a
-//   gimbal asks for blocks outside one (upgrade/ImageInUse.h).
+//   gimbal asks for blocks outside one (upgrade/ImageInUse.h);
+// - a gimbal asking for blocks while no upgrade runs is in its boot loader:
+//   takeBootLoaderNotice says so once (upgrade/BootLoaderWatch.h).
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "calibration/CalibrationRequest.h"
 #include "calibration/StatusReport.h"
 #include "protocol/Millis.h"
 #include "protocol/ParserState.h"
+#include "upgrade/BootLoaderWatch.h"
 #include "upgrade/FirmwareLayout.h"
 #include "upgrade/ImageInUse.h"
 #include "upgrade/UpgradeLink.h"
@@ -74,6 +78,10 @@ public:
     std::optional<calibration::StatusReport> pollStatus(int pageSelected);
     uint8_t statusCode() const { return statusCode_; }
     const int16_t* replyValues() const { return values_; }
+
+    // True once when block requests outside an upgrade show a gimbal in its
+    // boot loader: the face shows upgrade::kBootLoaderMessage.
+    bool takeBootLoaderNotice() { return std::exchange(bootLoaderNoticeDue_, false); }
 
     // Block requests answered only once the gimbal accepted this link's upgrade
     // request (see upgrade::answerUpgradeFrame); gimbalctl sets it.
@@ -129,7 +137,9 @@ private:
 
     int8_t state_ = 0;
     bool upgrading_ = false;  // from beginUpgrade to the supervision's closeLink
-    std::optional<Millis> lastBlockOutsideUpgrade_;  // cleared when an upgrade ends
+    std::optional<Millis> lastBlockOutsideUpgrade_;  // cleared when an upgrade or the line ends
+    upgrade::BootLoaderWatch bootLoaderWatch_;
+    bool bootLoaderNoticeDue_ = false;
     int idleTicks_ = 0;
     std::deque<PendingReport> reports_;
 };

@@ -8,9 +8,11 @@
 #include <thread>
 
 #include "platform/SteadyMillis.h"
+#include "protocol/Frame.h"
 #include "serial/ULXSerialPort.h"
 #include "upgrade/BlockAnswer.h"
 #include "upgrade/FirmwareVariables.h"
+#include "upgrade/ImageInUse.h"
 
 namespace {
 std::atomic<std::chrono::milliseconds::rep> pauseAfterBlockMs{kDefaultPauseAfterBlock.count()};
@@ -64,13 +66,17 @@ int8_t ULXSerialPort::SendFirwareData2(int block, int gimbalId) {
 
 void ULXSerialPort::handleUpgradeFrame(const uint8_t* f) {
     upgrade::UpgradeFrameAnswer answer;
+    bool fromFile = false;
     {
         std::lock_guard lock(firmwareVariablesMutex());
         answer = upgrade::answerUpgradeFrame(firmwareVariables(), iapstate.load(), f,
                                              answersOnlyAcceptedUpgrade.load());
+        fromFile = upgrade::answersFromFile(firmwareVariables());
+    }
+    if (f[5] == frame::kBlock && !upgrading_) {
+        blockRequestOutsideUpgrade(fromFile && answer.pauseAfterFrame && !answer.frame.empty());
     }
     if (!answer.frame.empty()) {
-        if (answer.pauseAfterFrame && !upgrading_) lastBlockOutsideUpgrade_ = steadyMillis();
         sendDataWithLen(answer.frame.data(), static_cast<int>(answer.frame.size()));
     }
     if (answer.resetIdleCount) timer_count = 0;
@@ -84,9 +90,24 @@ void ULXSerialPort::handleUpgradeFrame(const uint8_t* f) {
     if (answer.report) recordBlockReport(*answer.report);
 }
 
+void ULXSerialPort::blockRequestOutsideUpgrade(bool answeredFromFile) {
+    const protocol::Millis now = steadyMillis();
+    if (answeredFromFile) lastBlockOutsideUpgrade_ = now;
+    std::lock_guard lock(bootLoaderMutex_);
+    if (bootLoaderWatch_.blockRequest(now)) bootLoaderNoticeDue_ = true;
+}
+
+void ULXSerialPort::forgetGimbalOutsideUpgrade() {
+    lastBlockOutsideUpgrade_ = kNoBlockAnswered;
+    bootLoaderNoticeDue_ = false;
+    std::lock_guard lock(bootLoaderMutex_);
+    bootLoaderWatch_.reset();
+}
+
+// A closed line serves no gimbal: a file chosen then is installed.
 std::optional<protocol::Millis> ULXSerialPort::lastBlockOutsideUpgrade() const {
     const protocol::Millis at = lastBlockOutsideUpgrade_.load();
-    if (at == kNoBlockAnswered) return std::nullopt;
+    if (at == kNoBlockAnswered || !isOpen()) return std::nullopt;
     return at;
 }
 

@@ -15,6 +15,7 @@
 #include "releases/ReleaseTexts.h"
 #include "releases/Trust.h"
 #include "session/LinkSession.h"
+#include "upgrade/BootLoaderWatch.h"
 #include "upgrade/FirmwareFile.h"
 #include "upgrade/UpgradeSupervisor.h"
 
@@ -213,6 +214,12 @@ public:
         return out;
     }
 
+    // The log's line when block requests show a gimbal in its boot loader
+    // (once per sighting), else empty.
+    std::string takeBootLoaderNotice() {
+        return session_.takeBootLoaderNotice() ? upgrade::kBootLoaderMessage : "";
+    }
+
     // Analyses a chosen file (bytes null: it could not be read or is too
     // large) and installs the result, nothing usable when refused:
     // {usable, messages[], maxProgress, kept}. While a gimbal asks for blocks
@@ -307,6 +314,7 @@ EMSCRIPTEN_BINDINGS(gimbal_core) {
         .function("nextWriteTime", &GimbalLink::nextWriteTime)
         .function("sendRequest", &GimbalLink::sendRequest)
         .function("pollStatus", &GimbalLink::pollStatus)
+        .function("takeBootLoaderNotice", &GimbalLink::takeBootLoaderNotice)
         .function("loadFirmware", &GimbalLink::loadFirmware)
         .function("upgrade", &GimbalLink::upgrade)
         .function("upgradeTick", &GimbalLink::upgradeTick)

@@ -112,7 +112,10 @@ export class LinkRunner {
         this.page = page;
     }
 
+    // With it, the line a gimbal in its boot loader gets in the log.
     pollStatus() {
+        const bootLoader = this.link.takeBootLoaderNotice();
+        if (bootLoader) this.post({ log: bootLoader });
         const report = this.link.pollStatus(this.page);
         if (report) this.post({ report });
     }
