@@ -103,6 +103,18 @@ int main(int argc, char** argv) {
         "  --firmware-after X.YYY  the firmware version to report after an upgrade instead\n"
         "  --keep-firmware         keep the old firmware version (new firmware that did\n"
         "                          not take)\n"
+        "  --cut-after N           cut the power after N blocks of an upgrade: the gimbal\n"
+        "                          is silent for 1 s, then restarts in its boot loader\n"
+        "  --cut-times K           cut K upgrades in a row so (default 1); the next runs\n"
+        "                          whole\n"
+        "  --boot-loader           start in the boot loader (a gimbal whose last upgrade\n"
+        "                          did not finish)\n"
+        "                          In the boot loader the gimbal answers no calibration\n"
+        "                          or version request and asks for block 0 of ID3 once a\n"
+        "                          second, until an upgrade request comes; a complete\n"
+        "                          upgrade restarts it with the new firmware. A tool that\n"
+        "                          stops answering block requests for 2 s mid-transfer\n"
+        "                          leaves it there too.\n"
         "  --record DIR            on exit, write what the gimbal received into DIR:\n"
         "                          received.bin, id1.bin..id3.bin (each board's image),\n"
         "                          done\n"
@@ -114,6 +126,8 @@ int main(int argc, char** argv) {
         "  -h, --help              show this help and exit\n"
         "  --version               show gimbal-sim's version and exit\n";
     bool silent = false;
+    GimbalSimulator::Faults faults;
+    faults.bootLoaderWhenToolSilent = true;
     int gyro[3] = {3, -2, 1};
     std::string recordFolder;
     GimbalSimulator::FirmwareVersion version{2, 10};
@@ -130,12 +144,25 @@ int main(int argc, char** argv) {
         return parsed;
     };
     for (int i = 1; i < argc; ++i) {
+        char end = 0;
         if (std::strcmp(argv[i], "--silent") == 0) {
             silent = true;
             continue;
         }
         if (std::strcmp(argv[i], "--gyro") == 0 && i + 1 < argc &&
             std::sscanf(argv[i + 1], "%d,%d,%d", &gyro[0], &gyro[1], &gyro[2]) == 3) {
+            ++i;
+            continue;
+        }
+        if (std::strcmp(argv[i], "--boot-loader") == 0) {
+            faults.bootLoader = true;
+            continue;
+        }
+        const bool cutAfter = std::strcmp(argv[i], "--cut-after") == 0;
+        int count = -1;
+        if ((cutAfter || std::strcmp(argv[i], "--cut-times") == 0) && i + 1 < argc &&
+            std::sscanf(argv[i + 1], "%d%c", &count, &end) == 1 && count >= 0 && count <= 255) {
+            (cutAfter ? faults.cutAfterBlocks : faults.cutTimes) = count;
             ++i;
             continue;
         }
@@ -166,7 +193,6 @@ int main(int argc, char** argv) {
             continue;
         }
         double seconds = -1;
-        char end = 0;
         if (std::strcmp(argv[i], "--restart-silence") == 0 && i + 1 < argc &&
             std::sscanf(argv[i + 1], "%lf%c", &seconds, &end) == 1 && seconds >= 0 &&
             seconds <= 86400) {
@@ -189,7 +215,8 @@ int main(int argc, char** argv) {
         gimbal.setAccelerometer(2, -5, 1000);
         gimbal.setVersion(5, 1, version.thousandths, version.whole);
         gimbal.setRestart(restart);
-        if (silent) gimbal.setFaults({.silent = true});
+        faults.silent = silent;
+        gimbal.setFaults(faults);
         // Announced once: the path on standard output, and when that is not
         // a terminal (read by a script, or kept), on standard error as well.
         std::printf("%s\n", gimbal.slavePath().c_str());

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -105,6 +106,59 @@ TEST_F(SimulatorTest, ScriptedFaults) {
     write(frame::make(1, 0x42, {0x01}));
     pollfd p{fd, POLLIN, 0};
     EXPECT_EQ(::poll(&p, 1, 100), 0);
+}
+
+// A cut upgrade leaves the gimbal in its boot loader, which asks for block 0
+// of ID3 on its own, answers nothing else but an upgrade request, and takes a
+// whole upgrade to leave with the new version.
+TEST_F(SimulatorTest, CutUpgradeRestartsInTheBootLoader) {
+    using std::chrono::milliseconds;
+    GimbalSimulator::Faults faults;
+    faults.cutAfterBlocks = 1;
+    faults.cutSilence = milliseconds(100);
+    faults.bootLoaderAskEvery = milliseconds(150);
+    gimbal.setFaults(faults);
+    gimbal.setReportInterval(milliseconds(1));
+    gimbal.setVersion(5, 1, 10, 2);
+    const Bytes request = frame::make(0, 0xE0, {0x03, 1, 5, 3, 1, 0x01});  // to 3.001
+    write(request);
+    EXPECT_EQ(readFrame(), frame::make(0, 0xE0, {0xFF}));
+    EXPECT_EQ(readFrame(), frame::make(3, 0xE3, {0x00}));
+    write(frame::make(3, 0xE3, {0x00, 0x01, 0x00, 0x11}));
+    const Bytes blockZero = frame::make(3, 0xE3, {0x00});
+    EXPECT_EQ(readFrame(), blockZero);  // after the restart's silence
+    EXPECT_TRUE(gimbal.inBootLoader());
+    EXPECT_EQ(gimbal.cuts(), 1);
+    const int framesBefore = gimbal.board(3).blockFrames;
+    write(frame::make(3, 0x34));  // no version from the boot loader
+    write(frame::make(3, 0xE3, {0x00, 0x01, 0x00, 0x66}));  // a block it asked for outside an upgrade
+    EXPECT_EQ(readFrame(), blockZero);  // the next ask, a second apart here
+    EXPECT_EQ(gimbal.board(3).blockFrames, framesBefore);
+
+    write(request);
+    EXPECT_EQ(readFrame(), frame::make(0, 0xE0, {0xFF}));
+    EXPECT_EQ(readFrame(), blockZero);
+    write(frame::make(3, 0xE3, {0x00, 0x01, 0x00, 0x11}));
+    EXPECT_EQ(readFrame(), frame::make(3, 0xE3, {0x01}));
+    write(frame::make(3, 0xE3, {0x01, 0x00, 0x00}));
+    ASSERT_TRUE(gimbal.waitUntil([](auto& g) { return g.conversationDone(); }, milliseconds(2000)));
+    EXPECT_FALSE(gimbal.inBootLoader());
+    ::tcflush(fd, TCIFLUSH);
+    write(frame::make(3, 0x34));
+    Bytes version = readFrame();
+    while (!version.empty() && version[5] != 0x34) version = readFrame();  // past the reports
+    EXPECT_EQ(version, frame::make(3, 0x34, {5, 1, 1, 3}));
+
+    // The tool that stops answering mid-transfer leaves it there as well.
+    faults = {};
+    faults.bootLoaderWhenToolSilent = true;
+    faults.toolSilenceLimit = milliseconds(200);
+    faults.cutSilence = milliseconds(50);
+    gimbal.setFaults(faults);
+    write(request);
+    EXPECT_EQ(readFrame(), frame::make(0, 0xE0, {0xFF}));
+    EXPECT_EQ(readFrame(), blockZero);
+    EXPECT_TRUE(gimbal.waitUntil([](auto& g) { return g.inBootLoader(); }, milliseconds(1000)));
 }
 
 }  // namespace

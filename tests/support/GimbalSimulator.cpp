@@ -63,6 +63,11 @@ void GimbalSimulator::setJoystick(uint8_t command, int16_t value1, int16_t value
 void GimbalSimulator::setFaults(const Faults& faults) {
     std::lock_guard lock(mutex_);
     faults_ = faults;
+    if (faults.bootLoader && !bootLoader_) {
+        steps_.clear();
+        bootLoader_ = true;
+        nextBootAsk_ = std::chrono::steady_clock::now();
+    }
 }
 
 void GimbalSimulator::setRestart(const Restart& restart) {
@@ -122,7 +127,17 @@ GimbalSimulator::BoardImage GimbalSimulator::board(int gimbalId) const {
 
 bool GimbalSimulator::conversationDone() const {
     std::lock_guard lock(mutex_);
-    return conversationStarted_ && steps_.empty();
+    return conversationStarted_ && steps_.empty() && !bootLoader_;
+}
+
+bool GimbalSimulator::inBootLoader() const {
+    std::lock_guard lock(mutex_);
+    return bootLoader_;
+}
+
+int GimbalSimulator::cuts() const {
+    std::lock_guard lock(mutex_);
+    return cuts_;
 }
 
 bool GimbalSimulator::waitUntil(const std::function<bool(const GimbalSimulator&)>& condition,
@@ -173,7 +188,31 @@ void GimbalSimulator::run() {
             nextReport_ = now + reportInterval_;
             restartIfDone(now);
         }
+        runBootLoader(now);
     }
+}
+
+// The tool's silence mid-transfer cuts the upgrade; the boot loader, idle,
+// asks for block 0 of ID3 on its schedule once its restart's silence is over.
+void GimbalSimulator::runBootLoader(std::chrono::steady_clock::time_point now) {
+    if (faults_.bootLoaderWhenToolSilent && !steps_.empty() && steps_.front().kind == Step::kAsk &&
+        now - lastAsk_ >= faults_.toolSilenceLimit) {
+        cutToBootLoader(now);
+    }
+    if (!bootLoader_ || !steps_.empty() || now < restartEnds_ || now < nextBootAsk_) return;
+    writeFrame(3, frame::kBlock, {0});
+    nextBootAsk_ = now + faults_.bootLoaderAskEvery;
+}
+
+// The upgrade stops where it is; the gimbal restarts, silent for a while,
+// into its boot loader.
+void GimbalSimulator::cutToBootLoader(std::chrono::steady_clock::time_point now) {
+    steps_.clear();
+    ++cuts_;
+    bootLoader_ = true;
+    restartEnds_ = now + faults_.cutSilence;
+    nextBootAsk_ = restartEnds_;
+    changed_.notify_all();
 }
 
 // Cuts whole frames (start bytes, length, checksum and end byte in place) out
@@ -210,6 +249,8 @@ void GimbalSimulator::handleFrame(const std::vector<uint8_t>& f) {
         requestTimes_.push_back(std::chrono::steady_clock::now());
     }
     if (faults_.silent || std::chrono::steady_clock::now() < restartEnds_) return;
+    // The boot loader knows upgrades only.
+    if (bootLoader_ && command != frame::kUpgradeRequest && command != frame::kBlock) return;
     if (command == frame::kUpgradeRequest) {
         switch (faults_.upgradeAnswer) {
             case UpgradeAnswer::kNoAnswer:
@@ -304,6 +345,7 @@ void GimbalSimulator::askCurrentStep() {
     if (steps_.empty()) return;
     const Step& step = steps_.front();
     if (step.kind == Step::kAsk) {
+        lastAsk_ = std::chrono::steady_clock::now();
         writeFrame(static_cast<uint8_t>(step.board), frame::kBlock,
                    {static_cast<uint8_t>(step.block)});
     } else {
@@ -315,6 +357,9 @@ void GimbalSimulator::handleBlockFrame(const std::vector<uint8_t>& f) {
     const int id = f[4];
     const int number = f[6];
     const unsigned n = static_cast<unsigned>(f[7] | (f[8] << 8));
+    const bool asked = !steps_.empty() && steps_.front().kind == Step::kAsk &&
+                       steps_.front().board == id && steps_.front().block == number;
+    if (bootLoader_ && !asked) return;  // the boot loader keeps only what it asked for
     BoardImage& image = boards_[id];
     ++image.blockFrames;
     if (n == 0) {
@@ -322,10 +367,7 @@ void GimbalSimulator::handleBlockFrame(const std::vector<uint8_t>& f) {
     } else {
         image.blocks[number].assign(f.begin() + 9, f.begin() + 9 + n);
     }
-    if (steps_.empty() || steps_.front().kind != Step::kAsk || steps_.front().board != id ||
-        steps_.front().block != number) {
-        return;  // not the block asked for now
-    }
+    if (!asked) return;  // not the block asked for now
     ++blocksAnswered_;
     if (faults_.askTwiceBlock == number && !askedTwice_) {
         askedTwice_ = true;
@@ -343,6 +385,11 @@ void GimbalSimulator::handleBlockFrame(const std::vector<uint8_t>& f) {
         steps_.clear();
         return;
     }
+    if (faults_.cutAfterBlocks >= 0 && cuts_ < faults_.cutTimes &&
+        blocksAnswered_ >= faults_.cutAfterBlocks) {
+        cutToBootLoader(std::chrono::steady_clock::now());
+        return;
+    }
     restartIfDone(std::chrono::steady_clock::now());
     askCurrentStep();
 }
@@ -350,6 +397,7 @@ void GimbalSimulator::handleBlockFrame(const std::vector<uint8_t>& f) {
 // The last step of a conversation done: the gimbal restarts into its new firmware.
 void GimbalSimulator::restartIfDone(std::chrono::steady_clock::time_point now) {
     if (!steps_.empty()) return;
+    bootLoader_ = false;
     restartEnds_ = now + restart_.silence;
     const std::optional<FirmwareVersion> next = restart_.after ? restart_.after : carried_;
     if (restart_.keepVersion || !next) return;

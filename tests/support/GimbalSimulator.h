@@ -13,6 +13,14 @@
 // Faults can be scripted: no answer, refusal, failure report, a corrupted
 // checksum, a block asked twice, a stall mid-transfer, hang-up, bursts, block
 // requests left over from an interrupted upgrade.
+//
+// Its boot loader: a gimbal whose upgrade was cut (power lost after some
+// blocks, or the tool stopped answering mid-transfer) restarts, silent for a
+// while, into its boot loader, as does one plugged in already in it. The
+// boot loader answers no calibration or version request, asks for block 0
+// of ID3 every bootLoaderAskEvery, ignores block frames it did not ask for,
+// and accepts an upgrade request as a running gimbal does; a complete
+// upgrade restarts it as above, with the new version.
 
 #include <atomic>
 #include <chrono>
@@ -43,6 +51,19 @@ public:
         // Until an upgrade request comes, ask for this block of ID3 every 20 ms,
         // from before the tool opens the line: a gimbal left mid-upgrade.
         int staleAskBlock = -1;
+        // Power lost after this many answered blocks of an upgrade (cutTimes
+        // upgrades in a row; each later one runs whole): silent for
+        // cutSilence, then the boot loader.
+        int cutAfterBlocks = -1;
+        int cutTimes = 1;
+        // The tool stopped answering block requests for toolSilenceLimit
+        // mid-transfer: the same restart into the boot loader.
+        bool bootLoaderWhenToolSilent = false;
+        // Plugged in already in the boot loader (taken when set).
+        bool bootLoader = false;
+        std::chrono::milliseconds cutSilence{1000};
+        std::chrono::milliseconds toolSilenceLimit{2000};
+        std::chrono::milliseconds bootLoaderAskEvery{1000};
     };
 
     struct FirmwareVersion {
@@ -99,6 +120,10 @@ public:
     BoardImage board(int gimbalId) const;
     // True once every asked block and every report has been dealt with.
     bool conversationDone() const;
+    // In the boot loader now (an upgrade it accepted there included), and
+    // how many times an upgrade was cut (power or the tool's silence).
+    bool inBootLoader() const;
+    int cuts() const;
 
     // Blocks until the condition on the simulator holds or the timeout passes.
     bool waitUntil(const std::function<bool(const GimbalSimulator&)>& condition,
@@ -118,6 +143,8 @@ private:
     void handleBlockFrame(const std::vector<uint8_t>& frame);
     void askCurrentStep();
     void restartIfDone(std::chrono::steady_clock::time_point now);
+    void cutToBootLoader(std::chrono::steady_clock::time_point now);
+    void runBootLoader(std::chrono::steady_clock::time_point now);
     void writeFrame(uint8_t gimbalId, uint8_t command, const std::vector<uint8_t>& payload);
     void writeBytes(const std::vector<uint8_t>& bytes);
     void extractFrames();
@@ -151,4 +178,8 @@ private:
     int blocksAnswered_ = 0;
     std::chrono::steady_clock::time_point nextReport_{};
     std::chrono::steady_clock::time_point nextStaleAsk_{};
+    bool bootLoader_ = false;
+    int cuts_ = 0;
+    std::chrono::steady_clock::time_point nextBootAsk_{};
+    std::chrono::steady_clock::time_point lastAsk_{};  // the latest block asked of the tool
 };
