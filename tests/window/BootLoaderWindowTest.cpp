@@ -1,9 +1,9 @@
 // A gimbal in its boot loader, seen by the window: block requests while the
 // window started no upgrade.
 
+#include <QElapsedTimer>
 #include <QLineEdit>
 
-#include "protocol/Frame.h"
 #include "tests/upgrade/UpgradeWindowFixture.h"
 
 namespace {
@@ -16,43 +16,51 @@ const std::string kBootLoader =
 
 class BootLoaderWindow : public UpgradeWindow {
 protected:
-    // The boot loader's request, as it asks about once a second.
-    void askBlock0() { gimbal.send(frame::make(3, frame::kBlock, {0})); }
     bool loaded(const std::string& name) const {
         return h.ctrl.m_File_Path->text().endsWith(QString::fromStdString(name));
     }
+    bool servedFromFile() const {
+        return h.ctrl.m_ULXSerialPort->lastBlockOutsideUpgrade().has_value();
+    }
 };
 
-// The log names the boot loader within 2 s, once while it keeps asking; a
-// file is taken at once, since no file was in use; once the file answers,
-// the one-image rule keeps it only while the line is open: a normal gimbal
-// opened next takes another file at once.
-TEST_F(BootLoaderWindow, NamedOnceAndNoFileRefusedForIt) {
+// Plugged in in its boot loader (asking for block 0 once a second): the log
+// names it within 2 s, once while it keeps asking. No file is in use, so the
+// rescue file is taken at once; once it answers, the one-image rule keeps it
+// only while the line is open. On a new line the gimbal is named again, and
+// Upgrade rescues it as any upgrade.
+TEST_F(BootLoaderWindow, NamedOnceNoFileRefusedAndRescuedThroughUpgrade) {
+    GimbalSimulator::Faults faults;
+    faults.bootLoader = true;
+    gimbal.setFaults(faults);
     ASSERT_TRUE(h.openPort(gimbal.slavePath()));
     QElapsedTimer since;
     since.start();
-    askBlock0();
-    ASSERT_TRUE(pumpUntil([&] { return logHas(kBootLoader); }, 2000)) << log();
+    ASSERT_TRUE(pumpUntil([&] { return logHas(kBootLoader); }, 3000)) << log();
     EXPECT_LE(since.elapsed(), 2000);
-    for (int k = 0; k < 3; ++k) {
-        askBlock0();
-        pumpFor(300);
-    }
-    EXPECT_EQ(occurrences(kBootLoader), 1) << log();
 
     load("rescue.plov", singleImageFile(imageBytes(2 * 1056, 4), 0, 0));
     EXPECT_TRUE(loaded("rescue.plov")) << log();
+    ASSERT_TRUE(pumpUntil([&] { return servedFromFile(); }, 3000));
+    pumpFor(1500);
+    EXPECT_EQ(occurrences(kBootLoader), 1) << log();
     EXPECT_FALSE(logHas("was not loaded")) << log();
 
-    askBlock0();  // answered from rescue.plov: it is in use now
-    ASSERT_TRUE(pumpUntil(
-        [&] { return h.ctrl.m_ULXSerialPort->lastBlockOutsideUpgrade().has_value(); }, 2000));
     h.ctrl.ClosePort();
     ASSERT_TRUE(h.openPort(gimbal.slavePath()));
-    load("other.plov", singleImageFile(imageBytes(1056, 5), 0, 0));
+    const Bytes image = imageBytes(3 * 1056 + 7, 5);
+    load("other.plov", singleImageFile(image, 0, 0));
     EXPECT_TRUE(loaded("other.plov")) << log();
     EXPECT_FALSE(logHas("was not loaded")) << log();
-    EXPECT_EQ(occurrences(kBootLoader), 1) << log();
+    ASSERT_TRUE(pumpUntil([&] { return occurrences(kBootLoader) == 2; }, 3000)) << log();
+
+    recording = true;
+    h.ctrl.btn_Upgrade->click();
+    ASSERT_TRUE(waitForEnd(30000)) << log();
+    EXPECT_TRUE(logHas(kComplete)) << log();
+    EXPECT_EQ(gimbal.board(3).assembled(), image);
+    EXPECT_FALSE(gimbal.inBootLoader());
+    EXPECT_EQ(occurrences(kBootLoader), 2) << log();
 }
 
 }  // namespace
