@@ -22,6 +22,7 @@ void setResult(UpgradeOutcome& outcome, upgrade::Ending ending) {
             outcome.status = kOk, outcome.result = N_("complete");
             break;
         case upgrade::Ending::kError:
+        case upgrade::Ending::kBootLoader:  // restarted in its boot loader in every try
             outcome.status = kGimbalFailed, outcome.result = N_("gimbal error");
             break;
         case upgrade::Ending::kNone:  // not ended: cannot happen once the ticks stop

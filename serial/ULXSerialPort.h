@@ -26,7 +26,7 @@
 #include "protocol/Millis.h"
 #include "serial/PosixError.h"
 #include "serial/SerialDevice.h"
-#include "upgrade/BootLoaderWatch.h"
+#include "upgrade/BootLoader.h"
 #include "upgrade/UpgradeLink.h"
 
 class ULXSerialPort;
@@ -188,8 +188,12 @@ public:
     // gimbal asks for blocks (upgrade/ImageInUse.h); empty when none was since
     // the last upgrade ended or the line opened, or the line is closed.
     std::optional<protocol::Millis> lastBlockOutsideUpgrade() const;
-    // True once when block requests outside an upgrade show a gimbal in its
-    // boot loader (upgrade/BootLoaderWatch.h); the window's status poll takes it.
+    // The gimbal asked for blocks while no upgrade ran, lately: it is in its
+    // boot loader, its last upgrade unfinished (upgrade/BootLoader.h).
+    bool gimbalInBootLoader() const;
+    // True once per sighting of such a gimbal: its first request on this line,
+    // or the first after it left the boot loader (upgrade/BootLoaderLine.h);
+    // the window's status poll takes it.
     bool takeBootLoaderNotice() { return bootLoaderNoticeDue_.exchange(false); }
 
     void Upgrade();  // starts a new upgrade state; writes nothing
@@ -208,6 +212,7 @@ public:
     int idleTicks() const override;
     void countIdleTicks(int seen, int count) override;
     std::vector<upgrade::BlockReport> takeBlockReports() override;
+    bool takeBootLoaderRestart() override;
     void writeFrame(const uint8_t* bytes, std::size_t size) override;
     void closeLink() override;
 
@@ -224,12 +229,10 @@ private:
     void recordBlockReport(const upgrade::BlockReport& report);
     static constexpr protocol::Millis kNoBlockAnswered = INT64_MIN;
     std::atomic<protocol::Millis> lastBlockOutsideUpgrade_{kNoBlockAnswered};
-    // Fed by the reader; reset with the line's open.
-    std::mutex bootLoaderMutex_;
-    upgrade::BootLoaderWatch bootLoaderWatch_;
     std::atomic<bool> bootLoaderNoticeDue_{false};
-    // Notes a block request that arrived while no upgrade ran.
-    void blockRequestOutsideUpgrade(bool answeredFromFile);
+    bool bootLoaderSeenOnLine_ = false;  // under bootLoaderMutex_
+    // A block request arrived while no upgrade ran (under bootLoaderMutex_).
+    void noteBootLoaderSighting();
     // A new line: nothing of an earlier one's gimbal counts.
     void forgetGimbalOutsideUpgrade();
     std::atomic<bool> upgrading_{false};  // from beginUpgrade to closeLink
@@ -281,6 +284,9 @@ private:
 
     std::mutex reportsMutex_;
     std::vector<upgrade::BlockReport> reports_;  // recorded, not yet taken by the supervision
+    std::optional<upgrade::BlockReport> lastReport_;  // a repeat of it is no progress
+    mutable std::mutex bootLoaderMutex_;
+    upgrade::BootLoaderWatch bootLoader_;
 
     std::mutex observersMutex_;
     std::map<int, OpenObserver> isOpenObservers_;

@@ -38,13 +38,14 @@ void LinkSession::closed() {
     reports_.clear();
     // Nothing here serves the gimbal any more: its next requests are a new sighting.
     lastBlockOutsideUpgrade_.reset();
-    bootLoaderWatch_.reset();
+    bootLoaderSeenOnLine_ = false;
     bootLoaderNoticeDue_ = false;
 }
 
 void LinkSession::closeLink() {
     closed();  // the upgrade's end ends its transfer
     upgrading_ = false;
+    bootLoader_.endUpgrade();
 }
 
 void LinkSession::advance(Millis now) { now_ = std::max(now_, now); }
@@ -77,14 +78,25 @@ void LinkSession::handleFrame(const uint8_t* f) {
         return;
     }
     if (d.kind != protocol::DecodedFrame::Kind::kUpgrade) return;
+    if (!upgrading_ && f[5] == frame::kBlock) {
+        // A new sighting of a gimbal in its boot loader: its first request on
+        // this line, or the first since it left the boot loader.
+        if (!bootLoaderSeenOnLine_ || !bootLoader_.inBootLoader(now_)) bootLoaderNoticeDue_ = true;
+        bootLoaderSeenOnLine_ = true;
+    }
+    if (f[5] != frame::kBlock) {
+        bootLoader_.heard(now_);
+    } else if (bootLoader_.blockRequest(f[4], f[6], firmware_.update_range,
+                                        state_ == upgrade::kStateTransferring ||
+                                            state_ == upgrade::kStateOwnBoardDone,
+                                        now_)) {
+        return;  // a boot loader's request after a restart: the upgrade begins again
+    }
 
     upgrade::UpgradeFrameAnswer a =
         upgrade::answerUpgradeFrame(firmware_, state_, f, answersOnlyAcceptedUpgrade);
     const bool block = a.pauseAfterFrame && !a.frame.empty();
-    if (!upgrading_ && f[5] == frame::kBlock) {
-        if (bootLoaderWatch_.blockRequest(now_)) bootLoaderNoticeDue_ = true;
-        if (block && upgrade::answersFromFile(firmware_)) lastBlockOutsideUpgrade_ = now_;
-    }
+    if (block && !upgrading_ && upgrade::answersFromFile(firmware_)) lastBlockOutsideUpgrade_ = now_;
     if (!a.frame.empty()) queueWrite(std::move(a.frame), block);
     if (a.resetIdleCount) idleTicks_ = 0;
     if (a.newState) state_ = *a.newState;
@@ -157,15 +169,24 @@ void LinkSession::beginUpgrade() {
     idleTicks_ = 0;
     upgrading_ = true;
     reports_.clear();
+    lastReport_.reset();
+    bootLoader_.beginTry();
+}
+
+bool LinkSession::gimbalInBootLoader(Millis now) const {
+    return bootLoader_.inBootLoader(std::max(now_, now));
 }
 
 std::vector<upgrade::BlockReport> LinkSession::takeBlockReports() {
     std::vector<upgrade::BlockReport> ready;
     while (!reports_.empty() && reports_.front().afterWrite <= writesTaken_ &&
            reports_.front().due.value_or(pausedUntil_) <= now_) {
-        ready.push_back(reports_.front().report);
+        const upgrade::BlockReport report = reports_.front().report;
         reports_.pop_front();
-        idleTicks_ = 0;  // progress: the timeout starts over
+        ready.push_back(report);
+        // Progress, and the timeout starts over; a block asked for again is none.
+        if (report != lastReport_) idleTicks_ = 0;
+        lastReport_ = report;
     }
     return ready;
 }

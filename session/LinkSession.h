@@ -18,7 +18,7 @@
 // - the firmware file cannot change while an upgrade runs, nor while a
 //   gimbal asks for blocks outside one (upgrade/ImageInUse.h);
 // - a gimbal asking for blocks while no upgrade runs is in its boot loader:
-//   takeBootLoaderNotice says so once (upgrade/BootLoaderWatch.h).
+//   takeBootLoaderNotice says so once per sighting (upgrade/BootLoader.h).
 
 #include <cstddef>
 #include <cstdint>
@@ -32,7 +32,7 @@
 #include "calibration/StatusReport.h"
 #include "protocol/Millis.h"
 #include "protocol/ParserState.h"
-#include "upgrade/BootLoaderWatch.h"
+#include "upgrade/BootLoader.h"
 #include "upgrade/FirmwareLayout.h"
 #include "upgrade/ImageInUse.h"
 #include "upgrade/UpgradeLink.h"
@@ -79,8 +79,12 @@ public:
     uint8_t statusCode() const { return statusCode_; }
     const int16_t* replyValues() const { return values_; }
 
-    // True once when block requests outside an upgrade show a gimbal in its
-    // boot loader: the face shows upgrade::kBootLoaderMessage.
+    // The gimbal asked for blocks while no upgrade ran, lately: it is in its
+    // boot loader, its last upgrade unfinished (upgrade/BootLoader.h).
+    bool gimbalInBootLoader(Millis now) const;
+    // True once per sighting of such a gimbal: its first request on this
+    // line, or the first after it left the boot loader; the face shows
+    // upgrade::kBootLoaderMessage (upgrade/BootLoaderLine.h).
     bool takeBootLoaderNotice() { return std::exchange(bootLoaderNoticeDue_, false); }
 
     // Block requests answered only once the gimbal accepted this link's upgrade
@@ -101,6 +105,7 @@ public:
         if (idleTicks_ == seen) idleTicks_ = count;
     }
     std::vector<upgrade::BlockReport> takeBlockReports() override;
+    bool takeBootLoaderRestart() override { return bootLoader_.takeRestart(); }
     void writeFrame(const uint8_t* bytes, std::size_t size) override;
     void closeLink() override;
 
@@ -138,10 +143,12 @@ private:
     int8_t state_ = 0;
     bool upgrading_ = false;  // from beginUpgrade to the supervision's closeLink
     std::optional<Millis> lastBlockOutsideUpgrade_;  // cleared when an upgrade or the line ends
-    upgrade::BootLoaderWatch bootLoaderWatch_;
     bool bootLoaderNoticeDue_ = false;
+    bool bootLoaderSeenOnLine_ = false;
     int idleTicks_ = 0;
     std::deque<PendingReport> reports_;
+    std::optional<upgrade::BlockReport> lastReport_;  // a repeat of it is no progress
+    upgrade::BootLoaderWatch bootLoader_;
 };
 
 }  // namespace session

@@ -26,6 +26,11 @@ std::chrono::milliseconds pauseAfterBlock() {
 
 namespace {
 
+int firmwareUpdateRange() {
+    std::lock_guard lock(firmwareVariablesMutex());
+    return firmwareVariables().update_range;
+}
+
 // A block sender: builds the frame from the loaded file under its lock and
 // writes it on this port.
 int8_t sendBlock(ULXSerialPort& port, int block, int gimbalId, bool singleImage) {
@@ -51,8 +56,13 @@ void ULXSerialPort::Upgrade() {
     timer_count = 0;
     IDNum = 0;
     fnum.store(0, std::memory_order_release);
-    std::lock_guard lock(reportsMutex_);
-    reports_.clear();
+    {
+        std::lock_guard lock(reportsMutex_);
+        reports_.clear();
+        lastReport_.reset();
+    }
+    std::lock_guard lock(bootLoaderMutex_);
+    bootLoader_.beginTry();
 }
 
 int8_t ULXSerialPort::SendFirwareData(int block) { return sendBlock(*this, block, 3, true); }
@@ -65,6 +75,19 @@ int8_t ULXSerialPort::SendFirwareData2(int block, int gimbalId) {
 }
 
 void ULXSerialPort::handleUpgradeFrame(const uint8_t* f) {
+    {
+        std::lock_guard lock(bootLoaderMutex_);
+        if (f[5] == frame::kBlock && !upgrading_) noteBootLoaderSighting();
+        if (f[5] != frame::kBlock) {
+            bootLoader_.heard(steadyMillis());
+        } else if (const int8_t state = iapstate.load();
+                   bootLoader_.blockRequest(f[4], f[6], firmwareUpdateRange(),
+                                            state == upgrade::kStateTransferring ||
+                                                state == upgrade::kStateOwnBoardDone,
+                                            steadyMillis())) {
+            return;  // a boot loader's request after a restart: the upgrade begins again
+        }
+    }
     upgrade::UpgradeFrameAnswer answer;
     bool fromFile = false;
     {
@@ -73,10 +96,11 @@ void ULXSerialPort::handleUpgradeFrame(const uint8_t* f) {
                                              answersOnlyAcceptedUpgrade.load());
         fromFile = upgrade::answersFromFile(firmwareVariables());
     }
-    if (f[5] == frame::kBlock && !upgrading_) {
-        blockRequestOutsideUpgrade(fromFile && answer.pauseAfterFrame && !answer.frame.empty());
-    }
     if (!answer.frame.empty()) {
+        // A block request answered from a file while no upgrade runs puts it in use.
+        if (answer.pauseAfterFrame && !upgrading_ && fromFile) {
+            lastBlockOutsideUpgrade_ = steadyMillis();
+        }
         sendDataWithLen(answer.frame.data(), static_cast<int>(answer.frame.size()));
     }
     if (answer.resetIdleCount) timer_count = 0;
@@ -90,18 +114,20 @@ void ULXSerialPort::handleUpgradeFrame(const uint8_t* f) {
     if (answer.report) recordBlockReport(*answer.report);
 }
 
-void ULXSerialPort::blockRequestOutsideUpgrade(bool answeredFromFile) {
-    const protocol::Millis now = steadyMillis();
-    if (answeredFromFile) lastBlockOutsideUpgrade_ = now;
-    std::lock_guard lock(bootLoaderMutex_);
-    if (bootLoaderWatch_.blockRequest(now)) bootLoaderNoticeDue_ = true;
+// A new sighting of a gimbal in its boot loader: its first request on this
+// line, or the first since it left the boot loader.
+void ULXSerialPort::noteBootLoaderSighting() {
+    if (!bootLoaderSeenOnLine_ || !bootLoader_.inBootLoader(steadyMillis())) {
+        bootLoaderNoticeDue_ = true;
+    }
+    bootLoaderSeenOnLine_ = true;
 }
 
 void ULXSerialPort::forgetGimbalOutsideUpgrade() {
     lastBlockOutsideUpgrade_ = kNoBlockAnswered;
     bootLoaderNoticeDue_ = false;
     std::lock_guard lock(bootLoaderMutex_);
-    bootLoaderWatch_.reset();
+    bootLoaderSeenOnLine_ = false;
 }
 
 // A closed line serves no gimbal: a file chosen then is installed.
@@ -111,11 +137,23 @@ std::optional<protocol::Millis> ULXSerialPort::lastBlockOutsideUpgrade() const {
     return at;
 }
 
+bool ULXSerialPort::gimbalInBootLoader() const {
+    std::lock_guard lock(bootLoaderMutex_);
+    return bootLoader_.inBootLoader(steadyMillis());
+}
+
+bool ULXSerialPort::takeBootLoaderRestart() {
+    std::lock_guard lock(bootLoaderMutex_);
+    return bootLoader_.takeRestart();
+}
+
 void ULXSerialPort::recordBlockReport(const upgrade::BlockReport& report) {
-    timer_count = 0;
     {
         std::lock_guard lock(reportsMutex_);
         reports_.push_back(report);
+        // Progress, and the timeout starts over; a block asked for again is none.
+        if (report != lastReport_) timer_count = 0;
+        lastReport_ = report;
     }
     // The supervision reads fnum (acquire) before IDNum, so it never sees a
     // new block number with the board of an older one.

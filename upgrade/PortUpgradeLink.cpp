@@ -42,5 +42,9 @@ void ULXSerialPort::writeFrame(const uint8_t* bytes, std::size_t size) {
 void ULXSerialPort::closeLink() {
     close();
     upgrading_ = false;
+    {
+        std::lock_guard lock(bootLoaderMutex_);
+        bootLoader_.endUpgrade();
+    }
     lastBlockOutsideUpgrade_ = kNoBlockAnswered;
 }

@@ -33,6 +33,9 @@ public:
     virtual void countIdleTicks(int seen, int count) = 0;
     // Every block report recorded since the last call, oldest first.
     virtual std::vector<BlockReport> takeBlockReports() = 0;
+    // True once for every restart of the gimbal in its boot loader seen
+    // during the upgrade since the last call (upgrade/BootLoader.h).
+    virtual bool takeBootLoaderRestart() = 0;
     // Writes a finished frame.
     virtual void writeFrame(const uint8_t* bytes, std::size_t size) = 0;
     virtual void closeLink() = 0;

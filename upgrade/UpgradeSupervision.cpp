@@ -12,7 +12,7 @@
 #include "app/Translation.h"
 #include "app/UartToolCtrl.h"
 #include "serial/ULXSerialPort.h"
-#include "upgrade/BootLoaderWatch.h"
+#include "upgrade/BootLoaderLine.h"
 
 namespace {
 

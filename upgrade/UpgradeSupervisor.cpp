@@ -1,8 +1,10 @@
 #include "upgrade/UpgradeSupervisor.h"
 
 #include <algorithm>
+#include <string>
 
 #include "protocol/Frame.h"
+#include "upgrade/BootLoader.h"
 #include "upgrade/UpgradeProgress.h"
 #include "upgrade/UpgradeRequest.h"
 
@@ -36,14 +38,45 @@ bool UpgradeSupervisor::Upgrade(UpgradeLink* port, int maxProgress, protocol::Mi
     out_.message(kBeginMessage);
 
     maxProgress_ = maxProgress;
-    fnum = 0;
-    board = -1;
     ending = Ending::kNone;
     rTimerFlag = true;
+    tries = 1;
+    beginTry(*port, now);
+    return true;
+}
+
+void UpgradeSupervisor::beginTry(UpgradeLink& port, protocol::Millis now) {
+    fnum = 0;
+    board = -1;
     idleSince_ = now + kTickMs;
     countLeft_ = 0;
-    port->beginUpgrade();
-    return true;
+    port.beginUpgrade();
+}
+
+void UpgradeSupervisor::restartInBootLoader(UpgradeLink& port, protocol::Millis now) {
+    // Where the try had come: the board and its blocks done of its blocks.
+    const FirmwareVariables& v = port.linkFirmware();
+    const bool single = v.update_range == 3 || v.update_range == 2;
+    const int reachedBoard = board >= 0 ? board : (v.update_range == 2 ? 1 : 0);
+    const int id = 3 - reachedBoard;
+    const int64_t blocks = single ? v.Blocknum + v.LastBlock
+                                  : v.Blocknum_id[id] + v.LastBlock_id[id];
+    const std::string reached[] = {std::to_string(id), std::to_string(std::max(fnum, 0)),
+                                   std::to_string(blocks)};
+    if (tries >= kUpgradeTries) {
+        const std::string line =
+            translations::filledIn(kBootLoaderFailedMessage, {std::to_string(kUpgradeTries),
+                                                              reached[0], reached[1], reached[2]});
+        end(Ending::kBootLoader, line.c_str());
+        return;
+    }
+    ++tries;
+    const std::string line = translations::filledIn(
+        kBootLoaderTryMessage, {reached[0], reached[1], reached[2], std::to_string(tries),
+                                std::to_string(kUpgradeTries)});
+    out_.message(line.c_str());
+    out_.progress(0);  // after the line that says why
+    beginTry(port, now);
 }
 
 bool UpgradeSupervisor::handleTick(UpgradeLink* port, protocol::Millis now) {
@@ -61,6 +94,10 @@ void UpgradeSupervisor::TransmitFile(UpgradeLink* port, protocol::Millis now) {
     ProgressCtrl0x02(port);
     ProgressCtrl2(port);
     if (!rTimerFlag) return;  // the last board's report ended it
+    if (port && port->takeBootLoaderRestart()) {
+        restartInBootLoader(*port, now);
+        return;
+    }
 
     const int state = port ? port->upgradeState() : 0;
     switch (state) {

@@ -34,8 +34,9 @@ inline constexpr const char* kBeginMessage = N_("Begin upgrade firmware...\n");
 inline constexpr const char* kTimeoutMessage = N_("Connection timeout,please try again!\n");
 inline constexpr const char* kErrorMessage = N_("Error\n");
 
-// How the last upgrade ended.
-enum class Ending { kNone, kComplete, kTimeout, kError };
+// How the last upgrade ended; kBootLoader: the gimbal restarted in its boot
+// loader in every try.
+enum class Ending { kNone, kComplete, kTimeout, kError, kBootLoader };
 
 class UpgradeSupervisor {
 public:
@@ -69,6 +70,7 @@ public:
     void Askupdate(UpgradeLink* port);
 
     bool rTimerFlag = false;  // true while an upgrade runs; false ends it at the next tick
+    int tries = 0;            // the try running, 1 to kUpgradeTries (upgrade/BootLoader.h)
     int fnum = 0;             // the block number of the last report
     int board = -1;           // the board of the last report
     Ending ending = Ending::kNone;
@@ -79,6 +81,10 @@ private:
     void handleReports(UpgradeLink& port, Step step);
     void show(UpgradeLink& port, int value, const char* boardMessage, bool finished);
     void end(Ending how, const char* message);
+    // The gimbal restarted in its boot loader: the upgrade again from the
+    // start, or its end when no try is left.
+    void restartInBootLoader(UpgradeLink& port, protocol::Millis now);
+    void beginTry(UpgradeLink& port, protocol::Millis now);
     // The ticks without progress, counted on the clock: the timeout, and the
     // upgrade request while the gimbal has not answered.
     void superviseIdleTime(UpgradeLink& port, bool requesting, protocol::Millis now);

@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -108,7 +109,10 @@ public:
 
     bool linkIsOpen() const override { return s_.linkIsOpen(); }
     const FirmwareVariables& linkFirmware() const override { return s_.linkFirmware(); }
-    void beginUpgrade() override { s_.beginUpgrade(); }
+    void beginUpgrade() override {
+        s_.beginUpgrade();
+        lastReport.reset();
+    }
     int8_t upgradeState() const override { return s_.upgradeState(); }
     void setUpgradeState(int8_t state) override { s_.setUpgradeState(state); }
     int idleTicks() const override { return s_.idleTicks(); }
@@ -118,14 +122,24 @@ public:
     }
     std::vector<upgrade::BlockReport> takeBlockReports() override {
         std::vector<upgrade::BlockReport> reports = s_.takeBlockReports();
-        if (!reports.empty()) lastProgress = now;
+        for (const upgrade::BlockReport& r : reports) {
+            if (r != lastReport) lastProgress = now;  // a block asked for again is no progress
+            lastReport = r;
+        }
         return reports;
+    }
+    // A restart in the boot loader begins a new try, timed from its first tick.
+    bool takeBootLoaderRestart() override {
+        const bool restarted = s_.takeBootLoaderRestart();
+        if (restarted) lastProgress = now + upgrade::kTickMs;
+        return restarted;
     }
     void writeFrame(const uint8_t* bytes, std::size_t size) override { s_.writeFrame(bytes, size); }
     void closeLink() override { s_.closeLink(); }
 
 private:
     session::LinkSession& s_;
+    std::optional<upgrade::BlockReport> lastReport;
 };
 
 void upgradeThroughSession(const std::vector<Read>& reads) {

@@ -1,7 +1,7 @@
 gimbal_add_test(upgrade_core_tests LABEL upgrade
   SOURCES upgrade/FirmwareFiles.cpp upgrade/FirmwareFileTest.cpp upgrade/UpgradeProgressTest.cpp
           upgrade/UpgradeRequestTest.cpp upgrade/BlockTransferTest.cpp
-          upgrade/ReleaseRulesTest.cpp
+          upgrade/ReleaseRulesTest.cpp upgrade/BootLoaderTest.cpp
   LIBS coretestmain)
 if(GIMBAL_BUILD_APP)
   gimbal_add_test(upgrade_window_tests LABEL upgrade
