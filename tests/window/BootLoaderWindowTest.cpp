@@ -3,8 +3,10 @@
 
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <algorithm>
 
 #include "tests/upgrade/UpgradeWindowFixture.h"
+#include "upgrade/UpgradeSupervisor.h"
 
 namespace {
 
@@ -61,6 +63,32 @@ TEST_F(BootLoaderWindow, NamedOnceNoFileRefusedAndRescuedThroughUpgrade) {
     EXPECT_EQ(gimbal.board(3).assembled(), image);
     EXPECT_FALSE(gimbal.inBootLoader());
     EXPECT_EQ(occurrences(kBootLoader), 2) << log();
+}
+
+// Cut after 3 blocks in every try: each restart is shown (its line, then the
+// bar from 0 again), and the third ends the upgrade as failed; it never runs on.
+TEST_F(BootLoaderWindow, CutInEveryTryRestartsVisiblyAndFailsAfterThree) {
+    GimbalSimulator::Faults faults;
+    faults.cutAfterBlocks = 3;
+    faults.cutTimes = 100;
+    gimbal.setFaults(faults);
+    load("fw.plov", singleImageFile(imageBytes(10 * 1056, 6), 0, 0));
+    startUpgrade();
+    ASSERT_TRUE(waitForEnd(40000)) << log();
+
+    EXPECT_EQ(h.ctrl.upgradeSupervisor.ending, upgrade::Ending::kBootLoader);
+    EXPECT_EQ(gimbal.cuts(), 3);
+    const std::string again = "The gimbal restarted in its boot loader at ID3, block 3 of 10: "
+                              "upgrading it again from the start, ";
+    for (const char* tryText : {"try 2 of 3.\n", "try 3 of 3.\n"}) {
+        const auto line = std::find(seen.begin(), seen.end(), again + tryText);
+        ASSERT_NE(line, seen.end()) << log();
+        ASSERT_NE(line + 1, seen.end());
+        EXPECT_EQ(*(line + 1), "0") << "the bar starts again after " << *line;
+    }
+    EXPECT_TRUE(logEndsWith("Upgrade failed: the gimbal restarted in its boot loader in each of 3 "
+                            "tries, the last time at ID3, block 3 of 10.\n"))
+        << log();
 }
 
 }  // namespace
