@@ -588,6 +588,22 @@ class WebPage(PageHelpers, unittest.TestCase):
         self.assertEqual(self.recorded(self.bridge.last_record(), "id3.bin"), image)
         self.assertEqual(self.log().count(BOOT_LOADER), 2)
 
+    def test_an_upgrade_cut_in_every_try_restarts_visibly_and_ends_failed(self):
+        # Once seen still upgrading after 60 s: now three tries, each shown, then one failure.
+        self.load()
+        self.bridge.options = ["--cut-after", "3", "--cut-times", "9"]
+        self.choose_file("fw.plov", single_image_file(image_bytes(10 * 1056, 19)))
+        self.open_port()
+        self.click("btn_Upgrade")
+        failed = ("Upgrade failed: the gimbal restarted in its boot loader in each of 3 tries, "
+                  "the last time at ID3, block 3 of 10.\n")
+        self.wait(lambda: self.log().endswith(failed), "the upgrade to end failed", 40)
+        again = ("The gimbal restarted in its boot loader at ID3, block 3 of 10: "
+                 "upgrading it again from the start, try %d of 3.\n")
+        self.assertIn(again % 2 + again % 3 + failed, self.log())
+        self.assertNotIn(COMPLETE, self.log())
+        self.wait(lambda: self.el("btn_Open").is_enabled(), "the controls back")
+
     def test_port_list_across_an_unplug_and_open_with_no_port(self):
         self.driver.get(self.url)
         self.js("sessionStorage.setItem('standInGranted', '3')")  # ports A, B and C granted
