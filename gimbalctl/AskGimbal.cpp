@@ -36,6 +36,7 @@ GimbalReply askGimbal(const std::string& path, calibration::Request request,
         }
     }
     answer.lineGone = line.lineGone();
+    answer.bootLoader = !answer.report && line.gimbalInBootLoader();
     line.replyValues(answer.data);
     line.close();
     return answer;

@@ -41,6 +41,9 @@ int runPorts(bool json);
 int runInspect(const std::string& file, bool json);
 int runRequest(const std::string& port, calibration::Request request, const std::string& name,
                double timeoutSeconds, bool json);
+// Whether a gimbal answers on the port, with which versions, or is in its
+// boot loader: one line.
+int runProbe(const std::string& port, double timeoutSeconds, bool json);
 // One port runs here; several run one process each (see ParallelUpgrade.cpp).
 // With reportToParent the progress and the result go out as JSON lines.
 // `checks`: the approved file's digest, the versions before and after.

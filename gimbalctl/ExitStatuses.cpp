@@ -11,7 +11,7 @@ namespace gimbalctl {
 namespace {
 // The commands that judge a firmware file, and those that talk to a gimbal.
 constexpr const char* kFileCommands = "inspect upgrade station";
-constexpr const char* kGimbalCommands = "version calibrate upgrade station";
+constexpr const char* kGimbalCommands = "version probe calibrate upgrade station";
 
 // Each meaning fits on one line of an 80-column terminal after its status.
 constexpr ExitStatusEntry kStatuses[] = {

@@ -36,6 +36,9 @@ public:
     virtual std::optional<calibration::StatusReport> pollStatus(int pageSelected) = 0;
     // The last reply's four values as received.
     virtual void replyValues(int16_t out[4]) const = 0;
+    // The gimbal asked for blocks on its own lately: it is in its boot loader
+    // (upgrade/BootLoader.h).
+    virtual bool gimbalInBootLoader() const = 0;
 
     // Puts the line's settings back and closes it; again is harmless.
     virtual void close() = 0;

@@ -39,6 +39,7 @@ public:
         out[2] = port_->m_Recv_Data_2;
         out[3] = port_->m_Recv_Data_3;
     }
+    bool gimbalInBootLoader() const override { return port_->gimbalInBootLoader(); }
 
     void close() override {
         closed_ = true;

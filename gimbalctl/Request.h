@@ -16,8 +16,9 @@ namespace gimbalctl {
 struct GimbalReply {
     std::optional<calibration::StatusReport> report;  // none: see below
     int16_t data[4] = {};                             // the reply's values as received
-    std::string portError;  // the port could not be opened: why (one line)
-    bool lineGone = false;  // the line went away while waiting
+    std::string portError;    // the port could not be opened: why (one line)
+    bool lineGone = false;    // the line went away while waiting
+    bool bootLoader = false;  // no answer, and the gimbal asked for blocks on its own
 };
 
 // Opens the port, sends the request and runs the status poll until it shows

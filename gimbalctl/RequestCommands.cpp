@@ -129,4 +129,50 @@ int runRequest(const std::string& path, calibration::Request request, const std:
     return ok ? kOk : kGimbalFailed;
 }
 
+int runProbe(const std::string& path, double timeoutSeconds, bool json) {
+    const auto timeout = std::chrono::milliseconds(static_cast<long long>(timeoutSeconds * 1000));
+    const GimbalReply answer = askGimbal(path, calibration::Request::kReadVer, timeout);
+    const nlohmann::json about = {{"command", "probe"}, {"port", path}};
+    if (!answer.portError.empty()) {
+        printFailure(json, about, answer.portError);
+        return kPortFailed;
+    }
+    if (!answer.report && stopRequested()) {
+        if (json) printFailure(json, about, "interrupted");
+        return reportStop("no reply read from " + path);
+    }
+    if (!answer.report && answer.lineGone) {
+        printFailure(json, about, lineGoneText(path));
+        return kPortFailed;
+    }
+    const bool answered = answer.report.has_value();
+    const std::string hardware = fixedPointText(answer.data[1] + answer.data[0] / 1000.0, 3);
+    const std::string firmware = fixedPointText(answer.data[3] + answer.data[2] / 1000.0, 3);
+    char seconds[32];
+    const auto end = std::to_chars(seconds, seconds + sizeof seconds, timeoutSeconds).ptr;
+    const translations::Wording line =
+        answered ? translations::Wording{N_("%1: a gimbal answers: firmware %2, hardware %3"),
+                                         {path, firmware, hardware}}
+        : answer.bootLoader
+            ? translations::Wording{N_("%1: the gimbal is in its boot loader (its last upgrade "
+                                       "did not finish) and answers no version"),
+                                    {path}}
+            : translations::Wording{N_("%1: no gimbal answers within %2 s"),
+                                    {path, std::string(seconds, end)}};
+    if (json) {
+        nlohmann::json object = about;
+        object["answers"] = answered;
+        object["boot_loader"] = answer.bootLoader;
+        if (answered) {
+            object["hardware_version"] = hardware;
+            object["firmware_version"] = firmware;
+        }
+        object["text"] = line.english();
+        printJson(object);
+    } else {
+        std::printf("%s\n", shown(line).c_str());
+    }
+    return answered ? kOk : answer.bootLoader ? kGimbalFailed : kNoAnswer;
+}
+
 }  // namespace gimbalctl

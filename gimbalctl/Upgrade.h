@@ -2,11 +2,14 @@
 // One port's upgrade, as gimbalctl runs it in its own process, and its result
 // as a JSON object (the same one the parallel parent collects from each child).
 
+#include <chrono>
 #include <functional>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "translations/Marked.h"
 #include "upgrade/UpgradeSupervisor.h"
 
 namespace gimbalctl {
@@ -25,7 +28,18 @@ struct UpgradeOutcome {
     bool versionsRead = false;
     std::string versionBefore{}, versionAfter{};
     bool verified = false;  // it reports the file's version afterwards
+    // The gimbal was in its boot loader at some point: found so, or restarted
+    // into it mid-transfer (upgrade/BootLoader.h); the tries the upgrade took.
+    bool bootLoader = false;
+    int tries = 0;
 };
+
+// The line said of a gimbal found in its boot loader before its upgrade.
+inline constexpr const char* kFoundInBootLoader =
+    N_("the gimbal is in its boot loader (its last upgrade did not finish); upgrading it");
+// How long an upgrade first listens for the gimbal's version or a boot
+// loader's block request (which comes once a second).
+inline constexpr std::chrono::milliseconds kBootLoaderProbe{1200};
 
 struct UpgradeEvents {
     std::function<void(const std::string& line)> message;
@@ -33,9 +47,12 @@ struct UpgradeEvents {
 };
 
 // Opens the port, runs the upgrade of the loaded file with the window's
-// schedule and timeout, and closes the port.
-UpgradeOutcome upgradeOnePort(const std::string& path, int maxProgress,
-                              const UpgradeEvents& events);
+// schedule and timeout, and closes the port. Unless told whether the gimbal
+// is in its boot loader (inBootLoader), it first asks for the version for up
+// to kBootLoaderProbe and says kFoundInBootLoader when a boot loader asks
+// for blocks instead.
+UpgradeOutcome upgradeOnePort(const std::string& path, int maxProgress, const UpgradeEvents& events,
+                              std::optional<bool> inBootLoader = std::nullopt);
 
 // The outcome of an upgrade that ran to its end, by how it ended.
 void setResult(UpgradeOutcome& outcome, upgrade::Ending ending);

@@ -183,6 +183,8 @@ nlohmann::json toJson(const UpgradeOutcome& o, const std::string& file) {
         object["version_after"] = o.versionAfter;
         object["verified"] = o.verified;
     }
+    object["boot_loader"] = o.bootLoader;
+    object["tries"] = o.tries;
     return object;
 }
 
@@ -197,6 +199,8 @@ UpgradeOutcome outcomeFromJson(const nlohmann::json& object) {
     o.versionBefore = object.value("version_before", "");
     o.versionAfter = object.value("version_after", "");
     o.verified = object.value("verified", false);
+    o.bootLoader = object.value("boot_loader", false);
+    o.tries = object.value("tries", 0);
     return o;
 }
 

@@ -10,14 +10,34 @@
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/GimbalLine.h"
 #include "gimbalctl/OutputQueue.h"
+#include "gimbalctl/Request.h"
 #include "gimbalctl/Upgrade.h"
 #include "platform/SteadyMillis.h"
 #include "upgrade/UpgradeSupervisor.h"
 
 namespace gimbalctl {
 
-UpgradeOutcome upgradeOnePort(const std::string& path, int maxProgress,
-                              const UpgradeEvents& events) {
+namespace {
+
+// Whether the gimbal is in its boot loader: asked for its version, it asks
+// for blocks instead. A gimbal that answers ends the wait at once.
+bool probeBootLoader(GimbalLine& line) {
+    line.sendRequest(calibration::Request::kReadVer);
+    const auto deadline = GimbalLine::Clock::now() + kBootLoaderProbe;
+    const auto poll = std::chrono::milliseconds(calibration::kStatusPollMs);
+    while (GimbalLine::Clock::now() < deadline) {
+        if (!line.runUntil(std::min(GimbalLine::Clock::now() + poll, deadline))) return false;
+        if (line.gimbalInBootLoader()) return true;
+        const auto r = line.pollStatus(calibration::pageOf(calibration::Request::kReadVer));
+        if (r && answers(calibration::Request::kReadVer, *r)) return false;
+    }
+    return false;
+}
+
+}  // namespace
+
+UpgradeOutcome upgradeOnePort(const std::string& path, int maxProgress, const UpgradeEvents& events,
+                              std::optional<bool> inBootLoader) {
     UpgradeOutcome outcome;
     outcome.port = path;
     OpenedLine opened = openGimbalLine(path);
@@ -30,7 +50,12 @@ UpgradeOutcome upgradeOnePort(const std::string& path, int maxProgress,
     GimbalLine& line = *opened.line;
     OutputQueue queued(events);  // delivers everything before the outcome is returned
 
-    upgrade::UpgradeSupervisor supervisor(recordingOutput(outcome, queued.events(), maxProgress));
+    upgrade::UpgradeSupervisor::Output output =
+        recordingOutput(outcome, queued.events(), maxProgress);
+    if (!inBootLoader) inBootLoader = probeBootLoader(line);
+    outcome.bootLoader = *inBootLoader;
+    if (outcome.bootLoader) output.message(kFoundInBootLoader);
+    upgrade::UpgradeSupervisor supervisor(output);
     if (!supervisor.Upgrade(&line.upgradeLink(), maxProgress, steadyMillis())) {
         line.close();  // a file with an empty image area
         outcome.status = kRefusedFile;
@@ -38,12 +63,18 @@ UpgradeOutcome upgradeOnePort(const std::string& path, int maxProgress,
         return outcome;
     }
 
+    // A restart in the boot loader mid-transfer counts as found there too.
+    const auto noteTries = [&] {
+        outcome.tries = supervisor.tries;
+        outcome.bootLoader = outcome.bootLoader || supervisor.tries > 1;
+    };
     const auto tick = std::chrono::milliseconds(upgrade::kTickMs);
     auto next = GimbalLine::Clock::now() + tick;
     for (;;) {
         const bool interrupted = !line.runUntil(next);
         if (supervisor.rTimerFlag && interrupted) {
             const bool stopped = !line.lineGone();
+            noteTries();
             line.close();
             setUnfinished(outcome, stopped);
             return outcome;
@@ -54,6 +85,7 @@ UpgradeOutcome upgradeOnePort(const std::string& path, int maxProgress,
         next = std::max(next + tick, GimbalLine::Clock::now());
     }
     line.close();
+    noteTries();
     setResult(outcome, supervisor.ending);
     return outcome;
 }

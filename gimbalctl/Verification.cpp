@@ -50,7 +50,7 @@ VersionReply readFirmwareVersion(const std::string& path, std::chrono::milliseco
                                  std::chrono::milliseconds resendEvery) {
     const GimbalReply answer =
         askGimbal(path, calibration::Request::kReadVer, timeout, resendEvery);
-    VersionReply reply{{}, answer.portError, answer.lineGone};
+    VersionReply reply{{}, answer.portError, answer.lineGone, answer.bootLoader};
     if (answer.report) reply.version = upgrade::reportedVersion(answer.data);
     return reply;
 }
@@ -108,7 +108,8 @@ UpgradeOutcome upgradeChecked(const std::string& path, int maxProgress, const Up
         return outcome;
     }
 
-    outcome = upgradeOnePort(path, maxProgress, events);
+    // A boot loader answers no version: never current, and said so before its upgrade.
+    outcome = upgradeOnePort(path, maxProgress, events, before.bootLoader);
     outcome.versionsRead = true;
     outcome.versionBefore = versionBefore;
     if (outcome.result != "complete") return outcome;

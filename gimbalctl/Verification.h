@@ -52,6 +52,7 @@ struct VersionReply {
     std::optional<firmware::Version> version;
     std::string portError;  // the port could not be opened
     bool lineGone = false;
+    bool bootLoader = false;  // no version: the gimbal is in its boot loader
 };
 VersionReply readFirmwareVersion(const std::string& path, std::chrono::milliseconds timeout,
                                  std::chrono::milliseconds resendEvery = {});

@@ -114,6 +114,18 @@ int run(int argc, char** argv) {
         ->check(kReplySeconds);
     version->footer(translated(kLinesRestored));
 
+    CLI::App* probe = app.add_subcommand(
+        "probe", _("Say whether a gimbal answers, with its versions, or is in its boot loader"));
+    probe->add_option("--port,-p", port, _("Serial port of the gimbal"))
+        ->required()
+        ->type_name("PORT");
+    probe
+        ->add_option("--timeout", timeout,
+                     _("Seconds to wait for the reply (0.1 to 3600; default 2)"))
+        ->type_name("SECONDS")
+        ->check(kReplySeconds);
+    probe->footer(translated(kLinesRestored));
+
     std::string what;
     CLI::App* calibrate =
         app.add_subcommand("calibrate", _("Send a calibration request and show the reply"));
@@ -213,14 +225,15 @@ int run(int argc, char** argv) {
 
     if (app.get_subcommands().empty()) {
         printFailure(json, {{"command", ""}},
-                     "a command is required: ports, inspect, version, calibrate, upgrade, station, "
-                     "records, releases or publish (see gimbalctl --help)");
+                     "a command is required: ports, inspect, version, probe, calibrate, upgrade, "
+                     "station, records, releases or publish (see gimbalctl --help)");
         return kBadInput;
     }
     installMainLoop();
     if (*ports) return runPorts(json);
     if (*inspect) return runInspect(file, json);
     if (*version) return runRequest(port, Request::kReadVer, "version", timeout, json);
+    if (*probe) return runProbe(port, timeout, json);
     if (*releaseList) return runReleases(listOptions, json);
     if (*publish) return runPublish(publishFolder, json);
     if (*records) {

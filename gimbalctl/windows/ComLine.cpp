@@ -34,6 +34,7 @@ public:
     void replyValues(int16_t out[4]) const override {
         std::copy(session_.replyValues(), session_.replyValues() + 4, out);
     }
+    bool gimbalInBootLoader() const override { return session_.gimbalInBootLoader(steadyMillis()); }
 
     void close() override { line_->close(); }  // puts the line's settings back
 

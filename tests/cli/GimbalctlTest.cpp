@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <csignal>
@@ -421,10 +422,69 @@ TEST_F(Gimbalctl, BytesAndBlockRequestsFromBeforeTheUpgradeAreNeverAnswered) {
     const Result run = gimbalctl(dir, {"upgrade", "--port", gimbal.slavePath(),
                                        dir.write("fw.plov", singleImageFile(image, 0, 0))});
     EXPECT_EQ(run.status, 0) << run.out << run.err;
-    ASSERT_FALSE(gimbal.framesReceived().empty());
-    EXPECT_EQ(gimbal.framesReceived().front()[5], frame::kUpgradeRequest);
+    // Before the upgrade request, only the version is asked for.
+    const auto frames = gimbal.framesReceived();
+    const auto request = std::find_if(frames.begin(), frames.end(),
+                                      [](const Bytes& f) { return f[5] != frame::kReadVersion; });
+    ASSERT_NE(request, frames.end());
+    EXPECT_EQ((*request)[5], frame::kUpgradeRequest);
     expectImages(gimbal, {{3, image}});
     EXPECT_EQ(run.out.find("ID3 Upgrade complete"), run.out.rfind("ID3 Upgrade complete"));
+}
+
+// A gimbal in its boot loader: found so (no version, so never current), said
+// in one line and upgraded; restarted into it mid-transfer, upgraded again
+// from the start; cut in every try, failed after the third, naming it.
+TEST_F(Gimbalctl, GimbalInItsBootLoaderIsNamedAndUpgradedAtMostThreeTimes) {
+    const Bytes image = imageBytes(3000, 4);
+    const std::string file = dir.write("fw.plov", singleImageFile(image, 0, 0));  // 2.010
+    GimbalSimulator found;
+    found.setVersion(5, 1, 10, 2);
+    GimbalSimulator::Faults faults;
+    faults.bootLoader = true;
+    found.setFaults(faults);
+    const Result probe = gimbalctl(dir, {"probe", "-p", found.slavePath(), "--timeout", "1.5"});
+    EXPECT_EQ(probe.status, 4);
+    EXPECT_EQ(probe.out, found.slavePath() +
+                             ": the gimbal is in its boot loader (its last upgrade "
+                             "did not finish) and answers no version\n");
+    const Result rescued =
+        gimbalctl(dir, {"upgrade", "--skip-current", "--verify", "-p", found.slavePath(), file});
+    EXPECT_EQ(rescued.status, 0) << rescued.out << rescued.err;
+    EXPECT_TRUE(contains(rescued.out,
+                         "the gimbal is in its boot loader (its last upgrade did not "
+                         "finish); upgrading it\n"))
+        << rescued.out;
+    expectImages(found, {{3, image}});
+    const Result answers = gimbalctl(dir, {"probe", "-p", found.slavePath()});
+    EXPECT_EQ(answers.out,
+              found.slavePath() + ": a gimbal answers: firmware 2.010, hardware 1.005\n");
+
+    GimbalSimulator cut;
+    faults = {};
+    faults.cutAfterBlocks = 2;
+    faults.cutSilence = 300ms;
+    cut.setFaults(faults);
+    const Result again = gimbalctl(dir, {"upgrade", "--json", "-p", cut.slavePath(), file});
+    EXPECT_EQ(again.status, 0) << again.out << again.err;
+    ASSERT_EQ(again.objects().size(), 1u) << again.out;
+    EXPECT_EQ(again.objects()[0]["tries"], 2);
+    EXPECT_EQ(again.objects()[0]["boot_loader"], true);
+    expectImages(cut, {{3, image}});
+
+    GimbalSimulator bricked;
+    faults.cutTimes = 100;
+    bricked.setFaults(faults);
+    const auto start = std::chrono::steady_clock::now();
+    const Result failed = gimbalctl(dir, {"upgrade", "-p", bricked.slavePath(), file});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3 * 8s);  // within its tries' timeouts
+    EXPECT_EQ(failed.status, 4);
+    EXPECT_TRUE(contains(failed.out, "try 3 of 3.\n"));
+    EXPECT_TRUE(contains(failed.out,
+                         "progress 2/9\nUpgrade failed: the gimbal restarted in its "
+                         "boot loader in each of 3 tries, the last time at ID3, block 2 "
+                         "of 3.\n"))
+        << failed.out;
 }
 
 TEST_F(Gimbalctl, ALineThatGoesAwayIsReportedAtOnceNamingItsPort) {
