@@ -96,7 +96,9 @@ void LinkSession::handleFrame(const uint8_t* f) {
     upgrade::UpgradeFrameAnswer a =
         upgrade::answerUpgradeFrame(firmware_, state_, f, answersOnlyAcceptedUpgrade);
     const bool block = a.pauseAfterFrame && !a.frame.empty();
-    if (block && !upgrading_ && upgrade::answersFromFile(firmware_)) lastBlockOutsideUpgrade_ = now_;
+    if (block && !upgrading_ && upgrade::answersFromFile(firmware_)) {
+        lastBlockOutsideUpgrade_ = now_;  // a loaded file answered: it is in use
+    }
     if (!a.frame.empty()) queueWrite(std::move(a.frame), block);
     if (a.resetIdleCount) idleTicks_ = 0;
     if (a.newState) state_ = *a.newState;
