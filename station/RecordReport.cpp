@@ -109,6 +109,7 @@ nlohmann::ordered_json recordReport(const std::vector<nlohmann::json>& records,
     std::map<std::time_t, Tally> byHour;
     std::map<std::pair<std::string, std::string>, Tally> bySlot;
     std::vector<std::pair<std::time_t, const nlohmann::json*>> failures;
+    long rescued = 0;  // upgraded although found in, or restarted into, the boot loader
     for (const nlohmann::json& record : records) {
         const std::time_t time = recordTime(record);
         if (!record.is_object() || time < filter.since) continue;
@@ -127,6 +128,8 @@ nlohmann::ordered_json recordReport(const std::vector<nlohmann::json>& records,
         byHour[std::mktime(&hour)].add(record, time);
         bySlot[{text(record, "station"), slotOf(record)}].add(record, time);
         if (status(record) != 0) failures.emplace_back(time, &record);
+        const auto bootLoader = record.find("boot_loader");
+        rescued += status(record) == 0 && bootLoader != record.end() && *bootLoader == true;
     }
 
     nlohmann::ordered_json report = {{"since", timeText(filter.since, kRecordTimeFormat, true)}};
@@ -136,6 +139,7 @@ nlohmann::ordered_json recordReport(const std::vector<nlohmann::json>& records,
         if (!value->empty()) report[key] = *value;
     }
     all.into(report);
+    report["rescued"] = rescued;
     report["by_hour"] = nlohmann::ordered_json::array();
     for (const auto& [hour, tally] : byHour) {
         nlohmann::ordered_json row = {{"hour", timeText(hour, "%Y-%m-%d %H:00", false)}};
@@ -183,6 +187,12 @@ std::string reportText(const nlohmann::ordered_json& report) {
         if (report.contains(key)) out += ", " + std::string(key) + " " + text(report, key);
     }
     out += ": " + figures(report) + "\n";
+    if (report.value("rescued", 0) > 0) {
+        out +=
+            formatted(_("rescued from the boot loader (their last upgrade had not finished): %1"),
+                      {report["rescued"].dump()}) +
+            "\n";
+    }
     if (!report["by_hour"].empty()) out += _("by hour:\n");
     for (const auto& row : report["by_hour"]) {
         out += "  " + text(row, "hour") + "  " + figures(row) + "\n";

@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "gimbalctl/Upgrade.h"
+#include "upgrade/BootLoader.h"
 #include "upgrade/FirmwareVariables.h"
 
 namespace gimbalctl {
@@ -18,10 +20,10 @@ nlohmann::json countOrNull(const std::optional<int>& count) {
 }
 
 nlohmann::json verdictJson(const UnitVerdict& verdict) {
-    return {{"word", verdict.word},      {"passed", verdict.passed},
-            {"status", verdict.status},  {"statusWord", verdict.statusWord},
-            {"result", verdict.result},  {"detail", verdict.detail},
-            {"seconds", verdict.seconds}};
+    return {{"word", verdict.word},       {"passed", verdict.passed},
+            {"status", verdict.status},   {"statusWord", verdict.statusWord},
+            {"result", verdict.result},   {"detail", verdict.detail},
+            {"seconds", verdict.seconds}, {"bootLoader", verdict.bootLoader}};
 }
 
 // The board after the one a "-----IDk Upgrade complete-----" line reports;
@@ -54,11 +56,19 @@ void ScreenFeed::unitStarted(const std::string& slot) {
     started.board = "ID" + std::to_string(firstBoard_);
     started.progress = started.maximum = 0;
     started.since = millisecondsNow();
+    started.bootLoader = false;
     started.verdict = {};
     changed();
 }
 
 void ScreenFeed::unitMessage(const std::string& slot, const std::string& line) {
+    // Found in its boot loader, or restarted into it: the tile says so from now on.
+    if (line == kFoundInBootLoader || upgrade::bootLoaderWording(line)) {
+        const std::lock_guard lock(mutex_);
+        tile(slot).bootLoader = true;
+        changed();
+        return;
+    }
     const int next = boardAfter(line);
     if (next == 0) return;
     const std::lock_guard lock(mutex_);
@@ -79,6 +89,7 @@ void ScreenFeed::unitFinished(const UnitVerdict& verdict) {
     Tile& ended = tile(verdict.slot);
     ended.state = verdict.passed ? "passed" : "failed";
     ended.since = millisecondsNow();
+    ended.bootLoader = ended.bootLoader || verdict.bootLoader;
     ended.verdict = verdict;
     recent_.push_front({ended.since, ended.label, verdict});
     if (recent_.size() > kRecentUnits) recent_.pop_back();
@@ -152,12 +163,17 @@ std::string ScreenFeed::toJson() const {
     if (jsonVersion_ == version_) return json_;
     nlohmann::json slots = nlohmann::json::array();
     for (const auto& [slot, tile] : tiles_) {
-        nlohmann::json shown = {{"slot", slot},           {"label", tile.label},
-                                {"state", tile.state},    {"since", tile.since},
-                                {"board", tile.board},    {"progress", tile.progress},
-                                {"maximum", tile.maximum}};
+        nlohmann::json shown = {{"slot", slot},
+                                {"label", tile.label},
+                                {"state", tile.state},
+                                {"since", tile.since},
+                                {"board", tile.board},
+                                {"progress", tile.progress},
+                                {"maximum", tile.maximum},
+                                {"bootLoader", tile.bootLoader}};
         if (tile.state == "passed" || tile.state == "failed") {
             shown.update(verdictJson(tile.verdict));
+            shown["bootLoader"] = tile.bootLoader;
         }
         slots.push_back(std::move(shown));
     }

@@ -60,7 +60,8 @@ private:
         std::string state = "waiting";  // waiting, upgrading, passed, failed
         std::string board;              // upgrading: ID3, ID2 or ID1
         int progress = 0, maximum = 0;
-        std::int64_t since = 0;  // ms since the epoch: started or finished
+        std::int64_t since = 0;   // ms since the epoch: started or finished
+        bool bootLoader = false;  // its gimbal was in its boot loader at some point
         UnitVerdict verdict;
     };
     struct Finished {

@@ -267,7 +267,7 @@ void Station::finished(const UpgradeOutcome& outcome) {
                                                            : "upgraded";
     observer_->unitFinished({unit.identity.slot, word, passed, outcome.status,
                              exitStatusWord(outcome.status), outcome.result, outcome.detail,
-                             seconds});
+                             seconds, outcome.bootLoader});
     observer_->tallyChanged(counts());
     record(outcome, seconds, unit.identity);
 }
@@ -305,6 +305,8 @@ void Station::record(const UpgradeOutcome& outcome, double seconds, const UnitId
                                    {"version_before", outcome.versionBefore},
                                    {"version_after", outcome.versionAfter},
                                    {"verified", outcome.verified},
+                                   {"boot_loader", outcome.bootLoader},
+                                   {"tries", outcome.tries},
                                    {"seconds", std::round(seconds * 10) / 10},
                                    {"gimbalctl", build_info::kVersion}};
     if (!release_.empty()) {  // a verified release: which, and the key that signed it

@@ -19,6 +19,7 @@ struct UnitVerdict {
     std::string result;      // complete, timeout, line gone, ...
     std::string detail;      // the last message
     double seconds = 0;
+    bool bootLoader = false;  // its gimbal was in its boot loader at some point
 };
 
 // The station's running counts; none where this station does not count it.

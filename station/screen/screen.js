@@ -139,7 +139,7 @@ function makeTile() {
         '<p class="label"></p>' +
         '<p class="state"><span class="symbol" aria-hidden="true"></span> <span class="word"></span></p>' +
         '<progress max="1" value="0"></progress>' +
-        '<p class="outcome"></p><p class="detail"></p><p class="ago"></p>';
+        '<p class="outcome"></p><p class="detail"></p><p class="bootloader"></p><p class="ago"></p>';
     return tile;
 }
 
@@ -162,7 +162,11 @@ function fillTile(tile, slot) {
     const upgrading = slot.state === "upgrading";
     tile.dataset.state = slot.state;
     tile.dataset.since = slot.since;
-    tile.setAttribute("aria-label", stateName(slot) + (upgrading ? ", " + percent(slot) + "%" : ""));
+    // A gimbal found in its boot loader, or restarted into it, is marked on its slot.
+    const bootLoader = slot.bootLoader ? qsTr("The gimbal was in its boot loader") : "";
+    tile.dataset.bootLoader = slot.bootLoader ? "yes" : "no";
+    tile.setAttribute("aria-label", stateName(slot) + (upgrading ? ", " + percent(slot) + "%" : "") +
+                      (bootLoader ? ", " + bootLoader : ""));
     part("label").textContent = slot.label;
     part("symbol").textContent = SYMBOLS[slot.state] || "";
     const words = {
@@ -183,6 +187,7 @@ function fillTile(tile, slot) {
                  word(slot.statusWord), seconds(slot.seconds))
         : "";
     part("detail").textContent = ended ? translated(slot.detail) : "";
+    part("bootloader").textContent = bootLoader;
     showAge(tile);
 }
 

@@ -12,6 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
 #include <thread>
 
 #include "tests/cli/GimbalctlRun.h"
@@ -381,6 +384,68 @@ TEST_F(Records, ASchemaOfVersion1IsUpgradedInPlaceAndItsJournalsGoOnWithoutDupli
     EXPECT_EQ(server.sql("SELECT count(DISTINCT journal) FROM units"), "1\n");
 }
 
+// A station killed outright at 20 random instants (mid-upgrade, mid-record,
+// mid-send), its gimbals left mid-transfer restarting in their boot loaders,
+// and started again each time: in the end every gimbal is upgraded and
+// verified, none left in its boot loader, the journal's lines whole with
+// rising sequence numbers, each gimbal's last record a success, and each
+// record in the table once.
+TEST_F(Records, AStationKilledAtAnyInstantLeavesNoGimbalHalfWritten) {
+    GimbalSimulator gimbals[3];
+    Faults faults;
+    faults.bootLoaderWhenToolSilent = true;  // a unit's upgrade killed mid-transfer
+    faults.toolSilenceLimit = 500ms;
+    faults.cutSilence = 200ms;
+    for (int k = 0; k < 3; ++k) {
+        gimbals[k].setVersion(5, 1, 5, 2);  // 2.005, the file carries 2.010
+        gimbals[k].setReportInterval(100ms);
+        gimbals[k].setFaults(faults);
+        plug(gimbals[k], "g" + std::to_string(k));
+    }
+    std::mt19937 random(46);
+    std::uniform_int_distribution<int> instant(0, 2500);
+    for (int kill = 0; kill < 20; ++kill) {
+        Started run = station(server.conninfo());
+        std::this_thread::sleep_for(std::chrono::milliseconds(instant(random)));
+        ::kill(run.pid, SIGKILL);
+        run.finish();
+    }
+    const std::size_t before = journalRecords().size();
+    Started last = station(server.conninfo());
+    ASSERT_TRUE(waitForUnits(before + 3, 0)) << slurp(last.err);
+    for (GimbalSimulator& g : gimbals) {
+        EXPECT_FALSE(g.inBootLoader());
+        expectImages(g, {{3, imageBytes(100, 3)}});
+    }
+    const std::vector<nlohmann::json> records = journalRecords();
+    ASSERT_TRUE(waitForUnits(records.size(), records.size())) << slurp(last.err);
+    kill(last.pid, SIGTERM);
+    last.finish();
+
+    const std::string text = slurp(journal);
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text.back(), '\n');
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_TRUE(nlohmann::json::accept(line)) << line;
+    std::map<std::string, nlohmann::json> lastOf;
+    for (std::size_t k = 0; k < records.size(); ++k) {
+        if (k > 0) {
+            EXPECT_GT(records[k]["sequence"], records[k - 1]["sequence"]);
+        }
+        lastOf[records[k]["port"]] = records[k];
+    }
+    int cuts = 0;
+    for (const GimbalSimulator& g : gimbals) cuts += g.cuts();
+    EXPECT_GT(cuts, 0) << "no kill came mid-transfer";
+    ASSERT_EQ(lastOf.size(), 3u);
+    for (const auto& [port, record] : lastOf) {
+        EXPECT_EQ(record["result"], "complete") << record;
+        EXPECT_EQ(record["verified"], true) << record;
+    }
+    EXPECT_EQ(databaseRecords(), journalRecords());
+}
+
 TEST_F(Records, APasswordInAConnectionStringIsNeverShown) {
     for (const std::string& conninfo :
          {std::string("host=db.factory password=my hush=word"),  // a space in the password
@@ -411,6 +476,8 @@ TEST(RecordsReport, ReadsTheDefaultJournalAndNamesSlotsByTheirLabels) {
         << R"({"time":"2026-12-08T10:00:00Z","station":"line-1","sequence":1,"slot":"pci-0:2.1","slot_label":"A1","result":"complete","status":0,"verified":true})"
         << "\n"
         << R"({"time":"2026-12-08T10:01:00Z","station":"line-1","sequence":2,"slot":"pci-0:2.2","slot_label":"A2","result":"timeout","status":3,"status_word":"no answer","detail":"x"})"
+        << "\n"
+        << R"({"time":"2026-12-08T10:02:00Z","station":"line-1","sequence":3,"slot":"pci-0:2.2","slot_label":"A2","result":"complete","status":0,"verified":true,"boot_loader":true,"tries":2})"
         << "\n";
     setenv("XDG_STATE_HOME", dir.path().c_str(), 1);
     const Result byLabel =
@@ -419,9 +486,14 @@ TEST(RecordsReport, ReadsTheDefaultJournalAndNamesSlotsByTheirLabels) {
     unsetenv("XDG_STATE_HOME");
     ASSERT_EQ(byLabel.status, 0) << byLabel.err;
     const nlohmann::json report = nlohmann::json::parse(byLabel.out);
-    EXPECT_EQ(report["units"], 1);
+    EXPECT_EQ(report["units"], 2);
+    EXPECT_EQ(report["rescued"], 1);  // upgraded out of its boot loader
     EXPECT_EQ(report["by_slot"][0]["slot"], "pci-0:2.2");
     EXPECT_EQ(report["by_slot"][0]["slot_label"], "A2");
-    EXPECT_TRUE(contains(text.out, "  line-1  A2  units 1, verified 0, failed 1")) << text.out;
+    EXPECT_TRUE(contains(text.out, "  line-1  A2  units 2, verified 1, failed 1")) << text.out;
+    EXPECT_TRUE(contains(text.out,
+                         "rescued from the boot loader (their last upgrade had not "
+                         "finished): 1\n"))
+        << text.out;
     EXPECT_TRUE(contains(text.out, "  line-1  A2: no answer (timeout): x")) << text.out;
 }

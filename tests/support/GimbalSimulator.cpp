@@ -262,6 +262,8 @@ void GimbalSimulator::handleFrame(const std::vector<uint8_t>& f) {
                 writeFrame(0, frame::kUpgradeRequest, {2});
                 return;
             case UpgradeAnswer::kAccept:
+                // Busy passing the image on to the other boards: asked again later.
+                if (!steps_.empty() && steps_.front().kind == Step::kReport) return;
                 writeFrame(0, frame::kUpgradeRequest, {0xFF});
                 // A request after a finished conversation starts the next upgrade.
                 if (!conversationStarted_ || steps_.empty()) startConversation(f);
