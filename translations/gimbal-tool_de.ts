@@ -767,6 +767,10 @@ Gimbal bereit.
         <source>%1 h %2 min ago</source>
         <translation>vor %1 h %2 min</translation>
     </message>
+    <message>
+        <source>The gimbal was in its boot loader</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>site</name>

@@ -765,6 +765,10 @@ do the same work. gimbal-sim serves a simulated gimbal.
         <source>%1 h %2 min ago</source>
         <translation>%1 小时 %2 分钟前</translation>
     </message>
+    <message>
+        <source>The gimbal was in its boot loader</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>site</name>
