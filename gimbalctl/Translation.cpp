@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "upgrade/BootLoader.h"
+
 #ifndef _WIN32  // glibc has gettext; Windows stays English
 #include <libintl.h>
 #include <locale.h>
@@ -68,6 +70,14 @@ std::string shown(const translations::Wording& wording) {
 std::string translatedLine(const std::string& english) {
     const std::string text = translated(english);
     if (text != english) return text;
+    // The core's lines with values (a restart in the boot loader).
+    if (const auto wording = upgrade::bootLoaderWording(english)) {
+        std::string line = shown(*wording);
+        if (english.empty() || english.back() != '\n') {
+            if (!line.empty() && line.back() == '\n') line.pop_back();
+        }
+        return line;
+    }
     std::string withFeed = translated(english + "\n");
     if (!withFeed.empty() && withFeed.back() == '\n') withFeed.pop_back();
     return withFeed;

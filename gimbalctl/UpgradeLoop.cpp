@@ -52,7 +52,9 @@ UpgradeOutcome upgradeOnePort(const std::string& path, int maxProgress, const Up
 
     upgrade::UpgradeSupervisor::Output output =
         recordingOutput(outcome, queued.events(), maxProgress);
-    if (!inBootLoader) inBootLoader = probeBootLoader(line);
+    // A file with an empty image area is refused below, with nothing sent.
+    const bool fileUsable = line.upgradeLink().linkFirmware().iFileLength > 0;
+    if (!inBootLoader) inBootLoader = fileUsable && probeBootLoader(line);
     outcome.bootLoader = *inBootLoader;
     if (outcome.bootLoader) output.message(kFoundInBootLoader);
     upgrade::UpgradeSupervisor supervisor(output);
