@@ -5,7 +5,11 @@
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <optional>
 #include <string>
+
+#include "translations/Marked.h"
+#include "upgrade/BootLoader.h"
 
 namespace {
 
@@ -58,3 +62,10 @@ QByteArray textBeforeStart(const char* english) {
 QString coreText(const char* english) { return QCoreApplication::translate("", english); }
 
 QString coreText(const std::string& english) { return coreText(english.c_str()); }
+
+QString supervisionLine(const char* english) {
+    const std::optional<translations::Wording> wording = upgrade::bootLoaderWording(english);
+    if (!wording) return coreText(english);
+    return QString::fromStdString(
+        translations::filledIn(coreText(wording->text).toStdString(), wording->values));
+}

@@ -29,3 +29,6 @@ QByteArray textBeforeStart(const char* english);
 // A text the core wrote (a constant marked N_), in the window's language.
 QString coreText(const char* english);
 QString coreText(const std::string& english);
+// A line of the upgrade supervision: a constant, or one filled in with values
+// (upgrade::bootLoaderWording), in the window's language.
+QString supervisionLine(const char* english);

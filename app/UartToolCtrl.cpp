@@ -36,7 +36,7 @@ constexpr int kHelpPanelTickMs = 100;
 
 UartToolCtrl::UartToolCtrl(QMainWindow* mainWindow, QObject* parent)
     : QObject(parent),
-      upgradeSupervisor({[this](const char* text) { setOut(coreText(text)); },
+      upgradeSupervisor({[this](const char* text) { setOut(supervisionLine(text)); },
                          [this](int value) {
                              // Past the maximum (the last reports of a single
                              // image) the bar shows full.

@@ -139,6 +139,9 @@ public:
     void startVersionCheck();
     void endVersionCheck(const std::optional<firmware::Version>& reported);
     void giveControlsBack();
+    // The log's line, once, when block requests show a gimbal in its boot
+    // loader; run by the status poll.
+    void showBootLoaderNotice();
 
     void TransmitFile();
     void ProgressCtrl();

@@ -31,6 +31,7 @@ void setTextColor(QLineEdit* field, calibration::Verdict verdict) {
 
 void UartToolCtrl::handleTimer() {
     using Report = calibration::StatusReport;
+    showBootLoaderNotice();
     const std::shared_ptr<ULXSerialPort> port = m_ULXSerialPort;
     const std::optional<Report> report = calibration::pollStatus(port.get(), TabSelectNum);
     if (!report) return;

@@ -52,6 +52,7 @@ bool ULXSerialPort::sessionIsCurrent(const LineSession& session) const {
 
 bool ULXSerialPort::open() {
     if (isOpen()) return false;
+    forgetGimbalOutsideUpgrade();
 
     // Non-blocking, so that opening a device that waits for carrier, or one
     // that someone else holds, never hangs.

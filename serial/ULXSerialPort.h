@@ -183,14 +183,18 @@ public:
     // the line by an earlier, interrupted run is never answered with a block
     // of this file. gimbalctl sets it; the window answers every request.
     std::atomic<bool> answersOnlyAcceptedUpgrade{false};
-    // When a block request was last answered with a block while no upgrade
-    // ran (steadyMillis), so that no new file is installed while a gimbal asks
-    // for blocks (upgrade/ImageInUse.h); none since the last upgrade ended, or
-    // ever, when empty.
+    // When a block request was last answered from a loaded file while no
+    // upgrade ran (steadyMillis), so that no new file is installed while a
+    // gimbal asks for blocks (upgrade/ImageInUse.h); empty when none was since
+    // the last upgrade ended or the line opened, or the line is closed.
     std::optional<protocol::Millis> lastBlockOutsideUpgrade() const;
     // The gimbal asked for blocks while no upgrade ran, lately: it is in its
     // boot loader, its last upgrade unfinished (upgrade/BootLoader.h).
     bool gimbalInBootLoader() const;
+    // True once per sighting of such a gimbal: its first request on this line,
+    // or the first after it left the boot loader (upgrade/BootLoaderLine.h);
+    // the window's status poll takes it.
+    bool takeBootLoaderNotice() { return bootLoaderNoticeDue_.exchange(false); }
 
     void Upgrade();  // starts a new upgrade state; writes nothing
     // Block senders: 0 block written, 1 end-of-image frame written, 2 past the end.
@@ -225,6 +229,12 @@ private:
     void recordBlockReport(const upgrade::BlockReport& report);
     static constexpr protocol::Millis kNoBlockAnswered = INT64_MIN;
     std::atomic<protocol::Millis> lastBlockOutsideUpgrade_{kNoBlockAnswered};
+    std::atomic<bool> bootLoaderNoticeDue_{false};
+    bool bootLoaderSeenOnLine_ = false;  // under bootLoaderMutex_
+    // A block request arrived while no upgrade ran (under bootLoaderMutex_).
+    void noteBootLoaderSighting();
+    // A new line: nothing of an earlier one's gimbal counts.
+    void forgetGimbalOutsideUpgrade();
     std::atomic<bool> upgrading_{false};  // from beginUpgrade to closeLink
     // Stops what the line handling still runs when the object goes away.
     void destroyLineState();

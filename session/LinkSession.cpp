@@ -36,13 +36,16 @@ void LinkSession::closed() {
     writes_.clear();
     writesTaken_ = writesQueued_;
     reports_.clear();
+    // Nothing here serves the gimbal any more: its next requests are a new sighting.
+    lastBlockOutsideUpgrade_.reset();
+    bootLoaderSeenOnLine_ = false;
+    bootLoaderNoticeDue_ = false;
 }
 
 void LinkSession::closeLink() {
-    closed();
+    closed();  // the upgrade's end ends its transfer
     upgrading_ = false;
     bootLoader_.endUpgrade();
-    lastBlockOutsideUpgrade_.reset();  // the upgrade's end ends its transfer
 }
 
 void LinkSession::advance(Millis now) { now_ = std::max(now_, now); }
@@ -75,6 +78,12 @@ void LinkSession::handleFrame(const uint8_t* f) {
         return;
     }
     if (d.kind != protocol::DecodedFrame::Kind::kUpgrade) return;
+    if (!upgrading_ && f[5] == frame::kBlock) {
+        // A new sighting of a gimbal in its boot loader: its first request on
+        // this line, or the first since it left the boot loader.
+        if (!bootLoaderSeenOnLine_ || !bootLoader_.inBootLoader(now_)) bootLoaderNoticeDue_ = true;
+        bootLoaderSeenOnLine_ = true;
+    }
     if (f[5] != frame::kBlock) {
         bootLoader_.heard(now_);
     } else if (bootLoader_.blockRequest(f[4], f[6], firmware_.update_range,
@@ -87,7 +96,9 @@ void LinkSession::handleFrame(const uint8_t* f) {
     upgrade::UpgradeFrameAnswer a =
         upgrade::answerUpgradeFrame(firmware_, state_, f, answersOnlyAcceptedUpgrade);
     const bool block = a.pauseAfterFrame && !a.frame.empty();
-    if (block && !upgrading_) lastBlockOutsideUpgrade_ = now_;
+    if (block && !upgrading_ && upgrade::answersFromFile(firmware_)) {
+        lastBlockOutsideUpgrade_ = now_;  // a loaded file answered: it is in use
+    }
     if (!a.frame.empty()) queueWrite(std::move(a.frame), block);
     if (a.resetIdleCount) idleTicks_ = 0;
     if (a.newState) state_ = *a.newState;

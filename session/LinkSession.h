@@ -16,13 +16,16 @@
 // - a block report reaches the supervision once its block has been taken and
 //   its pause is over;
 // - the firmware file cannot change while an upgrade runs, nor while a
-//   gimbal asks for blocks outside one (upgrade/ImageInUse.h).
+//   gimbal asks for blocks outside one (upgrade/ImageInUse.h);
+// - a gimbal asking for blocks while no upgrade runs is in its boot loader:
+//   takeBootLoaderNotice says so once per sighting (upgrade/BootLoader.h).
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "calibration/CalibrationRequest.h"
@@ -79,6 +82,10 @@ public:
     // The gimbal asked for blocks while no upgrade ran, lately: it is in its
     // boot loader, its last upgrade unfinished (upgrade/BootLoader.h).
     bool gimbalInBootLoader(Millis now) const;
+    // True once per sighting of such a gimbal: its first request on this
+    // line, or the first after it left the boot loader; the face shows
+    // upgrade::kBootLoaderMessage (upgrade/BootLoaderLine.h).
+    bool takeBootLoaderNotice() { return std::exchange(bootLoaderNoticeDue_, false); }
 
     // Block requests answered only once the gimbal accepted this link's upgrade
     // request (see upgrade::answerUpgradeFrame); gimbalctl sets it.
@@ -135,7 +142,9 @@ private:
 
     int8_t state_ = 0;
     bool upgrading_ = false;  // from beginUpgrade to the supervision's closeLink
-    std::optional<Millis> lastBlockOutsideUpgrade_;  // cleared when an upgrade ends
+    std::optional<Millis> lastBlockOutsideUpgrade_;  // cleared when an upgrade or the line ends
+    bool bootLoaderNoticeDue_ = false;
+    bool bootLoaderSeenOnLine_ = false;
     int idleTicks_ = 0;
     std::deque<PendingReport> reports_;
     std::optional<upgrade::BlockReport> lastReport_;  // a repeat of it is no progress

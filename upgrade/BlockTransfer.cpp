@@ -12,6 +12,7 @@
 #include "serial/ULXSerialPort.h"
 #include "upgrade/BlockAnswer.h"
 #include "upgrade/FirmwareVariables.h"
+#include "upgrade/ImageInUse.h"
 
 namespace {
 std::atomic<std::chrono::milliseconds::rep> pauseAfterBlockMs{kDefaultPauseAfterBlock.count()};
@@ -76,6 +77,7 @@ int8_t ULXSerialPort::SendFirwareData2(int block, int gimbalId) {
 void ULXSerialPort::handleUpgradeFrame(const uint8_t* f) {
     {
         std::lock_guard lock(bootLoaderMutex_);
+        if (f[5] == frame::kBlock && !upgrading_) noteBootLoaderSighting();
         if (f[5] != frame::kBlock) {
             bootLoader_.heard(steadyMillis());
         } else if (const int8_t state = iapstate.load();
@@ -87,13 +89,18 @@ void ULXSerialPort::handleUpgradeFrame(const uint8_t* f) {
         }
     }
     upgrade::UpgradeFrameAnswer answer;
+    bool fromFile = false;
     {
         std::lock_guard lock(firmwareVariablesMutex());
         answer = upgrade::answerUpgradeFrame(firmwareVariables(), iapstate.load(), f,
                                              answersOnlyAcceptedUpgrade.load());
+        fromFile = upgrade::answersFromFile(firmwareVariables());
     }
     if (!answer.frame.empty()) {
-        if (answer.pauseAfterFrame && !upgrading_) lastBlockOutsideUpgrade_ = steadyMillis();
+        // A block request answered from a file while no upgrade runs puts it in use.
+        if (answer.pauseAfterFrame && !upgrading_ && fromFile) {
+            lastBlockOutsideUpgrade_ = steadyMillis();
+        }
         sendDataWithLen(answer.frame.data(), static_cast<int>(answer.frame.size()));
     }
     if (answer.resetIdleCount) timer_count = 0;
@@ -107,9 +114,26 @@ void ULXSerialPort::handleUpgradeFrame(const uint8_t* f) {
     if (answer.report) recordBlockReport(*answer.report);
 }
 
+// A new sighting of a gimbal in its boot loader: its first request on this
+// line, or the first since it left the boot loader.
+void ULXSerialPort::noteBootLoaderSighting() {
+    if (!bootLoaderSeenOnLine_ || !bootLoader_.inBootLoader(steadyMillis())) {
+        bootLoaderNoticeDue_ = true;
+    }
+    bootLoaderSeenOnLine_ = true;
+}
+
+void ULXSerialPort::forgetGimbalOutsideUpgrade() {
+    lastBlockOutsideUpgrade_ = kNoBlockAnswered;
+    bootLoaderNoticeDue_ = false;
+    std::lock_guard lock(bootLoaderMutex_);
+    bootLoaderSeenOnLine_ = false;
+}
+
+// A closed line serves no gimbal: a file chosen then is installed.
 std::optional<protocol::Millis> ULXSerialPort::lastBlockOutsideUpgrade() const {
     const protocol::Millis at = lastBlockOutsideUpgrade_.load();
-    if (at == kNoBlockAnswered) return std::nullopt;
+    if (at == kNoBlockAnswered || !isOpen()) return std::nullopt;
     return at;
 }
 

@@ -3,6 +3,9 @@
 // (between two upgrades, or after a lost line) is answered from the file in
 // use; a newly chosen file is not installed until that gimbal has been silent
 // for kServingWindowMs, or it could get blocks of two images in one transfer.
+// A request that no file answers (none loaded: a gimbal in its boot loader
+// asking before a file was chosen) keeps no file in use, and the line's
+// close ends the wait: nothing of this tool serves the gimbal any more.
 // While an upgrade runs the file buttons are locked and a chosen file is kept
 // out likewise. The end of an upgrade (complete, failed, timed out, port
 // closed) ends its transfer: a file chosen right after it is installed.
@@ -15,12 +18,17 @@
 
 #include "protocol/Millis.h"
 #include "translations/Marked.h"
+#include "upgrade/FirmwareLayout.h"
 #include "upgrade/UpgradeSupervisor.h"
 
 namespace upgrade {
 
 // As long as the upgrade's own timeout: a gimbal silent that long has stopped asking.
 inline constexpr protocol::Millis kServingWindowMs = kTimeoutMs;
+
+// Whether a block request answered from `loaded` puts that file in use:
+// not when no file is loaded.
+inline bool answersFromFile(const FirmwareVariables& loaded) { return loaded.update_range != 0; }
 
 // Whether a newly chosen file may replace the file in use now; when not,
 // until when it is kept.
@@ -30,8 +38,9 @@ struct FileChoice {
     protocol::Millis waitMs = 0;    // otherwise kept this much longer
 };
 
-// lastBlockOutsideUpgrade: when a block request was last answered while no
-// upgrade ran (none since the last upgrade ended, or ever: empty).
+// lastBlockOutsideUpgrade: when a block request was last answered from a
+// loaded file while no upgrade ran (none since the last upgrade ended or the
+// line opened: empty).
 inline FileChoice fileChoice(bool upgradeRunning,
                              std::optional<protocol::Millis> lastBlockOutsideUpgrade,
                              protocol::Millis now) {

@@ -1,7 +1,7 @@
 // The upgrade button and the supervision timer, as the window shows them: the
 // decisions (schedule, timeout, progress, messages, ending) are the
 // upgradeSupervisor's; here the controls are locked and unlocked and the
-// 0.04 s timer drives it.
+// 0.04 s timer drives it. A gimbal found in its boot loader is named here too.
 
 #include <QComboBox>
 #include <QPushButton>
@@ -9,8 +9,10 @@
 #include <algorithm>
 #include <array>
 
+#include "app/Translation.h"
 #include "app/UartToolCtrl.h"
 #include "serial/ULXSerialPort.h"
+#include "upgrade/BootLoaderLine.h"
 
 namespace {
 
@@ -63,6 +65,12 @@ void UartToolCtrl::handleUpgradeTimer() {
 
 void UartToolCtrl::giveControlsBack() {
     for (QWidget* control : controlsInUnlockOrder(*this)) control->setEnabled(true);
+}
+
+void UartToolCtrl::showBootLoaderNotice() {
+    if (m_ULXSerialPort && m_ULXSerialPort->takeBootLoaderNotice()) {
+        setOut(coreText(upgrade::kBootLoaderMessage));
+    }
 }
 
 void UartToolCtrl::TransmitFile() {

@@ -15,6 +15,8 @@
 #include "releases/ReleaseTexts.h"
 #include "releases/Trust.h"
 #include "session/LinkSession.h"
+#include "upgrade/BootLoader.h"
+#include "upgrade/BootLoaderLine.h"
 #include "upgrade/FirmwareFile.h"
 #include "upgrade/UpgradeSupervisor.h"
 
@@ -213,6 +215,12 @@ public:
         return out;
     }
 
+    // The log's line when block requests show a gimbal in its boot loader
+    // (once per sighting), else empty.
+    std::string takeBootLoaderNotice() {
+        return session_.takeBootLoaderNotice() ? upgrade::kBootLoaderMessage : "";
+    }
+
     // Analyses a chosen file (bytes null: it could not be read or is too
     // large) and installs the result, nothing usable when refused:
     // {usable, messages[], maxProgress, kept}. While a gimbal asks for blocks
@@ -257,11 +265,25 @@ public:
     bool upgradeRunning() const { return supervisor_.rTimerFlag; }
     int ending() const { return static_cast<int>(supervisor_.ending); }
 
-    // The supervisor's output since the last call: {messages[], progress (-1: unchanged)}.
+    // The supervisor's output since the last call: {messages[], progress (-1:
+    // unchanged)}; a message filled in with values comes as its wording,
+    // {text, values[]}, for the page to show in its language.
     val takeOutput() {
         val out = val::object();
         val messages = val::array();
-        for (const std::string& m : messages_) messages.call<void>("push", m);
+        for (const std::string& m : messages_) {
+            const std::optional<translations::Wording> wording = upgrade::bootLoaderWording(m);
+            if (!wording) {
+                messages.call<void>("push", m);
+                continue;
+            }
+            val shown = val::object();
+            shown.set("text", std::string(wording->text));
+            val values = val::array();
+            for (const std::string& v : wording->values) values.call<void>("push", v);
+            shown.set("values", values);
+            messages.call<void>("push", shown);
+        }
         out.set("messages", messages);
         out.set("progress", progress_);
         messages_.clear();
@@ -307,6 +329,7 @@ EMSCRIPTEN_BINDINGS(gimbal_core) {
         .function("nextWriteTime", &GimbalLink::nextWriteTime)
         .function("sendRequest", &GimbalLink::sendRequest)
         .function("pollStatus", &GimbalLink::pollStatus)
+        .function("takeBootLoaderNotice", &GimbalLink::takeBootLoaderNotice)
         .function("loadFirmware", &GimbalLink::loadFirmware)
         .function("upgrade", &GimbalLink::upgrade)
         .function("upgradeTick", &GimbalLink::upgradeTick)

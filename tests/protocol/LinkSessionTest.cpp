@@ -227,4 +227,35 @@ TEST(LinkSession, FileKeptWhileServedAndTakenRightAfterTheUpgradeEnds) {
     EXPECT_TRUE(s.setFirmware(FirmwareVariables{}, 39000));
 }
 
+// A gimbal in its boot loader asks for block 0 once a second before any file
+// is chosen: no file is in use then, so a file is taken at once; once one
+// answers, the one-image rule keeps it, but only while the line is open. The
+// face is told once per sighting: again after 8 s of silence, or a new line.
+TEST(LinkSession, BootLoaderRequestsKeepNoFileAndAreNamedOncePerSighting) {
+    LinkSession s;
+    s.opened(0);
+    const Bytes block0 = frame::make(3, frame::kBlock, {0});
+    for (protocol::Millis t : {0, 1000, 2000}) receive(s, block0, t);
+    EXPECT_TRUE(s.takeBootLoaderNotice());
+    EXPECT_FALSE(s.takeBootLoaderNotice());
+    EXPECT_TRUE(s.fileChoice(2000).allowed);
+    FirmwareVariables v;
+    ASSERT_TRUE(firmware::analyse("rescue.plov", singleImageFile(imageBytes(2000, 3), 0, 0), v)
+                    .usable);
+    EXPECT_TRUE(s.setFirmware(v, 2100));
+
+    receive(s, block0, 3000);  // answered from rescue.plov: now it is in use
+    EXPECT_FALSE(s.fileChoice(3100).allowed);
+    for (protocol::Millis t = 4000; t <= 10000; t += 1000) receive(s, block0, t);
+    EXPECT_FALSE(s.takeBootLoaderNotice());
+    receive(s, block0, 18000);  // silent 8 s: it left the boot loader and came back
+    EXPECT_TRUE(s.takeBootLoaderNotice());
+
+    s.closed();
+    EXPECT_TRUE(s.fileChoice(18100).allowed);
+    s.opened(18200);
+    receive(s, block0, 18300);
+    EXPECT_TRUE(s.takeBootLoaderNotice());
+}
+
 }  // namespace

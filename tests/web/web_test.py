@@ -43,6 +43,8 @@ FILE_KEPT = ("other.plov was not loaded: the gimbal is being sent blocks of the 
              "(fw.plov, hardware 1.005, firmware 2.010); choose it again once the upgrade has ended.\n")
 WORKER_ENDED_MID_UPGRADE = ("The page's worker ended mid-upgrade: the upgrade stopped; "
                             "open the port and upgrade again.\n")
+BOOT_LOADER = ("The gimbal is in its boot loader: its last upgrade did not finish. "
+               "Choose its firmware file and press Upgrade.\n")
 UPGRADE_REQUEST = re.compile(rb"\xaa\x55.\x00\x00\xe0", re.S)  # to gimbal id 0, command 0xE0
 
 # Each button's request frame, as the gimbal must receive it.
@@ -551,6 +553,56 @@ class WebPage(PageHelpers, unittest.TestCase):
         self.wait(lambda: self.el("btn_Open").is_enabled(), "the controls back")
         folder = self.bridge.last_record()
         self.assertEqual([self.recorded(folder, "id%d.bin" % k) for k in (1, 2, 3)], images)
+
+    def test_a_gimbal_in_its_boot_loader_is_named_and_rescued_through_upgrade(self):
+        self.load()
+        self.bridge.options = ["--boot-loader"]
+        self.open_port()
+        opened = time.monotonic()
+        self.wait(lambda: BOOT_LOADER in self.log(), "the boot loader named", 5)
+        self.assertLess(time.monotonic() - opened, 2.5, "named within 2 s of its first request")
+        # No file is in use: the rescue file is taken at once, and once it
+        # answers the boot loader it stays in use only while this port is open.
+        image = image_bytes(3 * 1056, 17)
+        self.choose_file("rescue.plov", single_image_file(image))
+        self.wait_value("m_File_Path", "rescue.plov")
+        time.sleep(2.5)  # the boot loader asks twice more, answered from rescue.plov
+        self.assertNotIn("was not loaded", self.log())
+        self.assertEqual(self.log().count(BOOT_LOADER), 1, "named once while it keeps asking")
+        self.click("btn_Close")
+        self.bridge.options = []
+        self.open_port()  # a gimbal that runs its firmware
+        self.choose_file("other.plov", single_image_file(image_bytes(1056, 18)))
+        self.wait_value("m_File_Path", "other.plov")
+        self.assertNotIn("was not loaded", self.log())
+        self.click("btn_Close")
+
+        self.choose_file("rescue.plov", single_image_file(image))
+        self.wait(lambda: self.value("m_File_Path") == "rescue.plov" and self.el("btn_Upgrade").is_enabled(),
+                  "the rescue file loaded")
+        self.bridge.options = ["--boot-loader"]
+        self.open_port()
+        self.wait(lambda: self.log().count(BOOT_LOADER) == 2, "the boot loader named on the new line", 5)
+        self.click("btn_Upgrade")
+        self.wait(lambda: COMPLETE in self.log(), "the rescue to end", 30)
+        self.assertEqual(self.recorded(self.bridge.last_record(), "id3.bin"), image)
+        self.assertEqual(self.log().count(BOOT_LOADER), 2)
+
+    def test_an_upgrade_cut_in_every_try_restarts_visibly_and_ends_failed(self):
+        # Once seen still upgrading after 60 s: now three tries, each shown, then one failure.
+        self.load()
+        self.bridge.options = ["--cut-after", "3", "--cut-times", "9"]
+        self.choose_file("fw.plov", single_image_file(image_bytes(10 * 1056, 19)))
+        self.open_port()
+        self.click("btn_Upgrade")
+        failed = ("Upgrade failed: the gimbal restarted in its boot loader in each of 3 tries, "
+                  "the last time at ID3, block 3 of 10.\n")
+        self.wait(lambda: self.log().endswith(failed), "the upgrade to end failed", 40)
+        again = ("The gimbal restarted in its boot loader at ID3, block 3 of 10: "
+                 "upgrading it again from the start, try %d of 3.\n")
+        self.assertIn(again % 2 + again % 3 + failed, self.log())
+        self.assertNotIn(COMPLETE, self.log())
+        self.wait(lambda: self.el("btn_Open").is_enabled(), "the controls back")
 
     def test_port_list_across_an_unplug_and_open_with_no_port(self):
         self.driver.get(self.url)

@@ -103,6 +103,13 @@ TEST_P(TranslatedWindow, EveryControlIsNamedInTheLanguageAndNoneIsCutOff) {
         [](const char* english) { return coreText(english).toStdString(); });
     EXPECT_EQ(kept.find("was not loaded"), std::string::npos) << kept;
     EXPECT_LT(kept.find("new.plov"), kept.find("old.plov, 2.010")) << kept;
+    // The supervision's lines filled in with values: looked up by their wording.
+    const QString again = supervisionLine(
+        "The gimbal restarted in its boot loader at ID3, block 3 of 10: upgrading it again from "
+        "the start, try 2 of 3.\n");
+    EXPECT_FALSE(again.contains(QStringLiteral("boot loader"))) << again.toStdString();
+    EXPECT_TRUE(again.contains(QStringLiteral("ID3")) && again.contains(QStringLiteral("10")))
+        << again.toStdString();
 
     // Each page, and the joystick page with its help panel shown.
     for (QPushButton* page : {h.ctrl.btn_FirmwareUpgrade_, h.ctrl.btn_AttitudeCalibration_,

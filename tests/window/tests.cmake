@@ -1,6 +1,7 @@
 gimbal_add_test(window_tests LABEL window
   SOURCES window/StartupTest.cpp window/PortSelectionTest.cpp window/HelpPanelTest.cpp
           window/DesktopTest.cpp window/ReleaseListTest.cpp window/TranslationTest.cpp
+          window/BootLoaderWindowTest.cpp upgrade/FirmwareFiles.cpp
   LIBS qttestmain)
 if(TARGET window_tests)
   target_compile_definitions(window_tests PRIVATE

@@ -129,7 +129,7 @@ function releasePortRow() {
 // What the line reports on its own: the port gone, the upgrade's output and
 // its start and end, the status poll.
 function onLinkEvent(event) {
-    if (event.log !== undefined) setOut(event.log);
+    if (event.log !== undefined) setOut(typeof event.log === 'object' ? shownWording(event.log) : event.log);
     if (event.progress !== undefined) $('progressIndicator').value = event.progress;
     if (event.report) showReport(event.report);
     if (event.lost !== undefined) portGone(event.lost);

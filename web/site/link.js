@@ -10,7 +10,8 @@ import { ReleaseShelf } from './releases.js';
 import { SerialLine, portLabel } from './serial.js';
 
 export class LinkRunner {
-    // post({...}) sends one event to the page: {log}, {progress}, {report},
+    // post({...}) sends one event to the page: {log} (a text, or a wording
+    // {text, values} the page fills in), {progress}, {report},
     // {lost}, {upgrading}, or {reply, id, result} for a command with an id.
     constructor(core, post) {
         this.core = core;
@@ -112,7 +113,10 @@ export class LinkRunner {
         this.page = page;
     }
 
+    // With it, the line a gimbal in its boot loader gets in the log.
     pollStatus() {
+        const bootLoader = this.link.takeBootLoaderNotice();
+        if (bootLoader) this.post({ log: bootLoader });
         const report = this.link.pollStatus(this.page);
         if (report) this.post({ report });
     }
