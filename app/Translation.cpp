@@ -1,5 +1,7 @@
 #include "app/Translation.h"
 
+#include "translations/FilledText.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -57,4 +59,9 @@ QByteArray textBeforeStart(const char* english) {
 // which the build merges into the window's.
 QString coreText(const char* english) { return QCoreApplication::translate("", english); }
 
-QString coreText(const std::string& english) { return coreText(english.c_str()); }
+QString coreText(const std::string& english) {
+    const QString text = coreText(english.c_str());
+    if (text.toStdString() != english) return text;
+    return QString::fromStdString(translations::translatedLine(
+        english, [](const char* marked) { return coreText(marked).toStdString(); }));
+}

@@ -4,6 +4,8 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "translations/Marked.h"
+
 namespace releases {
 
 namespace {
@@ -213,9 +215,10 @@ const Release* chooseRelease(const Catalogue& catalogue, std::string_view wanted
         }
     }
     error = wanted == "latest"
-                ? "no stable release in the catalogue (releases: " + versionList(catalogue) + ")"
-                : "no release " + std::string(wanted) +
-                      " in the catalogue (releases: " + versionList(catalogue) + ")";
+                ? translations::filledIn(N_("no stable release in the catalogue (releases: %1)"),
+                                         {versionList(catalogue)})
+                : translations::filledIn(N_("no release %1 in the catalogue (releases: %2)"),
+                                         {std::string(wanted), versionList(catalogue)});
     return nullptr;
 }
 
@@ -227,20 +230,22 @@ const ReleaseFile* chooseFile(const Release& release, std::string_view name, std
         names += (names.empty() ? "" : ", ") + file.name;
     }
     error = name.empty()
-                ? "release " + release.version + " has several files (" + names + "): name one"
-                : "release " + release.version + " has no file " + std::string(name) +
-                      " (files: " + names + ")";
+                ? translations::filledIn(N_("release %1 has several files (%2): name one"),
+                                         {release.version, names})
+                : translations::filledIn(N_("release %1 has no file %2 (files: %3)"),
+                                         {release.version, std::string(name), names});
     return nullptr;
 }
 
 std::string fileMismatch(const ReleaseFile& file, std::uint64_t size, std::string_view sha256Hex) {
     if (size != file.size) {
-        return file.name + ": " + std::to_string(size) + " bytes where the catalogue says " +
-               std::to_string(file.size);
+        return translations::filledIn(N_("%1: %2 bytes where the catalogue says %3"),
+                                      {file.name, std::to_string(size), std::to_string(file.size)});
     }
     const std::string digest = lowerCase(sha256Hex);
     if (digest != file.sha256) {
-        return file.name + ": SHA-256 " + digest + " where the catalogue says " + file.sha256;
+        return translations::filledIn(N_("%1: SHA-256 %2 where the catalogue says %3"),
+                                      {file.name, digest, file.sha256});
     }
     return {};
 }
