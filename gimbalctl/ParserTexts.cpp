@@ -29,11 +29,17 @@ std::string replacedOnce(std::string text, const std::string& from, const std::s
     return text;
 }
 
+// `label: ` in the parser's text as a heading: a full-width colon takes no space after it.
+std::string headed(const std::string& text, const std::string& label) {
+    const std::string head = heading(label);
+    const bool wide = static_cast<unsigned char>(head.back()) >= 0x80;
+    return wide ? replacedOnce(text, label + ": ", head) : replacedOnce(text, label + ":", head);
+}
+
 class TranslatedFormatter : public CLI::Formatter {
 public:
     std::string make_usage(const CLI::App* app, std::string name) const override {
-        const std::string label = get_label("Usage");
-        return replacedOnce(CLI::Formatter::make_usage(app, name), label + ":", heading(label));
+        return headed(CLI::Formatter::make_usage(app, name), get_label("Usage"));
     }
     std::string make_group(std::string group, bool is_positional,
                            std::vector<const CLI::Option*> opts) const override {
@@ -52,6 +58,11 @@ public:
     std::string make_option_name(const CLI::Option* option, bool is_positional) const override {
         return is_positional ? get_label(option->get_name(true, false))
                              : CLI::Formatter::make_option_name(option, false);
+    }
+    std::string make_option_opts(const CLI::Option* option) const override {
+        std::string text = CLI::Formatter::make_option_opts(option);
+        for (const char* label : {"Env", "Needs", "Excludes"}) text = headed(text, get_label(label));
+        return text;
     }
     std::string make_option(const CLI::Option* option, bool is_positional) const override {
         return row(make_option_name(option, is_positional) + make_option_opts(option),
