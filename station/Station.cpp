@@ -381,9 +381,11 @@ std::string Station::tally() const {
     text += formatted(_("%1 failed"), {std::to_string(failed_)});
     if (lastFailed_.empty()) return text;
     // The latest failures by name, so that the operator knows which units to take aside.
-    text += failed_ > static_cast<int>(lastFailed_.size()) ? _(" (latest: ") : " (";
-    for (std::size_t k = 0; k < lastFailed_.size(); ++k) text += (k ? ", " : "") + lastFailed_[k];
-    return text + ")";
+    std::string names;
+    for (std::size_t k = 0; k < lastFailed_.size(); ++k) names += (k ? ", " : "") + lastFailed_[k];
+    return text + formatted(failed_ > static_cast<int>(lastFailed_.size()) ? _(" (latest: %1)")
+                                                                           : _(" (%1)"),
+                            {names});
 }
 
 }  // namespace gimbalctl

@@ -15,6 +15,8 @@
 
 #include "app/Translation.h"
 #include "calibration/CalibrationRequest.h"
+#include "tests/support/EnglishWords.h"
+#include "tests/support/QtWait.h"
 #include "tests/support/WindowHarness.h"
 #include "upgrade/ImageInUse.h"
 
@@ -103,6 +105,19 @@ TEST_P(TranslatedWindow, EveryControlIsNamedInTheLanguageAndNoneIsCutOff) {
         [](const char* english) { return coreText(english).toStdString(); });
     EXPECT_EQ(kept.find("was not loaded"), std::string::npos) << kept;
     EXPECT_LT(kept.find("new.plov"), kept.find("old.plov, 2.010")) << kept;
+
+    // A failed Open: the log's line and the cause found after it, both in
+    // the language (the English line's 0x18 byte stays out of it).
+    {
+        WindowHarness failed;
+        EXPECT_FALSE(failed.openPort("/dev/no-such-port"));
+        EXPECT_TRUE(
+            pumpUntil([&] { return failed.ctrl.outText->toPlainText().count('\n') == 2; }));
+        const std::string log = failed.ctrl.outText->toPlainText().toStdString();
+        EXPECT_EQ(englishWordIn(log), "") << log;
+        EXPECT_EQ(log.find('\x18'), std::string::npos) << log;
+        EXPECT_NE(log.find("/dev/no-such-port"), std::string::npos) << log;
+    }
 
     // Each page, and the joystick page with its help panel shown.
     for (QPushButton* page : {h.ctrl.btn_FirmwareUpgrade_, h.ctrl.btn_AttitudeCalibration_,
