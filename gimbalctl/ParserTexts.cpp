@@ -78,9 +78,9 @@ private:
     std::string row(const std::string& name, const std::string& description) const {
         std::string out = "  " + name;
         const std::size_t width = columns(out);
+        if (width < column_width_) out += std::string(column_width_ - width, ' ');
         if (!description.empty()) {
-            out += width >= column_width_ ? "\n" + std::string(column_width_, ' ')
-                                          : std::string(column_width_ - width, ' ');
+            if (width >= column_width_) out += "\n" + std::string(column_width_, ' ');
             for (const char c : description) {
                 out += c;
                 if (c == '\n') out += std::string(column_width_, ' ');
