@@ -138,7 +138,7 @@ Station::Station(const StationFirmware& firmware, StationLog log, bool json, Por
         view_.emplace(std::vector<std::string>{}, terminal_);
         view_->line(formatted(_("firmware: %1, %2 bytes, SHA-256 %3, %4"),
                               {firmwareName_, std::to_string(firmwareSize_), firmwareSha256_,
-                               firmwareVersions_.text()}));
+                               shown(firmwareVersions_.wording())}));
         if (!firmware.makerWordMatches)
             notice(N_("the file's maker word does not match; it is sent all the same."));
         view_->setFooter(tally());
