@@ -31,7 +31,9 @@ QString withMark(const char* english) {
     const bool wide = !text.isEmpty() && text.back().unicode() >= 0x2E80;  // CJK
     return text + (wide ? QStringLiteral("\uFF01") : QStringLiteral("!"));
 }
-QString openSucceeded() { return withMark(QT_TRANSLATE_NOOP("UartToolCtrl", "Open serial succeed")); }
+QString openSucceeded() {
+    return withMark(QT_TRANSLATE_NOOP("UartToolCtrl", "Open serial succeed"));
+}
 QString openFailed() { return withMark(QT_TRANSLATE_NOOP("UartToolCtrl", "Open serial fail")); }
 
 // Adds an item at the end of the list; an item with the same title is removed

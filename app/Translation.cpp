@@ -1,13 +1,13 @@
 #include "app/Translation.h"
 
-#include "translations/FilledText.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <string>
+
+#include "translations/FilledText.h"
 
 namespace {
 

@@ -83,9 +83,9 @@ int runInspect(const std::string& file, bool json) {
                            "still runs)"),
                   {});
         for (const auto& image : object["images"]) {
-            printLine(N_("  image for %1:     %2 bytes, %3 blocks"),
-                      {image["board"].get<std::string>(), image["bytes"].dump(),
-                       image["blocks"].dump()});
+            printLine(
+                N_("  image for %1:     %2 bytes, %3 blocks"),
+                {image["board"].get<std::string>(), image["bytes"].dump(), image["blocks"].dump()});
         }
     }
     return result.usable ? kOk : kRefusedFile;

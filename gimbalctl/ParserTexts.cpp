@@ -43,8 +43,8 @@ public:
     }
     std::string make_group(std::string group, bool is_positional,
                            std::vector<const CLI::Option*> opts) const override {
-        return replacedOnce(CLI::Formatter::make_group(group, is_positional, opts),
-                            group + ":\n", heading(group) + "\n");
+        return replacedOnce(CLI::Formatter::make_group(group, is_positional, opts), group + ":\n",
+                            heading(group) + "\n");
     }
     std::string make_subcommands(const CLI::App* app, CLI::AppFormatMode mode) const override {
         std::string text = CLI::Formatter::make_subcommands(app, mode);
@@ -61,7 +61,8 @@ public:
     }
     std::string make_option_opts(const CLI::Option* option) const override {
         std::string text = CLI::Formatter::make_option_opts(option);
-        for (const char* label : {"Env", "Needs", "Excludes"}) text = headed(text, get_label(label));
+        for (const char* label : {"Env", "Needs", "Excludes"})
+            text = headed(text, get_label(label));
         return text;
     }
     std::string make_option(const CLI::Option* option, bool is_positional) const override {
@@ -129,11 +130,10 @@ const char* const kParserForms[] = {
 
 void translateHelp(CLI::App& app) {
     auto formatter = std::make_shared<TranslatedFormatter>();
-    for (const char* label :
-         {N_("Usage"), N_("OPTIONS"), N_("SUBCOMMAND"), N_("SUBCOMMANDS"), N_("REQUIRED"),
-          N_("Positionals"), N_("Env"), N_("Needs"), N_("Excludes"), N_("FILE"), N_("DIR"),
-          N_("PORT"), N_("SECONDS"), N_("WHAT"), N_("NAME"), N_("[ADDR:]PORT"), N_("WHEN"),
-          N_("SLOT")}) {
+    for (const char* label : {N_("Usage"), N_("OPTIONS"), N_("SUBCOMMAND"), N_("SUBCOMMANDS"),
+                              N_("REQUIRED"), N_("Positionals"), N_("Env"), N_("Needs"),
+                              N_("Excludes"), N_("FILE"), N_("DIR"), N_("PORT"), N_("SECONDS"),
+                              N_("WHAT"), N_("NAME"), N_("[ADDR:]PORT"), N_("WHEN"), N_("SLOT")}) {
         formatter->label(label, translated(label));
     }
     translateCommand(app, formatter);

@@ -124,12 +124,11 @@ int runRequest(const std::string& path, calibration::Request request, const std:
         for (int k = 0; k < reply->valueCount; ++k) {
             const char* word = verdictWord(reply->verdict[k]);
             std::printf("%s: %d%s%s\n", translated(names[k]).c_str(), reply->value[k],
-                        word ? "  " : "",
-                        word ? translated(word) : "");
+                        word ? "  " : "", word ? translated(word) : "");
         }
         if (!outOfRange.empty()) {
-            printError(formatted(_("%1: out of range: %2"),
-                                 {name, outOfRangeNames(*reply, names, true)}));
+            printError(
+                formatted(_("%1: out of range: %2"), {name, outOfRangeNames(*reply, names, true)}));
         }
     }
     return ok ? kOk : kGimbalFailed;

@@ -27,7 +27,7 @@ const char* const* userTexts = nullptr;
 // The C library's texts that gimbalctl shows ("%1: %2" with the file's
 // name): Windows has no catalogue of them, so gimbalctl's carries them.
 [[maybe_unused]] constexpr const char* kSystemTexts[] = {
-    N_("No such file or directory"), N_("Permission denied"), N_("Is a directory"),
+    N_("No such file or directory"), N_("Permission denied"),       N_("Is a directory"),
     N_("Input/output error"),        N_("No space left on device"), N_("Invalid argument"),
 };
 

@@ -108,9 +108,9 @@ int runUpgrade(const std::vector<std::string>& ports, const std::string& file, b
         // words for a wrong maker word.
         if (loaded.makerWordMatches) {
             std::printf("%s\n", formatted(_("firmware: %1, hardware %2, firmware %3"),
-                                         {file, loaded.versions.hardware.text(),
-                                          loaded.versions.firmware.text()})
-                                   .c_str());
+                                          {file, loaded.versions.hardware.text(),
+                                           loaded.versions.firmware.text()})
+                                    .c_str());
         } else {
             for (const std::string& line : logLines(translated(loaded.messages.front()))) {
                 std::printf("%s\n", line.c_str());

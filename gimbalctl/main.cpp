@@ -63,8 +63,9 @@ int checkOutput(int status) {
     if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
     const int error = errno;  // 0 when an earlier write failed
     if (error == EPIPE) return status;
-    gimbalctl::printError(error ? translations::filledIn(N_("write error: %1"), {std::strerror(error)})
-                                : std::string(N_("write error")));
+    gimbalctl::printError(
+        error ? translations::filledIn(N_("write error: %1"), {std::strerror(error)})
+              : std::string(N_("write error")));
     return status == gimbalctl::kOk ? gimbalctl::kWriteFailed : status;
 }
 

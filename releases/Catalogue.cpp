@@ -229,11 +229,10 @@ const ReleaseFile* chooseFile(const Release& release, std::string_view name, std
         if (file.name == name) return &file;
         names += (names.empty() ? "" : ", ") + file.name;
     }
-    error = name.empty()
-                ? translations::filledIn(N_("release %1 has several files (%2): name one"),
-                                         {release.version, names})
-                : translations::filledIn(N_("release %1 has no file %2 (files: %3)"),
-                                         {release.version, std::string(name), names});
+    error = name.empty() ? translations::filledIn(N_("release %1 has several files (%2): name one"),
+                                                  {release.version, names})
+                         : translations::filledIn(N_("release %1 has no file %2 (files: %3)"),
+                                                  {release.version, std::string(name), names});
     return nullptr;
 }
 

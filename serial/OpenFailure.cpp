@@ -128,14 +128,16 @@ Sentences permissionText(const std::string& path) {
 // What to tell about programs that are known to grab USB serial adapters.
 const char* knownGrabberAdvice(const std::string& name) {
     if (name == "ModemManager") {
-        return N_("ModemManager probes USB serial adapters as modems; stop it with `sudo "
-                  "systemctl stop ModemManager` (or `sudo systemctl disable --now ModemManager` "
-                  "for good).");
+        return N_(
+            "ModemManager probes USB serial adapters as modems; stop it with `sudo "
+            "systemctl stop ModemManager` (or `sudo systemctl disable --now ModemManager` "
+            "for good).");
     }
     if (name == "brltty") {
-        return N_("brltty claims USB serial adapters for braille displays; when no braille "
-                  "display is used, remove it with `sudo apt remove brltty` and plug the adapter "
-                  "in again.");
+        return N_(
+            "brltty claims USB serial adapters for braille displays; when no braille "
+            "display is used, remove it with `sudo apt remove brltty` and plug the adapter "
+            "in again.");
     }
     return nullptr;
 }
@@ -173,8 +175,8 @@ translations::Sentences openFailureSentences(const std::string& path, int error)
 translations::Sentences openFailureSentences(const std::string& path, int error,
                                              const std::vector<std::string>& portsPresent) {
     if (path.empty()) {
-        return {{{N_("No serial port chosen: pick or type one."), {}},
-                 portsPresentText(portsPresent)}};
+        return {
+            {{N_("No serial port chosen: pick or type one."), {}}, portsPresentText(portsPresent)}};
     }
     switch (error) {
         case EACCES:

@@ -42,7 +42,8 @@ FolderUnitSource::FolderUnitSource(std::string folder, Events events)
       events_(std::move(events)),
       inotify_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
     if (!inotify_) {
-        events_.notice(translations::filledIn(N_("cannot watch for ports: %1"), {std::strerror(errno)}));
+        events_.notice(
+            translations::filledIn(N_("cannot watch for ports: %1"), {std::strerror(errno)}));
         return;
     }
     watch();
@@ -55,7 +56,9 @@ void FolderUnitSource::watch() {
             watched_ = folderIdentity();
             if (aboveWatch_ >= 0) ::inotify_rm_watch(inotify_.get(), aboveWatch_);
             aboveWatch_ = -1;
-            if (missingTold_) events_.notice(translations::filledIn(N_("%1: there now; watching it."), {folder_}));
+            if (missingTold_)
+                events_.notice(
+                    translations::filledIn(N_("%1: there now; watching it."), {folder_}));
             missingTold_ = false;
             rescan();
             return;

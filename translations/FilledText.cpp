@@ -27,8 +27,10 @@ bool filledFrom(const char* text, const char* line, std::vector<std::string>& va
 std::size_t wordedLength(const char* text) {
     std::size_t length = 0;
     for (const char* c = text; *c; ++c) {
-        if (c[0] == '%' && c[1] >= '1' && c[1] <= '9') ++c;
-        else ++length;
+        if (c[0] == '%' && c[1] >= '1' && c[1] <= '9')
+            ++c;
+        else
+            ++length;
     }
     return length;
 }

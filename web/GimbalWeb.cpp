@@ -239,10 +239,10 @@ public:
         if (kept) {  // as a wording, which the page fills in after its lookup
             const translations::Wording versions =
                 firmware::versionsOf(session_.linkFirmware()).wording();
-            const val inUse =
-                wordingValue("%1, %2", {val(nameInUse_),
-                                        wordingValue(versions.text, {val(versions.values[0]),
-                                                                     val(versions.values[1])})});
+            const val inUse = wordingValue(
+                "%1, %2",
+                {val(nameInUse_),
+                 wordingValue(versions.text, {val(versions.values[0]), val(versions.values[1])})});
             keptWording = wordingValue(upgrade::fileKeptText(choice),
                                        {val(name), inUse, val(upgrade::fileKeptSeconds(choice))});
         } else {

@@ -1,11 +1,11 @@
 // English lines put together from marked texts and values before a face
 // shows them are found again and shown in the face's language.
 
-#include "translations/FilledText.h"
-
 #include <gtest/gtest.h>
 
 #include <map>
+
+#include "translations/FilledText.h"
 
 namespace {
 

@@ -110,18 +110,19 @@ TEST(GimbalctlLanguage, FailuresInspectUpgradeAndRecordsHoldNoEnglish) {
     const std::string record =
         R"({"time":"2026-12-08T09:14:41Z","station":"s1","slot":"A1","port":"/dev/ttyUSB3",)"
         R"("result":"port failed","status":3,"status_word":"port failed","detail":")" +
-        std::string("/dev/ttyUSB3 is not present (unplugged, or mistyped). Ports present: "
-                    "/dev/ttyS0.\"}\n");
+        std::string(
+            "/dev/ttyUSB3 is not present (unplugged, or mistyped). Ports present: "
+            "/dev/ttyS0.\"}\n");
     const std::string journal = dir.write("units.jsonl", {record.begin(), record.end()});
     const std::vector<std::vector<std::string>> runs = {
-        {"version"},                                         // a missing option
-        {"calibrate", "nothing", "--port", missingPort},     // a bad value
-        {"version", "--port", "x", "--timeout", "99999"},    // a value out of range
-        {"ports", "extra"},                                  // an argument too many
-        {"version", "--port", missingPort},                  // a port that is not there
-        {"inspect", dir.path() + "/missing.3plov"},          // the system's error text
-        {"inspect", file},                                   // a file's analysis
-        {"upgrade", "--port", missingPort, file},            // the first line, a port failure
+        {"version"},                                             // a missing option
+        {"calibrate", "nothing", "--port", missingPort},         // a bad value
+        {"version", "--port", "x", "--timeout", "99999"},        // a value out of range
+        {"ports", "extra"},                                      // an argument too many
+        {"version", "--port", missingPort},                      // a port that is not there
+        {"inspect", dir.path() + "/missing.3plov"},              // the system's error text
+        {"inspect", file},                                       // a file's analysis
+        {"upgrade", "--port", missingPort, file},                // the first line, a port failure
         {"records", "--log", journal, "--since", "2026-01-01"},  // a failure's detail
     };
     for (const char* lang : {"de_DE.UTF-8", "zh_CN.UTF-8"}) {

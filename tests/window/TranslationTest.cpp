@@ -112,8 +112,7 @@ TEST_P(TranslatedWindow, EveryControlIsNamedInTheLanguageAndNoneIsCutOff) {
     {
         WindowHarness failed;
         EXPECT_FALSE(failed.openPort("/dev/no-such-port"));
-        EXPECT_TRUE(
-            pumpUntil([&] { return failed.ctrl.outText->toPlainText().count('\n') == 2; }));
+        EXPECT_TRUE(pumpUntil([&] { return failed.ctrl.outText->toPlainText().count('\n') == 2; }));
         const std::string log = failed.ctrl.outText->toPlainText().toStdString();
         EXPECT_EQ(englishWordIn(log), "") << log;
         EXPECT_EQ(log.find('\x18'), std::string::npos) << log;
