@@ -1,6 +1,7 @@
 #include "translations/FilledText.h"
 
 #include <cstring>
+#include <string_view>
 
 namespace translations {
 namespace {
@@ -22,6 +23,19 @@ bool filledFrom(const char* text, const char* line, std::vector<std::string>& va
         return false;
     }
     return *text == *line && filledFrom(text + 1, line + 1, values);
+}
+
+// Whether the line can be the text filled in at all: it starts with the
+// text's words before its first placeholder and ends with those after its
+// last one (this spares the search most texts).
+bool endsFit(const char* text, const std::string& line) {
+    const std::string_view marked(text);
+    const std::size_t first = marked.find('%');
+    const std::size_t last = marked.rfind('%');
+    const std::string_view head = marked.substr(0, first);
+    const std::string_view tail = last + 2 <= marked.size() ? marked.substr(last + 2) : "";
+    return line.size() >= head.size() + tail.size() && line.compare(0, head.size(), head) == 0 &&
+           line.compare(line.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 std::size_t wordedLength(const char* text) {
@@ -50,7 +64,7 @@ std::string translatedSentence(const std::string& english, const Lookup& lookup,
             continue;
         }
         std::vector<std::string> values;
-        if (filledFrom(text, english.c_str(), values)) {
+        if (endsFit(text, english) && filledFrom(text, english.c_str(), values)) {
             best = text;
             bestValues = std::move(values);
         }
