@@ -82,7 +82,7 @@ bool filledInFrom(const char* text, const std::string& line, std::vector<std::st
 }
 
 std::string translatedLine(const std::string& english, const Lookup& lookup) {
-    const std::string whole = translatedSentence(english, lookup, 2, 8);
+    const std::string whole = translatedSentence(english, lookup, 3, 8);
     if (whole != english) return whole;
     std::string out;
     std::size_t start = 0;
@@ -97,7 +97,7 @@ std::string translatedLine(const std::string& english, const Lookup& lookup) {
             }
         }
         const std::string sentence =
-            translatedSentence(english.substr(start, stop - start), lookup, 2);
+            translatedSentence(english.substr(start, stop - start), lookup, 3);
         // A script without spaces (Chinese) ends its sentence with its own mark.
         const bool wide = !sentence.empty() && static_cast<unsigned char>(sentence.back()) >= 0x80;
         out += sentence;
