@@ -134,9 +134,11 @@ std::unique_ptr<OperatorScreen> OperatorScreen::start(const std::string& text, s
                            ? (address->port = server.bind_to_any_port(address->host)) > 0
                            : server.bind_to_port(address->host, address->port);
     if (!bound) {
-        error = "--serve " + text + ": cannot listen on " + hostText(address->host) +
-                (address->port ? ":" + std::to_string(address->port) : "") +
-                (errno ? std::string(": ") + std::strerror(errno) : ": not an address of this PC");
+        const std::string where =
+            hostText(address->host) + (address->port ? ":" + std::to_string(address->port) : "");
+        error = translations::filledIn(
+            N_("--serve %1: cannot listen on %2: %3"),
+            {text, where, errno ? std::strerror(errno) : N_("not an address of this PC")});
         return nullptr;
     }
     screen->url_ = urlOf(*address);
