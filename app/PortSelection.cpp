@@ -23,16 +23,18 @@
 
 namespace {
 
-// The open messages carry the control byte 0x18 before the exclamation mark,
-// which stays out of the translated words.
+// The English open messages carry the control byte 0x18 before the
+// exclamation mark; a translation ends with its own script's mark alone.
+QString withMark(const char* english) {
+    const QString text = QCoreApplication::translate("UartToolCtrl", english);
+    if (text == QLatin1String(english)) return text + QStringLiteral("\x18!");
+    const bool wide = !text.isEmpty() && text.back().unicode() >= 0x2E80;  // CJK
+    return text + (wide ? QStringLiteral("\uFF01") : QStringLiteral("!"));
+}
 QString openSucceeded() {
-    return QCoreApplication::translate("UartToolCtrl", "Open serial succeed") +
-           QStringLiteral("\x18!");
+    return withMark(QT_TRANSLATE_NOOP("UartToolCtrl", "Open serial succeed"));
 }
-QString openFailed() {
-    return QCoreApplication::translate("UartToolCtrl", "Open serial fail") +
-           QStringLiteral("\x18!");
-}
+QString openFailed() { return withMark(QT_TRANSLATE_NOOP("UartToolCtrl", "Open serial fail")); }
 
 // Adds an item at the end of the list; an item with the same title is removed
 // first, so that a title is never listed twice.

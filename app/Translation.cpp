@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "translations/FilledText.h"
 #include "translations/Marked.h"
 #include "upgrade/BootLoader.h"
 
@@ -61,7 +62,12 @@ QByteArray textBeforeStart(const char* english) {
 // which the build merges into the window's.
 QString coreText(const char* english) { return QCoreApplication::translate("", english); }
 
-QString coreText(const std::string& english) { return coreText(english.c_str()); }
+QString coreText(const std::string& english) {
+    const QString text = coreText(english.c_str());
+    if (text.toStdString() != english) return text;
+    return QString::fromStdString(translations::translatedLine(
+        english, [](const char* marked) { return coreText(marked).toStdString(); }));
+}
 
 QString supervisionLine(const char* english) {
     const std::optional<translations::Wording> wording = upgrade::bootLoaderWording(english);

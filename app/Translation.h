@@ -26,7 +26,8 @@ bool installTranslations(QCoreApplication& app, const QLocale& locale = QLocale(
 // QT_TRANSLATE_NOOP("main", ...), in the desktop's language, as UTF-8.
 QByteArray textBeforeStart(const char* english);
 
-// A text the core wrote (a constant marked N_), in the window's language.
+// A text the core wrote (a constant marked N_), in the window's language; a
+// line it made of marked texts filled in with values, sentence by sentence.
 QString coreText(const char* english);
 QString coreText(const std::string& english);
 // A line of the upgrade supervision: a constant, or one filled in with values

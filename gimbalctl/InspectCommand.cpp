@@ -5,21 +5,26 @@
 
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/Output.h"
+#include "gimbalctl/Translation.h"
 #include "upgrade/FirmwareFile.h"
 #include "upgrade/FirmwareVariables.h"
 
 namespace gimbalctl {
 namespace {
 
-std::string kindText(int8_t updateRange) {
+const char* kindText(int8_t updateRange) {
     switch (updateRange) {
         case 3:
-            return "one image for ID3, the gimbal passes it on to ID2 and ID1";
+            return N_("one image for ID3, the gimbal passes it on to ID2 and ID1");
         case 2:
-            return "one image for ID2, the gimbal passes it on to ID1";
+            return N_("one image for ID2, the gimbal passes it on to ID1");
         default:
-            return "three images, one per board";
+            return N_("three images, one per board");
     }
+}
+
+void printLine(const char* text, const std::vector<std::string>& values) {
+    std::printf("%s\n", formatted(translated(text), values).c_str());
 }
 
 }  // namespace
@@ -28,7 +33,7 @@ int runInspect(const std::string& file, bool json) {
     std::string error;
     const std::optional<firmware::LoadResult> loaded = loadFirmwareFile(file, error);
     if (!loaded) {
-        printFailure(json, {{"command", "inspect"}, {"file", file}}, error);
+        printFailure(json, {{"command", "inspect"}, {"file", file}}, error);  // shown translated
         return kBadInput;
     }
     const firmware::LoadResult& result = *loaded;
@@ -63,23 +68,24 @@ int runInspect(const std::string& file, bool json) {
     if (json) {
         printJson(object);
     } else if (!result.usable) {
-        std::printf("%s: refused: %s\n", file.c_str(), result.refusal.c_str());
+        printLine(N_("%1: refused: %2"), {file, translatedLine(result.refusal)});
     } else {
+        char range[8];
+        std::snprintf(range, sizeof range, "0x%02X", static_cast<unsigned>(v.update_range & 0xFF));
         std::printf("%s\n", file.c_str());
-        std::printf("  kind:              update_range 0x%02X, %s\n", v.update_range,
-                    kindText(v.update_range).c_str());
-        std::printf("  hardware version:  %s\n",
-                    object["hardware_version"].get<std::string>().c_str());
-        std::printf("  firmware version:  %s\n",
-                    object["firmware_version"].get<std::string>().c_str());
-        std::printf("  maker word:        %s\n",
-                    result.makerWordMatches
-                        ? "matches"
-                        : "does not match (the window warns, the upgrade still runs)");
+        printLine(N_("  kind:              update_range %1, %2"),
+                  {range, translated(kindText(v.update_range))});
+        printLine(N_("  hardware version:  %1"), {object["hardware_version"].get<std::string>()});
+        printLine(N_("  firmware version:  %1"), {object["firmware_version"].get<std::string>()});
+        printLine(result.makerWordMatches
+                      ? N_("  maker word:        matches")
+                      : N_("  maker word:        does not match (the window warns, the upgrade "
+                           "still runs)"),
+                  {});
         for (const auto& image : object["images"]) {
-            std::printf("  image for %s:     %lld bytes, %lld blocks\n",
-                        image["board"].get<std::string>().c_str(), image["bytes"].get<long long>(),
-                        image["blocks"].get<long long>());
+            printLine(
+                N_("  image for %1:     %2 bytes, %3 blocks"),
+                {image["board"].get<std::string>(), image["bytes"].dump(), image["blocks"].dump()});
         }
     }
     return result.usable ? kOk : kRefusedFile;

@@ -21,7 +21,9 @@
 namespace gimbalctl {
 
 std::string lineGoneText(const std::string& path) {
-    return path + ": the line went away (the gimbal or its adapter was unplugged or powered off)";
+    return formatted(
+        N_("%1: the line went away (the gimbal or its adapter was unplugged or powered off)"),
+        {path});
 }
 
 void printError(const std::string& text) {
@@ -46,8 +48,12 @@ void printFailure(bool json, const nlohmann::json& context, const std::string& t
 
 void printFailure(bool json, const nlohmann::json& context, const char* text,
                   std::initializer_list<std::string> arguments) {
-    if (json) return printFailure(json, context, formatted(text, arguments));
-    std::fprintf(stderr, "gimbalctl: %s\n", formatted(translated(text), arguments).c_str());
+    printFailure(json, context, translations::Wording{text, arguments});
+}
+
+void printFailure(bool json, const nlohmann::json& context, const translations::Wording& text) {
+    if (json) return printFailure(json, context, text.english());
+    std::fprintf(stderr, "gimbalctl: %s\n", shown(text).c_str());
 }
 
 std::optional<firmware::LoadResult> loadFirmwareFile(const std::string& path, std::string& error,
@@ -60,19 +66,19 @@ std::optional<firmware::LoadResult> loadFirmwareFile(const std::string& path, st
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
 #endif
-        error = path + ": " + std::strerror(errno);
+        error = formatted(N_("%1: %2"), {path, std::strerror(errno)});
         return std::nullopt;
     }
     if (!S_ISREG(info.st_mode)) {
-        error = path + ": not a regular file";
+        error = formatted(N_("%1: not a regular file"), {path});
         return std::nullopt;
     }
     errno = 0;
     std::optional<std::vector<uint8_t>> bytes = firmware::readFile(path);
     if (!bytes) {
         error = static_cast<std::size_t>(info.st_size) > firmware::kMaxFileSize
-                    ? path + ": larger than any firmware file"
-                    : path + ": " + std::strerror(errno ? errno : EIO);
+                    ? formatted(N_("%1: larger than any firmware file"), {path})
+                    : formatted(N_("%1: %2"), {path, std::strerror(errno ? errno : EIO)});
         return std::nullopt;
     }
     if (content) *content = *bytes;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "translations/Marked.h"
 #include "upgrade/FirmwareFile.h"
 
 namespace gimbalctl {
@@ -27,6 +28,7 @@ void printFailure(bool json, const nlohmann::json& context, const std::string& t
 // English in JSON, in the user's language for people.
 void printFailure(bool json, const nlohmann::json& context, const char* text,
                   std::initializer_list<std::string> arguments);
+void printFailure(bool json, const nlohmann::json& context, const translations::Wording& text);
 
 // Reads and loads a firmware file as the window does; when it cannot be read,
 // returns none with why in `error` (one line). The bytes read go to `content`

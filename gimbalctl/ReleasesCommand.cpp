@@ -37,7 +37,8 @@ std::optional<ReleaseList> verifiedList(const ReleaseOptions& options, bool json
         status = kBadInput;
         return std::nullopt;
     }
-    for (const std::string& skipped : trusted.skipped) printError(skipped + " (not trusted)");
+    for (const std::string& skipped : trusted.skipped)
+        printError(formatted(N_("%1 (not trusted)"), {skipped}));
     ReleaseList list = releases::loadReleaseList(options.from, trusted.keys);
     switch (list.outcome) {
         case ReleaseList::Outcome::kVerified:

@@ -36,23 +36,25 @@ const char* verdictWord(Verdict v) {
 std::vector<std::string> valueNames(const StatusReport& r) {
     switch (r.values) {
         case StatusReport::Values::kGyro:
-            return {"gyro x", "gyro y", "gyro z"};
+            return {N_("gyro x"), N_("gyro y"), N_("gyro z")};
         case StatusReport::Values::kAcc:
-            return {"acc x", "acc y", "acc z"};
+            return {N_("acc x"), N_("acc y"), N_("acc z")};
         case StatusReport::Values::kJoystick:
-            return {"joystick value 1", "joystick value 2"};
+            return {N_("joystick value 1"), N_("joystick value 2")};
         case StatusReport::Values::kNone:
             break;
     }
     return {};
 }
 
-// The values the status poll shows in red, by name: "acc x, acc z".
-std::string outOfRangeNames(const StatusReport& r, const std::vector<std::string>& names) {
+// The values the status poll shows in red, by name: "acc x, acc z" (for
+// people in their language).
+std::string outOfRangeNames(const StatusReport& r, const std::vector<std::string>& names,
+                            bool forPeople = false) {
     std::string list;
     for (int k = 0; k < r.valueCount; ++k) {
         if (r.verdict[k] != Verdict::kOutOfRange) continue;
-        list += (list.empty() ? "" : ", ") + names[k];
+        list += (list.empty() ? "" : ", ") + (forPeople ? translated(names[k]) : names[k]);
     }
     return list;
 }
@@ -77,7 +79,7 @@ int runRequest(const std::string& path, calibration::Request request, const std:
 
     if (!reply && stopRequested()) {
         if (json) printFailure(json, {{"command", name}, {"port", path}}, "interrupted");
-        return reportStop("no reply read from " + path);
+        return reportStop(formatted(N_("no reply read from %1"), {path}));
     }
     if (!reply && lineGone) {
         printFailure(json, {{"command", name}, {"port", path}}, lineGoneText(path));
@@ -86,8 +88,8 @@ int runRequest(const std::string& path, calibration::Request request, const std:
     if (!reply) {
         char seconds[32];
         const auto end = std::to_chars(seconds, seconds + sizeof seconds, timeoutSeconds).ptr;
-        const std::string text =
-            "no reply from the gimbal on " + path + " within " + std::string(seconds, end) + " s";
+        const std::string text = formatted(N_("no reply from the gimbal on %1 within %2 s"),
+                                           {path, std::string(seconds, end)});
         printFailure(json, {{"command", name}, {"port", path}}, text);
         return kNoAnswer;
     }
@@ -121,10 +123,13 @@ int runRequest(const std::string& path, calibration::Request request, const std:
         std::printf("%s\n", translated(reply->text).c_str());
         for (int k = 0; k < reply->valueCount; ++k) {
             const char* word = verdictWord(reply->verdict[k]);
-            std::printf("%s: %d%s%s\n", names[k].c_str(), reply->value[k], word ? "  " : "",
-                        word ? translated(word) : "");
+            std::printf("%s: %d%s%s\n", translated(names[k]).c_str(), reply->value[k],
+                        word ? "  " : "", word ? translated(word) : "");
         }
-        if (!outOfRange.empty()) printError(name + ": out of range: " + outOfRange);
+        if (!outOfRange.empty()) {
+            printError(
+                formatted(_("%1: out of range: %2"), {name, outOfRangeNames(*reply, names, true)}));
+        }
     }
     return ok ? kOk : kGimbalFailed;
 }

@@ -1,15 +1,19 @@
 #include "gimbalctl/Translation.h"
 
-#include <CLI/CLI.hpp>
-#include <memory>
+#include <cstring>
 #include <optional>
-#include <sstream>
 #include <string_view>
 
 #include "upgrade/BootLoader.h"
 #include "upgrade/VersionAfterUpgrade.h"
 
-#ifndef _WIN32  // glibc has gettext; Windows stays English
+#include "translations/FilledText.h"
+
+#ifdef _WIN32  // no gettext: the catalogues are compiled in
+#include <windows.h>
+
+#include "gimbalctl/CatalogueTable.h"
+#else
 #include <libintl.h>
 #include <locale.h>
 
@@ -19,12 +23,48 @@
 
 namespace gimbalctl {
 
-#ifndef _WIN32
+namespace {
+
+#ifdef _WIN32
+// The translations of the user's language, from Windows' display language.
+const char* const* userTexts = nullptr;
+
+// The C library's texts that gimbalctl shows ("%1: %2" with the file's
+// name): Windows has no catalogue of them, so gimbalctl's carries them.
+[[maybe_unused]] constexpr const char* kSystemTexts[] = {
+    N_("No such file or directory"), N_("Permission denied"),       N_("Is a directory"),
+    N_("Input/output error"),        N_("No space left on device"), N_("Invalid argument"),
+};
+
+const char* languageCode() {
+    const LANGID language = ::GetUserDefaultUILanguage();
+    switch (PRIMARYLANGID(language)) {
+        case LANG_GERMAN:
+            return "de";
+        case LANG_CHINESE:  // Simplified Chinese, as the mainland and Singapore write it
+            return SUBLANGID(language) == SUBLANG_CHINESE_SIMPLIFIED ||
+                           SUBLANGID(language) == SUBLANG_CHINESE_SINGAPORE
+                       ? "zh_CN"
+                       : nullptr;
+        default:
+            return nullptr;
+    }
+}
+
+const char* ownText(const char* english) {
+    if (!userTexts) return english;
+    for (std::size_t k = 0; k < translations::kMarkedTextCount; ++k) {
+        if (std::strcmp(translations::kMarkedTexts[k], english) == 0) {
+            return userTexts[k] ? userTexts[k] : english;
+        }
+    }
+    return english;
+}
+#else
 #ifndef GIMBAL_LOCALE_DIR  // from the program's folder
 #define GIMBAL_LOCALE_DIR "../share/locale"
 #endif
 
-namespace {
 constexpr const char* kDomain = "gimbalctl";
 
 // `locale` beside the running program when it has one (a build tree), else
@@ -43,24 +83,38 @@ std::string catalogueFolder() {
 // and the system's error texts that JSON carries read the same everywhere.
 locale_t userLocale = locale_t(0);
 
+// gimbalctl's catalogue, else the system's own, which words its error texts
+// ("No such file or directory") in the user's language.
+const char* ownText(const char* english) {
+    if (userLocale == locale_t(0)) return english;
+    const locale_t previous = ::uselocale(userLocale);
+    const char* text = ::dgettext(kDomain, english);
+    if (text == english) text = ::dgettext("libc", english);
+    ::uselocale(previous);
+    return text;
+}
+#endif
+
 }  // namespace
 
+#ifdef _WIN32
+void setUpTranslation() {
+    const char* code = languageCode();
+    for (const catalogue::Language* language = catalogue::kLanguages; code && language->code;
+         ++language) {
+        if (std::strcmp(language->code, code) == 0) userTexts = language->texts;
+    }
+}
+#else
 void setUpTranslation() {
     userLocale = ::newlocale(LC_MESSAGES_MASK | LC_CTYPE_MASK, "", locale_t(0));
     ::bindtextdomain(kDomain, catalogueFolder().c_str());
 }
+#endif
 
 const char* translated(const char* english) {
-    if (userLocale == locale_t(0) || english[0] == '\0') return english;
-    const locale_t previous = ::uselocale(userLocale);
-    const char* text = ::dgettext(kDomain, english);
-    ::uselocale(previous);
-    return text;
+    return english[0] == '\0' ? english : ownText(english);
 }
-#else
-void setUpTranslation() {}
-const char* translated(const char* english) { return english; }
-#endif
 
 std::string translated(const std::string& english) { return translated(english.c_str()); }
 
@@ -69,7 +123,13 @@ std::string formatted(const std::string& text, const std::vector<std::string>& a
 }
 
 std::string shown(const translations::Wording& wording) {
-    return formatted(translated(wording.text), wording.values);
+    std::vector<std::string> values = wording.values;
+    for (std::string& value : values) value = translated(value);  // a system's error text
+    return formatted(translated(wording.text), values);
+}
+
+std::string shown(const translations::Sentences& sentences) {
+    return sentences.shown([](const translations::Wording& part) { return shown(part); });
 }
 
 namespace {
@@ -119,59 +179,12 @@ std::string translatedLine(const std::string& english) {
         return line;
     }
     std::string withFeed = translated(english + "\n");
-    if (!withFeed.empty() && withFeed.back() == '\n') withFeed.pop_back();
-    return withFeed;
+    if (withFeed != english + "\n") {
+        if (!withFeed.empty() && withFeed.back() == '\n') withFeed.pop_back();
+        return withFeed;
+    }
+    return translations::translatedLine(english,
+                                        [](const char* marked) { return translated(marked); });
 }
 
 }  // namespace gimbalctl
-
-namespace {
-
-// CLI11 pads an option to the description's column: one a character short of
-// it would meet its description after a single space, and a reader (and
-// help2man, which makes the manual pages) would take both for one option.
-// Such an option gets its description on the next line, as a longer one does.
-class HelpFormatter : public CLI::Formatter {
-public:
-    std::string make_option(const CLI::Option* option, bool isPositional) const override {
-        const std::string name = make_option_name(option, isPositional) + make_option_opts(option);
-        const bool oneSpace = name.size() + 3 == get_column_width();  // 2 spaces lead the name
-        std::stringstream out;
-        CLI::detail::format_help(out, oneSpace ? name + ' ' : name, make_option_desc(option),
-                                 get_column_width());
-        std::string lines = out.str();
-        if (oneSpace) lines.erase(2 + name.size(), 1);  // the space that moved the description
-        return lines;
-    }
-};
-
-void useFormatter(CLI::App& app, const std::shared_ptr<CLI::Formatter>& formatter) {
-    app.formatter(formatter);
-    if (CLI::Option* help = app.get_help_ptr()) {
-        help->description(gimbalctl::translated(N_("Print this help message and exit")));
-    }
-    if (CLI::Option* version = app.get_version_ptr()) {
-        version->description(
-            gimbalctl::translated(N_("Display program version information and exit")));
-    }
-    for (CLI::Option* option : app.get_options()) {
-        if (option->get_group() == "Options") option->group(gimbalctl::translated(N_("Options")));
-    }
-    for (CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {
-        if (command->get_group() == "Subcommands") {
-            command->group(gimbalctl::translated(N_("Subcommands")));
-        }
-        useFormatter(*command, formatter);
-    }
-}
-
-}  // namespace
-
-void gimbalctl::translateHelp(CLI::App& app) {
-    const auto formatter = std::make_shared<HelpFormatter>();
-    for (const char* label : {N_("Usage"), N_("OPTIONS"), N_("SUBCOMMAND"), N_("SUBCOMMANDS"),
-                              N_("REQUIRED"), N_("Positionals"), N_("Env")}) {
-        formatter->label(label, translated(label));
-    }
-    useFormatter(app, formatter);
-}

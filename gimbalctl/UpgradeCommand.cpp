@@ -32,7 +32,7 @@ void setResult(UpgradeOutcome& outcome, upgrade::Ending ending) {
     }
 }
 
-constexpr const char* kRunAgain = "the gimbal needs the upgrade run again";
+constexpr const char* kRunAgain = N_("the gimbal needs the upgrade run again");
 
 upgrade::UpgradeSupervisor::Output recordingOutput(UpgradeOutcome& outcome,
                                                    const UpgradeEvents& events, int maxProgress) {
@@ -96,7 +96,7 @@ int runUpgrade(const std::vector<std::string>& ports, const std::string& file, b
         return kRefusedFile;
     };
     if (const std::string why = digestMismatch(content, checks.expectSha256); !why.empty()) {
-        return refuse(why, file + ": " + why, {});
+        return refuse(why, formatted(N_("%1: %2"), {file, why}), {});
     }
     if (!loaded.usable) {
         return refuse(loaded.refusal,
@@ -108,7 +108,10 @@ int runUpgrade(const std::vector<std::string>& ports, const std::string& file, b
         // The file's versions as the gimbal will report them, or the window's
         // words for a wrong maker word.
         if (loaded.makerWordMatches) {
-            std::printf("firmware: %s, %s\n", file.c_str(), loaded.versions.text().c_str());
+            std::printf("%s\n", formatted(_("firmware: %1, hardware %2, firmware %3"),
+                                          {file, loaded.versions.hardware.text(),
+                                           loaded.versions.firmware.text()})
+                                    .c_str());
         } else {
             for (const std::string& line : logLines(translated(loaded.messages.front()))) {
                 std::printf("%s\n", line.c_str());
@@ -171,7 +174,9 @@ int reportOutcomes(const std::vector<UpgradeOutcome>& outcomes, const std::strin
     }
     if (!stopRequested()) return status;
     return reportStop(
-        unfinished.empty() ? "" : "the gimbals on " + unfinished + " need the upgrade run again");
+        unfinished.empty()
+            ? ""
+            : formatted(N_("the gimbals on %1 need the upgrade run again"), {unfinished}));
 }
 
 nlohmann::json toJson(const UpgradeOutcome& o, const std::string& file) {

@@ -26,7 +26,9 @@ std::string whyNotSha256(const std::string& text) {
     const bool digest =
         text.size() == 64 &&
         std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isxdigit(c); });
-    return digest ? std::string() : "not a SHA-256 digest (64 hexadecimal digits): " + text;
+    return digest ? std::string()
+                  : translations::filledIn(N_("not a SHA-256 digest (64 hexadecimal digits): %1"),
+                                           {text});
 }
 
 void addExpectSha256Option(CLI::App& command, std::string& digest) {
@@ -43,7 +45,8 @@ std::string digestMismatch(const std::vector<uint8_t>& bytes, const std::string&
     for (char& c : expected) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     const std::string actual = sha256Hex(bytes);
     if (actual == expected) return {};
-    return "its SHA-256 is " + actual + ", not the approved " + expected + "; nothing sent";
+    return translations::filledIn(N_("its SHA-256 is %1, not the approved %2; nothing sent"),
+                                  {actual, expected});
 }
 
 VersionReply readFirmwareVersion(const std::string& path, std::chrono::milliseconds timeout,
@@ -72,10 +75,13 @@ bool setUnanswered(UpgradeOutcome& outcome, const VersionReply& reply, const std
         outcome.detail = reply.portError;
     } else if (stopRequested()) {
         outcome.status = stopStatus(), outcome.result = N_("interrupted");
-        outcome.detail = "interrupted " + when;
+        outcome.detail = translations::filledIn(N_("interrupted %1"), {when});
     } else if (reply.lineGone) {
         outcome.status = kPortFailed, outcome.result = "line gone";
-        outcome.detail = lineGoneText(outcome.port) + " " + when;
+        outcome.detail = translations::filledIn(
+            N_("%1: the line went away (the gimbal or its adapter was unplugged or powered off) "
+               "%2"),
+            {outcome.port, when});
     } else {
         return false;
     }
@@ -92,7 +98,7 @@ UpgradeOutcome upgradeChecked(const std::string& path, int maxProgress, const Up
     outcome.port = path;
     const VersionReply before = readFirmwareVersion(path, kVersionBeforeWait);
     if (setUnanswered(outcome, before,
-                      "before the upgrade; the gimbal needs the upgrade run again")) {
+                      N_("before the upgrade; the gimbal needs the upgrade run again"))) {
         return outcome;
     }
     const std::string fileVersion = checks.fileVersion.text();
@@ -103,8 +109,9 @@ UpgradeOutcome upgradeChecked(const std::string& path, int maxProgress, const Up
         outcome.versionsRead = outcome.verified = true;
         outcome.versionBefore = outcome.versionAfter = versionBefore;
         say(outcome, events,
-            "the gimbal already runs firmware " + versionBefore +
-                ", the file's version; left alone");
+            translations::filledIn(
+                N_("the gimbal already runs firmware %1, the file's version; left alone"),
+                {versionBefore}));
         return outcome;
     }
 
@@ -126,9 +133,10 @@ UpgradeOutcome upgradeChecked(const std::string& path, int maxProgress, const Up
         outcome.status = kGimbalFailed, outcome.result = N_("not verified");
         say(outcome, events, upgrade::versionAfterText(after.version, checks.fileVersion));
     } else if (!setUnanswered(outcome, after,
-                              "after a complete upgrade, before the gimbal reported its "
-                              "firmware version; the file carries " +
-                                  fileVersion)) {
+                              translations::filledIn(
+                                  N_("after a complete upgrade, before the gimbal reported its "
+                                     "firmware version; the file carries %1"),
+                                  {fileVersion}))) {
         outcome.status = kGimbalFailed, outcome.result = "not verified";
         say(outcome, events, upgrade::versionAfterText({}, checks.fileVersion));
     }

@@ -12,6 +12,7 @@
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/ExitStatuses.h"
 #include "gimbalctl/Output.h"
+#include "gimbalctl/ParserTexts.h"
 #include "gimbalctl/Releases.h"
 #include "gimbalctl/Stop.h"
 #include "gimbalctl/Translation.h"
@@ -62,8 +63,9 @@ int checkOutput(int status) {
     if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
     const int error = errno;  // 0 when an earlier write failed
     if (error == EPIPE) return status;
-    gimbalctl::printError(error ? std::string("write error: ") + std::strerror(error)
-                                : std::string("write error"));
+    gimbalctl::printError(
+        error ? translations::filledIn(N_("write error: %1"), {std::strerror(error)})
+              : std::string(N_("write error")));
     return status == gimbalctl::kOk ? gimbalctl::kWriteFailed : status;
 }
 
@@ -218,15 +220,15 @@ int run(int argc, char** argv) {
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        printFailure(asksForJson(argc, argv), {{"command", commandName(app)}},
-                     std::string(e.what()) + " (see gimbalctl --help)");
+        printFailure(asksForJson(argc, argv), {{"command", commandName(app)}}, parseFailure(e));
         return kBadInput;
     }
 
     if (app.get_subcommands().empty()) {
         printFailure(json, {{"command", ""}},
-                     "a command is required: ports, inspect, version, probe, calibrate, upgrade, "
-                     "station, records, releases or publish (see gimbalctl --help)");
+                     N_("a command is required: ports, inspect, version, probe, calibrate, upgrade, "
+                        "station, records, releases or publish (see gimbalctl --help)"),
+                     {});
         return kBadInput;
     }
     installMainLoop();

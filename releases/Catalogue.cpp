@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "translations/Marked.h"
 #include "upgrade/FirmwareVersion.h"
 
 namespace releases {
@@ -23,23 +24,25 @@ public:
         if (!error_.empty()) return nullptr;
         const auto found = object_.find(name);
         if (found == object_.end()) {
-            fail(std::string("\"") + name + "\" is missing");
+            fail(translations::filledIn(N_("\"%1\" is missing"), {name}));
             return nullptr;
         }
         if (!((*found).*isType)()) {
-            fail(std::string("\"") + name + "\" is not " + typeName);
+            fail(translations::filledIn(N_("\"%1\" is not %2"), {name, typeName}));
             return nullptr;
         }
         return &*found;
     }
 
     std::string text(const char* name) {
-        const json* value = field(name, &json::is_string, "text");
+        const json* value = field(name, &json::is_string, N_("text"));
         return value ? value->get<std::string>() : std::string();
     }
 
     void fail(const std::string& why) {
-        if (error_.empty()) error_ = where_.empty() ? why : where_ + ": " + why;
+        if (error_.empty()) {
+            error_ = where_.empty() ? why : translations::filledIn(N_("%1: %2"), {where_, why});
+        }
     }
 
 private:
@@ -65,24 +68,25 @@ std::string lowerCase(std::string_view text) {
 std::optional<ReleaseFile> readFile(const json& object, const std::string& where,
                                     std::string& error) {
     if (!object.is_object()) {
-        error = where + ": a file is not an object";
+        error = translations::filledIn(N_("%1: a file is not an object"), {where});
         return std::nullopt;
     }
     FieldReader fields(object, where, error);
     ReleaseFile file;
     file.name = fields.text("name");
-    const json* size = fields.field("size", &json::is_number_unsigned, "a whole number");
+    const json* size = fields.field("size", &json::is_number_unsigned, N_("a whole number"));
     file.sha256 = fields.text("sha256");
     if (!error.empty()) return std::nullopt;
     file.size = size->get<std::uint64_t>();
-    const std::string named = where + ": file \"" + file.name + "\"";
+    const std::string named = translations::filledIn(N_("%1: file \"%2\""), {where, file.name});
     if (!isPlainFileName(file.name)) {
-        error = named + " is not a plain file name";
+        error = translations::filledIn(N_("%1 is not a plain file name"), {named});
     } else if (file.size == 0 || file.size > kMaxReleaseFileSize) {
-        error = named + ": size " + std::to_string(file.size) + " is not 1 to " +
-                std::to_string(kMaxReleaseFileSize) + " bytes";
+        error = translations::filledIn(
+            N_("%1: size %2 is not 1 to %3 bytes"),
+            {named, std::to_string(file.size), std::to_string(kMaxReleaseFileSize)});
     } else if (!isLowerHex(lowerCase(file.sha256), 64)) {
-        error = named + ": \"sha256\" is not 64 hexadecimal digits";
+        error = translations::filledIn(N_("%1: \"sha256\" is not 64 hexadecimal digits"), {named});
     }
     file.sha256 = lowerCase(file.sha256);
     return error.empty() ? std::optional(file) : std::nullopt;
@@ -90,37 +94,42 @@ std::optional<ReleaseFile> readFile(const json& object, const std::string& where
 
 std::optional<Release> readRelease(const json& object, std::size_t index, std::string& error) {
     if (!object.is_object()) {
-        error = "release " + std::to_string(index + 1) + " is not an object";
+        error =
+            translations::filledIn(N_("release %1 is not an object"), {std::to_string(index + 1)});
         return std::nullopt;
     }
     Release release;
     // Named by its version once that is known, else by its place in the list.
     const auto version = object.find("version");
-    const std::string where = version != object.end() && version->is_string()
-                                  ? "release " + version->get<std::string>()
-                                  : "release " + std::to_string(index + 1);
+    const std::string where =
+        version != object.end() && version->is_string()
+            ? translations::filledIn(N_("release %1"), {version->get<std::string>()})
+            : translations::filledIn(N_("release %1"), {std::to_string(index + 1)});
     FieldReader fields(object, where, error);
     release.version = fields.text("version");
     release.date = fields.text("date");
     release.channel = fields.text("channel");
     release.notes = fields.text("notes");
-    const json* files = fields.field("files", &json::is_array, "a list");
+    const json* files = fields.field("files", &json::is_array, N_("a list"));
     if (!error.empty()) return std::nullopt;
     if (!firmware::parseVersion(release.version)) {
-        fields.fail("version \"" + release.version +
-                    "\" is not a firmware version as the gimbal reports it (such as 2.010)");
+        fields.fail(translations::filledIn(
+            N_("version \"%1\" is not a firmware version as the gimbal reports it (such as 2.010)"),
+            {release.version}));
     }
     if (release.channel != "stable" && release.channel != "beta") {
-        fields.fail("channel \"" + release.channel + "\" is not stable or beta");
+        fields.fail(
+            translations::filledIn(N_("channel \"%1\" is not stable or beta"), {release.channel}));
     }
-    if (files->empty()) fields.fail("\"files\" is empty");
+    if (files->empty()) fields.fail(N_("\"files\" is empty"));
     if (!error.empty()) return std::nullopt;
     std::set<std::string> names;
     for (const json& entry : *files) {
         const auto file = readFile(entry, where, error);
         if (!file) return std::nullopt;
         if (!names.insert(file->name).second) {
-            error = where + ": file \"" + file->name + "\" is listed twice";
+            error =
+                translations::filledIn(N_("%1: file \"%2\" is listed twice"), {where, file->name});
             return std::nullopt;
         }
         release.files.push_back(*file);
@@ -175,33 +184,40 @@ std::string versionList(const Catalogue& catalogue) {
 
 ParsedCatalogue parseCatalogue(std::string_view text) {
     if (text.size() > kMaxCatalogueSize) {
-        return {std::nullopt,
-                "the catalogue is larger than " + std::to_string(kMaxCatalogueSize) + " bytes"};
+        return {std::nullopt, translations::filledIn(N_("the catalogue is larger than %1 bytes"),
+                                                     {std::to_string(kMaxCatalogueSize)})};
     }
     // No exceptions: the WebAssembly build does not catch them.
     const json document = json::parse(text.begin(), text.end(), nullptr, false);
-    if (document.is_discarded()) return {std::nullopt, "the catalogue is not JSON"};
-    if (!document.is_object()) return {std::nullopt, "the catalogue is not a JSON object"};
+    if (document.is_discarded()) return {std::nullopt, N_("the catalogue is not JSON")};
+    if (!document.is_object()) return {std::nullopt, N_("the catalogue is not a JSON object")};
     std::string error;
     FieldReader fields(document, "", error);
-    const json* format = fields.field("format", &json::is_number_integer, "a whole number");
-    const json* serial = fields.field("serial", &json::is_number_integer, "a whole number");
+    const json* format = fields.field("format", &json::is_number_integer, N_("a whole number"));
+    const json* serial = fields.field("serial", &json::is_number_integer, N_("a whole number"));
     Catalogue catalogue;
     catalogue.published = fields.text("published");
-    const json* list = fields.field("releases", &json::is_array, "a list");
-    if (!error.empty()) return {std::nullopt, "the catalogue's " + error};
+    const json* list = fields.field("releases", &json::is_array, N_("a list"));
+    if (!error.empty()) {
+        return {std::nullopt, translations::filledIn(N_("the catalogue's %1"), {error})};
+    }
     if (format->get<std::int64_t>() != 1) {
-        return {std::nullopt, "the catalogue's format " + format->dump() +
-                                  " is not 1: a newer gimbalctl may read it"};
+        return {std::nullopt,
+                translations::filledIn(
+                    N_("the catalogue's format %1 is not 1: a newer gimbalctl may read it"),
+                    {format->dump()})};
     }
     catalogue.serial = serial->get<std::int64_t>();
-    if (catalogue.serial < 0) return {std::nullopt, "the catalogue's serial is negative"};
+    if (catalogue.serial < 0) return {std::nullopt, N_("the catalogue's serial is negative")};
     std::set<std::string> versions;
     for (std::size_t k = 0; k < list->size(); ++k) {
         auto release = readRelease((*list)[k], k, error);
-        if (!release) return {std::nullopt, "the catalogue's " + error};
+        if (!release) {
+            return {std::nullopt, translations::filledIn(N_("the catalogue's %1"), {error})};
+        }
         if (!versions.insert(release->version).second) {
-            return {std::nullopt, "the catalogue lists version " + release->version + " twice"};
+            return {std::nullopt, translations::filledIn(N_("the catalogue lists version %1 twice"),
+                                                         {release->version})};
         }
         catalogue.releases.push_back(std::move(*release));
     }
@@ -247,9 +263,10 @@ const Release* chooseRelease(const Catalogue& catalogue, std::string_view wanted
         }
     }
     error = wanted == "latest"
-                ? "no stable release in the catalogue (releases: " + versionList(catalogue) + ")"
-                : "no release " + std::string(wanted) +
-                      " in the catalogue (releases: " + versionList(catalogue) + ")";
+                ? translations::filledIn(N_("no stable release in the catalogue (releases: %1)"),
+                                         {versionList(catalogue)})
+                : translations::filledIn(N_("no release %1 in the catalogue (releases: %2)"),
+                                         {std::string(wanted), versionList(catalogue)});
     return nullptr;
 }
 
@@ -260,21 +277,22 @@ const ReleaseFile* chooseFile(const Release& release, std::string_view name, std
         if (file.name == name) return &file;
         names += (names.empty() ? "" : ", ") + file.name;
     }
-    error = name.empty()
-                ? "release " + release.version + " has several files (" + names + "): name one"
-                : "release " + release.version + " has no file " + std::string(name) +
-                      " (files: " + names + ")";
+    error = name.empty() ? translations::filledIn(N_("release %1 has several files (%2): name one"),
+                                                  {release.version, names})
+                         : translations::filledIn(N_("release %1 has no file %2 (files: %3)"),
+                                                  {release.version, std::string(name), names});
     return nullptr;
 }
 
 std::string fileMismatch(const ReleaseFile& file, std::uint64_t size, std::string_view sha256Hex) {
     if (size != file.size) {
-        return file.name + ": " + std::to_string(size) + " bytes where the catalogue says " +
-               std::to_string(file.size);
+        return translations::filledIn(N_("%1: %2 bytes where the catalogue says %3"),
+                                      {file.name, std::to_string(size), std::to_string(file.size)});
     }
     const std::string digest = lowerCase(sha256Hex);
     if (digest != file.sha256) {
-        return file.name + ": SHA-256 " + digest + " where the catalogue says " + file.sha256;
+        return translations::filledIn(N_("%1: SHA-256 %2 where the catalogue says %3"),
+                                      {file.name, digest, file.sha256});
     }
     return {};
 }

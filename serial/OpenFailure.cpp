@@ -21,14 +21,18 @@
 
 namespace {
 
+using translations::Sentences;
+using translations::Wording;
+
 std::string joined(const std::vector<std::string>& items) {
     std::string text;
     for (const auto& item : items) text += (text.empty() ? "" : ", ") + item;
     return text;
 }
 
-std::string portsPresentText(const std::vector<std::string>& ports) {
-    return ports.empty() ? "No serial ports are present." : "Ports present: " + joined(ports) + ".";
+Wording portsPresentText(const std::vector<std::string>& ports) {
+    if (ports.empty()) return {N_("No serial ports are present."), {}};
+    return {N_("Ports present: %1."), {joined(ports)}};
 }
 
 std::vector<std::string> enumeratePortPaths() {
@@ -60,9 +64,9 @@ std::string groupName(gid_t gid) {
     return std::to_string(gid);
 }
 
-std::string permissionText(const std::string& path) {
+Sentences permissionText(const std::string& path) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return path + ": " + std::strerror(EACCES);
+    if (::stat(path.c_str(), &st) != 0) return {{{N_("%1: %2"), {path, std::strerror(EACCES)}}}};
     const std::string group = groupName(st.st_gid);
     std::vector<char> userBuffer;
     const std::optional<passwd> user = lookUp<passwd>(::geteuid(), ::getpwuid_r, userBuffer);
@@ -87,16 +91,19 @@ std::string permissionText(const std::string& path) {
     const bool held = ::getegid() == st.st_gid ||
                       std::find(session.begin(), session.end(), st.st_gid) != session.end();
 
-    const std::string denied = path + ": permission denied. ";
+    const Wording denied{N_("%1: permission denied."), {path}};
     const bool rootsGroup = st.st_gid == 0;  // never to be joined
     if (!rootsGroup && !listed && !held) {
-        return denied + "The device belongs to group " + group + " and user " + userName +
-               " is not in it; add the user with `sudo usermod -aG " + group +
-               " $USER`, then log out and in.";
+        return {{denied,
+                 {N_("The device belongs to group %1 and user %2 is not in it; add the user with "
+                     "`sudo usermod -aG %1 $USER`, then log out and in."),
+                  {group, userName}}}};
     }
     if (!rootsGroup && !held) {
-        return denied + "User " + userName + " is in group " + group +
-               " but this login session started before that; log out and in.";
+        return {{denied,
+                 {N_("User %1 is in group %2 but this login session started before that; log "
+                     "out and in."),
+                  {userName, group}}}};
     }
     char mode[8];
     std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
@@ -104,59 +111,72 @@ std::string permissionText(const std::string& path) {
         char node[PATH_MAX];
         const char* real = ::realpath(path.c_str(), node) ? node : path.c_str();
         const char* name = std::strrchr(real, '/') ? std::strrchr(real, '/') + 1 : real;
-        return denied + "The device (group " + group + ", mode " + mode +
-               ") is not open to a group of users; have udev give it to group dialout: `echo "
-               "'KERNEL==\"" + name + "\", GROUP=\"dialout\", MODE=\"0660\"' | sudo tee "
-               "/etc/udev/rules.d/70-gimbal-adapter.rules`, then plug the adapter in again (and "
-               "be in group dialout).";
+        return {{denied,
+                 {N_("The device (group %1, mode %2) is not open to a group of users; have udev "
+                     "give it to group dialout: `%3`, then plug the adapter in again (and be in "
+                     "group dialout)."),
+                  {group, mode,
+                   std::string("echo 'KERNEL==\"") + name +
+                       "\", GROUP=\"dialout\", MODE=\"0660\"' | sudo tee "
+                       "/etc/udev/rules.d/70-gimbal-adapter.rules"}}}};
     }
-    return denied + "The device (group " + group + ", mode " + mode + ") refuses user " +
-           userName + " although it is in that group.";
+    return {{denied,
+             {N_("The device (group %1, mode %2) refuses user %3 although it is in that group."),
+              {group, mode, userName}}}};
 }
 
 // What to tell about programs that are known to grab USB serial adapters.
-std::string knownGrabberAdvice(const std::string& name) {
+const char* knownGrabberAdvice(const std::string& name) {
     if (name == "ModemManager") {
-        return " ModemManager probes USB serial adapters as modems; stop it with `sudo systemctl "
-               "stop ModemManager` (or `sudo systemctl disable --now ModemManager` for good).";
+        return N_(
+            "ModemManager probes USB serial adapters as modems; stop it with `sudo "
+            "systemctl stop ModemManager` (or `sudo systemctl disable --now ModemManager` "
+            "for good).");
     }
     if (name == "brltty") {
-        return " brltty claims USB serial adapters for braille displays; when no braille display "
-               "is used, remove it with `sudo apt remove brltty` and plug the adapter in again.";
+        return N_(
+            "brltty claims USB serial adapters for braille displays; when no braille "
+            "display is used, remove it with `sudo apt remove brltty` and plug the adapter "
+            "in again.");
     }
-    return "";
+    return nullptr;
 }
 
-std::string heldText(const std::string& path) {
+Sentences heldText(const std::string& path) {
     const std::vector<DeviceHolder> holders = findDeviceHolders(path);
     if (holders.empty()) {
-        return path + " is in use by another program (one this user cannot see; `sudo fuser -v " +
-               path + "` names it).";
+        return {{{N_("%1 is in use by another program (one this user cannot see; `sudo fuser -v "
+                     "%1` names it)."),
+                  {path}}}};
     }
     std::vector<std::string> names;
-    std::string advice;
+    Sentences text{{{N_("%1 is in use by another program: %2."), {path, ""}}}};
     for (const auto& holder : holders) {
         names.push_back(holder.text());
-        const std::string more = knownGrabberAdvice(holder.name);
-        if (advice.find(more) == std::string::npos) advice += more;
+        const char* advice = knownGrabberAdvice(holder.name);
+        const bool told = std::any_of(text.parts.begin(), text.parts.end(),
+                                      [&](const Wording& part) { return part.text == advice; });
+        if (advice && !told) text.parts.push_back({advice, {}});
     }
-    return path + " is in use by another program: " + joined(names) + "." + advice;
+    text.parts.front().values.back() = joined(names);
+    return text;
 }
 
 }  // namespace
 
-std::string describeOpenFailure(const std::string& path, int error) {
+translations::Sentences openFailureSentences(const std::string& path, int error) {
     // Only the texts that list the ports present need udev.
     const bool listsPorts =
         path.empty() || error == ENOENT || error == ENODEV || error == ENXIO || error == ENOTTY;
-    return describeOpenFailure(path, error,
-                               listsPorts ? enumeratePortPaths() : std::vector<std::string>{});
+    return openFailureSentences(path, error,
+                                listsPorts ? enumeratePortPaths() : std::vector<std::string>{});
 }
 
-std::string describeOpenFailure(const std::string& path, int error,
-                                const std::vector<std::string>& portsPresent) {
+translations::Sentences openFailureSentences(const std::string& path, int error,
+                                             const std::vector<std::string>& portsPresent) {
     if (path.empty()) {
-        return "No serial port chosen: pick or type one. " + portsPresentText(portsPresent);
+        return {
+            {{N_("No serial port chosen: pick or type one."), {}}, portsPresentText(portsPresent)}};
     }
     switch (error) {
         case EACCES:
@@ -168,15 +188,24 @@ std::string describeOpenFailure(const std::string& path, int error,
         case ENOENT:
         case ENODEV:
         case ENXIO:
-            return path + " is not present (unplugged, or mistyped). " +
-                   portsPresentText(portsPresent);
+            return {{{N_("%1 is not present (unplugged, or mistyped)."), {path}},
+                     portsPresentText(portsPresent)}};
         case ENOTTY:
-            return path + " is not a serial device. " + portsPresentText(portsPresent);
+            return {{{N_("%1 is not a serial device."), {path}}, portsPresentText(portsPresent)}};
         case 0:  // opened, but its line could not be set up
-            return path + " could not be set up for use.";
-        default:
-            return path + ": " + std::strerror(error);
+            return {{{N_("%1 could not be set up for use."), {path}}}};
+        default:  // the system's text, in the language its own catalogue gives
+            return {{{N_("%1: %2"), {path, std::strerror(error)}}}};
     }
+}
+
+std::string describeOpenFailure(const std::string& path, int error) {
+    return openFailureSentences(path, error).english();
+}
+
+std::string describeOpenFailure(const std::string& path, int error,
+                                const std::vector<std::string>& portsPresent) {
+    return openFailureSentences(path, error, portsPresent).english();
 }
 
 int whyNoSerialDevice(const std::string& path) {

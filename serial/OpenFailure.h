@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "translations/Marked.h"
+
 // One line (no line feed) naming the device and the cause of `error` (an errno
 // value from the open): a permission problem, another program holding it, a
 // device that is not present, or the system's error text.
@@ -14,6 +16,12 @@ std::string describeOpenFailure(const std::string& path, int error);
 // The same with the list of serial ports present given, instead of asking udev.
 std::string describeOpenFailure(const std::string& path, int error,
                                 const std::vector<std::string>& portsPresent);
+
+// The same as sentences whose texts are marked N_(), for a face to show in
+// the user's language (describeOpenFailure is their English).
+translations::Sentences openFailureSentences(const std::string& path, int error);
+translations::Sentences openFailureSentences(const std::string& path, int error,
+                                             const std::vector<std::string>& portsPresent);
 
 // The errno that explains why no serial device answers to `path` (when the
 // port lookup found none): ENOENT and the like from stat, or ENOTTY for a file

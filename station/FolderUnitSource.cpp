@@ -10,6 +10,7 @@
 #include <set>
 
 #include "station/UdevUnitSource.h"
+#include "translations/Marked.h"
 
 namespace gimbalctl {
 namespace {
@@ -41,7 +42,8 @@ FolderUnitSource::FolderUnitSource(std::string folder, Events events)
       events_(std::move(events)),
       inotify_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
     if (!inotify_) {
-        events_.notice(std::string("cannot watch for ports: ") + std::strerror(errno));
+        events_.notice(
+            translations::filledIn(N_("cannot watch for ports: %1"), {std::strerror(errno)}));
         return;
     }
     watch();
@@ -54,13 +56,16 @@ void FolderUnitSource::watch() {
             watched_ = folderIdentity();
             if (aboveWatch_ >= 0) ::inotify_rm_watch(inotify_.get(), aboveWatch_);
             aboveWatch_ = -1;
-            if (missingTold_) events_.notice(folder_ + ": there now; watching it.");
+            if (missingTold_)
+                events_.notice(
+                    translations::filledIn(N_("%1: there now; watching it."), {folder_}));
             missingTold_ = false;
             rescan();
             return;
         }
         if (!missingTold_) {
-            events_.notice(folder_ + ": " + std::strerror(errno) + "; waiting for it to appear.");
+            events_.notice(translations::filledIn(N_("%1: %2; waiting for it to appear."),
+                                                  {folder_, std::strerror(errno)}));
             missingTold_ = true;
         }
         std::error_code ignored;
@@ -101,7 +106,8 @@ void FolderUnitSource::appear(const std::string& name) {
     const std::optional<uint64_t> target = targetOf(port);
     if (!target) {  // gone again already; its removal follows
         if (!present_.count(name)) {
-            events_.notice(port + " appeared and went away before its upgrade began; not a unit.");
+            events_.notice(translations::filledIn(
+                N_("%1 appeared and went away before its upgrade began; not a unit."), {port}));
         }
         return leave(name);
     }

@@ -21,6 +21,7 @@
 #include "gimbalctl/Commands.h"
 #include "gimbalctl/Output.h"
 #include "gimbalctl/Stop.h"
+#include "gimbalctl/Translation.h"
 #include "gimbalctl/UpgradeChild.h"
 #include "gimbalctl/Verification.h"
 #include "serial/OpenFailure.h"
@@ -29,6 +30,7 @@
 #include "station/OperatorScreen.h"
 #include "station/PortSettle.h"
 #include "station/RecordSender.h"
+#include "station/ScreenGate.h"
 #include "station/Station.h"
 #include "station/StationOptions.h"
 #include "station/UdevUnitSource.h"
@@ -122,7 +124,10 @@ int runStation(const StationOptions& options) {
         return kBadInput;
     }
     std::unique_ptr<OperatorScreen> screen;
-    if (!options.serve.empty() && !(screen = OperatorScreen::start(options.serve, error))) {
+    // A screen turned away reads the station's language.
+    const std::string refusal = translated(ScreenGate::kTooManyScreens);
+    if (!options.serve.empty() &&
+        !(screen = OperatorScreen::start(options.serve, error, refusal))) {
         printFailure(json, {{"command", "station"}, {"file", firmware->path}}, error);
         return kBadInput;
     }

@@ -109,7 +109,8 @@ std::optional<ServeAddress> parseServeAddress(const std::string& text, std::stri
 
 OperatorScreen::OperatorScreen() : server_(std::make_unique<httplib::Server>()) {}
 
-std::unique_ptr<OperatorScreen> OperatorScreen::start(const std::string& text, std::string& error) {
+std::unique_ptr<OperatorScreen> OperatorScreen::start(const std::string& text, std::string& error,
+                                                      const std::string& refusal) {
     std::optional<ServeAddress> address = parseServeAddress(text, error);
     if (!address) return nullptr;
     std::unique_ptr<OperatorScreen> screen(new OperatorScreen);
@@ -133,16 +134,19 @@ std::unique_ptr<OperatorScreen> OperatorScreen::start(const std::string& text, s
                            ? (address->port = server.bind_to_any_port(address->host)) > 0
                            : server.bind_to_port(address->host, address->port);
     if (!bound) {
-        error = "--serve " + text + ": cannot listen on " + hostText(address->host) +
-                (address->port ? ":" + std::to_string(address->port) : "") +
-                (errno ? std::string(": ") + std::strerror(errno) : ": not an address of this PC");
+        const std::string where =
+            hostText(address->host) + (address->port ? ":" + std::to_string(address->port) : "");
+        error = translations::filledIn(
+            N_("--serve %1: cannot listen on %2: %3"),
+            {text, where, errno ? std::strerror(errno) : N_("not an address of this PC")});
         return nullptr;
     }
     screen->url_ = urlOf(*address);
     const std::size_t connections = connectionLimit();
     // Streams mostly: a few connections are left for the page's files.
     screen->maxStreams_ = connections > 20 ? connections - 10 : connections / 2;
-    screen->gate_ = std::make_unique<ScreenGate>(connections, screen->listening_);
+    screen->refusal_ = refusal;
+    screen->gate_ = std::make_unique<ScreenGate>(connections, screen->listening_, refusal);
     server.new_task_queue = [self] { return new GateHandle(*self->gate_); };
     screen->running_ = true;
     screen->thread_ = std::thread([self] {
@@ -195,8 +199,7 @@ void OperatorScreen::route() {
         if (++streams_ > static_cast<int>(maxStreams_)) {
             --streams_;
             response.status = 503;
-            response.set_content("Too many screens follow this station; try again later.\n",
-                                 "text/plain; charset=utf-8");
+            response.set_content(refusal_, "text/plain; charset=utf-8");
             return;
         }
         response.set_header("Cache-Control", "no-store");

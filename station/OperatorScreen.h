@@ -34,8 +34,10 @@ std::optional<ServeAddress> parseServeAddress(const std::string& text, std::stri
 class OperatorScreen {
 public:
     // Listens at `address` (as --serve gives it) and serves on threads of its
-    // own; none, with `error` saying why, when it cannot.
-    static std::unique_ptr<OperatorScreen> start(const std::string& address, std::string& error);
+    // own; none, with `error` saying why, when it cannot. `refusal`: what a
+    // browser turned away reads (ScreenGate::kTooManyScreens, translated).
+    static std::unique_ptr<OperatorScreen> start(const std::string& address, std::string& error,
+                                                 const std::string& refusal);
     // Ends every screen's stream, then the server and its threads.
     ~OperatorScreen();
     OperatorScreen(const OperatorScreen&) = delete;
@@ -56,6 +58,7 @@ private:
     ScreenFeed feed_;
     std::unique_ptr<httplib::Server> server_;
     int listening_ = -1;                // the server's socket
+    std::string refusal_;               // what a screen turned away reads
     std::unique_ptr<ScreenGate> gate_;  // from the bind to after the server's end
     std::size_t maxStreams_ = 0;
     std::atomic<int> streams_{0};       // screens following the station now

@@ -206,9 +206,12 @@ std::string reportText(const nlohmann::ordered_json& report) {
     if (!report["latest_failures"].empty()) out += _("latest failures:\n");
     for (const auto& row : report["latest_failures"]) {
         const std::string station = text(row, "station");
+        // The record's words and detail are English; people read them in their language.
         out += "  " + timeText(recordTime(row), "%Y-%m-%d %H:%M:%S", false) + "  " +
-               (station.empty() ? "-" : station) + "  " + slotName(row) + ": " +
-               text(row, "status_word") + " (" + text(row, "result") + "): " + text(row, "detail") +
+               (station.empty() ? "-" : station) + "  " +
+               formatted(_("%1: %2 (%3): %4"),
+                         {slotName(row), translated(text(row, "status_word")),
+                          translated(text(row, "result")), translatedLine(text(row, "detail"))}) +
                "\n";
     }
     return out;

@@ -15,15 +15,17 @@
 namespace gimbalctl {
 namespace {
 
-constexpr char kRefusal[] =
-    "HTTP/1.1 503 Service Unavailable\r\nContent-Type: text/plain; charset=utf-8\r\n"
-    "Connection: close\r\nContent-Length: 55\r\n\r\n"
-    "Too many screens follow this station; try again later.\n";
-static_assert(sizeof "Too many screens follow this station; try again later.\n" - 1 == 55);
+// The whole answer to a connection the gate turns away.
+std::string refusalResponse(const std::string& words) {
+    return "HTTP/1.1 503 Service Unavailable\r\nContent-Type: text/plain; charset=utf-8\r\n"
+           "Connection: close\r\nContent-Length: " +
+           std::to_string(words.size()) + "\r\n\r\n" + words;
+}
 
 }  // namespace
 
-ScreenGate::ScreenGate(std::size_t limit, int listening) : limit_(limit), listening_(listening) {
+ScreenGate::ScreenGate(std::size_t limit, int listening, const std::string& refusal)
+    : limit_(limit), listening_(listening), refusal_(refusalResponse(refusal)) {
     int ends[2] = {-1, -1};
     if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) == 0) {
         wake_[0].reset(ends[0]);
@@ -168,7 +170,7 @@ void ScreenGate::refuse() {
             continue;
         }
         [[maybe_unused]] const ssize_t sent =
-            ::send(fd, kRefusal, sizeof kRefusal - 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+            ::send(fd, refusal_.data(), refusal_.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
         ::close(fd);
         const std::lock_guard lock(newsMutex_);
         ++refused_;

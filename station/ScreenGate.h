@@ -34,8 +34,13 @@ public:
     static constexpr std::chrono::seconds kTellEvery{60};
     static constexpr std::chrono::seconds kRequestDeadline{5};
 
+    // What a browser turned away shows; the face gives it in its language.
+    static constexpr const char* kTooManyScreens =
+        N_("Too many screens follow this station; try again later.\n");
+
     // listening: the server's listening socket; it stays the server's.
-    ScreenGate(std::size_t limit, int listening);
+    // refusal: kTooManyScreens as the station's language words it.
+    ScreenGate(std::size_t limit, int listening, const std::string& refusal);
     ~ScreenGate();
     ScreenGate(const ScreenGate&) = delete;
     ScreenGate& operator=(const ScreenGate&) = delete;
@@ -77,6 +82,7 @@ private:
 
     const std::size_t limit_;
     const int listening_;
+    const std::string refusal_;  // the whole HTTP answer to a connection turned away
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<std::function<void()>> jobs_;

@@ -138,7 +138,7 @@ Station::Station(const StationFirmware& firmware, StationLog log, bool json, Por
         view_.emplace(std::vector<std::string>{}, terminal_);
         view_->line(formatted(_("firmware: %1, %2 bytes, SHA-256 %3, %4"),
                               {firmwareName_, std::to_string(firmwareSize_), firmwareSha256_,
-                               firmwareVersions_.text()}));
+                               shown(firmwareVersions_.wording())}));
         if (!firmware.makerWordMatches)
             notice(N_("the file's maker word does not match; it is sent all the same."));
         view_->setFooter(tally());
@@ -383,9 +383,11 @@ std::string Station::tally() const {
     text += formatted(_("%1 failed"), {std::to_string(failed_)});
     if (lastFailed_.empty()) return text;
     // The latest failures by name, so that the operator knows which units to take aside.
-    text += failed_ > static_cast<int>(lastFailed_.size()) ? _(" (latest: ") : " (";
-    for (std::size_t k = 0; k < lastFailed_.size(); ++k) text += (k ? ", " : "") + lastFailed_[k];
-    return text + ")";
+    std::string names;
+    for (std::size_t k = 0; k < lastFailed_.size(); ++k) names += (k ? ", " : "") + lastFailed_[k];
+    return text + formatted(failed_ > static_cast<int>(lastFailed_.size()) ? _(" (latest: %1)")
+                                                                           : _(" (%1)"),
+                            {names});
 }
 
 }  // namespace gimbalctl

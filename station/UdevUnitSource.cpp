@@ -5,6 +5,7 @@
 #include "serial/DeviceLookup.h"
 #include "serial/UdevEventSource.h"
 #include "serial/UdevHandles.h"
+#include "translations/Marked.h"
 
 namespace gimbalctl {
 namespace {
@@ -60,7 +61,7 @@ UdevUnitSource::UdevUnitSource(std::unique_ptr<DeviceEventSource> devices, Event
     const auto present = devices_->followPublished([this](const auto& devices) { added(devices); });
     if (!present ||
         !devices_->followTerminated([this](const auto& devices) { removed(devices); })) {
-        events_.notice("cannot follow serial devices through udev; no unit will be seen.");
+        events_.notice(N_("cannot follow serial devices through udev; no unit will be seen."));
         return;
     }
     added(*present);
@@ -71,8 +72,9 @@ void UdevUnitSource::added(const std::vector<SerialDevice>& devices) {
         const UnitIdentity unit = identityOf(device);
         if (!device.isUsbAdapter()) {
             if (leftAlone_.insert(unit.node).second) {
-                events_.notice(unit.node +
-                               " is not a USB serial adapter (no USB parent); left alone.");
+                events_.notice(translations::filledIn(
+                    N_("%1 is not a USB serial adapter (no USB parent); left alone."),
+                    {unit.node}));
             }
             continue;
         }

@@ -6,8 +6,14 @@
 - every text of the window's catalogue (lupdate's unfinished ones) and of
   gimbalctl's (msgfmt --statistics: untranslated and fuzzy) is translated;
 - an English text has one translation in a language, in both catalogues
-  (the page's catalogue joins them), and keeps its %1, %2... placeholders.
-    check-translations.py [SOURCE_DIR]
+  (the page's catalogue joins them), and keeps its %1, %2... placeholders,
+  in the order translations/placeholder-order.tsv names where the reviewers
+  found the language needs another one;
+- a translation holds no control byte (the English texts' 0x18 is theirs);
+- with --program GIMBALCTL: what gimbalctl shows a person under each
+  language (help, failures) holds no line of English words that only the
+  catalogue's English side has: a text shown but not marked.
+    check-translations.py [SOURCE_DIR] [--program GIMBALCTL]
 Prints each language's figures."""
 import os
 import re
@@ -17,6 +23,13 @@ import tempfile
 import xml.etree.ElementTree as ET
 
 LANGUAGES = ['de', 'zh_CN']
+LOCALES = {'de': 'de_DE.UTF-8', 'zh_CN': 'zh_CN.UTF-8'}
+# What gimbalctl is asked under each language: help and the common failures.
+SCANNED_RUNS = [['--help'], ['version', '--help'], ['upgrade', '--help'], ['station', '--help'],
+                ['records', '--help'], ['version'], ['version', '--port', '/nonexistent/port'],
+                ['version', '--port', 'x', '--timeout', '99999'], ['calibrate', 'nothing', '-p', 'x'],
+                ['inspect', '/nonexistent/file.plov'], ['records', '--log', '/nonexistent/units'],
+                ['no-such-command']]
 
 
 def ts_messages(path):
@@ -62,9 +75,47 @@ def shown(text):
     return repr(text if len(text) <= 100 else text[:97] + '...')
 
 
+def placeholder_orders(source):
+    """{(language, English): [placeholders in the order the language needs]}."""
+    orders = {}
+    path = os.path.join(source, 'translations', 'placeholder-order.tsv')
+    with open(path, encoding='utf-8') as file:
+        for line in file:
+            if line.strip() and not line.startswith('#'):
+                language, english, order = line.rstrip('\n').split('\t')
+                orders[(language, english.replace('\\n', '\n'))] = order.split()
+    return orders
+
+
+def unmarked_lines(program, language, messages):
+    """Lines gimbalctl shows under the language with two or more English words
+    that only the English side of the catalogue holds."""
+    words = lambda text: {w.lower() for w in re.findall(r'[A-Za-z]{4,}', text)}
+    english = set().union(*(words(e) for e, _ in messages))
+    kept = set().union(*(words(t) for _, t in messages if t))  # read alike in the language
+    found = []
+    for args in SCANNED_RUNS:
+        env = dict(os.environ, LANG=LOCALES[language], LANGUAGE='', LC_ALL='', LC_MESSAGES='')
+        run = subprocess.run([program] + args, capture_output=True, text=True, env=env)
+        for line in (run.stdout + run.stderr).splitlines():
+            left = (words(re.sub(r'\S*[-/.=_]\S*', ' ', line)) & english) - kept - words(
+                ' '.join(args))
+            if len(left) >= 2:
+                found.append(f'{language}: not marked, shown in English by gimbalctl '
+                             f'{" ".join(args)}: {shown(line.strip())}')
+    return found
+
+
 def main():
-    source = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else
+    arguments = sys.argv[1:]
+    program = None
+    if '--program' in arguments:
+        at = arguments.index('--program')
+        program = arguments[at + 1]
+        del arguments[at:at + 2]
+    source = os.path.abspath(arguments[0] if arguments else
                              os.path.join(os.path.dirname(__file__), '..'))
+    orders = placeholder_orders(source)
     problems = []
     with tempfile.TemporaryDirectory(prefix='gimbal-translations-') as fresh:
         subprocess.run([os.path.join(source, 'tools', 'update-translations.sh'), fresh],
@@ -93,6 +144,15 @@ def main():
                 if sorted(re.findall(r'%[1-9]', translation)) != wanted:
                     problems.append(f'{language}: placeholders {" ".join(wanted) or "none"} not '
                                     f'kept in the translation of {shown(english)}')
+                order = orders.get((language, english))
+                if order and re.findall(r'%[1-9]', translation) != order:
+                    problems.append(f'{language}: placeholders not in the order {" ".join(order)} '
+                                    f'the reviewers asked for in {shown(translation)}')
+                if re.search(r'[\x00-\x08\x0b-\x1f\x7f]', translation):
+                    problems.append(f'{language}: a control byte in the translation of '
+                                    f'{shown(english)}')
+            if program:
+                problems += unmarked_lines(program, language, window + gimbalctl)
             finished = sum(translation is not None for _, translation in window)
             print(f'{language}: window, page and screen {finished}/{len(window)} translated; '
                   f'gimbalctl {statistics}')

@@ -5,6 +5,7 @@
 // The text itself is the key, so it stays the English one, byte for byte.
 #define N_(text) text
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,29 @@ struct Wording {
     const char* text = "";  // marked with N_()
     std::vector<std::string> values;
     std::string english() const { return filledIn(text, values); }
+};
+
+// A face's catalogue: the text in the user's language, or the text itself.
+using Lookup = std::function<std::string(const char* english)>;
+
+// Sentences read one after another: joined by a space, except after a
+// sentence that ends in a script that sets none (Chinese's full stop).
+struct Sentences {
+    std::vector<Wording> parts;
+
+    std::string shown(const std::function<std::string(const Wording&)>& show) const {
+        std::string out;
+        for (const Wording& part : parts) {
+            const std::string sentence = show(part);
+            if (sentence.empty()) continue;
+            if (!out.empty() && static_cast<unsigned char>(out.back()) < 0x80) out += ' ';
+            out += sentence;
+        }
+        return out;
+    }
+    std::string english() const {
+        return shown([](const Wording& part) { return part.english(); });
+    }
 };
 
 }  // namespace translations

@@ -149,7 +149,7 @@
     </message>
     <message>
         <source>Init Gyro</source>
-        <translation>Gyro init.</translation>
+        <translation>Gyroskop initialisieren</translation>
     </message>
     <message>
         <source>Initialise gyroscope</source>
@@ -157,7 +157,7 @@
     </message>
     <message>
         <source>Calibrate Acc</source>
-        <translation>Beschl. kalibr.</translation>
+        <translation>Beschleunigungssensor kalibrieren</translation>
     </message>
     <message>
         <source>Calibrate accelerometer</source>
@@ -173,7 +173,7 @@
     </message>
     <message>
         <source>Reset Parameters</source>
-        <translation>Parameter zurücks.</translation>
+        <translation>Parameter zurücksetzen</translation>
     </message>
     <message>
         <source>Reset parameters</source>
@@ -433,7 +433,7 @@
     </message>
     <message>
         <source>Fetch and verify the source&apos;s signed list of releases</source>
-        <translation>Die signierte Release-Liste der Quelle abrufen und prüfen</translation>
+        <translation>Die signierte Release-Liste der Quelle abrufen und verifizieren</translation>
     </message>
     <message>
         <source>Firmware releases</source>
@@ -453,7 +453,7 @@
     </message>
     <message>
         <source>Fetch, verify and load the chosen release</source>
-        <translation>Das gewählte Release abrufen, prüfen und laden</translation>
+        <translation>Das gewählte Release abrufen, verifizieren und laden</translation>
     </message>
 </context>
 <context>
@@ -677,11 +677,11 @@ Gimbal bereit.
     </message>
     <message>
         <source>port failed</source>
-        <translation>Anschluss fehlgeschlagen</translation>
+        <translation>Anschlussfehler</translation>
     </message>
     <message>
         <source>gimbal failed</source>
-        <translation>Gimbal fehlgeschlagen</translation>
+        <translation>Gimbal-Fehler</translation>
     </message>
     <message>
         <source>no answer</source>
@@ -689,7 +689,7 @@ Gimbal bereit.
     </message>
     <message>
         <source>lost upgrade</source>
-        <translation>Aktualisierung verloren</translation>
+        <translation>Aktualisierung ohne Ergebnis</translation>
     </message>
     <message>
         <source>write failed</source>
@@ -705,15 +705,15 @@ Gimbal bereit.
     </message>
     <message>
         <source>Station gone</source>
-        <translation>Station weg</translation>
+        <translation>Station nicht erreichbar</translation>
     </message>
     <message>
         <source>Station gone: no word from it since %1. This page reconnects by itself.</source>
-        <translation>Station weg: keine Nachricht seit %1. Diese Seite verbindet sich von selbst neu.</translation>
+        <translation>Station nicht erreichbar: keine Nachricht seit %1. Diese Seite verbindet sich von selbst neu.</translation>
     </message>
     <message>
         <source>Stopping: no new units; the upgrades in progress finish.</source>
-        <translation>Wird beendet: keine neuen Geräte; laufende Aktualisierungen werden fertig.</translation>
+        <translation>Wird beendet: keine neuen Geräte; laufende Aktualisierungen laufen noch zu Ende.</translation>
     </message>
     <message>
         <source>Station running</source>
@@ -733,7 +733,7 @@ Gimbal bereit.
     </message>
     <message>
         <source>Upgrading %1 %2%</source>
-        <translation>Aktualisiere %1 %2%</translation>
+        <translation>%1 wird aktualisiert: %2 %</translation>
     </message>
     <message>
         <source>Slot %1 progress</source>
@@ -745,7 +745,7 @@ Gimbal bereit.
     </message>
     <message>
         <source>started %1</source>
-        <translation>begonnen %1</translation>
+        <translation>%1 gestartet</translation>
     </message>
     <message>
         <source>%1, status %2, %3</source>
@@ -796,7 +796,7 @@ Gimbal bereit.
     </message>
     <message>
         <source>This page needs Web Serial: open it in Chrome or Edge (version 89 or later) on a desktop computer, over HTTPS. Firefox and Safari do not have it.</source>
-        <translation>Diese Seite braucht Web Serial: Öffnen Sie sie in Chrome oder Edge (Version 89 oder neuer) auf einem Desktop-Computer, über HTTPS. Firefox und Safari haben es nicht.</translation>
+        <translation>Diese Seite braucht Web Serial: in Chrome oder Edge (Version 89 oder neuer) auf einem Desktop-Computer über HTTPS öffnen. Firefox und Safari haben es nicht.</translation>
     </message>
     <message>
         <source>Gimbal service tool</source>
@@ -964,7 +964,7 @@ Gimbal bereit.
     </message>
     <message>
         <source>Init Gyro</source>
-        <translation>Gyro init.</translation>
+        <translation>Gyroskop initialisieren</translation>
     </message>
     <message>
         <source>Calibrate accelerometer</source>
@@ -972,7 +972,7 @@ Gimbal bereit.
     </message>
     <message>
         <source>Calibrate Acc</source>
-        <translation>Beschl. kalibr.</translation>
+        <translation>Beschleunigungssensor kalibrieren</translation>
     </message>
     <message>
         <source>Read accelerometer</source>
@@ -988,7 +988,7 @@ Gimbal bereit.
     </message>
     <message>
         <source>Reset Parameters</source>
-        <translation>Parameter zurücks.</translation>
+        <translation>Parameter zurücksetzen</translation>
     </message>
     <message>
         <source>Save all parameters</source>
@@ -1276,7 +1276,7 @@ Gimbal bereit.
     </message>
     <message>
         <source>Fetch and verify the source&apos;s signed list of releases</source>
-        <translation>Die signierte Release-Liste der Quelle abrufen und prüfen</translation>
+        <translation>Die signierte Release-Liste der Quelle abrufen und verifizieren</translation>
     </message>
     <message>
         <source>List Releases</source>
@@ -1296,7 +1296,7 @@ Gimbal bereit.
     </message>
     <message>
         <source>Fetch, verify and load the chosen release</source>
-        <translation>Das gewählte Release abrufen, prüfen und laden</translation>
+        <translation>Das gewählte Release abrufen, verifizieren und laden</translation>
     </message>
     <message>
         <source>Use Release</source>
@@ -1305,13 +1305,13 @@ Gimbal bereit.
     <message>
         <source>The page&apos;s worker ended: the page now runs the line itself; open the port again.
 </source>
-        <translation>Der Worker der Seite wurde beendet: Die Seite bedient die Leitung jetzt selbst; öffnen Sie den Anschluss erneut.
+        <translation>Der Worker der Seite wurde beendet: Die Seite bedient die Leitung jetzt selbst; den Anschluss erneut öffnen.
 </translation>
     </message>
     <message>
         <source>The page&apos;s worker ended mid-upgrade: the upgrade stopped; open the port and upgrade again.
 </source>
-        <translation>Der Worker der Seite wurde während der Aktualisierung beendet: Die Aktualisierung wurde abgebrochen; öffnen Sie den Anschluss und aktualisieren Sie erneut.
+        <translation>Der Worker der Seite wurde während der Aktualisierung beendet: Die Aktualisierung wurde abgebrochen; den Anschluss öffnen und erneut aktualisieren.
 </translation>
     </message>
     <message>
@@ -1332,7 +1332,7 @@ Gimbal bereit.
     </message>
     <message>
         <source>no verified %1 from %2: list its releases first</source>
-        <translation>keine geprüfte Datei %1 von %2: listen Sie zuerst deren Releases auf</translation>
+        <translation>keine verifizierte Datei %1 von %2: zuerst deren Releases auflisten</translation>
     </message>
 </context>
 </TS>

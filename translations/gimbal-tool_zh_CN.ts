@@ -25,7 +25,7 @@
     </message>
     <message>
         <source>Pick a searched port or type a device path, for example /dev/ttyUSB0</source>
-        <translation>选择已搜索到的端口，或输入设备路径，例如 /dev/ttyUSB0</translation>
+        <translation>选择已搜索到的串口，或输入设备路径，例如 /dev/ttyUSB0</translation>
     </message>
     <message>
         <source>Serial port path</source>
@@ -49,7 +49,7 @@
     </message>
     <message>
         <source>Open port</source>
-        <translation>打开端口</translation>
+        <translation>打开串口</translation>
     </message>
     <message>
         <source>Close</source>
@@ -57,7 +57,7 @@
     </message>
     <message>
         <source>Close port</source>
-        <translation>关闭端口</translation>
+        <translation>关闭串口</translation>
     </message>
     <message>
         <source>Firmware Upgrade</source>
@@ -273,7 +273,7 @@
     </message>
     <message>
         <source>Capture joystick up</source>
-        <translation>记录摇杆上位</translation>
+        <translation>记录摇杆最上位置</translation>
     </message>
     <message>
         <source>Left</source>
@@ -305,7 +305,7 @@
     </message>
     <message>
         <source>Capture joystick down</source>
-        <translation>记录摇杆下位</translation>
+        <translation>记录摇杆最下位置</translation>
     </message>
     <message>
         <source>Save</source>
@@ -389,11 +389,11 @@
     </message>
     <message>
         <source>Send test pattern</source>
-        <translation>发送测试图样</translation>
+        <translation>发送测试数据</translation>
     </message>
     <message>
         <source>Write the fixed 255-byte line test pattern to the open port</source>
-        <translation>向已打开的端口写入固定的 255 字节线路测试图样</translation>
+        <translation>向已打开的串口写入固定的 255 字节线路测试数据</translation>
     </message>
     <message>
         <source>Ctrl+1</source>
@@ -571,7 +571,7 @@ do the same work. gimbal-sim serves a simulated gimbal.
     <message>
         <source>%1: no display found. Start it from a desktop session or over `ssh -X`, or use the web page in Chrome or Edge (gimbalctl does the same work in a terminal).
 </source>
-        <translation>%1：未找到显示器。请从桌面会话或通过 `ssh -X` 启动，或在 Chrome 或 Edge 中使用网页（gimbalctl 可在终端中完成同样的工作）。
+        <translation>%1：未找到图形显示环境。请从桌面会话或通过 `ssh -X` 启动，或在 Chrome 或 Edge 中使用网页（gimbalctl 可在终端中完成同样的工作）。
 </translation>
     </message>
 </context>
@@ -675,11 +675,11 @@ do the same work. gimbal-sim serves a simulated gimbal.
     </message>
     <message>
         <source>port failed</source>
-        <translation>端口失败</translation>
+        <translation>串口故障</translation>
     </message>
     <message>
         <source>gimbal failed</source>
-        <translation>云台失败</translation>
+        <translation>云台故障</translation>
     </message>
     <message>
         <source>no answer</source>
@@ -687,7 +687,7 @@ do the same work. gimbal-sim serves a simulated gimbal.
     </message>
     <message>
         <source>lost upgrade</source>
-        <translation>升级丢失</translation>
+        <translation>升级无结果</translation>
     </message>
     <message>
         <source>write failed</source>
@@ -731,7 +731,7 @@ do the same work. gimbal-sim serves a simulated gimbal.
     </message>
     <message>
         <source>Upgrading %1 %2%</source>
-        <translation>正在升级 %1 %2%</translation>
+        <translation>正在升级 %1：%2%</translation>
     </message>
     <message>
         <source>Slot %1 progress</source>
@@ -743,7 +743,7 @@ do the same work. gimbal-sim serves a simulated gimbal.
     </message>
     <message>
         <source>started %1</source>
-        <translation>开始于 %1</translation>
+        <translation>%1开始</translation>
     </message>
     <message>
         <source>%1, status %2, %3</source>
@@ -814,7 +814,7 @@ do the same work. gimbal-sim serves a simulated gimbal.
     </message>
     <message>
         <source>Pick a port the browser granted, or choose a new one</source>
-        <translation>选择浏览器已授权的端口，或选择新端口</translation>
+        <translation>选择浏览器已授权的串口，或选择新串口</translation>
     </message>
     <message>
         <source>Search for serial ports</source>
@@ -830,7 +830,7 @@ do the same work. gimbal-sim serves a simulated gimbal.
     </message>
     <message>
         <source>Open port</source>
-        <translation>打开端口</translation>
+        <translation>打开串口</translation>
     </message>
     <message>
         <source>Open</source>
@@ -838,7 +838,7 @@ do the same work. gimbal-sim serves a simulated gimbal.
     </message>
     <message>
         <source>Close port</source>
-        <translation>关闭端口</translation>
+        <translation>关闭串口</translation>
     </message>
     <message>
         <source>Close</source>
@@ -1078,7 +1078,7 @@ do the same work. gimbal-sim serves a simulated gimbal.
     </message>
     <message>
         <source>Capture joystick up</source>
-        <translation>记录摇杆上位</translation>
+        <translation>记录摇杆最上位置</translation>
     </message>
     <message>
         <source>Up</source>
@@ -1110,7 +1110,7 @@ do the same work. gimbal-sim serves a simulated gimbal.
     </message>
     <message>
         <source>Capture joystick down</source>
-        <translation>记录摇杆下位</translation>
+        <translation>记录摇杆最下位置</translation>
     </message>
     <message>
         <source>Down</source>
@@ -1229,12 +1229,12 @@ do the same work. gimbal-sim serves a simulated gimbal.
     <message>
         <source>The page&apos;s worker could not start: upgrades may slow down while this tab is hidden.
 </source>
-        <translation>页面的后台线程无法启动：此标签页隐藏时升级可能会变慢。
+        <translation>页面的工作线程无法启动：此标签页隐藏时升级可能会变慢。
 </translation>
     </message>
     <message>
         <source>Choose a port…</source>
-        <translation>选择端口…</translation>
+        <translation>选择串口…</translation>
     </message>
     <message>
         <source>No serial port was chosen: choose the gimbal&apos;s USB serial adapter in the browser&apos;s list, or plug it in, then press Open again.</source>
@@ -1242,19 +1242,19 @@ do the same work. gimbal-sim serves a simulated gimbal.
     </message>
     <message>
         <source>The port could not be opened: another program or browser tab is using it. Close that program or tab (or unplug and replug the adapter), then press Open again.</source>
-        <translation>无法打开端口：另一个程序或浏览器标签页正在使用它。请关闭该程序或标签页（或拔出后重新插入适配器），然后再次点击“打开”。</translation>
+        <translation>无法打开串口：另一个程序或浏览器标签页正在使用它。请关闭该程序或标签页（或拔出后重新插入适配器），然后再次点击“打开”。</translation>
     </message>
     <message>
         <source>The port is already open in this browser.</source>
-        <translation>该端口已在此浏览器中打开。</translation>
+        <translation>该串口已在此浏览器中打开。</translation>
     </message>
     <message>
         <source>The browser did not allow the port to be opened.</source>
-        <translation>浏览器不允许打开该端口。</translation>
+        <translation>浏览器不允许打开该串口。</translation>
     </message>
     <message>
         <source>The port could not be opened: %1</source>
-        <translation>无法打开端口：%1</translation>
+        <translation>无法打开串口：%1</translation>
     </message>
     <message>
         <source>Releases from:</source>
@@ -1303,13 +1303,13 @@ do the same work. gimbal-sim serves a simulated gimbal.
     <message>
         <source>The page&apos;s worker ended: the page now runs the line itself; open the port again.
 </source>
-        <translation>页面的工作线程已结束：页面现在自行处理线路；请重新打开端口。
+        <translation>页面的工作线程已结束：页面现在自行处理线路；请重新打开串口。
 </translation>
     </message>
     <message>
         <source>The page&apos;s worker ended mid-upgrade: the upgrade stopped; open the port and upgrade again.
 </source>
-        <translation>页面的工作线程在升级中途结束：升级已停止；请打开端口并重新升级。
+        <translation>页面的工作线程在升级中途结束：升级已停止；请打开串口并重新升级。
 </translation>
     </message>
     <message>

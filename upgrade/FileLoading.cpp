@@ -53,8 +53,10 @@ bool UartToolCtrl::firmwareMayChangeNow(const std::string& chosenName) {
         m_ULXSerialPort ? m_ULXSerialPort->lastBlockOutsideUpgrade() : std::nullopt;
     const upgrade::FileChoice choice = upgrade::fileChoice(rTimerFlag, lastBlock, steadyMillis());
     if (choice.allowed) return true;
+    const translations::Wording versions = firmware::versionsOf(firmwareVariables()).wording();
     const std::string inUse =
-        m_File_Path->text().toStdString() + ", " + firmware::versionsOf(firmwareVariables()).text();
+        m_File_Path->text().toStdString() + ", " +
+        translations::filledIn(coreText(versions.text).toStdString(), versions.values);
     setOut(QString::fromStdString(upgrade::fileKeptMessage(
         choice, chosenName, inUse,
         [](const char* english) { return coreText(english).toStdString(); })));

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "translations/Marked.h"
+
 namespace firmware {
 
 struct Version {
@@ -47,10 +49,11 @@ inline std::optional<Version> parseVersion(std::string_view text) {
 struct Versions {
     Version hardware;
     Version firmware;
-    // "hardware 1.005, firmware 2.010"
-    std::string text() const {
-        return "hardware " + hardware.text() + ", firmware " + firmware.text();
+    // "hardware 1.005, firmware 2.010"; a face shows wording() in its language.
+    translations::Wording wording() const {
+        return {N_("hardware %1, firmware %2"), {hardware.text(), firmware.text()}};
     }
+    std::string text() const { return wording().english(); }
 };
 
 }  // namespace firmware

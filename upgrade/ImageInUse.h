@@ -61,15 +61,21 @@ inline constexpr const char* kKeptForSeconds =
     N_("%1 was not loaded: the gimbal is being sent blocks of the file in use (%2); choose it "
        "again in %3 s.\n");
 
+// Which of the two, and its %3.
+inline const char* fileKeptText(const FileChoice& choice) {
+    return choice.untilUpgradeEnds ? kKeptUntilUpgradeEnds : kKeptForSeconds;
+}
+inline std::string fileKeptSeconds(const FileChoice& choice) {
+    return std::to_string((choice.waitMs + 999) / 1000);
+}
+
 inline std::string fileKeptMessage(
     const FileChoice& choice, const std::string& chosenName, const std::string& inUse,
     const std::function<std::string(const char*)>& translate = [](const char* english) {
         return std::string(english);
     }) {
-    const protocol::Millis seconds = (choice.waitMs + 999) / 1000;
-    return translations::filledIn(
-        translate(choice.untilUpgradeEnds ? kKeptUntilUpgradeEnds : kKeptForSeconds),
-        {chosenName, inUse, std::to_string(seconds)});
+    return translations::filledIn(translate(fileKeptText(choice)),
+                                  {chosenName, inUse, fileKeptSeconds(choice)});
 }
 
 }  // namespace upgrade

@@ -2,6 +2,7 @@
 
 #include "releases/ReleaseSource.h"
 #include "releases/TrustedKeys.h"
+#include "translations/Marked.h"
 
 namespace releases {
 
@@ -12,7 +13,8 @@ ReleaseList verifiedList(const std::string& source) {
     const TrustedKeys trusted = loadTrustedKeys({});
     ReleaseList list = loadReleaseList(source, trusted.keys);
     if (list.outcome == ReleaseList::Outcome::kNoTrustedKey) {
-        list.error = "no release key is trusted: put the maker's .pub file in " + userKeyFolder();
+        list.error = translations::filledIn(
+            N_("no release key is trusted: put the maker's .pub file in %1"), {userKeyFolder()});
     }
     return list;
 }

@@ -7,6 +7,7 @@
 #include <emscripten/bind.h>
 
 #include <cmath>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "upgrade/BootLoader.h"
 #include "upgrade/BootLoaderLine.h"
 #include "upgrade/FirmwareFile.h"
+#include "upgrade/ImageInUse.h"
 #include "upgrade/UpgradeSupervisor.h"
 
 using emscripten::val;
@@ -25,6 +27,17 @@ using emscripten::val;
 namespace {
 
 protocol::Millis millis(double now) { return static_cast<protocol::Millis>(std::floor(now)); }
+
+// A wording for the page, which fills it in after its own lookup
+// (shownWording); a value may be a wording too.
+val wordingValue(const char* text, std::initializer_list<val> values) {
+    val wording = val::object();
+    wording.set("text", std::string(text));
+    val list = val::array();
+    for (const val& value : values) list.call<void>("push", value);
+    wording.set("values", list);
+    return wording;
+}
 
 std::string cssColour(calibration::Rgb c) {
     return "rgb(" + std::to_string(c.red) + ", " + std::to_string(c.green) + ", " +
@@ -230,10 +243,16 @@ public:
         firmware::LoadResult result;
         const upgrade::FileChoice choice = session_.fileChoice(millis(now));
         const bool kept = !choice.allowed;
-        if (kept) {
-            const std::string inUse =
-                nameInUse_ + ", " + firmware::versionsOf(session_.linkFirmware()).text();
-            result.messages.push_back(upgrade::fileKeptMessage(choice, name, inUse));
+        val keptWording = val::null();
+        if (kept) {  // as a wording, which the page fills in after its lookup
+            const translations::Wording versions =
+                firmware::versionsOf(session_.linkFirmware()).wording();
+            const val inUse = wordingValue(
+                "%1, %2",
+                {val(nameInUse_),
+                 wordingValue(versions.text, {val(versions.values[0]), val(versions.values[1])})});
+            keptWording = wordingValue(upgrade::fileKeptText(choice),
+                                       {val(name), inUse, val(upgrade::fileKeptSeconds(choice))});
         } else {
             std::optional<std::vector<uint8_t>> content;
             if (!bytes.isNull()) content = emscripten::convertJSArrayToNumberVector<uint8_t>(bytes);
@@ -245,6 +264,7 @@ public:
         val out = val::object();
         out.set("usable", result.usable && !kept);
         out.set("kept", kept);
+        out.set("keptWording", keptWording);
         out.set("maxProgress", result.maxProgress);
         val messages = val::array();
         for (const std::string& m : result.messages) messages.call<void>("push", m);

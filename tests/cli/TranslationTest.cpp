@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "tests/cli/GimbalctlRun.h"
+#include "tests/support/EnglishWords.h"
 #include "tests/support/WaitFor.h"
 
 namespace {
@@ -54,7 +55,7 @@ struct Translated {
 
 const Translated kLanguages[] = {
     {"de_DE.UTF-8", "Aufruf:", "Ein Kamera-Gimbal über", "Gyroskop erfolgreich initialisiert!"},
-    {"zh_CN.UTF-8", "用法:", "通过串行线路维护相机云台", "陀螺仪初始化成功！"},
+    {"zh_CN.UTF-8", "用法：", "通过串行线路维护相机云台", "陀螺仪初始化成功！"},
 };
 
 }  // namespace
@@ -93,6 +94,44 @@ TEST(GimbalctlLanguage, HumanTextsTranslatedJsonTheSameInEveryLanguage) {
 
         for (std::size_t k = 0; k < scripted.size(); ++k) {
             EXPECT_EQ(gimbalctl(dir, scripted[k]).out, english[k]) << expected.lang;
+        }
+    }
+}
+
+// What a technician meets first holds no English in German or Chinese: the
+// parser's failures, a port or file that is not there, a file's analysis,
+// the upgrade's first line and the records' failure detail (English in the
+// journal), each put together from texts and values.
+TEST(GimbalctlLanguage, FailuresInspectUpgradeAndRecordsHoldNoEnglish) {
+    TempDir dir;
+    const std::string file =
+        dir.write("fw.3plov", multiImageFile(imageBytes(2000, 1), imageBytes(100, 2), {}, 3));
+    const std::string missingPort = dir.path() + "/no-port";
+    const std::string record =
+        R"({"time":"2026-12-08T09:14:41Z","station":"s1","slot":"A1","port":"/dev/ttyUSB3",)"
+        R"("result":"port failed","status":3,"status_word":"port failed","detail":")" +
+        std::string(
+            "/dev/ttyUSB3 is not present (unplugged, or mistyped). Ports present: "
+            "/dev/ttyS0.\"}\n");
+    const std::string journal = dir.write("units.jsonl", {record.begin(), record.end()});
+    const std::vector<std::vector<std::string>> runs = {
+        {"version"},                                             // a missing option
+        {"calibrate", "nothing", "--port", missingPort},         // a bad value
+        {"version", "--port", "x", "--timeout", "99999"},        // a value out of range
+        {"ports", "extra"},                                      // an argument too many
+        {"version", "--port", missingPort},                      // a port that is not there
+        {"inspect", dir.path() + "/missing.3plov"},              // the system's error text
+        {"inspect", file},                                       // a file's analysis
+        {"upgrade", "--port", missingPort, file},                // the first line, a port failure
+        {"records", "--log", journal, "--since", "2026-01-01"},  // a failure's detail
+    };
+    for (const char* lang : {"de_DE.UTF-8", "zh_CN.UTF-8"}) {
+        Language language(lang);
+        for (const auto& args : runs) {
+            const Result run = gimbalctl(dir, args);
+            const std::string shown = run.out + run.err;
+            EXPECT_NE(shown, "") << args.front();
+            EXPECT_EQ(englishWordIn(shown), "") << lang << " " << args.front() << ":\n" << shown;
         }
     }
 }

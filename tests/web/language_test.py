@@ -39,7 +39,7 @@ LANGUAGES = {
     "zh-CN": {
         "lang": "zh-CN",
         "screen": {"h1": "云台工作站", "linkText": "工作站运行中", "noSlots": "尚未插入设备。"},
-        "page": {"btn_Open": ("打开", "打开端口"),
+        "page": {"btn_Open": ("打开", "打开串口"),
                  "btn_Upgrade": ("升级", "开始固件升级"),
                  "btn_CalibrHelp": ("帮助>>", "摇杆校准帮助")},
     },

@@ -9,12 +9,15 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTranslator>
 #include <map>
 
 #include "app/Translation.h"
 #include "calibration/CalibrationRequest.h"
+#include "tests/support/EnglishWords.h"
+#include "tests/support/QtWait.h"
 #include "tests/support/WindowHarness.h"
 #include "upgrade/ImageInUse.h"
 
@@ -110,6 +113,18 @@ TEST_P(TranslatedWindow, EveryControlIsNamedInTheLanguageAndNoneIsCutOff) {
     EXPECT_FALSE(again.contains(QStringLiteral("boot loader"))) << again.toStdString();
     EXPECT_TRUE(again.contains(QStringLiteral("ID3")) && again.contains(QStringLiteral("10")))
         << again.toStdString();
+
+    // A failed Open: the log's line and the cause found after it, both in
+    // the language (the English line's 0x18 byte stays out of it).
+    {
+        WindowHarness failed;
+        EXPECT_FALSE(failed.openPort("/dev/no-such-port"));
+        EXPECT_TRUE(pumpUntil([&] { return failed.ctrl.outText->toPlainText().count('\n') == 2; }));
+        const std::string log = failed.ctrl.outText->toPlainText().toStdString();
+        EXPECT_EQ(englishWordIn(log), "") << log;
+        EXPECT_EQ(log.find('\x18'), std::string::npos) << log;
+        EXPECT_NE(log.find("/dev/no-such-port"), std::string::npos) << log;
+    }
 
     // Each page, and the joystick page with its help panel shown.
     for (QPushButton* page : {h.ctrl.btn_FirmwareUpgrade_, h.ctrl.btn_AttitudeCalibration_,

@@ -22,6 +22,7 @@
 #include <thread>
 
 #include "platform/UniqueFd.h"
+#include "tests/support/EnglishWords.h"
 #include "tests/support/GimbalSimulator.h"
 #include "tests/support/StalledMount.h"
 #include "tests/support/Sha256Sum.h"
@@ -185,6 +186,32 @@ void expectImage(const GimbalSimulator& gimbal, int board, const Bytes& image) {
 }
 
 }  // namespace
+
+// The catalogues are compiled in and the language is the user's Windows
+// language (wine takes it from LC_ALL): help, the parser's failures and a
+// file that cannot be read in German and Chinese, JSON in English.
+TEST_F(WineGimbalctl, SpeaksTheUsersWindowsLanguage) {
+    const std::string missing = "Z:" + dir.path() + "/missing.3plov";
+    const std::vector<std::vector<std::string>> failures = {
+        {"version"}, {"version", "--port", "COM3", "--timeout", "99999"}, {"inspect", missing}};
+    const std::string json = gimbalctl({"--json", "inspect", missing}).out;
+    ASSERT_TRUE(contains(json, "\"ok\":false")) << json;
+    const std::pair<const char*, const char*> languages[] = {{"de_DE.UTF-8", "Aufruf:"},
+                                                             {"zh_CN.UTF-8", "用法："}};
+    for (const auto& [locale, usage] : languages) {
+        setenv("LC_ALL", locale, 1);
+        const Result help = gimbalctl({"--help"});
+        EXPECT_TRUE(contains(help.out, usage)) << locale << help.out;
+        EXPECT_EQ(englishWordIn(help.out.substr(0, help.out.find("--json"))), "") << help.out;
+        for (const auto& args : failures) {
+            const Result run = gimbalctl(args);
+            EXPECT_EQ(run.status, 2) << locale << run.err;
+            EXPECT_EQ(englishWordIn(run.err), "") << locale << run.err;
+        }
+        EXPECT_EQ(gimbalctl({"--json", "inspect", missing}).out, json) << locale;
+    }
+    setenv("LC_ALL", "C.UTF-8", 1);
+}
 
 TEST_F(WineGimbalctl, RequestsGiveTheLinuxTextsJsonAndExitStatuses) {
     GimbalSimulator gimbal;

@@ -250,6 +250,7 @@ function showLoaded(result, name, choice, copy = null) {
         return;
     }
     for (const message of result.messages) setOut(message);
+    if (result.keptWording) setOut(shownWording(result.keptWording));
     if (!result.kept) {
         fileInUse = name;
         fileInUseBytes = result.usable ? copy : null;
