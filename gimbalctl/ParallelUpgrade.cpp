@@ -16,13 +16,13 @@
 #include <optional>
 
 #include "gimbalctl/Commands.h"
-#include "gimbalctl/ProgressView.h"
 #include "gimbalctl/Session.h"
-#include "gimbalctl/Stop.h"
-#include "gimbalctl/Upgrade.h"
-#include "gimbalctl/UpgradeChild.h"
-#include "gimbalctl/Verification.h"
 #include "platform/UniqueFd.h"
+#include "unitupgrade/ProgressView.h"
+#include "unitupgrade/Stop.h"
+#include "unitupgrade/Upgrade.h"
+#include "unitupgrade/UpgradeChild.h"
+#include "unitupgrade/Verification.h"
 
 extern char** environ;
 

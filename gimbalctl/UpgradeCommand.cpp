@@ -6,12 +6,12 @@
 #include <cstdio>
 
 #include "gimbalctl/Commands.h"
-#include "gimbalctl/Output.h"
-#include "gimbalctl/ProgressView.h"
-#include "gimbalctl/Stop.h"
-#include "gimbalctl/Translation.h"
-#include "gimbalctl/Upgrade.h"
-#include "gimbalctl/Verification.h"
+#include "unitupgrade/Output.h"
+#include "unitupgrade/ProgressView.h"
+#include "unitupgrade/Stop.h"
+#include "unitupgrade/Translation.h"
+#include "unitupgrade/Upgrade.h"
+#include "unitupgrade/Verification.h"
 #include "upgrade/FirmwareFile.h"
 
 namespace gimbalctl {

@@ -1,4 +1,4 @@
-#include "gimbalctl/Output.h"
+#include "unitupgrade/Output.h"
 
 #include <sys/stat.h>
 
@@ -7,11 +7,11 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 
-#include "gimbalctl/Translation.h"
+#include "unitupgrade/Translation.h"
 #ifdef _WIN32
 #include <io.h>
 
-#include "gimbalctl/windows/Utf8.h"
+#include "unitupgrade/windows/Utf8.h"
 #else
 #include <unistd.h>
 #endif

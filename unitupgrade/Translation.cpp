@@ -1,4 +1,4 @@
-#include "gimbalctl/Translation.h"
+#include "unitupgrade/Translation.h"
 
 #include <CLI/CLI.hpp>
 #include <memory>
