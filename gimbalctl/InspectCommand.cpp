@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "gimbalctl/Commands.h"
+#include "unitupgrade/FirmwareLoading.h"
 #include "unitupgrade/Output.h"
 #include "upgrade/FirmwareFile.h"
 #include "upgrade/FirmwareVariables.h"

@@ -19,6 +19,7 @@
 #include "gimbalctl/Commands.h"
 #include "releases/Catalogue.h"
 #include "station/TimeText.h"
+#include "unitupgrade/FirmwareLoading.h"
 #include "unitupgrade/Output.h"
 #include "unitupgrade/Releases.h"
 #include "unitupgrade/Sha256.h"

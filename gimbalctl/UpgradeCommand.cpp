@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "gimbalctl/Commands.h"
+#include "unitupgrade/FirmwareLoading.h"
 #include "unitupgrade/Output.h"
 #include "unitupgrade/ProgressView.h"
 #include "unitupgrade/Stop.h"

@@ -7,6 +7,7 @@
 #include "platform/BuildInfo.h"
 #include "station/TimeText.h"
 #include "unitupgrade/ExitStatuses.h"
+#include "unitupgrade/FirmwareLoading.h"
 #include "unitupgrade/Output.h"
 #include "unitupgrade/Releases.h"
 #include "unitupgrade/Sha256.h"

@@ -6,6 +6,7 @@
 # the shared ones.
 set(GIMBAL_UNIT_UPGRADE_SHARED_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/Output.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FirmwareLoading.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ExitStatuses.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Translation.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProgressView.cpp
