@@ -17,8 +17,8 @@
 #include <nlohmann/json.hpp>
 
 #include "gimbalctl/Commands.h"
+#include "platform/TimeText.h"
 #include "releases/Catalogue.h"
-#include "station/TimeText.h"
 #include "unitupgrade/FirmwareLoading.h"
 #include "unitupgrade/Output.h"
 #include "unitupgrade/Releases.h"

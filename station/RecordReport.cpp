@@ -6,7 +6,7 @@
 #include <map>
 #include <tuple>
 
-#include "station/TimeText.h"
+#include "platform/TimeText.h"
 #include "unitupgrade/Translation.h"
 
 namespace gimbalctl {

@@ -5,7 +5,7 @@
 #include <ctime>
 
 #include "platform/BuildInfo.h"
-#include "station/TimeText.h"
+#include "platform/TimeText.h"
 #include "unitupgrade/ExitStatuses.h"
 #include "unitupgrade/FirmwareLoading.h"
 #include "unitupgrade/Output.h"
