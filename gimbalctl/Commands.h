@@ -6,28 +6,11 @@
 #include <vector>
 
 #include "calibration/CalibrationRequest.h"
-#include "translations/Marked.h"
+#include "unitupgrade/ExitStatuses.h"
 
 namespace gimbalctl {
 
 struct UpgradeChecks;
-
-enum ExitStatus : int {
-    kOk = 0,
-    kRefusedFile = 1,        // the firmware file is refused (inspect, upgrade)
-    kBadInput = 2,           // unknown command or option, missing or unreadable file
-    kPortFailed = 3,         // the port does not exist, cannot be opened, or its line went away
-    kGimbalFailed = 4,       // the gimbal refused the upgrade or reported a failure
-    kNoAnswer = 5,           // no reply, or no progress for the timeout
-    kLostUpgrade = 6,        // an upgrade process ended without a result
-    kWriteFailed = 7,        // standard output or the station's log could not be written
-    kSourceUnreachable = 8,  // the release source cannot be reached and nothing is cached
-    // Stopped by a signal or a closed standard output: 128 + the signal (gimbalctl/Stop.h).
-};
-
-// What the help of each command that opens ports says of their settings.
-inline constexpr const char* kLinesRestored = N_(
-    "Each serial line's settings are restored when gimbalctl ends, also when a signal stops it.\n");
 
 // The whole program: parses the command line (UTF-8), runs the command and
 // returns the exit status.

@@ -4,8 +4,9 @@
 #include <nlohmann/json.hpp>
 
 #include "gimbalctl/Commands.h"
-#include "gimbalctl/Output.h"
-#include "gimbalctl/Translation.h"
+#include "unitupgrade/FirmwareLoading.h"
+#include "unitupgrade/Output.h"
+#include "unitupgrade/Translation.h"
 #include "upgrade/FirmwareFile.h"
 #include "upgrade/FirmwareVariables.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "gimbalctl/Upgrade.h"
+#include "unitupgrade/Upgrade.h"
 
 namespace gimbalctl {
 

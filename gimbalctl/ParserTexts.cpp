@@ -3,7 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <cstring>
 
-#include "gimbalctl/Translation.h"
+#include "unitupgrade/Translation.h"
 #include "translations/FilledText.h"
 
 namespace gimbalctl {

@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
-#include "gimbalctl/GimbalLine.h"
 #include "gimbalctl/Session.h"
 #include "serial/ULXSerialPort.h"
+#include "unitupgrade/GimbalLine.h"
 
 namespace gimbalctl {
 namespace {

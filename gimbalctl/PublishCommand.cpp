@@ -17,12 +17,13 @@
 #include <nlohmann/json.hpp>
 
 #include "gimbalctl/Commands.h"
-#include "gimbalctl/Output.h"
-#include "gimbalctl/Releases.h"
-#include "gimbalctl/Sha256.h"
-#include "gimbalctl/Translation.h"
+#include "platform/TimeText.h"
 #include "releases/Catalogue.h"
-#include "station/TimeText.h"
+#include "unitupgrade/FirmwareLoading.h"
+#include "unitupgrade/Output.h"
+#include "unitupgrade/Releases.h"
+#include "unitupgrade/Sha256.h"
+#include "unitupgrade/Translation.h"
 
 namespace gimbalctl {
 

@@ -6,9 +6,9 @@
 #include <nlohmann/json.hpp>
 
 #include "gimbalctl/Commands.h"
-#include "gimbalctl/Releases.h"
-#include "gimbalctl/Translation.h"
-#include "gimbalctl/Verification.h"
+#include "unitupgrade/Releases.h"
+#include "unitupgrade/Translation.h"
+#include "unitupgrade/Verification.h"
 
 namespace gimbalctl {
 

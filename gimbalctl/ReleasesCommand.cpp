@@ -6,15 +6,15 @@
 #include <nlohmann/json.hpp>
 
 #include "gimbalctl/Commands.h"
-#include "gimbalctl/Output.h"
-#include "gimbalctl/ProgressView.h"
-#include "gimbalctl/Releases.h"
-#include "gimbalctl/Stop.h"
-#include "gimbalctl/Translation.h"
-#include "gimbalctl/Verification.h"
 #include "releases/Crypto.h"
 #include "releases/ReleaseSource.h"
 #include "releases/TrustedKeys.h"
+#include "unitupgrade/Output.h"
+#include "unitupgrade/ProgressView.h"
+#include "unitupgrade/Releases.h"
+#include "unitupgrade/Stop.h"
+#include "unitupgrade/Translation.h"
+#include "unitupgrade/Verification.h"
 
 namespace gimbalctl {
 

@@ -9,11 +9,11 @@
 
 #include "calibration/StatusReport.h"
 #include "gimbalctl/Commands.h"
-#include "gimbalctl/Output.h"
-#include "gimbalctl/Request.h"
-#include "gimbalctl/Stop.h"
-#include "gimbalctl/Translation.h"
 #include "platform/NumberText.h"
+#include "unitupgrade/Output.h"
+#include "unitupgrade/Request.h"
+#include "unitupgrade/Stop.h"
+#include "unitupgrade/Translation.h"
 
 namespace gimbalctl {
 namespace {

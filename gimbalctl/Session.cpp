@@ -1,10 +1,10 @@
 #include "gimbalctl/Session.h"
 
 #include "gimbalctl/Commands.h"
-#include "gimbalctl/Stop.h"
 #include "platform/LoopMainQueue.h"
 #include "serial/OpenFailure.h"
 #include "serial/ULXSerialPort.h"
+#include "unitupgrade/Stop.h"
 
 namespace gimbalctl {
 namespace {

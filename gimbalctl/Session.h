@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "gimbalctl/Output.h"
+#include "unitupgrade/Output.h"
 
 class LoopMainQueue;
 class ULXSerialPort;
@@ -17,7 +17,7 @@ namespace gimbalctl {
 // gimbalctl/Commands.h); commands run it while they wait.
 LoopMainQueue& mainLoop();
 // Runs the main loop for the time given; returns early, false, when a stop
-// is asked for (gimbalctl/Stop.h).
+// is asked for (unitupgrade/Stop.h).
 bool runLoopFor(std::chrono::milliseconds duration);
 
 struct OpenedPort {

@@ -8,11 +8,11 @@
 #include <algorithm>
 
 #include "gimbalctl/Commands.h"
-#include "gimbalctl/GimbalLine.h"
 #include "gimbalctl/OutputQueue.h"
-#include "gimbalctl/Request.h"
-#include "gimbalctl/Upgrade.h"
 #include "platform/SteadyMillis.h"
+#include "unitupgrade/GimbalLine.h"
+#include "unitupgrade/Request.h"
+#include "unitupgrade/Upgrade.h"
 #include "upgrade/UpgradeSupervisor.h"
 
 namespace gimbalctl {

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "gimbalctl/ExitStatuses.h"
+#include "unitupgrade/ExitStatuses.h"
 
 int main(int argc, char** argv) {
     using namespace gimbalctl;

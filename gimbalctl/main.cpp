@@ -10,16 +10,16 @@
 #include <nlohmann/json.hpp>
 
 #include "gimbalctl/Commands.h"
-#include "gimbalctl/ExitStatuses.h"
-#include "gimbalctl/Output.h"
 #include "gimbalctl/ParserTexts.h"
-#include "gimbalctl/Releases.h"
-#include "gimbalctl/Stop.h"
-#include "gimbalctl/Translation.h"
-#include "gimbalctl/Verification.h"
 #include "platform/BuildInfo.h"
 #include "station/RecordsCommand.h"
 #include "station/StationOptions.h"
+#include "unitupgrade/ExitStatuses.h"
+#include "unitupgrade/Output.h"
+#include "unitupgrade/Releases.h"
+#include "unitupgrade/Stop.h"
+#include "unitupgrade/Translation.h"
+#include "unitupgrade/Verification.h"
 
 namespace {
 

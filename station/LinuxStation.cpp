@@ -18,12 +18,6 @@
 #include <map>
 #include <memory>
 
-#include "gimbalctl/Commands.h"
-#include "gimbalctl/Output.h"
-#include "gimbalctl/Stop.h"
-#include "gimbalctl/Translation.h"
-#include "gimbalctl/UpgradeChild.h"
-#include "gimbalctl/Verification.h"
 #include "serial/OpenFailure.h"
 #include "serial/ULXSerialPort.h"
 #include "station/FolderUnitSource.h"
@@ -35,6 +29,12 @@
 #include "station/StationOptions.h"
 #include "station/UdevUnitSource.h"
 #include "translations/Marked.h"
+#include "unitupgrade/ExitStatuses.h"
+#include "unitupgrade/Output.h"
+#include "unitupgrade/Stop.h"
+#include "unitupgrade/Translation.h"
+#include "unitupgrade/UpgradeChild.h"
+#include "unitupgrade/Verification.h"
 
 namespace gimbalctl {
 namespace {

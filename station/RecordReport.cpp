@@ -6,8 +6,8 @@
 #include <map>
 #include <tuple>
 
-#include "gimbalctl/Translation.h"
-#include "station/TimeText.h"
+#include "platform/TimeText.h"
+#include "unitupgrade/Translation.h"
 
 namespace gimbalctl {
 namespace {

@@ -7,13 +7,13 @@
 #include <filesystem>
 #include <fstream>
 
-#include "gimbalctl/Commands.h"
-#include "gimbalctl/Output.h"
-#include "gimbalctl/Translation.h"
 #include "station/RecordDatabase.h"
 #include "station/RecordReport.h"
 #include "station/StationLog.h"
 #include "station/StationOptions.h"
+#include "unitupgrade/ExitStatuses.h"
+#include "unitupgrade/Output.h"
+#include "unitupgrade/Translation.h"
 
 namespace gimbalctl {
 namespace {

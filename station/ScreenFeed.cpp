@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "gimbalctl/Upgrade.h"
+#include "unitupgrade/Upgrade.h"
 #include "upgrade/BootLoader.h"
 #include "upgrade/FirmwareVariables.h"
 

@@ -4,16 +4,16 @@
 #include <cstdio>
 #include <ctime>
 
-#include "gimbalctl/Commands.h"
-#include "gimbalctl/ExitStatuses.h"
-#include "gimbalctl/Output.h"
-#include "gimbalctl/Releases.h"
-#include "gimbalctl/Sha256.h"
-#include "gimbalctl/Stop.h"
-#include "gimbalctl/Translation.h"
-#include "gimbalctl/Verification.h"
 #include "platform/BuildInfo.h"
-#include "station/TimeText.h"
+#include "platform/TimeText.h"
+#include "unitupgrade/ExitStatuses.h"
+#include "unitupgrade/FirmwareLoading.h"
+#include "unitupgrade/Output.h"
+#include "unitupgrade/Releases.h"
+#include "unitupgrade/Sha256.h"
+#include "unitupgrade/Stop.h"
+#include "unitupgrade/Translation.h"
+#include "unitupgrade/Verification.h"
 #include "upgrade/FirmwareVariables.h"
 #include "upgrade/UpgradeSupervisor.h"
 

@@ -16,13 +16,13 @@
 #include <string>
 #include <vector>
 
-#include "gimbalctl/ProgressView.h"
-#include "gimbalctl/Upgrade.h"
 #include "station/SlotLabels.h"
 #include "station/StationLog.h"
 #include "station/StationObserver.h"
 #include "station/StationOptions.h"
 #include "station/UnitSource.h"
+#include "unitupgrade/ProgressView.h"
+#include "unitupgrade/Upgrade.h"
 #include "upgrade/FirmwareVersion.h"
 
 namespace gimbalctl {

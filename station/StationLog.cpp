@@ -19,7 +19,7 @@
 #include <unistd.h>
 #endif
 
-#include "station/TimeText.h"
+#include "platform/TimeText.h"
 
 namespace gimbalctl {
 namespace {

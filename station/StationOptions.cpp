@@ -4,13 +4,13 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "gimbalctl/Translation.h"
+#include "unitupgrade/Translation.h"
 #ifndef _WIN32
 #include <unistd.h>
 #endif
 
-#include "gimbalctl/Commands.h"
-#include "gimbalctl/Verification.h"
+#include "unitupgrade/ExitStatuses.h"
+#include "unitupgrade/Verification.h"
 
 namespace gimbalctl {
 namespace {

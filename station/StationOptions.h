@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "gimbalctl/Releases.h"
+#include "unitupgrade/Releases.h"
 
 namespace CLI {
 class App;

@@ -4,7 +4,7 @@
         every marked text (translations/FilledText.h), in every build
     catalogue-table.py OUT.cpp TEMPLATE.pot LANG=FILE.po...
         each language's translations in the same order, nullptr where it has
-        none or only a fuzzy one (gimbalctl/CatalogueTable.h): the Windows
+        none or only a fuzzy one (unitupgrade/CatalogueTable.h): the Windows
         program, which has no gettext"""
 import sys
 
@@ -82,7 +82,7 @@ def main():
         lines += ['};', 'const std::size_t kMarkedTextCount = %d;' % len(texts),
                   '}  // namespace translations']
     else:
-        lines += ['#include "gimbalctl/CatalogueTable.h"', '', 'namespace gimbalctl::catalogue {']
+        lines += ['#include "unitupgrade/CatalogueTable.h"', '', 'namespace gimbalctl::catalogue {']
         names = []
         for n, given in enumerate(languages):
             code, po = given.split('=', 1)

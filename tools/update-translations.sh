@@ -41,8 +41,8 @@ for language in $LANGUAGES; do
 done
 
 # gimbalctl, the station and the core's texts.
-mapfile -t sources < <(find gimbalctl station upgrade calibration serial session protocol releases \
-  \( -name '*.cpp' -o -name '*.h' \) ! -path gimbalctl/Translation.h | sort)
+mapfile -t sources < <(find gimbalctl station unitupgrade upgrade calibration serial session protocol releases \
+  \( -name '*.cpp' -o -name '*.h' \) ! -path unitupgrade/Translation.h | sort)
 xgettext --language=C++ --from-code=UTF-8 --keyword=_ --keyword=N_ --no-location --sort-output \
   --package-name=gimbal-tool --msgid-bugs-address=gimbal-tool@example.org \
   -o "$out/gimbalctl.pot" "${sources[@]}"

@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
-#include "gimbalctl/GimbalLine.h"
 #include "gimbalctl/windows/LinePump.h"
 #include "platform/SteadyMillis.h"
+#include "unitupgrade/GimbalLine.h"
 #include "upgrade/FirmwareVariables.h"
 
 namespace gimbalctl {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "gimbalctl/Stop.h"
 #include "platform/SteadyMillis.h"
+#include "unitupgrade/Stop.h"
 
 namespace gimbalctl::windows {
 namespace {

@@ -6,8 +6,8 @@
 #include <nlohmann/json.hpp>
 
 #include "gimbalctl/Commands.h"
-#include "gimbalctl/Output.h"
-#include "gimbalctl/Releases.h"
+#include "unitupgrade/Output.h"
+#include "unitupgrade/Releases.h"
 
 namespace gimbalctl {
 

@@ -8,11 +8,11 @@
 #include <thread>
 
 #include "gimbalctl/Commands.h"
-#include "gimbalctl/Output.h"
-#include "gimbalctl/ProgressView.h"
-#include "gimbalctl/Stop.h"
-#include "gimbalctl/Upgrade.h"
-#include "gimbalctl/Verification.h"
+#include "unitupgrade/Output.h"
+#include "unitupgrade/ProgressView.h"
+#include "unitupgrade/Stop.h"
+#include "unitupgrade/Upgrade.h"
+#include "unitupgrade/Verification.h"
 
 namespace gimbalctl {
 

@@ -4,8 +4,8 @@
 #include <nlohmann/json.hpp>
 
 #include "gimbalctl/Commands.h"
-#include "gimbalctl/Output.h"
-#include "gimbalctl/windows/Ports.h"
+#include "unitupgrade/Output.h"
+#include "unitupgrade/windows/Ports.h"
 
 namespace gimbalctl {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cctype>
 
-#include "gimbalctl/windows/Ports.h"
-#include "gimbalctl/windows/Utf8.h"
-#include "gimbalctl/windows/WindowsStop.h"
+#include "unitupgrade/windows/Ports.h"
+#include "unitupgrade/windows/Utf8.h"
+#include "unitupgrade/windows/WindowsStop.h"
 
 namespace gimbalctl::windows {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "gimbalctl/Commands.h"
-#include "gimbalctl/windows/Utf8.h"
+#include "unitupgrade/windows/Utf8.h"
 
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> args;

@@ -16,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "gimbalctl/windows/Ports.h"
-#include "gimbalctl/windows/Utf8.h"
+#include "unitupgrade/windows/Ports.h"
+#include "unitupgrade/windows/Utf8.h"
 
 namespace gimbalctl::windows {
 namespace {

@@ -12,14 +12,14 @@
 #include <set>
 #include <thread>
 
-#include "gimbalctl/Commands.h"
-#include "gimbalctl/Output.h"
-#include "gimbalctl/Stop.h"
-#include "gimbalctl/Verification.h"
-#include "gimbalctl/windows/WindowsStop.h"
 #include "station/Station.h"
 #include "station/StationOptions.h"
 #include "station/windows/ComUnitSource.h"
+#include "unitupgrade/ExitStatuses.h"
+#include "unitupgrade/Output.h"
+#include "unitupgrade/Stop.h"
+#include "unitupgrade/Verification.h"
+#include "unitupgrade/windows/WindowsStop.h"
 
 namespace gimbalctl {
 namespace {

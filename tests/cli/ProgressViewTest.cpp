@@ -8,7 +8,7 @@
 #include <regex>
 #include <sstream>
 
-#include "gimbalctl/ProgressView.h"
+#include "unitupgrade/ProgressView.h"
 
 TEST(ProgressView, BarLinesFitTheTerminalAndFollowItsWidth) {
     const std::string byId = "/dev/serial/by-id/usb-Silicon_Labs_CP2102N_USB_to_UART_Bridge_";

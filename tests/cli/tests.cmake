@@ -3,8 +3,8 @@ pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 gimbal_add_test(cli_tests LABEL cli
   SOURCES cli/CommandHelpTest.cpp cli/GimbalctlTest.cpp cli/ProgressViewTest.cpp cli/StationTest.cpp cli/UnitSourceTest.cpp
            cli/ReleasesTest.cpp cli/TranslationTest.cpp cli/FilledTextTest.cpp
-          upgrade/FirmwareFiles.cpp ${PROJECT_SOURCE_DIR}/gimbalctl/ProgressView.cpp
-          ${PROJECT_SOURCE_DIR}/gimbalctl/Translation.cpp
+          upgrade/FirmwareFiles.cpp ${PROJECT_SOURCE_DIR}/unitupgrade/ProgressView.cpp
+          ${PROJECT_SOURCE_DIR}/unitupgrade/Translation.cpp
           ${PROJECT_SOURCE_DIR}/station/UdevUnitSource.cpp
   LIBS coretestmain PkgConfig::HTTPLIB)
 add_dependencies(cli_tests gimbalctl)

@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include "gimbalctl/windows/Ports.h"
 #include "gimbalctl/windows/SerialLine.h"
-#include "gimbalctl/windows/Utf8.h"
+#include "unitupgrade/windows/Ports.h"
+#include "unitupgrade/windows/Utf8.h"
 
 using namespace gimbalctl::windows;
 

@@ -1,4 +1,4 @@
-#include "gimbalctl/windows/Ports.h"
+#include "unitupgrade/windows/Ports.h"
 
 // clang-format off
 #include <windows.h>
@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <iterator>
 
-#include "gimbalctl/windows/Utf8.h"
+#include "unitupgrade/windows/Utf8.h"
 
 namespace gimbalctl::windows {
 namespace {

@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "calibration/StatusReport.h"
-#include "gimbalctl/GimbalLine.h"
-#include "gimbalctl/Request.h"
+#include "unitupgrade/GimbalLine.h"
+#include "unitupgrade/Request.h"
 
 namespace gimbalctl {
 

@@ -1,16 +1,13 @@
 #pragma once
 // What every gimbalctl command shares on every system: one-line errors and
-// JSON lines, the texts of a line that went away, and loading a firmware
-// file with the reason it cannot be read.
+// JSON lines, and the texts of a line that went away.
 
 #include <initializer_list>
 #include <nlohmann/json_fwd.hpp>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "translations/Marked.h"
-#include "upgrade/FirmwareFile.h"
 
 namespace gimbalctl {
 
@@ -29,14 +26,6 @@ void printFailure(bool json, const nlohmann::json& context, const std::string& t
 void printFailure(bool json, const nlohmann::json& context, const char* text,
                   std::initializer_list<std::string> arguments);
 void printFailure(bool json, const nlohmann::json& context, const translations::Wording& text);
-
-// Reads and loads a firmware file as the window does; when it cannot be read,
-// returns none with why in `error` (one line). The bytes read go to `content`
-// when given. `name`, when given, is the file's own name, which decides its
-// kind, for a path that does not carry it (a descriptor's).
-std::optional<firmware::LoadResult> loadFirmwareFile(const std::string& path, std::string& error,
-                                                     std::vector<uint8_t>* content = nullptr,
-                                                     const std::string& name = {});
 
 // The log texts of the window as terminal lines: carriage returns dropped,
 // split at line feeds, trailing blanks and empty lines left out.

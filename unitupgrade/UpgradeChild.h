@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "gimbalctl/Upgrade.h"
 #include "platform/UniqueFd.h"
+#include "unitupgrade/Upgrade.h"
 
 namespace gimbalctl {
 

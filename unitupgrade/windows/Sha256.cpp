@@ -1,6 +1,6 @@
-// gimbalctl/Sha256.h on Windows: the system's CNG hash.
+// unitupgrade/Sha256.h on Windows: the system's CNG hash.
 
-#include "gimbalctl/Sha256.h"
+#include "unitupgrade/Sha256.h"
 
 #include <windows.h>
 // after windows.h

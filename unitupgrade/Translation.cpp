@@ -1,4 +1,4 @@
-#include "gimbalctl/Translation.h"
+#include "unitupgrade/Translation.h"
 
 #include <cstring>
 #include <optional>
@@ -12,7 +12,7 @@
 #ifdef _WIN32  // no gettext: the catalogues are compiled in
 #include <windows.h>
 
-#include "gimbalctl/CatalogueTable.h"
+#include "unitupgrade/CatalogueTable.h"
 #else
 #include <libintl.h>
 #include <locale.h>

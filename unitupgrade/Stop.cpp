@@ -1,4 +1,4 @@
-#include "gimbalctl/Stop.h"
+#include "unitupgrade/Stop.h"
 
 #include <poll.h>
 #include <sys/prctl.h>
@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "gimbalctl/Output.h"
-#include "gimbalctl/Translation.h"
 #include "platform/UniqueFd.h"
+#include "unitupgrade/Output.h"
+#include "unitupgrade/Translation.h"
 
 namespace gimbalctl {
 namespace {

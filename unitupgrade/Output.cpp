@@ -1,22 +1,14 @@
-#include "gimbalctl/Output.h"
+#include "unitupgrade/Output.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <nlohmann/json.hpp>
 
-#include "gimbalctl/Translation.h"
+#include "unitupgrade/Translation.h"
 #ifdef _WIN32
 #include <io.h>
-
-#include "gimbalctl/windows/Utf8.h"
 #else
 #include <unistd.h>
 #endif
-
-#include "upgrade/FirmwareFile.h"
 
 namespace gimbalctl {
 
@@ -54,35 +46,6 @@ void printFailure(bool json, const nlohmann::json& context, const char* text,
 void printFailure(bool json, const nlohmann::json& context, const translations::Wording& text) {
     if (json) return printFailure(json, context, text.english());
     std::fprintf(stderr, "gimbalctl: %s\n", shown(text).c_str());
-}
-
-std::optional<firmware::LoadResult> loadFirmwareFile(const std::string& path, std::string& error,
-                                                     std::vector<uint8_t>* content,
-                                                     const std::string& name) {
-#ifdef _WIN32  // the wide form: the ANSI one cannot name every file
-    struct _stat64 info {};
-    if (::_wstat64(windows::utf16(path).c_str(), &info) != 0) {
-#else
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-#endif
-        error = formatted(N_("%1: %2"), {path, std::strerror(errno)});
-        return std::nullopt;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        error = formatted(N_("%1: not a regular file"), {path});
-        return std::nullopt;
-    }
-    errno = 0;
-    std::optional<std::vector<uint8_t>> bytes = firmware::readFile(path);
-    if (!bytes) {
-        error = static_cast<std::size_t>(info.st_size) > firmware::kMaxFileSize
-                    ? formatted(N_("%1: larger than any firmware file"), {path})
-                    : formatted(N_("%1: %2"), {path, std::strerror(errno ? errno : EIO)});
-        return std::nullopt;
-    }
-    if (content) *content = *bytes;
-    return firmware::load(name.empty() ? path : name, std::move(bytes));
 }
 
 std::vector<std::string> logLines(const std::string& text) {

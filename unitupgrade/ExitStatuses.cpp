@@ -1,10 +1,9 @@
-#include "gimbalctl/ExitStatuses.h"
+#include "unitupgrade/ExitStatuses.h"
 
 #include <cstdio>
 #include <sstream>
 
-#include "gimbalctl/Commands.h"
-#include "gimbalctl/Translation.h"
+#include "unitupgrade/Translation.h"
 
 namespace gimbalctl {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Stopping gimbalctl on Windows: Ctrl+C, Ctrl+Break or the console window
 // closing (and log-off or shut-down) ask for a stop, read by stopRequested()
-// (gimbalctl/Stop.h) as SIGINT (Ctrl+C, Ctrl+Break) or SIGHUP (the rest), so
+// (unitupgrade/Stop.h) as SIGINT (Ctrl+C, Ctrl+Break) or SIGHUP (the rest), so
 // that the exit statuses are those of Linux. The commands then close their
 // lines, which puts each line's settings back. Windows ends a process soon
 // after its console closes, so the handler holds it until every open line

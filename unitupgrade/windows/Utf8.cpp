@@ -1,4 +1,4 @@
-#include "gimbalctl/windows/Utf8.h"
+#include "unitupgrade/windows/Utf8.h"
 
 #include <windows.h>
 

@@ -1,15 +1,15 @@
-#include "gimbalctl/Verification.h"
+#include "unitupgrade/Verification.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
 
-#include "gimbalctl/Commands.h"
-#include "gimbalctl/Output.h"
-#include "gimbalctl/Request.h"
-#include "gimbalctl/Sha256.h"
-#include "gimbalctl/Stop.h"
-#include "gimbalctl/Translation.h"
+#include "unitupgrade/ExitStatuses.h"
+#include "unitupgrade/Output.h"
+#include "unitupgrade/Request.h"
+#include "unitupgrade/Sha256.h"
+#include "unitupgrade/Stop.h"
+#include "unitupgrade/Translation.h"
 #include "upgrade/VersionAfterUpgrade.h"
 
 namespace gimbalctl {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "gimbalctl/windows/Utf8.h"
+#include "unitupgrade/windows/Utf8.h"
 #include "upgrade/FirmwareFile.h"
 
 namespace firmware {

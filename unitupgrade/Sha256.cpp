@@ -1,4 +1,4 @@
-#include "gimbalctl/Sha256.h"
+#include "unitupgrade/Sha256.h"
 
 #include <openssl/evp.h>
 

@@ -1,6 +1,6 @@
-#include "gimbalctl/ProgressView.h"
+#include "unitupgrade/ProgressView.h"
 
-#include "gimbalctl/Translation.h"
+#include "unitupgrade/Translation.h"
 
 #ifdef _WIN32
 #include <io.h>

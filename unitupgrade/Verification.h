@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "gimbalctl/Upgrade.h"
+#include "unitupgrade/Upgrade.h"
 #include "upgrade/FirmwareVersion.h"
 #include "upgrade/VersionAfterUpgrade.h"
 

@@ -1,6 +1,6 @@
-// gimbalctl/Stop.h on Windows (see WindowsStop.h).
+// unitupgrade/Stop.h on Windows (see WindowsStop.h).
 
-#include "gimbalctl/Stop.h"
+#include "unitupgrade/Stop.h"
 
 #include <windows.h>
 
@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <thread>
 
-#include "gimbalctl/Output.h"
-#include "gimbalctl/Translation.h"
-#include "gimbalctl/windows/WindowsStop.h"
+#include "unitupgrade/Output.h"
+#include "unitupgrade/Translation.h"
+#include "unitupgrade/windows/WindowsStop.h"
 
 namespace gimbalctl {
 namespace {
