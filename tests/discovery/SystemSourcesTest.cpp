@@ -77,8 +77,13 @@ protected:
                               const_cast<char**>(argv), environ),
                   0);
         posix_spawn_file_actions_destroy(&quiet);
-        ASSERT_TRUE(waitFor([&] { return ::access(socket.c_str(), F_OK) == 0; }));
-        ASSERT_TRUE(connectLogind());
+        // The socket's file appears when the bus binds it, a moment before it
+        // listens: a connection refused then is tried again.
+        ASSERT_TRUE(waitFor([&] {
+            if (connectLogind()) return true;
+            if (logind) logind = sd_bus_flush_close_unref(logind);
+            return false;
+        }));
     }
 
     void TearDown() override {
