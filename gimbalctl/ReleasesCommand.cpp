@@ -191,8 +191,9 @@ std::optional<ChosenRelease> findSignedRelease(const ReleaseOptions& options,
         }
     }
     printFailure(json, context,
-                 "the firmware file is in no release of " + options.from + " (SHA-256 " + digest +
-                     "): --require-signed refuses it");
+                 N_("the firmware file is in no release of %1 (SHA-256 %2): --require-signed "
+                    "refuses it"),
+                 {options.from, digest});
     status = kRefusedFile;
     return std::nullopt;
 }

@@ -98,13 +98,14 @@ std::string defaultJournalPath(bool make, std::string& error) {
     } else if (home && *home) {
         folder = std::filesystem::path(home) / ".local" / "state" / "gimbalctl";
     } else {
-        error = "--db needs a journal: give --log FILE (no HOME to keep one in)";
+        error = N_("--db needs a journal: give --log FILE (no HOME to keep one in)");
         return {};
     }
     std::error_code made;
     if (make) std::filesystem::create_directories(folder, made);
     if (made) {
-        error = folder.string() + ": " + made.message() + " (give --log FILE for the journal)";
+        error = translations::filledIn(N_("%1: %2 (give --log FILE for the journal)"),
+                                       {folder.string(), made.message()});
         return {};
     }
     return (folder / "units.jsonl").string();
