@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <optional>
-#include <string_view>
 
 #include "upgrade/BootLoader.h"
 #include "upgrade/VersionAfterUpgrade.h"
@@ -132,42 +131,13 @@ std::string shown(const translations::Sentences& sentences) {
     return sentences.shown([](const translations::Wording& part) { return shown(part); });
 }
 
-namespace {
-
-// The values of %1, %2... when `line` is `wording` filled in; none when it is not.
-std::optional<std::vector<std::string>> valuesIn(std::string_view wording, std::string_view line) {
-    std::vector<std::string> values;
-    std::size_t at = 0;  // in `line`
-    for (std::size_t k = 0; k < wording.size();) {
-        const bool mark = wording[k] == '%' && k + 1 < wording.size() && wording[k + 1] >= '1' &&
-                          wording[k + 1] <= '9';
-        if (!mark) {
-            if (at >= line.size() || line[at] != wording[k]) return std::nullopt;
-            ++at, ++k;
-            continue;
-        }
-        // The value runs to where the wording's next plain text is found.
-        const std::size_t index = std::size_t(wording[k + 1] - '1');
-        const std::size_t next = std::min(wording.find('%', k + 2), wording.size());
-        const std::string_view after = wording.substr(k + 2, next - k - 2);
-        const std::size_t end = after.empty() ? line.size() : line.find(after, at);
-        if (end == std::string_view::npos) return std::nullopt;
-        if (values.size() <= index) values.resize(index + 1);
-        values[index] = std::string(line.substr(at, end - at));
-        at = end, k += 2;
-    }
-    if (at != line.size()) return std::nullopt;
-    return values;
-}
-
-}  // namespace
-
 std::string translatedLine(const std::string& english) {
     const std::string text = translated(english);
     if (text != english) return text;
     for (const char* wording : upgrade::kVersionAfterTexts) {
-        if (const auto values = valuesIn(wording, english)) {
-            return formatted(translated(wording), *values);
+        std::vector<std::string> values;
+        if (translations::filledInFrom(wording, english, values)) {
+            return formatted(translated(wording), values);
         }
     }
     // The core's lines with values (a restart in the boot loader).

@@ -2,47 +2,19 @@
 
 #include <vector>
 
+#include "translations/FilledText.h"
+
 namespace upgrade {
-namespace {
-
-// The values of `line` filled into `pattern` (%1..%9 each standing for a
-// value with no line feed), or none when the line is not one of its kind.
-std::optional<std::vector<std::string>> valuesIn(const std::string& pattern,
-                                                 const std::string& line) {
-    std::vector<std::string> values;
-    std::size_t p = 0, l = 0;
-    while (p < pattern.size()) {
-        const bool placeholder = pattern[p] == '%' && p + 1 < pattern.size() &&
-                                 pattern[p + 1] >= '1' && pattern[p + 1] <= '9';
-        if (!placeholder) {
-            if (l >= line.size() || line[l] != pattern[p]) return std::nullopt;
-            ++p, ++l;
-            continue;
-        }
-        const std::size_t index = static_cast<std::size_t>(pattern[p + 1] - '1');
-        p += 2;
-        // The value runs to the first place the literal text after it begins.
-        std::size_t literalEnd = pattern.find('%', p);
-        const std::string literal =
-            pattern.substr(p, literalEnd == std::string::npos ? std::string::npos : literalEnd - p);
-        const std::size_t end = literal.empty() ? line.size() : line.find(literal, l);
-        if (end == std::string::npos || end == l) return std::nullopt;
-        if (values.size() <= index) values.resize(index + 1);
-        values[index] = line.substr(l, end - l);
-        l = end;
-    }
-    if (l != line.size()) return std::nullopt;
-    return values;
-}
-
-}  // namespace
 
 std::optional<translations::Wording> bootLoaderWording(const std::string& line) {
     for (const char* text : {kBootLoaderTryMessage, kBootLoaderFailedMessage}) {
         std::string pattern = text;
         // Found with or without its line feed.
         if (line.empty() || line.back() != '\n') pattern.pop_back();
-        if (auto values = valuesIn(pattern, line)) return translations::Wording{text, *values};
+        std::vector<std::string> values;
+        if (translations::filledInFrom(pattern.c_str(), line, values)) {
+            return translations::Wording{text, values};
+        }
     }
     return std::nullopt;
 }
